@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QApplication>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+// What the command line asks of a run, besides Qt's own options (which QApplication has
+// already taken): an URL of the build's scheme to handle as an opened link, a PNG of the
+// window once start-up has settled, and a time after which to quit.
+class LaunchOptions {
+public:
+    // How long after the window is shown start-up counts as settled for --screenshot.
+    static constexpr int kSettleMilliseconds = 1500;
+
+    // Parses the arguments (the program name first). On bad input answers nothing and sets
+    // `error` to a message for the user.
+    static std::optional<LaunchOptions> parse(const QStringList& arguments, QString* error);
+
+    QString url() const { return url_; }
+    QString screenshotPath() const { return screenshotPath_; }
+    std::optional<double> quitAfterSeconds() const { return quitAfterSeconds_; }
+
+    // Arms the screenshot and quit timers for a shown window. The screenshot is taken once:
+    // when start-up has settled, or just before quitting if that comes first. `quit` ends the
+    // run (the application's event loop unless a caller runs its own).
+    void applyTo(QWidget* window, std::function<void()> quit = &QApplication::quit) const;
+
+    // Writes the window's picture as PNG; false (and a log line) when it cannot be written.
+    static bool saveScreenshot(QWidget* window, const QString& path);
+
+private:
+    QString url_;
+    QString screenshotPath_;
+    std::optional<double> quitAfterSeconds_;
+};

@@ -1,0 +1,29 @@
+#include <QApplication>
+#include <cstdio>
+
+#include "LaunchOptions.h"
+#include "Model.h"
+#include "Questlog3AppDelegate.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    Model* settings = Model::instanceOf();
+    QApplication::setOrganizationName(u"Questlog"_s);
+    QApplication::setApplicationName(u"questlog-"_s + settings->platformCode());
+    QApplication::setApplicationDisplayName(settings->homescreenTitle());
+
+    QString error;
+    const std::optional<LaunchOptions> options = LaunchOptions::parse(app.arguments(), &error);
+    if (!options) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(QApplication::applicationName()),
+                     qPrintable(error));
+        return 2;
+    }
+
+    Questlog3AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    options->applyTo(delegate.window());
+    return app.exec();
+}
