@@ -17,8 +17,7 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
                                         u"Write a PNG of the window to <file> once start-up "
                                         u"has settled."_s,
                                         u"file"_s);
-    const QCommandLineOption quitAfter(u"quit-after"_s, u"Quit after <seconds>."_s,
-                                       u"seconds"_s);
+    const QCommandLineOption quitAfter(u"quit-after"_s, u"Quit after <seconds>."_s, u"seconds"_s);
     parser.addOption(screenshot);
     parser.addOption(quitAfter);
     parser.addPositionalArgument(u"url"_s, u"A link of this build's URL scheme to open."_s,

@@ -164,9 +164,8 @@ std::optional<QStringList> FileFunctions::getDirectoryContentsAtPath(const QStri
     if (path.isEmpty() || !info.isDir() || !info.isReadable()) {
         return std::nullopt;
     }
-    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                    QDir::NoDotAndDotDot,
-                                QDir::Name);
+    return QDir(path).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 std::optional<QStringList> FileFunctions::getDirectoryContentsAtDocumentDirectory() {

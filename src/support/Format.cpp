@@ -7,16 +7,33 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-QString describe(const QString& text) { return text.isNull() ? u"(null)"_s : text; }
-QString describe(const char* text) { return text ? QString::fromUtf8(text) : u"(null)"_s; }
+QString describe(const QString& text) {
+    return text.isNull() ? u"(null)"_s : text;
+}
+QString describe(const char* text) {
+    return text ? QString::fromUtf8(text) : u"(null)"_s;
+}
 QString describe(const QByteArray& bytes) {
     return bytes.isNull() ? u"(null)"_s : QString::fromUtf8(bytes);
 }
-QString describe(bool value) { return value ? u"1"_s : u"0"_s; }
+QString describe(QStringView text) {
+    return text.toString();
+}
+QString describe(QLatin1StringView text) {
+    return QString(text);
+}
+QString describe(const std::string& text) {
+    return QString::fromStdString(text);
+}
+QString describe(bool value) {
+    return value ? u"1"_s : u"0"_s;
+}
 QString describe(const QDateTime& date) {
     return date.isValid() ? date.toString(u"yyyy-MM-dd HH:mm:ss t"_s) : u"(null)"_s;
 }
-QString describe(const QUrl& url) { return url.isEmpty() ? u"(null)"_s : url.toString(); }
+QString describe(const QUrl& url) {
+    return url.isEmpty() ? u"(null)"_s : url.toString();
+}
 QString describe(const QPointF& point) {
     return u"{%1, %2}"_s.arg(describe(point.x()), describe(point.y()));
 }
@@ -258,9 +275,7 @@ QString Format::formatList(const QString& pattern, const FormatArg* args, size_t
     QString out;
     out.reserve(pattern.size() + 16 * qsizetype(count));
     size_t next = 0;
-    const auto takeInt = [&]() -> int {
-        return next < count ? int(args[next++].asSigned()) : 0;
-    };
+    const auto takeInt = [&]() -> int { return next < count ? int(args[next++].asSigned()) : 0; };
 
     const qsizetype n = pattern.size();
     qsizetype i = 0;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -28,10 +29,12 @@ QString describe(const QDateTime& date);
 QString describe(const QUrl& url);
 QString describe(const QPointF& point);
 QString describe(bool value);
+QString describe(QStringView text);
+QString describe(QLatin1StringView text);
+QString describe(const std::string& text);
 
 template <class T>
-    requires std::is_arithmetic_v<T> && (!std::is_same_v<T, bool>)
-QString describe(T value) {
+requires std::is_arithmetic_v<T> &&(!std::is_same_v<T, bool>)QString describe(T value) {
     if constexpr (std::is_floating_point_v<T>) {
         return QString::number(double(value), 'g', QLocale::FloatingPointShortest);
     } else {
@@ -76,9 +79,8 @@ public:
     enum class Kind { Signed, Unsigned, Floating, Character, CString, Object };
 
     template <class T>
-        requires std::is_integral_v<T> && (!std::is_same_v<T, bool>) &&
-                 (!std::is_same_v<T, char>)
-    FormatArg(const T& value)  // NOLINT(google-explicit-constructor)
+    requires std::is_integral_v<T> &&(!std::is_same_v<T, bool>)&&(!std::is_same_v<T, char>)
+        FormatArg(const T& value)  // NOLINT(google-explicit-constructor)
         : kind_(std::is_signed_v<T> ? Kind::Signed : Kind::Unsigned), bytes_(sizeof(T)) {
         if constexpr (std::is_signed_v<T>) {
             signed_ = value;
@@ -87,19 +89,23 @@ public:
         }
     }
     template <class T>
-        requires std::is_floating_point_v<T>
-    FormatArg(const T& value) : kind_(Kind::Floating), floating_(value) {}  // NOLINT
-    FormatArg(char value) : kind_(Kind::Character), bytes_(1), signed_(value) {}  // NOLINT
-    FormatArg(QChar value) : kind_(Kind::Character), bytes_(2), signed_(value.unicode()) {}  // NOLINT
-    FormatArg(bool value) : kind_(Kind::Signed), bytes_(1), signed_(value ? 1 : 0) {}  // NOLINT
-    FormatArg(const char* value) : kind_(Kind::CString), cstring_(value) {}  // NOLINT
-    FormatArg(char* value) : kind_(Kind::CString), cstring_(value) {}  // NOLINT
+    requires std::is_enum_v<T> FormatArg(const T& value)  // NOLINT(google-explicit-constructor)
+        : FormatArg(static_cast<std::underlying_type_t<T>>(value)) {}
     template <class T>
-        requires(!std::is_arithmetic_v<T> && !std::is_convertible_v<T, const char*>)
-    FormatArg(const T& value)  // NOLINT
-        : kind_(Kind::Object), object_(&value), describe_([](const void* p) {
-              return describe(*static_cast<const T*>(p));
-          }) {}
+    requires std::is_floating_point_v<T> FormatArg(const T& value)
+        : kind_(Kind::Floating), floating_(value) {}                              // NOLINT
+    FormatArg(char value) : kind_(Kind::Character), bytes_(1), signed_(value) {}  // NOLINT
+    FormatArg(QChar value)
+        : kind_(Kind::Character), bytes_(2), signed_(value.unicode()) {}               // NOLINT
+    FormatArg(bool value) : kind_(Kind::Signed), bytes_(1), signed_(value ? 1 : 0) {}  // NOLINT
+    FormatArg(const char* value) : kind_(Kind::CString), cstring_(value) {}            // NOLINT
+    FormatArg(char* value) : kind_(Kind::CString), cstring_(value) {}                  // NOLINT
+    template <class T>
+    requires(!std::is_arithmetic_v<T> && !std::is_enum_v<T> &&
+             !std::is_convertible_v<T, const char*>) FormatArg(const T& value)  // NOLINT
+        : kind_(Kind::Object),
+          object_(&value),
+          describe_([](const void* p) { return describe(*static_cast<const T*>(p)); }) {}
 
     Kind kind() const { return kind_; }
     int bytes() const { return bytes_; }

@@ -75,7 +75,9 @@ QString Model::informationFilePath() {
     return infoPath;
 }
 
-void Model::initializeSingleton() { initializeAppProperties(); }
+void Model::initializeSingleton() {
+    initializeAppProperties();
+}
 
 void Model::initializeAppProperties() {
     // Runs under instanceMutex (from instanceOf / resetInstance), so infoPath is read directly.
@@ -85,13 +87,13 @@ void Model::initializeAppProperties() {
     _iTunesURL = stringValue(info, u"iTunes URL"_s);
     _customURLScheme = stringValue(info, u"Custom URL Scheme"_s);
     if (_platformCode.isEmpty()) {
-        MYLOG(u"Model: the information file %@ names no platform code; no catalogue can be "
-              u"installed"_s,
-              infoPath);
+        MYLOG(
+            u"Model: the information file %@ names no platform code; no catalogue can be "
+            u"installed"_s,
+            infoPath);
     }
 
-    catalogueServiceURL_ =
-        setting(info, u"Catalogue Service URL"_s, "QUESTLOG_CATALOGUE_SERVICE");
+    catalogueServiceURL_ = setting(info, u"Catalogue Service URL"_s, "QUESTLOG_CATALOGUE_SERVICE");
     reviewServiceURL_ = setting(info, u"Review Service URL"_s, "QUESTLOG_REVIEW_SERVICE");
     metricsServiceURL_ = setting(info, u"Metrics Service URL"_s, "QUESTLOG_METRICS_SERVICE");
     reviewSiteURL_ = setting(info, u"Review Site URL"_s, "QUESTLOG_REVIEW_SITE");

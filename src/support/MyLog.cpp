@@ -1,11 +1,11 @@
 #include "MyLog.h"
 
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
-#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -15,9 +15,10 @@ namespace {
 std::mutex instanceMutex;
 MyLog* sharedInstance = nullptr;
 
+// "+", 49 pairs " -", " +": 101 characters.
 const QString kBorder =
     u"+ - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - - "
-    u"- - - - +"_s;
+    u"- - - - - +"_s;
 
 QString banner(const QString (&art)[5], const QString& message) {
     QString text = u"\n"_s + kBorder + u"\n"_s;
@@ -86,14 +87,13 @@ void MyLog::outputFinal(const char* fileName, int lineNumber, const QString& for
         return;
     }
     const QString stamp = QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm:ss.zzz"_s);
-    const QString entry = Format::format(u"%@ %@[%d:%ld] "_s, stamp, processName(),
-                                         int(::getpid()), long(::gettid())) +
+    const QString entry = Format::format(u"%@ %@[%d:%ld] "_s, stamp, processName(), int(::getpid()),
+                                         long(::gettid())) +
                           leadLine(fileName, lineNumber, formattedString) + u"\n"_s;
     writeAll(STDERR_FILENO, entry.toUtf8());
 }
 
-void MyLog::outputPoint(const char* fileName, int lineNumber, const QString& input,
-                        QPointF point) {
+void MyLog::outputPoint(const char* fileName, int lineNumber, const QString& input, QPointF point) {
     // The point is kept in single precision, then widened for printing.
     const double x = float(point.x());
     const double y = float(point.y());
@@ -101,17 +101,15 @@ void MyLog::outputPoint(const char* fileName, int lineNumber, const QString& inp
 }
 
 void MyLog::outputSection(const char* fileName, int lineNumber, const QString& sectionName) {
-    outputFinal(fileName, lineNumber,
-                Format::format(u"\n\n - - - - - - - - - - - [ %@ ] - - - - - - - - - - - "_s,
-                               sectionName));
+    outputFinal(
+        fileName, lineNumber,
+        Format::format(u"\n\n - - - - - - - - - - - [ %@ ] - - - - - - - - - - - "_s, sectionName));
 }
 
 QString MyLog::toDoBanner(const QString& message) {
     static const QString art[5] = {
-        uR"( _____ ___  ____   ___  )"_s,
-        uR"(|_   _/ _ \|  _ \ / _ \ )"_s,
-        uR"(  | || | | | | | | | | |)"_s,
-        uR"(  | || |_| | |_| | |_| |)"_s,
+        uR"( _____ ___  ____   ___  )"_s, uR"(|_   _/ _ \|  _ \ / _ \ )"_s,
+        uR"(  | || | | | | | | | | |)"_s, uR"(  | || |_| | |_| | |_| |)"_s,
         uR"(  |_| \___/|____/ \___/ )"_s,
     };
     return banner(art, message);

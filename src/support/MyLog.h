@@ -96,7 +96,7 @@ private:
 #define MYLOG_ON_CONDITION(condition, ...) \
     MyLog::sharedDebug()->outputOnCondition((condition), __FILE__, __LINE__, __VA_ARGS__)
 #define MYLOG_TODO(...) MyLog::sharedDebug()->outputToDo(__FILE__, __LINE__, __VA_ARGS__)
-#define MYLOG_ASSERT(condition, ...)                                                          \
+#define MYLOG_ASSERT(condition, ...)                                                              \
     MyLog::sharedDebug()->outputAssertOnCondition(static_cast<quint8>(bool(condition)), __FILE__, \
                                                   __LINE__, __VA_ARGS__)
 #define MYLOG_POINT(label, point) \

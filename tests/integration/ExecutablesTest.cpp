@@ -37,8 +37,8 @@ class PlatformBuild : public testing::TestWithParam<const char*> {};
 TEST_P(PlatformBuild, StartsOffScreenWritesItsWindowAndQuits) {
     const QString code = QString::fromLatin1(GetParam());
     const QString png = qEnvironmentVariable("QUESTLOG_HOME") + u"/"_s + code + u".png"_s;
-    const ProcessResult run = runBuild(code, {u"-platform"_s, u"offscreen"_s, u"--screenshot"_s, png,
-                                    u"--quit-after"_s, u"0.5"_s});
+    const ProcessResult run = runBuild(code, {u"-platform"_s, u"offscreen"_s, u"--screenshot"_s,
+                                              png, u"--quit-after"_s, u"0.5"_s});
     EXPECT_EQ(run.exitCode, 0) << run.standardError.toStdString();
     const QImage image(png);
     ASSERT_FALSE(image.isNull()) << run.standardError.toStdString();

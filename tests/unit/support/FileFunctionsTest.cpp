@@ -49,7 +49,8 @@ TEST(FileFunctionsDocuments, MissingOrInvalidTextReadsAsNothingButEmptyFileAsEmp
     EXPECT_FALSE(read.isNull());
     EXPECT_TRUE(read.isEmpty());
     // A directory is not a text file.
-    EXPECT_TRUE(FileFunctions::getStringFileValue(FileFunctions::getDocumentDirectoryPath()).isNull());
+    EXPECT_TRUE(
+        FileFunctions::getStringFileValue(FileFunctions::getDocumentDirectoryPath()).isNull());
 }
 
 TEST(FileFunctionsDocuments, SavingReplacesTheWholeFileAndLeavesNoTemporaries) {
@@ -73,7 +74,8 @@ TEST(FileFunctionsDocuments, ReadersNeverSeeHalfAFile) {
     std::atomic<int> torn{0};
     std::thread reader([&] {
         while (!done) {
-            const QString read = FileFunctions::getStringFileValueFromDocumentDirectory(u"big.txt"_s);
+            const QString read =
+                FileFunctions::getStringFileValueFromDocumentDirectory(u"big.txt"_s);
             if (read != first && read != second) {
                 ++torn;
             }
@@ -90,7 +92,8 @@ TEST(FileFunctionsDocuments, ReadersNeverSeeHalfAFile) {
 TEST(FileFunctionsBundle, ReadsResourcesAndAnswersNothingForMissingOnes) {
     EXPECT_EQ(FileFunctions::getPathForBundleResource(u"review_template.html"_s),
               u":/review_template.html"_s);
-    const QString info = FileFunctions::getStringFileValueFromBundle(u"builds/wii/Info"_s, u"json"_s);
+    const QString info =
+        FileFunctions::getStringFileValueFromBundle(u"builds/wii/Info"_s, u"json"_s);
     EXPECT_TRUE(info.contains(u"\"Platform Code\": \"wii\""_s)) << info.toStdString();
     EXPECT_TRUE(FileFunctions::getStringFileValueFromBundle(u"not_there"_s, u"html"_s).isNull());
     EXPECT_TRUE(FileFunctions::getStringFileValueFromBundle(QString(), u"html"_s).isNull());
@@ -108,8 +111,9 @@ TEST(FileFunctionsItems, CopyRefusesAnExistingDestinationAndLeavesBothAlone) {
     const QString c = FileFunctions::getPathForDocumentDirectoryResource(u"c"_s);
     EXPECT_TRUE(FileFunctions::copyItemAtPath(a, c));
     EXPECT_EQ(readBytes(c), "first");
-    EXPECT_FALSE(FileFunctions::copyItemAtPath(FileFunctions::getPathForDocumentDirectoryResource(u"zz"_s),
-                                               FileFunctions::getPathForDocumentDirectoryResource(u"yy"_s)));
+    EXPECT_FALSE(
+        FileFunctions::copyItemAtPath(FileFunctions::getPathForDocumentDirectoryResource(u"zz"_s),
+                                      FileFunctions::getPathForDocumentDirectoryResource(u"yy"_s)));
 }
 
 TEST(FileFunctionsItems, DirectoriesAreCreatedCopiedListedAndDeleted) {

@@ -26,7 +26,9 @@ struct Counted {
 struct Game {
     QString title;
 };
-QString describe(const Game& game) { return u"<Game: "_s + game.title + u">"_s; }
+QString describe(const Game& game) {
+    return u"<Game: "_s + game.title + u">"_s;
+}
 
 }  // namespace
 
@@ -43,7 +45,8 @@ TEST(FormatPrintfDirectives, MatchTheCLibrary) {
 
 TEST(FormatPrintfDirectives, LengthModifiersFollowTheArgumentNotThePattern) {
     const qint64 big = 9000000000LL;
-    EXPECT_EQ(Format::format(u"%d %ld %lld"_s, big, big, big), u"9000000000 9000000000 9000000000"_s);
+    EXPECT_EQ(Format::format(u"%d %ld %lld"_s, big, big, big),
+              u"9000000000 9000000000 9000000000"_s);
     // A negative 32-bit value read as unsigned keeps 32 bits, as printf of an int would.
     EXPECT_EQ(Format::format(u"%u"_s, -1), u"4294967295"_s);
     EXPECT_EQ(Format::format(u"%x"_s, qint64(-1)), u"ffffffffffffffff"_s);
@@ -85,6 +88,14 @@ TEST(FormatObjects, DescribeTheArgument) {
     EXPECT_EQ(Format::format(u"%@"_s, std::optional<int>()), u"(null)"_s);
     EXPECT_EQ(Format::format(u"%@"_s, "utf-8 ✓"), u"utf-8 ✓"_s);
     EXPECT_EQ(Format::format(u"%@"_s, QStringList{u"a"_s, u"b"_s}), u"(\n    a,\n    b\n)"_s);
+}
+
+TEST(FormatObjects, ViewsStdStringsAndEnumsNeedNoConversionByTheCaller) {
+    enum class Sort { Date = 1, Score = 2 };
+    const QString text = u"view"_s;
+    EXPECT_EQ(Format::format(u"%@ %@ %@ %d"_s, QStringView(text), std::string("std"),
+                             QLatin1StringView("latin"), Sort::Score),
+              u"view std latin 2"_s);
 }
 
 TEST(FormatObjects, WidthAndPrecisionApplyToTextInCharacters) {

@@ -14,7 +14,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QString infoFileOf(const QString& code) { return u":/builds/%1/Info.json"_s.arg(code); }
+QString infoFileOf(const QString& code) {
+    return u":/builds/%1/Info.json"_s.arg(code);
+}
 
 // Points the settings at one build's information file and reads it anew.
 Model* settingsOf(const QString& code) {

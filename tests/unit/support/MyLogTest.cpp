@@ -36,8 +36,7 @@ QString captureStdout(const std::function<void()>& write) {
 }
 
 // The console prefix: date, time, then the process name with its ids in brackets.
-const QRegularExpression kPrefix(
-    uR"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \S+\[\d+:\d+\] )"_s);
+const QRegularExpression kPrefix(uR"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \S+\[\d+:\d+\] )"_s);
 
 // The entry with its console prefix checked and removed, and its final line feed dropped.
 QString withoutPrefix(const QString& entry) {
@@ -76,13 +75,13 @@ TEST(MyLogLead, ErrorLinesLookLikeOrdinaryLines) {
 TEST(MyLogSilentLines, FlagZeroWritesNothingAndFormatsNothing) {
     int descriptions = 0;
     const Witness witness{&descriptions};
-    const QString silent = captureStderr(
-        [&] { MyLog::sharedDebug()->outputIf(0, kDeepPath, 10, u"%@"_s, witness); });
+    const QString silent =
+        captureStderr([&] { MyLog::sharedDebug()->outputIf(0, kDeepPath, 10, u"%@"_s, witness); });
     EXPECT_EQ(silent, u""_s);
     EXPECT_EQ(descriptions, 0);
 
-    const QString on = captureStderr(
-        [&] { MyLog::sharedDebug()->outputIf(1, kDeepPath, 10, u"%@"_s, witness); });
+    const QString on =
+        captureStderr([&] { MyLog::sharedDebug()->outputIf(1, kDeepPath, 10, u"%@"_s, witness); });
     const QString plain =
         captureStderr([&] { MyLog::sharedDebug()->output(kDeepPath, 10, u"%@"_s, witness); });
     EXPECT_EQ(withoutPrefix(on), withoutPrefix(plain));
@@ -111,9 +110,8 @@ TEST(MyLogSilentLines, OnConditionWritesUpToOneOnly) {
 
 TEST(MyLogBanners, ToDoBannerIsExactToTheCharacter) {
     ASSERT_EQ(kBorder.size(), 101);
-    const QString expected = u"\n"_s + kBorder + u"\n"_s +
-                             uR"( _____ ___  ____   ___  )"_s + u"\n"_s +
-                             uR"(|_   _/ _ \|  _ \ / _ \ )"_s + u"\n"_s +
+    const QString expected = u"\n"_s + kBorder + u"\n"_s + uR"( _____ ___  ____   ___  )"_s +
+                             u"\n"_s + uR"(|_   _/ _ \|  _ \ / _ \ )"_s + u"\n"_s +
                              uR"(  | || | | | | | | | | |)"_s + u"\tremember me\n"_s +
                              uR"(  | || |_| | |_| | |_| |)"_s + u"\n"_s +
                              uR"(  |_| \___/|____/ \___/ )"_s + u"\n"_s + kBorder + u"\n"_s;
@@ -125,23 +123,22 @@ TEST(MyLogBanners, ToDoBannerIsExactToTheCharacter) {
 }
 
 TEST(MyLogBanners, AssertBannerIsExactToTheCharacter) {
-    const QString expected = u"\n"_s + kBorder + u"\n"_s +
-                             uR"(    _    ____ ____  _____ ____ _____  )"_s + u"\n"_s +
-                             uR"(   / \  / ___/ ___|| ____|  _ \_   _| )"_s + u"\n"_s +
-                             uR"(  / _ \ \___ \___ \|  _| | |_) || |  )"_s + u"\tbroken\n"_s +
-                             uR"( / ___ \ ___) |__) | |___|  _ < | |   )"_s + u"\n"_s +
-                             uR"(/_/   \_\____/____/|_____|_| \_\|_|   )"_s + u"\n"_s + kBorder +
-                             u"\n"_s;
+    const QString expected =
+        u"\n"_s + kBorder + u"\n"_s + uR"(    _    ____ ____  _____ ____ _____  )"_s + u"\n"_s +
+        uR"(   / \  / ___/ ___|| ____|  _ \_   _| )"_s + u"\n"_s +
+        uR"(  / _ \ \___ \___ \|  _| | |_) || |  )"_s + u"\tbroken\n"_s +
+        uR"( / ___ \ ___) |__) | |___|  _ < | |   )"_s + u"\n"_s +
+        uR"(/_/   \_\____/____/|_____|_| \_\|_|   )"_s + u"\n"_s + kBorder + u"\n"_s;
     EXPECT_EQ(MyLog::assertBanner(u"broken"_s), expected);
 }
 
 TEST(MyLogBanners, SectionDividerSurroundsTheName) {
-    const QString empty =
-        withoutPrefix(captureStderr([] { MyLog::sharedDebug()->outputSection("x/S.cpp", 3, u""_s); }));
+    const QString empty = withoutPrefix(
+        captureStderr([] { MyLog::sharedDebug()->outputSection("x/S.cpp", 3, u""_s); }));
     const QString divider = u"\n\n"_s + QString(u" -"_s).repeated(11) + u" [  ]"_s +
                             QString(u" -"_s).repeated(11) + u" "_s;
     EXPECT_EQ(empty, u"[S.cpp (3)]\t"_s + divider);
-    EXPECT_EQ(divider.size(), 52 + 2);  // two blanks stand between the brackets
+    EXPECT_EQ(divider.size(), 52);  // 52 characters around the (empty) name
 }
 
 TEST(MyLogPoint, PrintsLabelAndTwoDecimals) {
@@ -164,7 +161,8 @@ TEST(MyLogNoLead, WritesOnlyTheMessageToStandardOutput) {
 }
 
 TEST(MyLogNoLead, FinalStepWithNullFileAndNegativeLineUsesPuts) {
-    const QString out = captureStdout([] { MyLog::sharedDebug()->outputFinal(nullptr, -1, u"x"_s); });
+    const QString out =
+        captureStdout([] { MyLog::sharedDebug()->outputFinal(nullptr, -1, u"x"_s); });
     EXPECT_EQ(out, u"x\n"_s);
 }
 
@@ -205,8 +203,7 @@ TEST(MyLogInstance, LinesFromManyThreadsNeverMix) {
     });
     const QStringList lines = captured.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 200);
-    const QRegularExpression whole(
-        uR"(\[t\.cpp \((\d)\)\]\tthread \1 line \d+ ([a-d])\2{199}$)"_s);
+    const QRegularExpression whole(uR"(\[t\.cpp \((\d)\)\]\tthread \1 line \d+ ([a-d])\2{199}$)"_s);
     for (const QString& line : lines) {
         EXPECT_TRUE(whole.match(line).hasMatch()) << line.toStdString();
     }
@@ -223,7 +220,8 @@ TEST_F(MyLogDeathTest, FailedAssertWritesTheBannerAndEndsTheProcess) {
 TEST(MyLogAssert, TrueConditionWritesNothing) {
     int descriptions = 0;
     const QString out = captureStderr([&] {
-        MyLog::sharedDebug()->outputAssertOnCondition(1, "f.cpp", 1, u"%@"_s, Witness{&descriptions});
+        MyLog::sharedDebug()->outputAssertOnCondition(1, "f.cpp", 1, u"%@"_s,
+                                                      Witness{&descriptions});
     });
     EXPECT_EQ(out, u""_s);
     EXPECT_EQ(descriptions, 0);
