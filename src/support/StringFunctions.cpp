@@ -1,0 +1,422 @@
+#include "StringFunctions.h"
+
+#include <QStringDecoder>
+#include <algorithm>
+
+#include "Format.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// A non-null "" for every result that must be the empty string rather than nothing.
+QString orEmpty(const QString& text) {
+    return text.isNull() ? u""_s : text;
+}
+
+// A character reduced the way a one-character "%c" format reduces it: only the low eight bits
+// survive. Values above 127 become the Latin-1 character of that value, so every unit still
+// yields exactly one character.
+QChar lowEightBits(QChar c) {
+    return QChar(char16_t(c.unicode() & 0xFF));
+}
+
+const QString kAlphaNumeric = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"_s;
+
+bool isHexDigit(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
+}
+
+int hexValue(QChar c) {
+    const char16_t u = c.unicode();
+    if (u <= u'9') {
+        return u - u'0';
+    }
+    return (u | 0x20) - u'a' + 10;
+}
+
+// Characters that stand for themselves in a URL; everything else, including every byte of a
+// non-ASCII character, is escaped.
+bool isLeftUnescaped(char16_t u) {
+    if ((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9')) {
+        return true;
+    }
+    return QStringView(u"&=?/:;+,$@!'()*~-_.#").contains(QChar(u));
+}
+
+void appendUtf8(QByteArray& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.append(char(cp));
+    } else if (cp < 0x800) {
+        out.append(char(0xC0 | (cp >> 6)));
+        out.append(char(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.append(char(0xE0 | (cp >> 12)));
+        out.append(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.append(char(0x80 | (cp & 0x3F)));
+    } else {
+        out.append(char(0xF0 | (cp >> 18)));
+        out.append(char(0x80 | ((cp >> 12) & 0x3F)));
+        out.append(char(0x80 | ((cp >> 6) & 0x3F)));
+        out.append(char(0x80 | (cp & 0x3F)));
+    }
+}
+
+// Strict UTF-8 percent decoding: nothing (a null string) when a "%" is not followed by two hex
+// digits or a run of escapes is not complete, valid UTF-8. Text between escapes is copied as it
+// is, so unpaired surrogates in it survive.
+QString replacePercentEscapes(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    QByteArray run;
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        if (text[i] != u'%') {
+            out.append(text[i++]);
+            continue;
+        }
+        run.clear();
+        while (i < n && text[i] == u'%') {
+            if (i + 2 >= n || !isHexDigit(text[i + 1]) || !isHexDigit(text[i + 2])) {
+                return QString();
+            }
+            run.append(char(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
+            i += 3;
+        }
+        // A decoded byte-order mark is text like any other, so it is kept.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                         QStringDecoder::Flag::ConvertInitialBom);
+        const QString decoded = decoder.decode(run);
+        if (decoder.hasError()) {
+            return QString();
+        }
+        out.append(decoded);
+    }
+    return orEmpty(out);
+}
+
+void replaceAllIgnoringCase(QString& text, const QString& find, const QString& replacement) {
+    text.replace(find, replacement, Qt::CaseInsensitive);
+}
+
+struct Replacement {
+    QString find;
+    QString replaceBy;
+};
+
+}  // namespace
+
+QString StringFunctions::fLeftOf(const QString& delimiter, const QString& text) {
+    if (delimiter.isEmpty() || text.isEmpty()) {
+        return u""_s;
+    }
+    const qsizetype at = text.indexOf(delimiter);
+    return at < 0 ? text : text.left(at);
+}
+
+QString StringFunctions::fRightOf(const QString& delimiter, const QString& text) {
+    if (delimiter.isEmpty() || text.isEmpty()) {
+        return u""_s;
+    }
+    const qsizetype at = text.indexOf(delimiter);
+    return at < 0 ? u""_s : text.mid(at + delimiter.size());
+}
+
+QString StringFunctions::fBetween(const QString& text, const QString& leftDelim,
+                                  const QString& rightDelim) {
+    if (text.isEmpty() || leftDelim.isEmpty() || rightDelim.isEmpty()) {
+        return u""_s;
+    }
+    const qsizetype left = text.indexOf(leftDelim);
+    if (left < 0) {
+        return u""_s;
+    }
+    const qsizetype start = left + leftDelim.size();
+    const qsizetype right = text.indexOf(rightDelim, start);
+    return right < 0 ? u""_s : text.mid(start, right - start);
+}
+
+bool StringFunctions::isEmptyOrNilString(const QString& text) {
+    return text.isEmpty();
+}
+
+bool StringFunctions::isNotEmptyOrNilString(const QString& text) {
+    return !isEmptyOrNilString(text);
+}
+
+QString StringFunctions::getStringValue(const QString& text) {
+    return orEmpty(text);
+}
+
+bool StringFunctions::getBoolValueFromString(const QString& text) {
+    if (text.isNull()) {
+        return false;
+    }
+    const QString upper = text.toUpper();
+    return upper == u"TRUE"_s || upper == u"YES"_s || upper == u"1"_s;
+}
+
+QString StringFunctions::getStringValueFromDictionary(const QVariantMap& dictionary,
+                                                      const QString& key) {
+    if (key.isNull()) {
+        return u""_s;
+    }
+    const auto it = dictionary.constFind(key);
+    if (it == dictionary.cend() || !it->isValid() || it->isNull()) {
+        return u""_s;
+    }
+    return orEmpty(describe(*it));
+}
+
+bool StringFunctions::contains(const QString& needle, const QString& text) {
+    if (needle.isEmpty() || text.isEmpty()) {
+        return false;
+    }
+    return text.contains(needle);
+}
+
+int StringFunctions::indexOf(const QString& needle, const QString& text) {
+    if (needle.isEmpty() || text.isEmpty()) {
+        return -1;
+    }
+    return int(text.indexOf(needle));
+}
+
+int StringFunctions::numberOfOccurancesOf(const QString& needle, const QString& text) {
+    if (needle.isEmpty() || text.isEmpty()) {
+        return 0;
+    }
+    // QString::count() would also count overlapping matches.
+    return int(text.split(needle, Qt::KeepEmptyParts).size() - 1);
+}
+
+std::optional<QStringList> StringFunctions::getArrayOfCharactersFromString(const QString& text) {
+    if (text.isEmpty()) {
+        return std::nullopt;
+    }
+    QStringList characters;
+    characters.reserve(text.size());
+    for (const QChar c : text) {
+        characters.append(QString(lowEightBits(c)));
+    }
+    return characters;
+}
+
+QString StringFunctions::getSubstring(const QString& text, int startPoint, int endPoint) {
+    if (text.isEmpty() || startPoint < 0 || startPoint >= text.size() || endPoint < startPoint) {
+        return u""_s;
+    }
+    const qsizetype last = std::min<qsizetype>(endPoint, text.size() - 1);
+    return text.mid(startPoint, last - startPoint + 1);
+}
+
+QString StringFunctions::replace(const QString& text, const QString& lookFor,
+                                 const QString& replaceWith) {
+    // An empty pattern would make QString insert the replacement between every character.
+    if (text.isNull() || lookFor.isEmpty()) {
+        return text;
+    }
+    QString result = text;
+    result.replace(lookFor, replaceWith, Qt::CaseSensitive);
+    return orEmpty(result);
+}
+
+QString StringFunctions::replaceNotInSet(const QString& text, const QString& validCharacters) {
+    QString result = u""_s;
+    for (const QChar c : text) {
+        const QChar reduced = lowEightBits(c);
+        if (validCharacters.contains(reduced)) {
+            result.append(reduced);
+        }
+    }
+    return result;
+}
+
+QString StringFunctions::replaceInSet(const QString& text, const QString& invalidCharacters,
+                                      const QString& withReplacementString) {
+    QString result = u""_s;
+    for (const QChar c : text) {
+        const QChar reduced = lowEightBits(c);
+        if (invalidCharacters.contains(reduced)) {
+            result.append(withReplacementString);
+        } else {
+            result.append(reduced);
+        }
+    }
+    return result;
+}
+
+QString StringFunctions::replaceInSet(const QString& text, const QString& invalidCharacters) {
+    return replaceInSet(text, invalidCharacters, QString());
+}
+
+QString StringFunctions::replaceNonAlphaNumeric(const QString& text) {
+    return replaceNotInSet(text, kAlphaNumeric);
+}
+
+QString StringFunctions::replaceNonNumeric(const QString& text, bool includeDecimal) {
+    return replaceNotInSet(text, includeDecimal ? u"0123456789."_s : u"0123456789"_s);
+}
+
+QString StringFunctions::thousandsSeparate(const QString& text, const QString& withSeparator,
+                                           const QString& withDecimal) {
+    if (text.isNull() || text.size() <= 3) {
+        return text;
+    }
+    const QString separator = withSeparator.isNull() ? u","_s : withSeparator;
+    const QString decimal = withDecimal.isNull() ? u"."_s : withDecimal;
+
+    // An empty decimal mark would match at index 0 and leave nothing to group.
+    const qsizetype mark = decimal.isEmpty() ? -1 : text.indexOf(decimal);
+    const QString integerPart = mark < 0 ? text : text.left(mark);
+    const QString tail = mark < 0 ? QString() : text.mid(mark);
+
+    // A leading sign stays in front: grouping it like a digit would give "-,123,456".
+    const qsizetype signLength =
+        integerPart.startsWith(u'-') || integerPart.startsWith(u'+') ? 1 : 0;
+    const QStringView digits = QStringView(integerPart).mid(signLength);
+    if (digits.size() <= 3) {
+        return text;
+    }
+
+    const qsizetype r = digits.size() % 3;
+    QString result = digits.left(r).toString();
+    for (qsizetype at = r; at < digits.size(); at += 3) {
+        if (!result.isEmpty()) {
+            result += separator;
+        }
+        result += digits.mid(at, 3);
+    }
+    return integerPart.left(signLength) + result + tail;
+}
+
+QString StringFunctions::thousandsSeparate(const QString& text) {
+    return thousandsSeparate(text, QString(), QString());
+}
+
+QString StringFunctions::escapeString(const QString& text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    QString result = u""_s;
+    result.reserve(text.size());
+    QByteArray bytes;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = text[i].unicode();
+        if (u < 0x80 && isLeftUnescaped(u)) {
+            result.append(QChar(u));
+            continue;
+        }
+        char32_t cp = u;
+        if (QChar::isHighSurrogate(u) && i + 1 < n && text[i + 1].isLowSurrogate()) {
+            cp = QChar::surrogateToUcs4(u, text[++i].unicode());
+        } else if (QChar::isSurrogate(u)) {
+            // An unpaired surrogate has no UTF-8 form; it is written as U+FFFD.
+            cp = QChar::ReplacementCharacter;
+        }
+        bytes.clear();
+        appendUtf8(bytes, cp);
+        for (const char byte : bytes) {
+            const auto b = static_cast<unsigned char>(byte);
+            result.append(u'%');
+            result.append(QLatin1Char(kHex[b >> 4]));
+            result.append(QLatin1Char(kHex[b & 0x0F]));
+        }
+    }
+    return result;
+}
+
+QString StringFunctions::unescapeString(const QString& text) {
+    if (text.isEmpty()) {
+        return u""_s;
+    }
+    const QString decoded = replacePercentEscapes(text);
+    QString result = decoded.isNull() ? text : decoded;
+    replaceAllIgnoringCase(result, u"%3C"_s, u"<"_s);
+    replaceAllIgnoringCase(result, u"%3E"_s, u">"_s);
+    replaceAllIgnoringCase(result, u"&#60;"_s, u"<"_s);
+    replaceAllIgnoringCase(result, u"&#62;"_s, u">"_s);
+    return orEmpty(result);
+}
+
+QString StringFunctions::replaceHTMLTags(const QString& text) {
+    if (text.isNull()) {
+        return u""_s;
+    }
+    if (!text.contains(u'<')) {
+        return text;
+    }
+
+    // A scanner over the original text that skips blanks and line breaks before each scan.
+    // `tag` keeps its last value when a scan finds nothing, so that tag is replaced once more.
+    QString working = text;
+    QString tag;
+    const qsizetype n = text.size();
+    qsizetype pos = 0;
+    const auto skipBlanks = [&] {
+        while (pos < n && text[pos].isSpace()) {
+            ++pos;
+        }
+    };
+    for (;;) {
+        skipBlanks();
+        if (pos >= n) {
+            break;
+        }
+        const qsizetype open = text.indexOf(u'<', pos);
+        pos = open < 0 ? n : open;
+
+        skipBlanks();
+        if (pos < n && text[pos] != u'>') {
+            const qsizetype close = text.indexOf(u'>', pos);
+            const qsizetype end = close < 0 ? n : close;
+            tag = text.mid(pos, end - pos);
+            pos = end;
+        }
+        if (!tag.isNull()) {
+            working.replace(tag + u'>', u" "_s, Qt::CaseSensitive);
+        }
+    }
+    working.replace(u"  "_s, u" "_s, Qt::CaseSensitive);
+    return orEmpty(working);
+}
+
+QString StringFunctions::replaceKnownExtraHTMLEscapedValues(const QString& text) {
+    if (text.isNull()) {
+        return u""_s;
+    }
+    static const Replacement kPercentEscapes[] = {
+        {u"%3F"_s, u"?"_s},        {u"%3D"_s, u"="_s},        {u"%26"_s, u"&"_s},
+        {u"%27"_s, u"'"_s},        {u"%AE"_s, u"\u00AE"_s},   {u"%A9"_s, u"\u00A9"_s},
+        {u"%2122"_s, u"\u2122"_s}, {u"%20AC"_s, u"\u20AC"_s},
+    };
+    static const Replacement kNumericEntities[] = {
+        {u"&#63;"_s, u"?"_s},        {u"&#61;"_s, u"="_s},        {u"&#38;"_s, u"&"_s},
+        {u"&#39;"_s, u"'"_s},        {u"&#174;"_s, u"\u00AE"_s},  {u"&#169;"_s, u"\u00A9"_s},
+        {u"&#8482;"_s, u"\u2122"_s}, {u"&#8364;"_s, u"\u20AC"_s},
+    };
+    static const Replacement kNamedEntities[] = {
+        {u"&gt;"_s, u">"_s},       {u"&lt;"_s, u"<"_s},        {u"&amp;"_s, u"&"_s},
+        {u"&quot;"_s, u"\""_s},    {u"&nbsp;"_s, u" "_s},      {u"&copy;"_s, u"\u00A9"_s},
+        {u"&reg;"_s, u"\u00AE"_s}, {u"&euro;"_s, u"\u20AC"_s},
+    };
+
+    QString result = unescapeString(text);
+    const auto apply = [&result](const auto& table) {
+        for (const Replacement& row : table) {
+            replaceAllIgnoringCase(result, row.find, row.replaceBy);
+        }
+    };
+    // The triggers look at the text as passed in, not at its unescaped form.
+    if (text.contains(u'%')) {
+        apply(kPercentEscapes);
+    }
+    if (text.contains(u"&#"_s)) {
+        apply(kNumericEntities);
+    }
+    if (text.contains(u'&')) {
+        apply(kNamedEntities);
+    }
+    return orEmpty(result);
+}

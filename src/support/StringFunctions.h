@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+#include <optional>
+
+// The system's toolbox for cutting and cleaning text. Every operation tells a null QString
+// ("nothing") from an empty one and answers as documented per operation; "" results are always
+// non-null. No operation changes its argument. Pure functions: any thread may call them.
+class StringFunctions {
+public:
+    // Presence and values.
+    static bool isEmptyOrNilString(const QString& text);
+    static bool isNotEmptyOrNilString(const QString& text);
+    static QString getStringValue(const QString& text);
+    static bool getBoolValueFromString(const QString& text);
+    // The value's "%@" description, or "" for a null key, a missing, invalid or null value.
+    static QString getStringValueFromDictionary(const QVariantMap& dictionary, const QString& key);
+    static bool contains(const QString& needle, const QString& text);
+    static int indexOf(const QString& needle, const QString& text);
+    // Non-overlapping occurrences: "aa" occurs once in "aaa".
+    static int numberOfOccurancesOf(const QString& needle, const QString& text);
+    // Nothing (std::nullopt) for a null or empty text. Like the filters below, each UTF-16 unit
+    // keeps only its low eight bits (a one-character "%c"): U+0141 becomes "A", U+00E9 stays.
+    static std::optional<QStringList> getArrayOfCharactersFromString(const QString& text);
+
+    // Cutting.
+    static QString fLeftOf(const QString& delimiter, const QString& text);
+    static QString fRightOf(const QString& delimiter, const QString& text);
+    static QString fBetween(const QString& text, const QString& leftDelim,
+                            const QString& rightDelim);
+    // Characters startPoint..endPoint inclusive, endPoint clamped to the last index.
+    static QString getSubstring(const QString& text, int startPoint, int endPoint);
+
+    // Replacing and filtering.
+    // A null text comes back null; a null or empty lookFor leaves the text unchanged.
+    static QString replace(const QString& text, const QString& lookFor, const QString& replaceWith);
+    static QString replaceNotInSet(const QString& text, const QString& validCharacters);
+    static QString replaceInSet(const QString& text, const QString& invalidCharacters,
+                                const QString& withReplacementString);
+    static QString replaceInSet(const QString& text, const QString& invalidCharacters);
+    static QString replaceNonAlphaNumeric(const QString& text);
+    static QString replaceNonNumeric(const QString& text, bool includeDecimal);
+    // Groups the integer part by threes ("1234567.5" -> "1,234,567.5"); a leading "+" or "-"
+    // stays in front of the groups. Null separator means ",", null decimal mark ".".
+    static QString thousandsSeparate(const QString& text, const QString& withSeparator,
+                                     const QString& withDecimal);
+    static QString thousandsSeparate(const QString& text);
+
+    // Escaping and HTML.
+    // Percent-escapes (UTF-8, upper-case hex) everything but ASCII letters, digits and
+    // & = ? / : ; + , $ @ ! ' ( ) * ~ - _ . #
+    static QString escapeString(const QString& text);
+    // Strict UTF-8 percent decoding (kept undecoded when it fails), then %3C, %3E, &#60; and
+    // &#62; become "<" and ">" regardless of case.
+    static QString unescapeString(const QString& text);
+    // Each "<...>" tag becomes one blank, then "  " becomes " " in a single pass. A text
+    // without "<" comes back unchanged.
+    static QString replaceHTMLTags(const QString& text);
+    // unescapeString(), then the percent, numeric-entity and named-entity tables, each applied
+    // only when the text as passed in contains its trigger: "%", "&#" and "&" in that order.
+    static QString replaceKnownExtraHTMLEscapedValues(const QString& text);
+};
