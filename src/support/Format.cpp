@@ -175,6 +175,9 @@ QString FormatArg::asText() const {
 namespace {
 
 // One parsed directive: everything between '%' and its conversion character.
+// Wider fields than this are a mistake in a pattern; they are cut rather than overflowing.
+constexpr int kMaxWidth = 4096;
+
 struct Directive {
     QByteArray flags;
     int width = -1;
@@ -182,26 +185,45 @@ struct Directive {
     char conversion = 0;
 };
 
-QString runPrintf(const QByteArray& spec, auto value) {
-    const int needed = std::snprintf(nullptr, 0, spec.constData(), value);
+// A printf conversion spelled out for the C library, built on the stack.
+struct CSpec {
+    char text[48];
+};
+
+QString runPrintf(const CSpec& spec, auto value) {
+    char buffer[128];
+    const int needed = std::snprintf(buffer, sizeof buffer, spec.text, value);
     if (needed < 0) {
         return {};
     }
-    QByteArray out(needed + 1, '\0');
-    std::snprintf(out.data(), out.size(), spec.constData(), value);
-    out.chop(1);
-    return QString::fromUtf8(out);
+    if (size_t(needed) < sizeof buffer) {
+        return QString::fromUtf8(buffer, needed);
+    }
+    QByteArray out(needed + 1, '\0');  // wide fields and long fractions
+    std::snprintf(out.data(), size_t(out.size()), spec.text, value);
+    return QString::fromUtf8(out.constData(), needed);
 }
 
-QByteArray cSpec(const Directive& d, const char* length, char conversion) {
-    QByteArray spec = "%" + d.flags;
-    if (d.width >= 0) {
-        spec += QByteArray::number(d.width);
+CSpec cSpec(const Directive& d, const char* length, char conversion) {
+    CSpec spec{};
+    if (d.width >= 0 && d.precision >= 0) {
+        std::snprintf(spec.text, sizeof spec.text, "%%%s%d.%d%s%c", d.flags.constData(), d.width,
+                      d.precision, length, conversion);
+    } else if (d.width >= 0) {
+        std::snprintf(spec.text, sizeof spec.text, "%%%s%d%s%c", d.flags.constData(), d.width,
+                      length, conversion);
+    } else if (d.precision >= 0) {
+        std::snprintf(spec.text, sizeof spec.text, "%%%s.%d%s%c", d.flags.constData(), d.precision,
+                      length, conversion);
+    } else {
+        std::snprintf(spec.text, sizeof spec.text, "%%%s%s%c", d.flags.constData(), length,
+                      conversion);
     }
-    if (d.precision >= 0) {
-        spec += "." + QByteArray::number(d.precision);
-    }
-    return spec + length + conversion;
+    return spec;
+}
+
+bool isPlain(const Directive& d) {
+    return d.flags.isEmpty() && d.width < 0 && d.precision < 0;
 }
 
 // Text directives (%@, %s, and a number shown through a text directive): precision cuts,
@@ -227,6 +249,9 @@ QString render(const Directive& d, const FormatArg& arg) {
         case 'i':
             if (!isNumber(arg)) {
                 return padText(arg.asText(), d);
+            }
+            if (isPlain(d)) {
+                return QString::number(arg.asSigned());
             }
             return runPrintf(cSpec(d, "ll", 'd'), static_cast<long long>(arg.asSigned()));
         case 'u':
@@ -289,21 +314,22 @@ QString Format::formatList(const QString& pattern, const FormatArg* args, size_t
         const qsizetype start = i++;
         Directive d;
         while (i < n && QStringView(u"-+ #0'").contains(pattern[i])) {
-            if (pattern[i] != u'\'') {
-                d.flags += char(pattern[i].unicode());
+            const char flag = char(pattern[i].unicode());
+            if (flag != '\'' && !d.flags.contains(flag)) {
+                d.flags += flag;
             }
             ++i;
         }
         if (i < n && pattern[i] == u'*') {
-            d.width = takeInt();
+            d.width = std::min(takeInt(), kMaxWidth);
             if (d.width < 0) {
                 d.flags += '-';
-                d.width = -d.width;
+                d.width = std::min(-std::max(d.width, -kMaxWidth), kMaxWidth);
             }
             ++i;
         } else {
             while (i < n && pattern[i].isDigit()) {
-                d.width = std::max(d.width, 0) * 10 + pattern[i].digitValue();
+                d.width = std::min(std::max(d.width, 0) * 10 + pattern[i].digitValue(), kMaxWidth);
                 ++i;
             }
         }
@@ -311,11 +337,11 @@ QString Format::formatList(const QString& pattern, const FormatArg* args, size_t
             ++i;
             d.precision = 0;
             if (i < n && pattern[i] == u'*') {
-                d.precision = std::max(takeInt(), 0);
+                d.precision = std::clamp(takeInt(), 0, kMaxWidth);
                 ++i;
             } else {
                 while (i < n && pattern[i].isDigit()) {
-                    d.precision = d.precision * 10 + pattern[i].digitValue();
+                    d.precision = std::min(d.precision * 10 + pattern[i].digitValue(), kMaxWidth);
                     ++i;
                 }
             }

@@ -331,12 +331,22 @@ QString StringFunctions::unescapeString(const QString& text) {
     if (text.isEmpty()) {
         return u""_s;
     }
-    const QString decoded = replacePercentEscapes(text);
-    QString result = decoded.isNull() ? text : decoded;
-    replaceAllIgnoringCase(result, u"%3C"_s, u"<"_s);
-    replaceAllIgnoringCase(result, u"%3E"_s, u">"_s);
-    replaceAllIgnoringCase(result, u"&#60;"_s, u"<"_s);
-    replaceAllIgnoringCase(result, u"&#62;"_s, u">"_s);
+    // Every catalogue field passes through here; most hold neither '%' nor '&', and those need
+    // no scan at all.
+    const bool hasPercent = text.contains(u'%');
+    QString result = text;
+    if (hasPercent) {
+        const QString decoded = replacePercentEscapes(text);
+        if (!decoded.isNull()) {
+            result = decoded;
+        }
+        replaceAllIgnoringCase(result, u"%3C"_s, u"<"_s);
+        replaceAllIgnoringCase(result, u"%3E"_s, u">"_s);
+    }
+    if (result.contains(u'&')) {
+        replaceAllIgnoringCase(result, u"&#60;"_s, u"<"_s);
+        replaceAllIgnoringCase(result, u"&#62;"_s, u">"_s);
+    }
     return orEmpty(result);
 }
 
@@ -404,6 +414,11 @@ QString StringFunctions::replaceKnownExtraHTMLEscapedValues(const QString& text)
 
     QString result = unescapeString(text);
     const auto apply = [&result](const auto& table) {
+        // Every row of a table starts with the same character, and no row brings that
+        // character in unless its find text held it, so a table with nothing to find is skipped.
+        if (!result.contains(table[0].find[0])) {
+            return;
+        }
         for (const Replacement& row : table) {
             replaceAllIgnoringCase(result, row.find, row.replaceBy);
         }

@@ -71,6 +71,14 @@ TEST(FormatPrintfDirectives, MissingAndExtraArgumentsAndStrayPercents) {
     EXPECT_EQ(Format::format(u""_s), u""_s);
 }
 
+TEST(FormatPrintfDirectives, AbsurdWidthsAndRepeatedFlagsAreContained) {
+    EXPECT_EQ(Format::format(u"%99999999999999d"_s, 1).size(), 4096);
+    EXPECT_EQ(Format::format(u"%.99999999999999f"_s, 1.0).size(), 4098);
+    EXPECT_EQ(Format::format(u"%------------------------------------------------5d|"_s, 1),
+              u"1    |"_s);
+    EXPECT_EQ(Format::format(u"%*d"_s, std::numeric_limits<int>::min(), 1).size(), 4096);
+}
+
 TEST(FormatPrintfDirectives, StarTakesWidthAndPrecisionFromArguments) {
     EXPECT_EQ(Format::format(u"%*d|%.*f"_s, 4, 7, 1, 2.25), u"   7|2.2"_s);
     EXPECT_EQ(Format::format(u"%-*d|"_s, 3, 7), u"7  |"_s);
