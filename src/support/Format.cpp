@@ -186,13 +186,13 @@ struct Directive {
 };
 
 // A printf conversion spelled out for the C library, built on the stack.
-struct CSpec {
+struct CFormat {
     char text[48];
 };
 
-QString runPrintf(const CSpec& spec, auto value) {
+QString runPrintf(const CFormat& cFormat, auto value) {
     char buffer[128];
-    const int needed = std::snprintf(buffer, sizeof buffer, spec.text, value);
+    const int needed = std::snprintf(buffer, sizeof buffer, cFormat.text, value);
     if (needed < 0) {
         return {};
     }
@@ -200,26 +200,26 @@ QString runPrintf(const CSpec& spec, auto value) {
         return QString::fromUtf8(buffer, needed);
     }
     QByteArray out(needed + 1, '\0');  // wide fields and long fractions
-    std::snprintf(out.data(), size_t(out.size()), spec.text, value);
+    std::snprintf(out.data(), size_t(out.size()), cFormat.text, value);
     return QString::fromUtf8(out.constData(), needed);
 }
 
-CSpec cSpec(const Directive& d, const char* length, char conversion) {
-    CSpec spec{};
+CFormat cSpec(const Directive& d, const char* length, char conversion) {
+    CFormat cFormat{};
     if (d.width >= 0 && d.precision >= 0) {
-        std::snprintf(spec.text, sizeof spec.text, "%%%s%d.%d%s%c", d.flags.constData(), d.width,
+        std::snprintf(cFormat.text, sizeof cFormat.text, "%%%s%d.%d%s%c", d.flags.constData(), d.width,
                       d.precision, length, conversion);
     } else if (d.width >= 0) {
-        std::snprintf(spec.text, sizeof spec.text, "%%%s%d%s%c", d.flags.constData(), d.width,
+        std::snprintf(cFormat.text, sizeof cFormat.text, "%%%s%d%s%c", d.flags.constData(), d.width,
                       length, conversion);
     } else if (d.precision >= 0) {
-        std::snprintf(spec.text, sizeof spec.text, "%%%s.%d%s%c", d.flags.constData(), d.precision,
+        std::snprintf(cFormat.text, sizeof cFormat.text, "%%%s.%d%s%c", d.flags.constData(), d.precision,
                       length, conversion);
     } else {
-        std::snprintf(spec.text, sizeof spec.text, "%%%s%s%c", d.flags.constData(), length,
+        std::snprintf(cFormat.text, sizeof cFormat.text, "%%%s%s%c", d.flags.constData(), length,
                       conversion);
     }
-    return spec;
+    return cFormat;
 }
 
 bool isPlain(const Directive& d) {

@@ -11,57 +11,14 @@
 
 #include "Clock.h"
 #include "DateFunctions.h"
+#include "ScopedClock.h"
+#include "ScopedLocale.h"
+#include "ScopedZone.h"
 
 using namespace Qt::Literals::StringLiterals;
 using DF = DateFunctions;
 
 namespace {
-
-// Switches the process's local time zone for one scope. Qt (6.4) converts local time through
-// the C library on every call, so it follows TZ once tzset() has run; local QDateTimes made
-// before the switch keep their wall-clock reading, so make dates after switching.
-class ScopedZone {
-public:
-    explicit ScopedZone(const char* zone)
-        : previous_(qgetenv("TZ")), hadPrevious_(qEnvironmentVariableIsSet("TZ")) {
-        qputenv("TZ", zone);
-        tzset();
-    }
-    ~ScopedZone() {
-        if (hadPrevious_) {
-            qputenv("TZ", previous_);
-        } else {
-            qunsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    QByteArray previous_;
-    bool hadPrevious_;
-};
-
-class ScopedLocale {
-public:
-    explicit ScopedLocale(const QLocale& locale) { QLocale::setDefault(locale); }
-    ~ScopedLocale() { QLocale::setDefault(previous_); }
-
-private:
-    QLocale previous_;
-};
-
-class ScopedClock {
-public:
-    explicit ScopedClock(const QDateTime& instant)
-        : wasPinned_(Clock::isPinned()), previous_(Clock::now()) {
-        Clock::pin(instant);
-    }
-    ~ScopedClock() { wasPinned_ ? Clock::pin(previous_) : Clock::unpin(); }
-
-private:
-    bool wasPinned_;
-    QDateTime previous_;
-};
 
 // Local wall-clock time; never use a time that a daylight-saving change skips or repeats.
 QDateTime at(QDate day, QTime time = QTime(0, 0)) {

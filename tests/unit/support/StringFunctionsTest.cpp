@@ -7,27 +7,11 @@
 #include <vector>
 
 #include "ArrayReverse.h"
+#include "QStringPrinter.h"
 #include "StringExtensions.h"
 #include "StringFunctions.h"
 
 using namespace Qt::Literals::StringLiterals;
-
-// Shows null apart from "" and non-ASCII units as \uXXXX, so failures are readable.
-void PrintTo(const QString& text, std::ostream* os) {
-    if (text.isNull()) {
-        *os << "(null QString)";
-        return;
-    }
-    *os << '"';
-    for (const QChar c : text) {
-        if (c.unicode() >= 0x20 && c.unicode() < 0x7F) {
-            *os << char(c.unicode());
-        } else {
-            *os << "\\u" << std::hex << int(c.unicode()) << std::dec;
-        }
-    }
-    *os << '"';
-}
 
 namespace {
 
