@@ -1,11 +1,9 @@
 #include "MyLog.h"
 
-#include <unistd.h>
-#include <QCoreApplication>
-#include <QDateTime>
-#include <cstdio>
 #include <cstdlib>
 #include <mutex>
+
+#include "Console.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -32,31 +30,9 @@ QString banner(const QString (&art)[5], const QString& message) {
     return text + kBorder + u"\n"_s;
 }
 
-// One write call per entry, so entries from different threads never interleave.
-void writeAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, size_t(left));
-        if (written <= 0) {
-            return;  // the console is gone; the log reports nothing about itself
-        }
-        data += written;
-        left -= written;
-    }
-}
-
-QString processName() {
-    const QString name =
-        QCoreApplication::instance() ? QCoreApplication::applicationName() : QString();
-    return name.isEmpty() ? u"questlog"_s : name;
-}
-
 }  // namespace
 
-MyLog* MyLog::alloc() {
-    // Called with instanceMutex held by sharedDebug, or alone by a caller who wants a second
-    // instance and must get none.
+MyLog* MyLog::allocLocked() {
     if (sharedInstance) {
         return nullptr;
     }
@@ -64,10 +40,15 @@ MyLog* MyLog::alloc() {
     return sharedInstance;
 }
 
+MyLog* MyLog::alloc() {
+    std::lock_guard lock(instanceMutex);
+    return allocLocked();
+}
+
 MyLog* MyLog::sharedDebug() {
     std::lock_guard lock(instanceMutex);
     if (!sharedInstance) {
-        alloc();
+        allocLocked();
     }
     return sharedInstance;
 }
@@ -80,17 +61,10 @@ QString MyLog::leadLine(const char* fileName, int lineNumber, const QString& mes
 
 void MyLog::outputFinal(const char* fileName, int lineNumber, const QString& formattedString) {
     if (lineNumber < 0 && fileName == nullptr) {
-        const QByteArray text = formattedString.toUtf8();
-        std::fflush(stdout);
-        std::puts(text.constData());
-        std::fflush(stdout);
+        Console::puts(formattedString);
         return;
     }
-    const QString stamp = QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm:ss.zzz"_s);
-    const QString entry = Format::format(u"%@ %@[%d:%ld] "_s, stamp, processName(), int(::getpid()),
-                                         long(::gettid())) +
-                          leadLine(fileName, lineNumber, formattedString) + u"\n"_s;
-    writeAll(STDERR_FILENO, entry.toUtf8());
+    Console::write(leadLine(fileName, lineNumber, formattedString));
 }
 
 void MyLog::outputPoint(const char* fileName, int lineNumber, const QString& input, QPointF point) {
@@ -129,9 +103,9 @@ QString MyLog::assertBanner(const QString& message) {
 void MyLog::failAssert(const char* fileName, int lineNumber, const QString& message) {
     outputFinal(fileName, lineNumber, assertBanner(message));
     const QString report =
-        Format::format(u"*** Assertion failure in %s, %s:%d: %s\n"_s,
+        Format::format(u"*** Assertion failure in %s, %s:%d: %s"_s,
                        "MyLog::outputAssertOnCondition(condition, fileName, lineNumber, input)",
                        "MyLog.cpp", __LINE__, "condition");
-    writeAll(STDERR_FILENO, report.toUtf8());
+    Console::write(report);
     std::abort();
 }

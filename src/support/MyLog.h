@@ -87,6 +87,9 @@ private:
     MyLog() = default;
     ~MyLog() = default;
 
+    // REQUIRES: the instance lock is held. Records the new instance as the shared one.
+    static MyLog* allocLocked();
+
     [[noreturn]] void failAssert(const char* fileName, int lineNumber, const QString& message);
 };
 

@@ -1,0 +1,41 @@
+#include "OrvConnection.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+class OrvConnectionReachability : public testing::Test {
+protected:
+    void TearDown() override { OrvConnection::setReachabilityFlagsReader({}); }
+    void answer(std::optional<unsigned> flags) {
+        OrvConnection::setReachabilityFlagsReader([flags] { return flags; });
+    }
+};
+
+}  // namespace
+
+TEST_F(OrvConnectionReachability, ReachableOnlyWithoutAConnectionToSetUp) {
+    answer(OrvConnection::kReachable);
+    EXPECT_TRUE(OrvConnection::isConnectedToNetwork());
+    answer(OrvConnection::kReachable | OrvConnection::kConnectionRequired);
+    EXPECT_FALSE(OrvConnection::isConnectedToNetwork());
+    answer(0u);
+    EXPECT_FALSE(OrvConnection::isConnectedToNetwork());
+    answer(OrvConnection::kConnectionRequired);
+    EXPECT_FALSE(OrvConnection::isConnectedToNetwork());
+}
+
+TEST_F(OrvConnectionReachability, UnreadableStateCountsAsUnreachableAndSaysSo) {
+    answer(std::nullopt);
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(OrvConnection::isConnectedToNetwork());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error. Could not recover network reachability flags\n");
+}
+
+TEST_F(OrvConnectionReachability, SystemAnswerIsReadableHere) {
+    // This machine has at least a loopback interface, so the state can always be read.
+    EXPECT_TRUE(OrvConnection::systemReachabilityFlags().has_value());
+}
