@@ -1,0 +1,212 @@
+#include "UserDefaults.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <climits>
+#include <thread>
+#include <vector>
+
+#include "FileFunctions.h"
+#include "QStringPrinter.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Every test starts with the instance of its own data home and leaves none behind.
+class UserDefaultsTest : public testing::Test {
+protected:
+    void SetUp() override { UserDefaults::resetStandardUserDefaults(); }
+    void TearDown() override { UserDefaults::resetStandardUserDefaults(); }
+
+    static UserDefaults* defaults() { return UserDefaults::standardUserDefaults(); }
+
+    // Drops the instance so the next read comes from the file.
+    static UserDefaults* reopened() {
+        UserDefaults::resetStandardUserDefaults();
+        return defaults();
+    }
+};
+
+}  // namespace
+
+TEST_F(UserDefaultsTest, AbsentKeysReadAsNothingZeroAndFalse) {
+    EXPECT_FALSE(defaults()->objectForKey(u"DEFAULT_TAB"_s).isValid());
+    EXPECT_TRUE(defaults()->stringForKey(u"DEFAULT_TAB"_s).isNull());
+    EXPECT_EQ(defaults()->integerForKey(u"DEFAULT_TAB"_s), 0);
+    EXPECT_FALSE(defaults()->boolForKey(u"DEFAULT_TAB"_s));
+}
+
+TEST_F(UserDefaultsTest, ValuesSurviveAReopenAfterSynchronize) {
+    defaults()->setObject(u"2024-03-01"_s, u"LAST_UPDATE_FILE_YMD_xbox360"_s);
+    defaults()->setInteger(2, u"DEFAULT_TAB"_s);
+    defaults()->setInteger(-5, u"DEFAULT_SORT_TYPE"_s);
+    defaults()->setBool(true, u"FLAG"_s);
+    defaults()->setObject(u""_s, u"EMPTY"_s);
+    defaults()->setObject(u"Pokémon ™ 🎮 = ; # [x]"_s, u"UNICODE"_s);
+    ASSERT_TRUE(defaults()->synchronize());
+
+    UserDefaults* again = reopened();
+    EXPECT_EQ(again->stringForKey(u"LAST_UPDATE_FILE_YMD_xbox360"_s), u"2024-03-01"_s);
+    EXPECT_EQ(again->integerForKey(u"DEFAULT_TAB"_s), 2);
+    EXPECT_EQ(again->integerForKey(u"DEFAULT_SORT_TYPE"_s), -5);
+    EXPECT_EQ(again->stringForKey(u"DEFAULT_TAB"_s), u"2"_s);
+    EXPECT_TRUE(again->boolForKey(u"FLAG"_s));
+    EXPECT_EQ(again->integerForKey(u"FLAG"_s), 1);
+    EXPECT_EQ(again->stringForKey(u"UNICODE"_s), u"Pokémon ™ 🎮 = ; # [x]"_s);
+    // "" is a value, not the absence of one.
+    const QString empty = again->stringForKey(u"EMPTY"_s);
+    EXPECT_FALSE(empty.isNull());
+    EXPECT_TRUE(empty.isEmpty());
+}
+
+TEST_F(UserDefaultsTest, LiveInTheDataHome) {
+    defaults()->setInteger(1, u"DEFAULT_MY_FILTER"_s);
+    ASSERT_TRUE(defaults()->synchronize());
+    const QString path = qEnvironmentVariable("QUESTLOG_HOME") + u"/UserDefaults.ini"_s;
+    EXPECT_EQ(QDir::cleanPath(defaults()->filePath()), QDir::cleanPath(path));
+    ASSERT_TRUE(QFile::exists(path));
+    QSettings file(path, QSettings::IniFormat);
+    EXPECT_EQ(file.value(u"DEFAULT_MY_FILTER"_s).toInt(), 1);
+}
+
+TEST_F(UserDefaultsTest, ReopensInTheDataHomeCurrentAfterReset) {
+    defaults()->setInteger(3, u"DEFAULT_TAB"_s);
+    ASSERT_TRUE(defaults()->synchronize());
+    const QByteArray first = qgetenv("QUESTLOG_HOME");
+    QTemporaryDir other;
+    qputenv("QUESTLOG_HOME", other.path().toUtf8());
+    EXPECT_EQ(reopened()->integerForKey(u"DEFAULT_TAB"_s), 0);
+    qputenv("QUESTLOG_HOME", first);
+    EXPECT_EQ(reopened()->integerForKey(u"DEFAULT_TAB"_s), 3);
+}
+
+TEST_F(UserDefaultsTest, TypedReadersInterpretStoredText) {
+    const struct {
+        QString text;
+        int integer;
+        bool truth;
+    } cases[] = {
+        {u"12abc"_s, 12, true},
+        {u"  -7"_s, -7, true},
+        {u"+0"_s, 0, false},
+        {u"abc"_s, 0, false},
+        {u"YES"_s, 0, true},
+        {u"no"_s, 0, false},
+        {u"true"_s, 1, true},
+        {u"false"_s, 0, false},
+        {u"007"_s, 7, true},
+        {u"3.9"_s, 3, true},
+        {u"0.5"_s, 0, false},
+        {u""_s, 0, false},
+        {u"99999999999"_s, INT_MAX, true},
+        {u"-99999999999"_s, INT_MIN, true},
+    };
+    for (const auto& c : cases) {
+        defaults()->setObject(c.text, u"K"_s);
+        EXPECT_EQ(defaults()->integerForKey(u"K"_s), c.integer) << c.text.toStdString();
+        EXPECT_EQ(defaults()->boolForKey(u"K"_s), c.truth) << c.text.toStdString();
+        EXPECT_EQ(defaults()->stringForKey(u"K"_s), c.text);
+    }
+    // Numbers read as text in decimal; lists and other objects do not.
+    defaults()->setObject(2.5, u"K"_s);
+    EXPECT_EQ(defaults()->stringForKey(u"K"_s), u"2.5"_s);
+    EXPECT_EQ(defaults()->integerForKey(u"K"_s), 2);
+    defaults()->setObject(QStringList{u"a"_s, u"b"_s}, u"K"_s);
+    EXPECT_TRUE(defaults()->stringForKey(u"K"_s).isNull());
+    EXPECT_EQ(defaults()->integerForKey(u"K"_s), 0);
+}
+
+TEST_F(UserDefaultsTest, BoolAndIntegerReadersAgreeBeforeAndAfterReopen) {
+    defaults()->setBool(true, u"ON"_s);
+    defaults()->setBool(false, u"OFF"_s);
+    defaults()->setObject(true, u"RAW"_s);
+    const auto check = [](UserDefaults* d) {
+        EXPECT_TRUE(d->boolForKey(u"ON"_s));
+        EXPECT_EQ(d->integerForKey(u"ON"_s), 1);
+        EXPECT_EQ(d->stringForKey(u"ON"_s), u"1"_s);
+        EXPECT_FALSE(d->boolForKey(u"OFF"_s));
+        EXPECT_FALSE(d->stringForKey(u"OFF"_s).isNull());  // present, unlike an absent key
+        EXPECT_TRUE(d->boolForKey(u"RAW"_s));
+        EXPECT_EQ(d->integerForKey(u"RAW"_s), 1);
+    };
+    check(defaults());
+    ASSERT_TRUE(defaults()->synchronize());
+    check(reopened());
+}
+
+TEST_F(UserDefaultsTest, RemovingOneKeyKeepsTheRest) {
+    defaults()->setInteger(1, u"A"_s);
+    defaults()->setInteger(2, u"B"_s);
+    defaults()->setInteger(3, u"C"_s);
+    defaults()->removeObjectForKey(u"A"_s);
+    defaults()->setObject(QVariant(), u"B"_s);
+    defaults()->setObject(QString(), u"C"_s);  // a null string is nothing, so it removes too
+    EXPECT_FALSE(defaults()->objectForKey(u"A"_s).isValid());
+    EXPECT_FALSE(defaults()->objectForKey(u"B"_s).isValid());
+    EXPECT_FALSE(defaults()->objectForKey(u"C"_s).isValid());
+
+    // An empty key must never act on the whole file (QSettings::remove("") clears everything).
+    defaults()->setInteger(4, u"D"_s);
+    defaults()->removeObjectForKey(u""_s);
+    defaults()->setObject(5, u""_s);
+    ASSERT_TRUE(defaults()->synchronize());
+    EXPECT_EQ(reopened()->integerForKey(u"D"_s), 4);
+    EXPECT_FALSE(defaults()->objectForKey(u""_s).isValid());
+}
+
+TEST_F(UserDefaultsTest, SynchronizeReportsAFileThatCannotBeWritten) {
+    // A folder where the file should be: nothing can replace it, not even as root.
+    ASSERT_TRUE(QDir().mkpath(
+        FileFunctions::getPathForDocumentDirectoryResource(u"UserDefaults.ini/blocker"_s)));
+    defaults()->setInteger(1, u"DEFAULT_TAB"_s);
+    EXPECT_FALSE(defaults()->synchronize());
+    // What was set stays readable for the rest of the run.
+    EXPECT_EQ(defaults()->integerForKey(u"DEFAULT_TAB"_s), 1);
+}
+
+TEST_F(UserDefaultsTest, GarbageFileReadsAsValuesOrNothingWithoutLosingNewWrites) {
+    static const char kGarbage[] = "\xff\xfe[[[=\n\0\0junk";
+    const QString path = FileFunctions::getPathForDocumentDirectoryResource(u"UserDefaults.ini"_s);
+    ASSERT_TRUE(FileFunctions::createFileAtPath(
+        path, QByteArray::fromRawData(kGarbage, sizeof kGarbage - 1)));
+    EXPECT_TRUE(defaults()->stringForKey(u"DEFAULT_TAB"_s).isNull());
+    defaults()->setInteger(2, u"DEFAULT_TAB"_s);
+    EXPECT_TRUE(defaults()->synchronize());
+    EXPECT_EQ(reopened()->integerForKey(u"DEFAULT_TAB"_s), 2);
+}
+
+TEST_F(UserDefaultsTest, ConcurrentWritersLoseNothing) {
+    constexpr int kThreads = 4;
+    constexpr int kKeys = 100;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            UserDefaults* d = UserDefaults::standardUserDefaults();
+            for (int k = 0; k < kKeys; ++k) {
+                const QString key = u"K_%1_%2"_s.arg(t).arg(k);
+                d->setInteger(t * 1000 + k, key);
+                if (d->integerForKey(key) != t * 1000 + k) {
+                    ADD_FAILURE() << "lost " << key.toStdString();
+                }
+                if (k % 25 == 0) {
+                    d->synchronize();
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    ASSERT_TRUE(defaults()->synchronize());
+    UserDefaults* again = reopened();
+    for (int t = 0; t < kThreads; ++t) {
+        for (int k = 0; k < kKeys; ++k) {
+            EXPECT_EQ(again->integerForKey(u"K_%1_%2"_s.arg(t).arg(k)), t * 1000 + k);
+        }
+    }
+}
