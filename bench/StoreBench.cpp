@@ -1,0 +1,535 @@
+// The store at 1k, 10k and 100k games: opening with every record loaded, each refetch the list
+// can ask for, and saving 10k changed records. Every figure runs beside a baseline measured in
+// the same run: the same query as plain SQL through the SQLite C API over the same file. The
+// "vs_baseline" counter is our time divided by the baseline's.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <QDateTime>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FetchRequest.h"
+#include "Game.h"
+#include "ManagedObjectContext.h"
+#include "ManagedObjectModel.h"
+#include "PersistentStoreCoordinator.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// ---- A realistic catalogue -------------------------------------------------------------------
+
+const QStringList kGenreCodes{u"ACTION"_s,   u"FIGHTING"_s, u"PUZZLE"_s,  u"ADVENTURE"_s,
+                              u"RPG"_s,      u"SPORTS"_s,   u"DRIVING"_s, u"SIMULATION"_s,
+                              u"STRATEGY"_s, u"FAMILY"_s,   u"FLY"_s};
+const QStringList kGenreNames{u"Action"_s,       u"Fighting"_s, u"Puzzle"_s,  u"Adventure"_s,
+                              u"Role-Playing"_s, u"Sports"_s,   u"Driving"_s, u"Simulation"_s,
+                              u"Strategy"_s,     u"Family"_s,   u"Flight"_s};
+const QStringList kEsrbCodes{u"EVERYONE"_s,    u"R/P"_s,        u"TEEN"_s,
+                             u"MATURE"_s,      u"E10+"_s,       u"EARLY_CHILDHOOD"_s,
+                             u"KIDS_ADULTS"_s, u"ADULTS_ONLY"_s};
+const QStringList kTitleWords{
+    u"Legend"_s, u"Shadow"_s,   u"Kingdom"_s, u"Dragon"_s,    u"Racer"_s,   u"Pokémon"_s,
+    u"Café"_s,   u"Quest"_s,    u"Star"_s,    u"Ninja"_s,     u"Über"_s,    u"Señor"_s,
+    u"Galaxy"_s, u"Warriors"_s, u"Island"_s,  u"Puzzle"_s,    u"Déjà"_s,    u"Frontier"_s,
+    u"Tennis"_s, u"Soccer"_s,   u"Party"_s,   u"Chronicle"_s, u"Mystery"_s, u"Rally"_s};
+const QStringList kDescriptionWords{
+    u"explore"_s, u"a"_s,         u"vast"_s,      u"world"_s,  u"with"_s,     u"friends"_s,
+    u"battle"_s,  u"the"_s,       u"ancient"_s,   u"évil"_s,   u"and"_s,      u"discover"_s,
+    u"hidden"_s,  u"treasures"_s, u"across"_s,    u"levels"_s, u"in"_s,       u"this"_s,
+    u"sequel"_s,  u"to"_s,        u"acclaimed"_s, u"series"_s, u"race"_s,     u"through"_s,
+    u"city"_s,    u"streets"_s,   u"build"_s,     u"your"_s,   u"team"_s,     u"naïve"_s,
+    u"heroes"_s,  u"save"_s,      u"kingdom"_s,   u"from"_s,   u"darkness"_s, u"multiplayer"_s};
+
+QString words(QRandomGenerator& random, const QStringList& list, int count) {
+    QStringList picked;
+    for (int i = 0; i < count; ++i) {
+        picked.append(list[random.bounded(list.size())]);
+    }
+    return picked.join(u' ');
+}
+
+const QDateTime& benchNow() {
+    static const QDateTime now(QDate(2010, 6, 1), QTime(12, 0));
+    return now;
+}
+
+void fillGame(Game* game, QRandomGenerator& random, int index) {
+    const int genre = random.bounded(kGenreCodes.size());
+    game->setTitle(words(random, kTitleWords, 2 + random.bounded(3)) + u" "_s +
+                   QString::number(index % 97));
+    game->setIdCriticon(QString::number(100000 + index));
+    game->setIdPlaybase(u"pb"_s + QString::number(index));
+    game->setPlatformCode(u"wii"_s);
+    game->setPlatformDescription(u"Wii"_s);
+    game->setGenreCode(kGenreCodes[genre]);
+    game->setGenreDescription(kGenreNames[genre]);
+    const int esrb = random.bounded(kEsrbCodes.size());
+    game->setEsrbCode(kEsrbCodes[esrb]);
+    game->setEsrbDescription(u"Rated "_s + kEsrbCodes[esrb]);
+    const float critic = float(random.bounded(11)) / 2.0f;
+    game->setScoreCriticon(critic);
+    game->setScoreCritic(critic);
+    game->setScoreUsers(float(random.bounded(11)) / 2.0f);
+    game->setUrlBoxArt(u"http://127.0.0.1:8471/art/%1.jpg"_s.arg(index));
+    game->setUrlCriticonLink(u"http://reviews.example/game/%1"_s.arg(index));
+    game->setUrlPlaybaseLink(u"http://games.example/p/%1"_s.arg(index));
+    game->setGameDescription(words(random, kDescriptionWords, 25 + random.bounded(45)) + u"."_s);
+    // Release days over ten years, a few in the coming months.
+    game->setReleaseDate(benchNow().addDays(120 - random.bounded(3650)));
+    game->setDeveloper(u"Studio "_s + QString::number(random.bounded(60)));
+    game->setPublisher(u"Publisher "_s + QString::number(random.bounded(40)));
+    std::optional<float> mine;
+    if (random.bounded(30) == 0) {
+        mine = float(1 + random.bounded(9)) / 2.0f;
+    }
+    game->setMyScore(mine);
+    game->setScoreDisplay(mine ? *mine : critic);
+    if (random.bounded(20) == 0) {
+        game->setMyIsWished(1);
+    }
+    if (random.bounded(15) == 0) {
+        game->setMyIsPlayed(1);
+    }
+}
+
+// ---- One store file per size, made once -------------------------------------------------------
+
+struct Store {
+    explicit Store(const QString& path)
+        : model(ManagedObjectModel::mergedModelFromBundles()), coordinator(model.get()) {
+        coordinator.addPersistentStoreWithType(path, nullptr);
+        context.setPersistentStoreCoordinator(&coordinator);
+    }
+    std::shared_ptr<ManagedObjectModel> model;
+    PersistentStoreCoordinator coordinator;
+    ManagedObjectContext context;
+};
+
+QTemporaryDir& benchDir() {
+    static QTemporaryDir dir;
+    return dir;
+}
+
+QString storeFile(int games) {
+    static std::map<int, QString> made;
+    auto it = made.find(games);
+    if (it != made.end()) {
+        return it->second;
+    }
+    const QString path = benchDir().filePath(u"store-%1.sqlite"_s.arg(games));
+    {
+        Store store(path);
+        QRandomGenerator random(20100601u + quint32(games));
+        for (int i = 0; i < games; ++i) {
+            fillGame(store.context.insertNewGame(), random, i);
+        }
+        store.context.save(nullptr);
+    }
+    made.emplace(games, path);
+    return path;
+}
+
+// A loaded context per size, kept for the refetch benchmarks.
+Store& loadedStore(int games) {
+    static std::map<int, std::unique_ptr<Store>> stores;
+    auto& store = stores[games];
+    if (!store) {
+        store = std::make_unique<Store>(storeFile(games));
+        store->context.countForFetchRequest(
+            [] {
+                FetchRequest request;
+                request.setEntityName(u"Game"_s);
+                return request;
+            }(),
+            nullptr);
+    }
+    return *store;
+}
+
+// A plain SQLite connection per size for the baselines.
+sqlite3* baselineDatabase(int games) {
+    static std::map<int, sqlite3*> databases;
+    auto& db = databases[games];
+    if (!db) {
+        sqlite3_open_v2(storeFile(games).toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    }
+    return db;
+}
+
+// ---- Queries, as the query builder writes them ------------------------------------------------
+
+struct Query {
+    const char* name;
+    std::optional<Predicate> (*predicate)();
+    QList<SortDescriptor> sorts;
+    const char* sql;  // the same query for the baseline
+    std::vector<QVariant> sqlArguments;
+};
+
+QList<SortDescriptor> byDate() {
+    return {SortDescriptor(u"releaseDate"_s, false), SortDescriptor(u"title"_s, true)};
+}
+QList<SortDescriptor> byScore() {
+    return {SortDescriptor(u"scoreDisplay"_s, false), SortDescriptor(u"releaseDate"_s, false),
+            SortDescriptor(u"title"_s, true)};
+}
+
+const QString kSearch = u"shadow"_s;  // a title word, so the LIKE baseline finds the same rows
+// Every byte pair of this needle is frequent, so few records are ruled out before a full scan.
+const QString kSearchFrequentPairs = u"a the"_s;
+
+std::optional<Predicate> searchPredicate(const QString& text) {
+    return Predicate::predicateWithFormat(
+        u"(title contains[cd] %@) OR (gameDescription contains[cd] %@) OR "
+        u"(genreDescription contains[cd] %@)"_s,
+        {text, text, text});
+}
+
+std::vector<Query> queries() {
+    const QDateTime windowStart = benchNow().addDays(-365);
+    return {
+        {"Genre",
+         [] {
+             return std::optional(
+                 Predicate::predicateWithFormat(u"(genreCode == %@)"_s, {u"RPG"_s}));
+         },
+         byDate(),
+         "SELECT rowid FROM Game WHERE genreCode = ?1 ORDER BY releaseDate DESC, title ASC",
+         {u"RPG"_s}},
+        {"Score",
+         [] { return std::optional(Predicate::predicateWithFormat(u"(scoreCritic >= 4)"_s)); },
+         byDate(),
+         "SELECT rowid FROM Game WHERE scoreCritic >= 4 ORDER BY releaseDate DESC, title ASC",
+         {}},
+        {"ReleaseWindow",
+         [] {
+             return std::optional(
+                 Predicate::predicateWithFormat(u"(releaseDate > %@ AND releaseDate <= %@)"_s,
+                                                {benchNow().addDays(-365), benchNow()}));
+         },
+         byDate(),
+         "SELECT rowid FROM Game WHERE releaseDate > ?1 AND releaseDate <= ?2 "
+         "ORDER BY releaseDate DESC, title ASC",
+         {windowStart.toMSecsSinceEpoch(), benchNow().toMSecsSinceEpoch()}},
+        {"MyFilter",
+         [] { return std::optional(Predicate::predicateWithFormat(u"(myIsWished == 1)"_s)); },
+         byDate(),
+         "SELECT rowid FROM Game WHERE myIsWished = 1 ORDER BY releaseDate DESC, title ASC",
+         {}},
+        {"SortByScore",
+         [] { return std::optional<Predicate>(); },
+         byScore(),
+         "SELECT rowid FROM Game ORDER BY scoreDisplay DESC, releaseDate DESC, title ASC",
+         {}},
+        {"SortByDate",
+         [] { return std::optional<Predicate>(); },
+         byDate(),
+         "SELECT rowid FROM Game ORDER BY releaseDate DESC, title ASC",
+         {}},
+        {"Search",
+         [] { return searchPredicate(kSearch); },
+         byDate(),
+         "SELECT rowid FROM Game WHERE title LIKE ?1 OR gameDescription LIKE ?1 OR "
+         "genreDescription LIKE ?1 ORDER BY releaseDate DESC, title ASC",
+         {u"%shadow%"_s}},
+        {"SearchFrequentPairs",
+         [] { return searchPredicate(kSearchFrequentPairs); },
+         byDate(),
+         "SELECT rowid FROM Game WHERE title LIKE ?1 OR gameDescription LIKE ?1 OR "
+         "genreDescription LIKE ?1 ORDER BY releaseDate DESC, title ASC",
+         {u"%a the%"_s}},
+    };
+}
+
+FetchRequest requestFor(const Query& query) {
+    FetchRequest request;
+    request.setEntityName(u"Game"_s);
+    request.setPredicate(query.predicate());
+    request.setSortDescriptors(query.sorts);
+    request.setFetchBatchSize(20);
+    return request;
+}
+
+// ---- Timing beside the baseline ---------------------------------------------------------------
+
+std::map<std::string, double>& baselineSeconds() {
+    static std::map<std::string, double> seconds;
+    return seconds;
+}
+
+class Stopwatch {
+public:
+    void start() { begin_ = std::chrono::steady_clock::now(); }
+    void stop() {
+        total_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - begin_).count();
+    }
+    double total() const { return total_; }
+
+private:
+    std::chrono::steady_clock::time_point begin_;
+    double total_ = 0;
+};
+
+void reportBaseline(benchmark::State& state, const std::string& key, const Stopwatch& watch) {
+    if (state.iterations() > 0) {
+        baselineSeconds()[key] = watch.total() / double(state.iterations());
+    }
+}
+
+void reportVersusBaseline(benchmark::State& state, const std::string& key, const Stopwatch& watch) {
+    const auto it = baselineSeconds().find(key);
+    if (it != baselineSeconds().end() && state.iterations() > 0 && it->second > 0) {
+        state.counters["vs_baseline"] = (watch.total() / double(state.iterations())) / it->second;
+    }
+}
+
+std::string keyOf(const char* name, int games) {
+    return std::string(name) + "/" + std::to_string(games);
+}
+
+// ---- Benchmarks -------------------------------------------------------------------------------
+
+void OpenAndLoad(benchmark::State& state) {
+    const int games = int(state.range(0));
+    const QString path = storeFile(games);
+    FetchRequest all;
+    all.setEntityName(u"Game"_s);
+    Stopwatch watch;
+    for (auto _ : state) {
+        watch.start();
+        auto store = std::make_unique<Store>(path);
+        const int count = store->context.countForFetchRequest(all, nullptr);
+        watch.stop();
+        if (count != games) {
+            state.SkipWithError("wrong count");
+        }
+        state.PauseTiming();  // closing is not part of opening
+        store.reset();
+        state.ResumeTiming();
+    }
+    reportVersusBaseline(state, keyOf("OpenAndLoad", games), watch);
+}
+
+// Opens the file and steps through every row, reading every column: no objects are built.
+void OpenAndLoad_Baseline(benchmark::State& state) {
+    const int games = int(state.range(0));
+    const QByteArray path = storeFile(games).toUtf8();
+    Stopwatch watch;
+    for (auto _ : state) {
+        watch.start();
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db, "SELECT * FROM Game ORDER BY rowid", -1, &statement, nullptr);
+        int rows = 0;
+        size_t bytes = 0;
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            const int columns = sqlite3_column_count(statement);
+            for (int c = 0; c < columns; ++c) {
+                bytes += size_t(sqlite3_column_bytes(statement, c));
+                benchmark::DoNotOptimize(sqlite3_column_text(statement, c));
+            }
+            ++rows;
+        }
+        sqlite3_finalize(statement);
+        watch.stop();
+        sqlite3_close(db);
+        benchmark::DoNotOptimize(bytes);
+        if (rows != games) {
+            state.SkipWithError("wrong count");
+        }
+    }
+    reportBaseline(state, keyOf("OpenAndLoad", games), watch);
+}
+
+void Refetch(benchmark::State& state, Query query) {
+    const int games = int(state.range(0));
+    Store& store = loadedStore(games);
+    const FetchRequest request = requestFor(query);
+    Stopwatch watch;
+    size_t found = 0;
+    for (auto _ : state) {
+        watch.start();
+        const auto result = store.context.executeFetchRequest(request, nullptr);
+        watch.stop();
+        found = result ? size_t(result->size()) : 0;
+    }
+    state.counters["rows"] = double(found);
+    reportVersusBaseline(state, keyOf(query.name, games), watch);
+}
+
+// The refetch after the user rates a game: the kept order is stale and is sorted again.
+void RefetchAfterRating(benchmark::State& state, Query query) {
+    const int games = int(state.range(0));
+    Store& store = loadedStore(games);
+    const FetchRequest request = requestFor(query);
+    FetchRequest all;
+    all.setEntityName(u"Game"_s);
+    const QList<Game*> records = *store.context.executeFetchRequest(all, nullptr);
+    Stopwatch watch;
+    int i = 0;
+    for (auto _ : state) {
+        Game* rated = records[(i++ * 7919) % records.size()];
+        rated->setScoreDisplay(float(i % 11) / 2.0f);
+        watch.start();
+        const auto result = store.context.executeFetchRequest(request, nullptr);
+        watch.stop();
+        benchmark::DoNotOptimize(result);
+    }
+    store.context.save(nullptr);
+    reportVersusBaseline(state, keyOf(query.name, games), watch);
+}
+
+// The first search after loading folds every searched text once.
+void FirstSearchAfterLoad(benchmark::State& state, Query query) {
+    const int games = int(state.range(0));
+    const QString path = storeFile(games);
+    const FetchRequest request = requestFor(query);
+    FetchRequest all;
+    all.setEntityName(u"Game"_s);
+    Stopwatch watch;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto store = std::make_unique<Store>(path);
+        store->context.countForFetchRequest(all, nullptr);
+        state.ResumeTiming();
+        watch.start();
+        benchmark::DoNotOptimize(store->context.executeFetchRequest(request, nullptr));
+        watch.stop();
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+    reportVersusBaseline(state, keyOf(query.name, games), watch);
+}
+
+void Refetch_Baseline(benchmark::State& state, Query query) {
+    const int games = int(state.range(0));
+    sqlite3* db = baselineDatabase(games);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, query.sql, -1, &statement, nullptr);
+    for (size_t i = 0; i < query.sqlArguments.size(); ++i) {
+        const QVariant& argument = query.sqlArguments[i];
+        if (argument.typeId() == QMetaType::QString) {
+            const QByteArray text = argument.toString().toUtf8();
+            sqlite3_bind_text(statement, int(i + 1), text.constData(), int(text.size()),
+                              SQLITE_TRANSIENT);
+        } else {
+            sqlite3_bind_int64(statement, int(i + 1), argument.toLongLong());
+        }
+    }
+    Stopwatch watch;
+    std::vector<sqlite3_int64> ids;
+    for (auto _ : state) {
+        watch.start();
+        ids.clear();
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            ids.push_back(sqlite3_column_int64(statement, 0));
+        }
+        sqlite3_reset(statement);
+        watch.stop();
+    }
+    sqlite3_finalize(statement);
+    state.counters["rows"] = double(ids.size());
+    reportBaseline(state, keyOf(query.name, games), watch);
+}
+
+constexpr int kChanged = 10000;
+
+void SaveChanged(benchmark::State& state) {
+    const int games = int(state.range(0));
+    Store& store = loadedStore(games);
+    FetchRequest all;
+    all.setEntityName(u"Game"_s);
+    const QList<Game*> records = *store.context.executeFetchRequest(all, nullptr);
+    const int changed = std::min<int>(kChanged, int(records.size()));
+    Stopwatch watch;
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ++round;
+        for (int i = 0; i < changed; ++i) {
+            records[i]->setMyScore(float((i + round) % 10) / 2.0f);
+        }
+        state.ResumeTiming();
+        watch.start();
+        if (!store.context.save(nullptr)) {
+            state.SkipWithError("save failed");
+        }
+        watch.stop();
+    }
+    state.counters["records"] = changed;
+    reportVersusBaseline(state, keyOf("SaveChanged", games), watch);
+}
+
+// One transaction of prepared UPDATEs of the changed column only.
+void SaveChanged_Baseline(benchmark::State& state) {
+    const int games = int(state.range(0));
+    sqlite3* db = baselineDatabase(games);
+    const int changed = std::min(kChanged, games);
+    Stopwatch watch;
+    int round = 0;
+    for (auto _ : state) {
+        ++round;
+        watch.start();
+        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db, "UPDATE Game SET myScore = ?1 WHERE rowid = ?2", -1, &statement,
+                           nullptr);
+        for (int i = 0; i < changed; ++i) {
+            sqlite3_bind_double(statement, 1, double((i + round) % 10) / 2.0);
+            sqlite3_bind_int64(statement, 2, i + 1);
+            sqlite3_step(statement);
+            sqlite3_reset(statement);
+        }
+        sqlite3_finalize(statement);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        watch.stop();
+    }
+    reportBaseline(state, keyOf("SaveChanged", games), watch);
+}
+
+void registerAll() {
+    const std::vector<int> sizes{1000, 10000, 100000};
+    const auto sized = [&](benchmark::internal::Benchmark* benchmark) {
+        for (int size : sizes) {
+            benchmark->Arg(size);
+        }
+        benchmark->Unit(benchmark::kMillisecond)->UseRealTime();
+    };
+    sized(benchmark::RegisterBenchmark("OpenAndLoad_Baseline", OpenAndLoad_Baseline));
+    sized(benchmark::RegisterBenchmark("OpenAndLoad", OpenAndLoad));
+    for (const Query& query : queries()) {
+        const std::string name = query.name;
+        sized(benchmark::RegisterBenchmark((name + "_Baseline").c_str(), Refetch_Baseline, query));
+        sized(benchmark::RegisterBenchmark(name.c_str(), Refetch, query));
+        if (name == "SortByScore") {
+            sized(
+                benchmark::RegisterBenchmark("SortByScoreAfterRating", RefetchAfterRating, query));
+        }
+        if (name == "Search") {
+            sized(benchmark::RegisterBenchmark("SearchFirstAfterLoad", FirstSearchAfterLoad, query)
+                      ->Iterations(5));
+        }
+    }
+    sized(benchmark::RegisterBenchmark("SaveChanged_Baseline", SaveChanged_Baseline));
+    sized(benchmark::RegisterBenchmark("SaveChanged", SaveChanged));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    registerAll();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

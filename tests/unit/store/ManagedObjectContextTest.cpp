@@ -1,0 +1,552 @@
+#include "ManagedObjectContext.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTimeZone>
+#include <thread>
+
+#include "FetchedResultsController.h"
+#include "QStringPrinter.h"
+#include "StoreTestSupport.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Every attribute set to a value that a careless conversion would bend: non-ASCII and
+// surrogate text, halves, negative and pre-1970 instants with milliseconds.
+void fillEveryAttribute(Game* game) {
+    for (const GameAttributeInfo& info : GameAttributes::all()) {
+        switch (info.type) {
+            case AttributeType::String:
+                game->setStringValue(info.attribute, info.name + u" Pokémon ☃ 🎮 \"'; --"_s);
+                break;
+            case AttributeType::Float:
+                game->setFloatValue(info.attribute, -2.5f + float(info.slot) * 1.5f);
+                break;
+            case AttributeType::Flag:
+                game->setFlagValue(info.attribute, info.slot);
+                break;
+            case AttributeType::Date:
+                game->setDateMsecs(info.attribute, -86'400'123LL + info.slot * 1'234'567'891'011LL);
+                break;
+        }
+    }
+}
+
+// Zero and empty are values, not absence.
+void fillZeros(Game* game) {
+    for (const GameAttributeInfo& info : GameAttributes::all()) {
+        switch (info.type) {
+            case AttributeType::String:
+                game->setStringValue(info.attribute, u""_s);
+                break;
+            case AttributeType::Float:
+                game->setFloatValue(info.attribute, 0.0f);
+                break;
+            case AttributeType::Flag:
+                game->setFlagValue(info.attribute, 0);
+                break;
+            case AttributeType::Date:
+                game->setDateMsecs(info.attribute, 0);
+                break;
+        }
+    }
+}
+
+Game* onlyGame(ManagedObjectContext& context, const QString& idCriticon) {
+    const auto games = context.executeFetchRequest(
+        gameRequest(Predicate::predicateWithFormat(u"(idCriticon == %@)"_s, {idCriticon})),
+        nullptr);
+    return games && games->size() == 1 ? games->front() : nullptr;
+}
+
+}  // namespace
+
+TEST(ManagedObjectContextRoundTrip, EveryAttributeComesBackAsWrittenIncludingAbsentZeroAndEmpty) {
+    {
+        OpenStore store(storePath());
+        ASSERT_TRUE(store.opened);
+        Game* full = store.context.insertNewGame();
+        fillEveryAttribute(full);
+        full->setIdCriticon(u"full"_s);
+        Game* zeros = store.context.insertNewGame();
+        fillZeros(zeros);
+        zeros->setIdCriticon(u"zeros"_s);
+        Game* absent = store.context.insertNewGame();
+        absent->setIdCriticon(u"absent"_s);
+        StoreError error;
+        ASSERT_TRUE(store.context.save(&error)) << error.description().toStdString();
+    }
+    OpenStore reopened(storePath());
+    ASSERT_TRUE(reopened.opened);
+    Game* full = onlyGame(reopened.context, u"full"_s);
+    Game* zeros = onlyGame(reopened.context, u"zeros"_s);
+    Game* absent = onlyGame(reopened.context, u"absent"_s);
+    ASSERT_TRUE(full && zeros && absent);
+
+    OpenStore expected(u":memory:"_s);
+    Game* wanted = expected.context.insertNewGame();
+    fillEveryAttribute(wanted);
+    wanted->setIdCriticon(u"full"_s);
+    for (const GameAttributeInfo& info : GameAttributes::all()) {
+        SCOPED_TRACE(info.name.toStdString());
+        EXPECT_EQ(full->valueForKey(info.attribute), wanted->valueForKey(info.attribute));
+        if (info.attribute == GameAttribute::idCriticon) {
+            continue;
+        }
+        EXPECT_FALSE(absent->valueForKey(info.attribute).isValid());
+        const QVariant zero = zeros->valueForKey(info.attribute);
+        ASSERT_TRUE(zero.isValid());
+        if (info.type == AttributeType::String) {
+            EXPECT_FALSE(zero.toString().isNull());
+            EXPECT_TRUE(zero.toString().isEmpty());
+        } else if (info.type == AttributeType::Date) {
+            EXPECT_EQ(zero.toDateTime().toMSecsSinceEpoch(), 0);
+        } else {
+            EXPECT_EQ(zero.toDouble(), 0.0);
+        }
+    }
+    EXPECT_TRUE(absent->title().isNull());
+    EXPECT_FALSE(absent->scoreCritic().has_value());
+    EXPECT_FALSE(absent->myIsWished().has_value());
+    EXPECT_FALSE(absent->releaseDate().isValid());
+    EXPECT_EQ(zeros->myIsWished(), std::optional<int>(0));
+    EXPECT_EQ(zeros->scoreCritic(), std::optional<float>(0.0f));
+    EXPECT_FALSE(reopened.context.hasChanges());
+}
+
+TEST(ManagedObjectContextRoundTrip, DatesAreInstantsWhateverTheirTimeZone) {
+    const QDateTime tokyo(QDate(2009, 5, 7), QTime(9, 0), QTimeZone("Asia/Tokyo"));
+    {
+        OpenStore store(storePath());
+        Game* game = store.context.insertNewGame();
+        game->setReleaseDate(tokyo);
+        ASSERT_TRUE(store.context.save(nullptr));
+    }
+    OpenStore reopened(storePath());
+    const auto games = reopened.context.executeFetchRequest(gameRequest(), nullptr);
+    ASSERT_TRUE(games && games->size() == 1);
+    EXPECT_EQ(games->front()->releaseDate(), tokyo);
+    EXPECT_EQ(games->front()->releaseDate().toMSecsSinceEpoch(), tokyo.toMSecsSinceEpoch());
+}
+
+TEST(ManagedObjectContextChanges, LaterChangesOfSavedRecordsAreSavedToo) {
+    {
+        OpenStore store(storePath());
+        Game* game = store.context.insertNewGame();
+        game->setIdCriticon(u"1"_s);
+        game->setMyScore(3.5f);
+        ASSERT_TRUE(store.context.save(nullptr));
+        const qint64 key = game->primaryKey();
+        EXPECT_GT(key, 0);
+        game->setMyScore(std::nullopt);
+        game->setMyIsWished(1);
+        game->setTitle(u"Renamed"_s);
+        EXPECT_TRUE(store.context.hasChanges());
+        ASSERT_TRUE(store.context.save(nullptr));
+        EXPECT_EQ(game->primaryKey(), key);
+        EXPECT_FALSE(store.context.hasChanges());
+    }
+    OpenStore reopened(storePath());
+    Game* game = onlyGame(reopened.context, u"1"_s);
+    ASSERT_TRUE(game);
+    EXPECT_FALSE(game->myScore().has_value());
+    EXPECT_EQ(game->myIsWished(), std::optional<int>(1));
+    EXPECT_EQ(game->title(), u"Renamed"_s);
+    EXPECT_EQ(reopened.context.countForFetchRequest(gameRequest(), nullptr), 1);
+}
+
+TEST(ManagedObjectContextChanges, SettingTheValueAlreadyHeldIsNoChange) {
+    {
+        OpenStore store(storePath());
+        Game* game = store.context.insertNewGame();
+        game->setTitle(u""_s);
+        game->setScoreCritic(2.0f);
+        ASSERT_TRUE(store.context.save(nullptr));
+    }
+    OpenStore store(storePath());
+    Game* game = store.context.executeFetchRequest(gameRequest(), nullptr)->front();
+    game->setTitle(u""_s);
+    game->setScoreCritic(2.0f);
+    game->setValueForKey(GameAttribute::scoreCritic, 2);
+    EXPECT_FALSE(store.context.hasChanges());
+    // Null and empty differ.
+    game->setTitle(QString());
+    EXPECT_TRUE(store.context.hasChanges());
+}
+
+TEST(ManagedObjectContextFetch, SeesUnsavedInsertsAndChanges) {
+    {
+        OpenStore store(storePath());
+        for (const QString& title : {u"A"_s, u"B"_s}) {
+            Game* game = store.context.insertNewGame();
+            game->setTitle(title);
+            game->setGenreCode(u"RPG"_s);
+        }
+        ASSERT_TRUE(store.context.save(nullptr));
+    }
+    OpenStore store(storePath());
+    const Predicate action = Predicate::predicateWithFormat(u"(genreCode == %@)"_s, {u"ACTION"_s});
+    EXPECT_EQ(fetchTitles(store.context, action), QStringList{});
+    Game* inserted = store.context.insertNewGame();
+    inserted->setTitle(u"C"_s);
+    inserted->setGenreCode(u"ACTION"_s);
+    const auto all = store.context.executeFetchRequest(gameRequest(), nullptr);
+    ASSERT_TRUE(all);
+    ASSERT_EQ(all->size(), 3);
+    (*all)[1]->setGenreCode(u"ACTION"_s);
+    EXPECT_EQ(fetchTitles(store.context, action), (QStringList{u"B"_s, u"C"_s}));
+    EXPECT_EQ(store.context.countForFetchRequest(gameRequest(action), nullptr), 2);
+    EXPECT_EQ(inserted->primaryKey(), 0);
+    EXPECT_TRUE(store.context.hasChanges());
+    ASSERT_TRUE(store.context.save(nullptr));
+    EXPECT_FALSE(store.context.hasChanges());
+    EXPECT_GT(inserted->primaryKey(), (*all)[1]->primaryKey());
+}
+
+TEST(ManagedObjectContextFetch, InsertsBeforeTheFirstFetchJoinTheStoredRecords) {
+    {
+        OpenStore store(storePath());
+        store.context.insertNewGame()->setTitle(u"stored"_s);
+        ASSERT_TRUE(store.context.save(nullptr));
+    }
+    OpenStore store(storePath());
+    store.context.insertNewGame()->setTitle(u"new"_s);
+    EXPECT_EQ(fetchTitles(store.context), (QStringList{u"stored"_s, u"new"_s}));
+    ASSERT_TRUE(store.context.save(nullptr));
+    OpenStore reopened(storePath());
+    EXPECT_EQ(fetchTitles(reopened.context), (QStringList{u"stored"_s, u"new"_s}));
+}
+
+TEST(ManagedObjectContextFetch, IdentityMapHandsOutOneObjectPerRow) {
+    {
+        OpenStore store(storePath());
+        for (int i = 0; i < 3; ++i) {
+            store.context.insertNewGame()->setTitle(QString::number(i));
+        }
+        ASSERT_TRUE(store.context.save(nullptr));
+    }
+    OpenStore store(storePath());
+    const auto first = store.context.executeFetchRequest(gameRequest(), nullptr);
+    Game* inserted = store.context.insertNewGame();
+    ASSERT_TRUE(store.context.save(nullptr));
+    const auto second = store.context.executeFetchRequest(
+        gameRequest(std::nullopt, {SortDescriptor(u"title"_s, false)}), nullptr);
+    ASSERT_TRUE(first && second);
+    ASSERT_EQ(second->size(), 4);
+    for (Game* game : *first) {
+        EXPECT_TRUE(second->contains(game));
+        EXPECT_EQ(game->managedObjectContext(), &store.context);
+    }
+    EXPECT_TRUE(second->contains(inserted));
+    EXPECT_EQ(store.context.registeredObjectCount(), 4);
+}
+
+TEST(ManagedObjectContextSave, FailureMidwayRollsBackEverythingAndKeepsTheChanges) {
+    {
+        OpenStore store(storePath());
+        for (const QString& title : {u"one"_s, u"two"_s, u"three"_s}) {
+            store.context.insertNewGame()->setTitle(title);
+        }
+        ASSERT_TRUE(store.context.save(nullptr));
+    }
+    OpenStore store(storePath());
+    const QList<Game*> games = *store.context.executeFetchRequest(gameRequest(), nullptr);
+    RawDatabase raw(storePath());
+    // The third update fails after two rows are already written inside the transaction.
+    ASSERT_TRUE(
+        raw.exec("CREATE TRIGGER poison BEFORE UPDATE ON Game WHEN NEW.title = 'poison' "
+                 "BEGIN SELECT RAISE(ABORT, 'poisoned'); END"));
+    games[0]->setMyIsPlayed(1);
+    games[1]->setMyScore(4.0f);
+    games[2]->setTitle(u"poison"_s);
+    Game* inserted = store.context.insertNewGame();
+    inserted->setTitle(u"four"_s);
+
+    StoreError error;
+    EXPECT_FALSE(store.context.save(&error));
+    EXPECT_EQ(error.domain, StoreError::kDomain);
+    EXPECT_EQ(error.code, StoreError::SaveFailed);
+    EXPECT_TRUE(error.userInfo.contains(u"sqliteMessage"_s));
+    EXPECT_TRUE(store.context.hasChanges());
+    EXPECT_EQ(inserted->primaryKey(), 0);
+    EXPECT_EQ(games[0]->myIsPlayed(), std::optional<int>(1));
+    EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game"), u"3"_s);
+    EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game WHERE myIsPlayed IS NOT NULL OR myScore IS "
+                         "NOT NULL"),
+              u"0"_s);
+
+    ASSERT_TRUE(raw.exec("DROP TRIGGER poison"));
+    ASSERT_TRUE(store.context.save(&error)) << error.description().toStdString();
+    EXPECT_FALSE(store.context.hasChanges());
+    EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game"), u"4"_s);
+    EXPECT_EQ(raw.scalar("SELECT title FROM Game WHERE myScore = 4"), u"two"_s);
+    EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game WHERE title = 'poison'"), u"1"_s);
+}
+
+TEST(ManagedObjectContextSave, TableDroppedBehindItsBackFailsWithoutLosingChanges) {
+    OpenStore store(storePath());
+    Game* game = store.context.insertNewGame();
+    game->setTitle(u"kept"_s);
+    ASSERT_TRUE(store.context.save(nullptr));
+    RawDatabase raw(storePath());
+    ASSERT_TRUE(raw.exec("DROP TABLE Game"));
+    game->setTitle(u"changed"_s);
+    store.context.insertNewGame()->setTitle(u"new"_s);
+    StoreError error;
+    EXPECT_FALSE(store.context.save(&error));
+    EXPECT_EQ(error.code, StoreError::SaveFailed);
+    EXPECT_TRUE(store.context.hasChanges());
+    EXPECT_EQ(game->title(), u"changed"_s);
+    EXPECT_EQ(fetchTitles(store.context), (QStringList{u"changed"_s, u"new"_s}));
+}
+
+TEST(ManagedObjectContextSave, StoreLockedByAnotherWriterFailsAndKeepsChanges) {
+    OpenStore store(storePath());
+    store.context.insertNewGame()->setTitle(u"a"_s);
+    RawDatabase raw(storePath());
+    ASSERT_TRUE(raw.exec("BEGIN IMMEDIATE"));
+    StoreError error;
+    EXPECT_FALSE(store.context.save(&error));  // after the busy timeout
+    EXPECT_EQ(error.code, StoreError::SaveFailed);
+    EXPECT_TRUE(store.context.hasChanges());
+    ASSERT_TRUE(raw.exec("COMMIT"));
+    EXPECT_TRUE(store.context.save(&error));
+    EXPECT_EQ(raw.scalar("SELECT title FROM Game"), u"a"_s);
+}
+
+TEST(PersistentStoreCoordinatorOpen, UnopenableFilesLeaveNoStoreAndFetchesFail) {
+    const QString directory = QDir(qEnvironmentVariable("QUESTLOG_HOME")).filePath(u"dir"_s);
+    ASSERT_TRUE(QDir().mkpath(directory));
+    const QString garbage = QDir(qEnvironmentVariable("QUESTLOG_HOME")).filePath(u"garbage"_s);
+    QByteArray bytes;
+    for (int i = 0; i < 4096; ++i) {
+        bytes.append(char((i * 7919) % 251));
+    }
+    {
+        QFile file(garbage);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    for (const QString& path : {directory, garbage}) {
+        SCOPED_TRACE(path.toStdString());
+        OpenStore store(path);
+        EXPECT_FALSE(store.opened);
+        EXPECT_FALSE(store.coordinator.hasStore());
+        EXPECT_EQ(store.openError.code, StoreError::OpenFailed);
+        EXPECT_FALSE(store.openError.message.isEmpty());
+        StoreError error;
+        EXPECT_FALSE(store.context.executeFetchRequest(gameRequest(), &error));
+        EXPECT_EQ(error.code, StoreError::NoStore);
+        EXPECT_EQ(store.context.countForFetchRequest(gameRequest(), nullptr), -1);
+        // Inserting still works in memory, but nothing can be saved.
+        store.context.insertNewGame();
+        EXPECT_FALSE(store.context.save(&error));
+        EXPECT_TRUE(store.context.hasChanges());
+    }
+    QFile file(garbage);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), bytes);  // not "repaired" into a new database
+}
+
+TEST(PersistentStoreCoordinatorOpen, StoreOfALaterReleaseIsRefusedAndLeftAlone) {
+    {
+        RawDatabase raw(storePath());
+        ASSERT_TRUE(
+            raw.exec("CREATE TABLE Game (id INTEGER PRIMARY KEY, title TEXT); "
+                     "PRAGMA user_version = 7"));
+    }
+    OpenStore store(storePath());
+    EXPECT_FALSE(store.opened);
+    EXPECT_EQ(store.openError.code, StoreError::NewerSchema);
+    EXPECT_EQ(store.openError.userInfo.value(u"schemaVersion"_s).toInt(), 7);
+    RawDatabase raw(storePath());
+    EXPECT_EQ(raw.scalar("PRAGMA user_version"), u"7"_s);
+}
+
+TEST(PersistentStoreCoordinatorOpen, OlderTableGainsMissingColumnsAndKeepsItsRows) {
+    {
+        RawDatabase raw(storePath());
+        ASSERT_TRUE(
+            raw.exec("CREATE TABLE Game (id INTEGER PRIMARY KEY, title TEXT, "
+                     "myScore REAL); INSERT INTO Game (title, myScore) VALUES "
+                     "('Old', 4.5)"));
+    }
+    {
+        OpenStore store(storePath());
+        ASSERT_TRUE(store.opened) << store.openError.description().toStdString();
+        const auto games = store.context.executeFetchRequest(gameRequest(), nullptr);
+        ASSERT_TRUE(games && games->size() == 1);
+        Game* game = games->front();
+        EXPECT_EQ(game->title(), u"Old"_s);
+        EXPECT_EQ(game->myScore(), std::optional<float>(4.5f));
+        EXPECT_TRUE(game->genreCode().isNull());
+        game->setGenreCode(u"RPG"_s);
+        ASSERT_TRUE(store.context.save(nullptr));
+    }
+    RawDatabase raw(storePath());
+    EXPECT_EQ(raw.scalar("PRAGMA user_version"), u"1"_s);
+    EXPECT_EQ(raw.scalar("PRAGMA journal_mode"), u"wal"_s);
+    EXPECT_EQ(raw.scalar("SELECT genreCode FROM Game WHERE title = 'Old'"), u"RPG"_s);
+    EXPECT_EQ(raw.scalar("PRAGMA integrity_check"), u"ok"_s);
+}
+
+TEST(ManagedObjectContextFetch, InvalidRequestsFailWithAReason) {
+    OpenStore store(storePath());
+    StoreError error;
+    FetchRequest person = gameRequest();
+    person.setEntityName(u"Person"_s);
+    EXPECT_FALSE(store.context.executeFetchRequest(person, &error));
+    EXPECT_EQ(error.code, StoreError::InvalidRequest);
+    EXPECT_FALSE(store.context.executeFetchRequest(
+        gameRequest(Predicate::predicateWithFormat(u"(nosuch == 1)"_s)), &error));
+    EXPECT_EQ(error.code, StoreError::InvalidRequest);
+    EXPECT_TRUE(error.message.contains(u"nosuch"_s));
+    EXPECT_FALSE(store.context.executeFetchRequest(
+        gameRequest(std::nullopt, {SortDescriptor(u"rating"_s, true)}), &error));
+    EXPECT_TRUE(error.message.contains(u"rating"_s));
+    EXPECT_EQ(store.context.countForFetchRequest(person, &error), -1);
+}
+
+TEST(ManagedObjectContextThreads, CallsFromAnotherThreadAreRefused) {
+    OpenStore store(storePath());
+    store.context.insertNewGame();
+    StoreError fetchError;
+    StoreError saveError;
+    bool fetched = true;
+    bool saved = true;
+    Game* inserted = reinterpret_cast<Game*>(1);
+    std::thread worker([&] {
+        fetched = store.context.executeFetchRequest(gameRequest(), &fetchError).has_value();
+        saved = store.context.save(&saveError);
+        inserted = store.context.insertNewGame();
+    });
+    worker.join();
+    EXPECT_FALSE(fetched);
+    EXPECT_EQ(fetchError.code, StoreError::WrongThread);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(saveError.code, StoreError::WrongThread);
+    EXPECT_EQ(inserted, nullptr);
+    EXPECT_TRUE(store.context.hasChanges());
+    EXPECT_TRUE(store.context.save(nullptr));
+}
+
+TEST(ManagedObjectContextInsert, OnlyTheGameEntityCanBeInserted) {
+    OpenStore store(storePath());
+    EXPECT_NE(ManagedObjectContext::insertNewObjectForEntityForName(u"Game"_s, &store.context),
+              nullptr);
+    EXPECT_EQ(ManagedObjectContext::insertNewObjectForEntityForName(u"Person"_s, &store.context),
+              nullptr);
+    EXPECT_EQ(ManagedObjectContext::insertNewObjectForEntityForName(u"Game"_s, nullptr), nullptr);
+    EXPECT_EQ(store.context.registeredObjectCount(), 1);
+    EXPECT_TRUE(store.model->hasEntity(u"Game"_s));
+    EXPECT_EQ(store.model->entityNames(), QStringList{u"Game"_s});
+}
+
+TEST(GameValues, GenericAccessConvertsOrSetsAbsent) {
+    OpenStore store(u":memory:"_s);
+    Game* game = store.context.insertNewGame();
+    game->setValueForKey(GameAttribute::scoreCritic, 3);
+    EXPECT_EQ(game->scoreCritic(), std::optional<float>(3.0f));
+    game->setValueForKey(GameAttribute::myIsWished, true);
+    EXPECT_EQ(game->myIsWished(), std::optional<int>(1));
+    game->setValueForKey(GameAttribute::scoreCritic, u"not a number"_s);
+    EXPECT_FALSE(game->scoreCritic().has_value());
+    game->setValueForKey(GameAttribute::title, u""_s);
+    EXPECT_FALSE(game->title().isNull());
+    game->setValueForKey(GameAttribute::title, QVariant());
+    EXPECT_TRUE(game->title().isNull());
+    const QDateTime when = QDateTime::fromMSecsSinceEpoch(1'241'668'800'000LL);
+    game->setValueForKey(GameAttribute::releaseDate, when);
+    EXPECT_EQ(game->valueForKey(GameAttribute::releaseDate).toDateTime(), when);
+    EXPECT_EQ(game->valueForKey(GameAttribute::scoreCritic), QVariant());
+    EXPECT_TRUE(game->description().contains(u"Game"_s));
+    // Typed access with an attribute of another type is refused, not a stray write.
+    game->setTitle(u"kept"_s);
+    game->setStringValue(GameAttribute::createdTimestamp, u"x"_s);
+    game->setFloatValue(GameAttribute::myReview, 1.0f);
+    EXPECT_FALSE(game->floatValue(GameAttribute::myReview).has_value());
+    EXPECT_TRUE(game->stringValue(GameAttribute::myScore).isNull());
+    EXPECT_EQ(game->title(), u"kept"_s);
+}
+
+TEST(FetchedResultsControllerFetch, HoldsOneSectionAndKeepsResultsWhenAFetchFails) {
+    OpenStore store(storePath());
+    for (const QString& title : {u"b"_s, u"a"_s}) {
+        store.context.insertNewGame()->setTitle(title);
+    }
+    FetchedResultsController controller(
+        gameRequest(std::nullopt, {SortDescriptor(u"title"_s, true)}), &store.context, QString(),
+        u"Root"_s);
+    ASSERT_TRUE(controller.performFetch(nullptr));
+    EXPECT_EQ(controller.numberOfObjects(), 2);
+    EXPECT_EQ(controller.objectAtIndex(0)->title(), u"a"_s);
+    EXPECT_EQ(controller.objectAtIndex(2), nullptr);
+    EXPECT_EQ(controller.objectAtIndex(-1), nullptr);
+    controller.fetchRequest().setPredicate(Predicate::predicateWithFormat(u"(title ==)"_s));
+    StoreError error;
+    EXPECT_FALSE(controller.performFetch(&error));
+    EXPECT_EQ(error.code, StoreError::InvalidRequest);
+    EXPECT_EQ(titlesOf(controller.fetchedObjects()), (QStringList{u"a"_s, u"b"_s}));
+}
+
+// Saves write only the columns that changed; many records with different sets of changed
+// attributes, over several saves, must all come back whole.
+TEST(ManagedObjectContextChanges, ScatteredChangesOverSeveralSavesAllSurviveReopening) {
+    QRandomGenerator random(11);
+    const auto change = [&](Game* game) {
+        const auto attribute = GameAttribute(random.bounded(GameAttributes::kCount));
+        if (random.bounded(5) == 0) {
+            game->setValueForKey(attribute, QVariant());
+            return;
+        }
+        switch (GameAttributes::typeOf(attribute)) {
+            case AttributeType::String:
+                game->setStringValue(attribute, u"v%1é"_s.arg(random.bounded(1000)));
+                break;
+            case AttributeType::Float:
+                game->setFloatValue(attribute, float(random.bounded(11)) / 2.0f);
+                break;
+            case AttributeType::Flag:
+                game->setFlagValue(attribute, random.bounded(2));
+                break;
+            case AttributeType::Date:
+                game->setDateMsecs(attribute, qint64(random.bounded(1'000'000)) * 1000);
+                break;
+        }
+    };
+    QList<QVariantList> expected;
+    {
+        OpenStore store(storePath());
+        for (int round = 0; round < 4; ++round) {
+            for (int i = 0; i < 50; ++i) {
+                change(store.context.insertNewGame());
+            }
+            const QList<Game*> games = *store.context.executeFetchRequest(gameRequest(), nullptr);
+            for (int i = 0; i < 150; ++i) {
+                change(games[random.bounded(games.size())]);
+            }
+            ASSERT_TRUE(store.context.save(nullptr));
+        }
+        const QList<Game*> saved = *store.context.executeFetchRequest(gameRequest(), nullptr);
+        for (const Game* game : saved) {
+            QVariantList values;
+            for (int a = 0; a < GameAttributes::kCount; ++a) {
+                values.append(game->valueForKey(GameAttribute(a)));
+            }
+            expected.append(values);
+        }
+    }
+    OpenStore reopened(storePath());
+    const QList<Game*> games = *reopened.context.executeFetchRequest(gameRequest(), nullptr);
+    ASSERT_EQ(games.size(), expected.size());
+    for (qsizetype i = 0; i < games.size(); ++i) {
+        for (int a = 0; a < GameAttributes::kCount; ++a) {
+            ASSERT_EQ(games[i]->valueForKey(GameAttribute(a)), expected[i][a])
+                << "record " << i << " attribute " << a;
+        }
+    }
+}

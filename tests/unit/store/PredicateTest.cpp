@@ -1,0 +1,279 @@
+#include "Predicate.h"
+
+#include <gtest/gtest.h>
+
+#include <QRandomGenerator>
+
+#include "FoldedText.h"
+#include "QStringPrinter.h"
+#include "ScopedZone.h"
+#include "StoreTestSupport.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Parsed {
+    QString format;
+    QVariantList arguments;
+    QString description;
+};
+
+class PredicateFixture : public testing::Test {
+protected:
+    Game* game() { return store_.context.insertNewGame(); }
+
+    OpenStore store_{u":memory:"_s};
+};
+
+}  // namespace
+
+TEST(PredicateParse, ReadsEveryFormatTheQueryBuilderWrites) {
+    const ScopedZone zone("America/New_York");
+    const QDateTime now(QDate(2009, 5, 7), QTime(14, 30));
+    const QDateTime before(QDate(2009, 2, 6), QTime(14, 30));
+    const QString search =
+        u"(title contains[cd] %@) OR (gameDescription contains[cd] %@) OR "
+        u"(genreDescription contains[cd] %@)"_s;
+    const QList<Parsed> cases{
+        {u"(myIsWished == 1)"_s, {}, u"myIsWished == 1"_s},
+        {u"(myIsPlayed == 1)"_s, {}, u"myIsPlayed == 1"_s},
+        {u"(myScore > 0)"_s, {}, u"myScore > 0"_s},
+        {u"(scoreCritic >= 5)"_s, {}, u"scoreCritic >= 5"_s},
+        {u"(scoreCritic >= 1)"_s, {}, u"scoreCritic >= 1"_s},
+        {u"(releaseDate > %@)"_s, {now}, u"releaseDate > 2009-05-07T14:30:00"_s},
+        {u"(releaseDate > %@ AND releaseDate <= %@)"_s,
+         {before, now},
+         u"(releaseDate > 2009-02-06T14:30:00) AND (releaseDate <= 2009-05-07T14:30:00)"_s},
+        {u"(esrbCode == %@)"_s, {u"E10+"_s}, u"esrbCode == \"E10+\""_s},
+        {u"(genreCode == %@)"_s, {u"FLY"_s}, u"genreCode == \"FLY\""_s},
+        {u"(idCriticon == %@)"_s, {u"12\"3"_s}, u"idCriticon == \"12\\\"3\""_s},
+        {u"(idPlaybase == %@)"_s, {u"pb-9"_s}, u"idPlaybase == \"pb-9\""_s},
+        {search,
+         {u"Zelda"_s, u"Zelda"_s, u"Zelda"_s},
+         u"(title contains[cd] \"Zelda\") OR (gameDescription contains[cd] \"Zelda\") OR "
+         u"(genreDescription contains[cd] \"Zelda\")"_s},
+        // Variants a hand-written query may use.
+        {u"scoreDisplay<=4.5 and myScore>-1"_s, {}, u"(scoreDisplay <= 4.5) AND (myScore > -1)"_s},
+        {u"title == 'x' || title = \"y\""_s, {}, u"(title == \"x\") OR (title == \"y\")"_s},
+        {u"((title == %@))"_s, {QString()}, u"title == nil"_s},
+    };
+    for (const Parsed& c : cases) {
+        SCOPED_TRACE(c.format.toStdString());
+        const Predicate predicate = Predicate::predicateWithFormat(c.format, c.arguments);
+        ASSERT_TRUE(predicate.isValid()) << predicate.errorString().toStdString();
+        EXPECT_EQ(predicate.description(), c.description);
+    }
+}
+
+TEST(PredicateParse, CompoundsKeepEachPartInParentheses) {
+    const Predicate genre = Predicate::predicateWithFormat(u"(genreCode == %@)"_s, {u"ACTION"_s});
+    const Predicate played = Predicate::predicateWithFormat(u"(myIsPlayed == 1)"_s);
+    EXPECT_EQ(Predicate::andPredicateWithSubpredicates({genre, played}).description(),
+              u"(genreCode == \"ACTION\") AND (myIsPlayed == 1)"_s);
+    const Predicate search = Predicate::predicateWithFormat(
+        u"(title contains[cd] %@) OR (gameDescription contains[cd] %@)"_s, {u"a"_s, u"a"_s});
+    EXPECT_EQ(Predicate::andPredicateWithSubpredicates({genre, search}).description(),
+              u"(genreCode == \"ACTION\") AND ((title contains[cd] \"a\") OR "
+              u"(gameDescription contains[cd] \"a\"))"_s);
+    EXPECT_EQ(Predicate::orPredicateWithSubpredicates({genre, played}).description(),
+              u"(genreCode == \"ACTION\") OR (myIsPlayed == 1)"_s);
+}
+
+TEST(PredicateParse, RejectsMalformedFormatsWithAReason) {
+    const QList<std::pair<QString, QVariantList>> cases{
+        {u""_s, {}},
+        {u"("_s, {}},
+        {u"()"_s, {}},
+        {u"(title == %@"_s, {u"x"_s}},
+        {u"title =="_s, {}},
+        {u"title == %@)"_s, {u"x"_s}},
+        {u"(nosuch == 1)"_s, {}},
+        {u"(title ~ %@)"_s, {u"x"_s}},
+        {u"(title contains %@)"_s, {u"x"_s}},
+        {u"(title contains[c] %@)"_s, {u"x"_s}},
+        {u"(title == %@) AND"_s, {u"x"_s}},
+        {u"(title == %@) XOR (title == %@)"_s, {u"x"_s, u"y"_s}},
+        {u"(title == %@) (title == %@)"_s, {u"x"_s, u"y"_s}},
+        {u"(title == \"open)"_s, {}},
+        {u"(title == %@)"_s, {}},                // too few arguments
+        {u"(title == %@)"_s, {u"x"_s, u"y"_s}},  // too many
+        {u"(title == %@)"_s, {5}},               // wrong types
+        {u"(title == 5)"_s, {}},
+        {u"(scoreCritic >= %@)"_s, {u"4"_s}},
+        {u"(scoreCritic >= 'x')"_s, {}},
+        {u"(releaseDate > %@)"_s, {u"2009-05-07"_s}},
+        {u"(releaseDate > 5)"_s, {}},
+        {u"(myScore contains[cd] %@)"_s, {u"4"_s}},
+        {u"(scoreCritic >= 1.2.3)"_s, {}},
+        {QString(200, u'(') + u"title == 'x'"_s + QString(200, u')'), {}},
+        {u"(title == %@) AND \u0000"_s, {u"x"_s}},
+    };
+    for (const auto& [format, arguments] : cases) {
+        SCOPED_TRACE(format.left(40).toStdString());
+        const Predicate predicate = Predicate::predicateWithFormat(format, arguments);
+        EXPECT_FALSE(predicate.isValid());
+        EXPECT_FALSE(predicate.errorString().isEmpty());
+        EXPECT_FALSE(predicate.evaluateWithObject(nullptr));
+        EXPECT_FALSE(Predicate::andPredicateWithSubpredicates(
+                         {Predicate::predicateWithFormat(u"(myScore > 0)"_s), predicate})
+                         .isValid());
+    }
+}
+
+TEST_F(PredicateFixture, AbsentValuesFailEveryComparison) {
+    Game* empty = game();
+    for (const QString& format :
+         {u"(title == 'x')"_s, u"(title < 'x')"_s, u"(title >= '')"_s, u"(myScore <= 5)"_s,
+          u"(myScore > -1)"_s, u"(myIsWished < 1)"_s, u"(title contains[cd] 'a')"_s}) {
+        SCOPED_TRACE(format.toStdString());
+        EXPECT_FALSE(Predicate::predicateWithFormat(format).evaluateWithObject(empty));
+    }
+    EXPECT_FALSE(
+        Predicate::predicateWithFormat(u"(releaseDate <= %@)"_s, {QDateTime::currentDateTime()})
+            .evaluateWithObject(empty));
+    // A nil constant matches nothing either, not even an absent value.
+    EXPECT_FALSE(Predicate::predicateWithFormat(u"(title == nil)"_s).evaluateWithObject(empty));
+}
+
+TEST_F(PredicateFixture, StringsCompareExactlyAndEmptyIsNotAbsent) {
+    Game* action = game();
+    action->setGenreCode(u"ACTION"_s);
+    Game* empty = game();
+    empty->setGenreCode(u""_s);
+    const auto genre = [](const QString& code) {
+        return Predicate::predicateWithFormat(u"(genreCode == %@)"_s, {code});
+    };
+    EXPECT_TRUE(genre(u"ACTION"_s).evaluateWithObject(action));
+    EXPECT_FALSE(genre(u"Action"_s).evaluateWithObject(action));
+    EXPECT_FALSE(genre(u"ACTION "_s).evaluateWithObject(action));
+    EXPECT_TRUE(genre(u""_s).evaluateWithObject(empty));
+    EXPECT_FALSE(genre(QString()).evaluateWithObject(empty));
+    // Precomposed and decomposed forms are different strings for ==.
+    action->setGenreCode(u"\u00e9"_s);
+    EXPECT_FALSE(genre(u"e\u0301"_s).evaluateWithObject(action));
+}
+
+TEST_F(PredicateFixture, NumbersCompareAsDoublesAndFlagsAsIntegers) {
+    Game* g = game();
+    g->setScoreCritic(4.5f);
+    g->setMyIsWished(1);
+    g->setMyScore(0.0f);
+    const auto holds = [&](const QString& format, const QVariantList& arguments = {}) {
+        return Predicate::predicateWithFormat(format, arguments).evaluateWithObject(g);
+    };
+    EXPECT_TRUE(holds(u"(scoreCritic >= 4)"_s));
+    EXPECT_FALSE(holds(u"(scoreCritic >= 5)"_s));
+    EXPECT_TRUE(holds(u"(scoreCritic == %@)"_s, {4.5}));
+    EXPECT_TRUE(holds(u"(scoreCritic < %@)"_s, {qint64(5)}));
+    EXPECT_TRUE(holds(u"(myIsWished == 1)"_s));
+    EXPECT_TRUE(holds(u"(myIsWished == %@)"_s, {true}));
+    EXPECT_FALSE(holds(u"(myIsWished == 0)"_s));
+    // A zero score is a value but not "rated".
+    EXPECT_FALSE(holds(u"(myScore > 0)"_s));
+    EXPECT_TRUE(holds(u"(myScore == 0)"_s));
+}
+
+TEST_F(PredicateFixture, DateWindowIsExclusiveBelowAndInclusiveAbove) {
+    const ScopedZone zone("America/New_York");
+    const QDateTime now(QDate(2009, 3, 8), QTime(12, 0));  // the day clocks spring forward
+    const QDateTime start = now.addDays(-90);
+    const Predicate window =
+        Predicate::predicateWithFormat(u"(releaseDate > %@ AND releaseDate <= %@)"_s, {start, now});
+    Game* g = game();
+    g->setReleaseDate(now);
+    EXPECT_TRUE(window.evaluateWithObject(g));
+    g->setReleaseDate(start);
+    EXPECT_FALSE(window.evaluateWithObject(g));
+    g->setReleaseDate(start.addMSecs(1));
+    EXPECT_TRUE(window.evaluateWithObject(g));
+    g->setReleaseDate(now.addMSecs(1));
+    EXPECT_FALSE(window.evaluateWithObject(g));
+    // The same instant written in another zone is the same date.
+    g->setReleaseDate(now.toUTC());
+    EXPECT_TRUE(window.evaluateWithObject(g));
+    EXPECT_TRUE(Predicate::predicateWithFormat(u"(releaseDate == %@)"_s, {now.toUTC()})
+                    .evaluateWithObject(g));
+}
+
+TEST_F(PredicateFixture, SearchSeesTheTitleAfterItChanges) {
+    Game* g = game();
+    g->setTitle(u"Halo"_s);
+    const Predicate search =
+        Predicate::predicateWithFormat(u"(title contains[cd] %@)"_s, {u"zelda"_s});
+    EXPECT_FALSE(search.evaluateWithObject(g));
+    g->setTitle(u"The Legend of Zelda"_s);
+    EXPECT_TRUE(search.evaluateWithObject(g));
+    g->setValueForKey(GameAttribute::title, u"Metroid"_s);
+    EXPECT_FALSE(search.evaluateWithObject(g));
+    g->setGameDescription(u"Not ZELDA at all"_s);
+    EXPECT_TRUE(Predicate::predicateWithFormat(u"(gameDescription contains[cd] 'zelda')"_s)
+                    .evaluateWithObject(g));
+    // Uncached attributes fold on the fly.
+    g->setPublisher(u"Nintendō"_s);
+    EXPECT_TRUE(Predicate::predicateWithFormat(u"(publisher contains[cd] 'NINTENDO')"_s)
+                    .evaluateWithObject(g));
+}
+
+// The list's search runs as one scan of each record's folded texts; it must answer exactly as
+// the three comparisons would one by one, whichever fields are absent or empty.
+TEST(PredicateSearch, OneScanAgreesWithTheComparisonsOneByOne) {
+    OpenStore store(u":memory:"_s);
+    QRandomGenerator random(7);
+    const QStringList pieces{u"Poké"_s, u"mon"_s, u"ÉCLAIR"_s, u"zel"_s, u"da"_s,
+                             u" "_s,    u"🎮"_s,   u"ß"_s,      u"a"_s,   u""_s};
+    const auto text = [&]() -> QString {
+        if (random.bounded(6) == 0) {
+            return {};
+        }
+        QString result = u""_s;
+        for (int i = random.bounded(5); i > 0; --i) {
+            result += pieces[random.bounded(pieces.size())];
+        }
+        return result;
+    };
+    QList<Game*> games;
+    for (int i = 0; i < 300; ++i) {
+        Game* game = store.context.insertNewGame();
+        game->setTitle(text());
+        game->setGameDescription(text());
+        game->setGenreDescription(text());
+        games.append(game);
+    }
+    const QStringList needles{u"pokemon"_s, u"MON"_s, u"eclair"_s, u"a"_s,   u"da z"_s,
+                              u"🎮"_s,       u"ss"_s,  u"zelda"_s,  u"mon🎮"_s};
+    const QStringList fields{u"title"_s, u"gameDescription"_s, u"genreDescription"_s};
+    for (const QString& needle : needles) {
+        SCOPED_TRACE(needle.toStdString());
+        QList<Predicate> parts;
+        for (const QString& field : fields) {
+            parts.append(
+                Predicate::predicateWithFormat(u"(%1 contains[cd] %@)"_s.arg(field), {needle}));
+        }
+        const Predicate all = Predicate::predicateWithFormat(
+            u"(title contains[cd] %@) OR (gameDescription contains[cd] %@) OR "
+            u"(genreDescription contains[cd] %@)"_s,
+            {needle, needle, needle});
+        const Predicate two = Predicate::orPredicateWithSubpredicates({parts[0], parts[2]});
+        for (Game* game : games) {
+            const bool inTitle = parts[0].evaluateWithObject(game);
+            const bool inDescription = parts[1].evaluateWithObject(game);
+            const bool inGenre = parts[2].evaluateWithObject(game);
+            ASSERT_EQ(all.evaluateWithObject(game), inTitle || inDescription || inGenre)
+                << game->description().toStdString();
+            ASSERT_EQ(two.evaluateWithObject(game), inTitle || inGenre);
+            // Against the folded texts directly, not through the record's cache.
+            ASSERT_EQ(inTitle, !game->title().isNull() &&
+                                   FoldedText::contains(FoldedText::fold(game->title()),
+                                                        FoldedText::fold(needle)));
+        }
+        // The list's own fetch gives the same records in the same order.
+        QList<Game*> expected;
+        for (Game* game : games) {
+            if (all.evaluateWithObject(game)) {
+                expected.append(game);
+            }
+        }
+        EXPECT_EQ(*store.context.executeFetchRequest(gameRequest(all), nullptr), expected);
+    }
+}

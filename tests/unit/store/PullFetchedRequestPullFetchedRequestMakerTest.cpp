@@ -1,0 +1,240 @@
+#include "PullFetchedRequestPullFetchedRequestMaker.h"
+
+#include <gtest/gtest.h>
+
+#include "DateFunctions.h"
+#include "FetchedResultsController.h"
+#include "QStringPrinter.h"
+#include "ScopedClock.h"
+#include "ScopedZone.h"
+#include "TestStore.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+class QueryBuilder : public testing::Test {
+protected:
+    QueryBuilder()
+        : zone_("America/New_York"),
+          now_(QDateTime(QDate(2009, 3, 5), QTime(12, 0), Qt::LocalTime)),
+          clock_(now_),
+          maker_(store_.context.get(), store_.model.get()) {}
+
+    // Titles of the games the maker's current query returns, in order.
+    QStringList fetchTitles() {
+        FetchedResultsController results(maker_.getFetchRequest(), store_.context.get(), QString(),
+                                         u"Root"_s);
+        StoreError error;
+        EXPECT_TRUE(results.performFetch(&error)) << error.description().toStdString();
+        QStringList titles;
+        for (const Game* game : results.fetchedObjects()) {
+            titles.append(game->title());
+        }
+        return titles;
+    }
+
+    QString predicateText() {
+        const std::optional<Predicate> predicate = maker_.getFetchRequest().predicate();
+        return predicate ? predicate->description() : QString();
+    }
+
+    ScopedZone zone_;
+    QDateTime now_;
+    ScopedClock clock_;
+    TestStore store_;
+    PullFetchedRequestPullFetchedRequestMaker maker_;
+};
+
+}  // namespace
+
+TEST_F(QueryBuilder, DefaultsMatchEverythingNewestFirstThenTitle) {
+    EXPECT_EQ(maker_.sortType(), 1);
+    EXPECT_EQ(maker_.sortDirection(), 1);
+    EXPECT_TRUE(maker_.searchFilter().isNull());
+    store_.add(u"b"_s, now_.addDays(-1));
+    store_.add(u"a"_s, now_.addDays(-1));
+    store_.add(u"new"_s, now_);
+    store_.add(u"old"_s, now_.addDays(-400));
+    const FetchRequest request = maker_.getFetchRequest();
+    EXPECT_FALSE(request.predicate().has_value());
+    EXPECT_EQ(request.fetchBatchSize(), 20);
+    EXPECT_EQ(request.entityName(), u"Game"_s);
+    EXPECT_EQ(fetchTitles(), (QStringList{u"new"_s, u"a"_s, u"b"_s, u"old"_s}));
+}
+
+TEST_F(QueryBuilder, GenreAndRatingTablesSelectTheirCodes) {
+    const QStringList genres = {u"ACTION"_s,   u"FIGHTING"_s, u"PUZZLE"_s,  u"ADVENTURE"_s,
+                                u"RPG"_s,      u"SPORTS"_s,   u"DRIVING"_s, u"SIMULATION"_s,
+                                u"STRATEGY"_s, u"FAMILY"_s,   u"FLY"_s};
+    const QStringList ratings = {u"EVERYONE"_s,    u"R/P"_s,        u"TEEN"_s,
+                                 u"MATURE"_s,      u"E10+"_s,       u"EARLY_CHILDHOOD"_s,
+                                 u"KIDS_ADULTS"_s, u"ADULTS_ONLY"_s};
+    for (const QString& code : genres) {
+        store_.add(u"g-"_s + code)->setGenreCode(code);
+    }
+    for (const QString& code : ratings) {
+        store_.add(u"r-"_s + code)->setEsrbCode(code);
+    }
+    store_.add(u"g-action-lower"_s)->setGenreCode(u"action"_s);  // codes are case-sensitive
+    for (int value = 1; value <= 11; ++value) {
+        maker_.setGenreFilter(value);
+        EXPECT_EQ(fetchTitles(), QStringList{u"g-"_s + genres[value - 1]}) << value;
+    }
+    maker_.setGenreFilter(0);
+    for (int value = 1; value <= 8; ++value) {
+        maker_.setEsrbFilter(value);
+        EXPECT_EQ(fetchTitles(), QStringList{u"r-"_s + ratings[value - 1]}) << value;
+    }
+    for (const int outside : {0, 9, -1, 12}) {
+        maker_.setEsrbFilter(outside);
+        EXPECT_FALSE(maker_.getESRBPredicate().has_value()) << outside;
+    }
+}
+
+TEST_F(QueryBuilder, ScoreFilterRunsDownwardsFromFive) {
+    for (const float score : {0.5f, 1.0f, 2.0f, 3.5f, 4.0f, 5.0f}) {
+        store_.add(QString::number(score))->setScoreCritic(score);
+    }
+    store_.add(u"absent"_s);
+    const auto countFor = [&](int value) {
+        maker_.setScoreFilter(value);
+        return fetchTitles().size();
+    };
+    EXPECT_EQ(countFor(1), 1);  // 5 only
+    EXPECT_EQ(countFor(2), 2);  // 4 and up
+    EXPECT_EQ(countFor(3), 3);
+    EXPECT_EQ(countFor(4), 4);
+    EXPECT_EQ(countFor(5), 5);  // 1 and up
+    EXPECT_EQ(countFor(6), 7);  // no condition
+    EXPECT_EQ(countFor(0), 7);
+}
+
+TEST_F(QueryBuilder, MyFilterSelectsWishedPlayedAndRated) {
+    store_.add(u"wished"_s)->setMyIsWished(1);
+    store_.add(u"played"_s)->setMyIsPlayed(1);
+    store_.add(u"rated"_s)->setMyScore(2.5f);
+    Game* unmarked = store_.add(u"unmarked"_s);
+    unmarked->setMyIsWished(0);
+    unmarked->setMyIsPlayed(0);
+    unmarked->setMyScore(0.0f);
+    maker_.setMyFilter(1);
+    EXPECT_EQ(fetchTitles(), QStringList{u"wished"_s});
+    maker_.setMyFilter(2);
+    EXPECT_EQ(fetchTitles(), QStringList{u"played"_s});
+    maker_.setMyFilter(3);
+    EXPECT_EQ(fetchTitles(), QStringList{u"rated"_s});
+    maker_.setMyFilter(4);
+    EXPECT_EQ(fetchTitles().size(), 4);
+}
+
+TEST_F(QueryBuilder, ReleaseWindowsAtTheirExactBounds) {
+    const QDateTime ninetyBack = DateFunctions::getDateBySubtractingDays(90, now_);
+    store_.add(u"now"_s, now_);
+    store_.add(u"just after now"_s, now_.addMSecs(1));
+    store_.add(u"exactly 90 days back"_s, ninetyBack);
+    store_.add(u"just inside 90 days"_s, ninetyBack.addSecs(1));
+    store_.add(u"200 days back"_s, now_.addDays(-200));
+    store_.add(u"no date"_s);
+
+    maker_.setReleasedFilter(1);
+    EXPECT_EQ(fetchTitles(), QStringList{u"just after now"_s});
+    maker_.setReleasedFilter(2);
+    EXPECT_EQ(fetchTitles(), (QStringList{u"now"_s, u"just inside 90 days"_s}));
+    maker_.setReleasedFilter(3);
+    EXPECT_EQ(fetchTitles(),
+              (QStringList{u"now"_s, u"just inside 90 days"_s, u"exactly 90 days back"_s}));
+    maker_.setReleasedFilter(4);
+    EXPECT_EQ(fetchTitles().size(), 4);
+    maker_.setReleasedFilter(5);
+    EXPECT_EQ(fetchTitles().size(), 6);
+}
+
+TEST_F(QueryBuilder, ReleaseWindowFollowsTheClockWhenTheQueryIsBuilt) {
+    store_.add(u"tomorrow"_s, now_.addDays(1));
+    maker_.setReleasedFilter(1);
+    EXPECT_EQ(fetchTitles(), QStringList{u"tomorrow"_s});
+    ScopedClock later(now_.addDays(2));
+    EXPECT_EQ(fetchTitles(), QStringList{});
+}
+
+TEST_F(QueryBuilder, SearchLooksAtTitleDescriptionAndGenreIgnoringCaseAndAccents) {
+    store_.add(u"Pokémon Platinum"_s);
+    store_.add(u"Mario"_s)->setGameDescription(u"Saves a princess from a DRAGON"_s);
+    store_.add(u"Quiet"_s)->setGenreDescription(u"Role-Playing Éclair"_s);
+    store_.add(u"Unrelated"_s)->setGameDescription(u"nothing"_s);
+    maker_.setSearchFilter(u"pokemon"_s);
+    EXPECT_EQ(fetchTitles(), QStringList{u"Pokémon Platinum"_s});
+    maker_.setSearchFilter(u"dragon"_s);
+    EXPECT_EQ(fetchTitles(), QStringList{u"Mario"_s});
+    maker_.setSearchFilter(u"ECLAIR"_s);
+    EXPECT_EQ(fetchTitles(), QStringList{u"Quiet"_s});
+    maker_.setSearchFilter(u"a princess from"_s);  // the whole text is one substring
+    EXPECT_EQ(fetchTitles(), QStringList{u"Mario"_s});
+    maker_.setSearchFilter(u"princess mario"_s);
+    EXPECT_EQ(fetchTitles(), QStringList{});
+}
+
+TEST_F(QueryBuilder, EmptySearchIsNoSearch) {
+    store_.add(u"one"_s);
+    maker_.setSearchFilter(u""_s);
+    EXPECT_FALSE(maker_.getSearchPredicate().has_value());
+    EXPECT_FALSE(maker_.getFetchRequest().predicate().has_value());
+    EXPECT_EQ(fetchTitles(), QStringList{u"one"_s});
+}
+
+TEST_F(QueryBuilder, ConditionsAreJoinedInTheirFixedOrder) {
+    maker_.setMyFilter(2);
+    maker_.setGenreFilter(1);
+    EXPECT_EQ(predicateText(), u"(genreCode == \"ACTION\") AND (myIsPlayed == 1)"_s);
+    maker_.setSearchFilter(u"zelda"_s);
+    maker_.setScoreFilter(2);
+    maker_.setEsrbFilter(3);
+    maker_.setFilterIdCriticon(u"c1"_s);
+    EXPECT_EQ(predicateText(),
+              u"(genreCode == \"ACTION\") AND (esrbCode == \"TEEN\") AND (scoreCritic >= 4) AND "
+              u"(idCriticon == \"c1\") AND (myIsPlayed == 1) AND ((title contains[cd] \"zelda\") "
+              u"OR (gameDescription contains[cd] \"zelda\") OR (genreDescription contains[cd] "
+              u"\"zelda\"))"_s);
+}
+
+TEST_F(QueryBuilder, ResetKeepsTheIdFilters) {
+    store_.add(u"first"_s)->setIdCriticon(u"c1"_s);
+    store_.add(u"second"_s)->setIdCriticon(u"c2"_s);
+    maker_.setFilterIdCriticon(u"c2"_s);
+    maker_.setGenreFilter(4);
+    maker_.setSortType(0);
+    maker_.resetToDefaults();
+    EXPECT_EQ(maker_.genreFilter(), 0);
+    EXPECT_EQ(maker_.sortType(), 1);
+    EXPECT_EQ(fetchTitles(), QStringList{u"second"_s});
+}
+
+TEST_F(QueryBuilder, SortKeysForEachTypeAndDirection) {
+    const auto keys = [&] {
+        QStringList out;
+        for (const SortDescriptor& sort : maker_.getSortDescriptorArray()) {
+            out.append(sort.key() + (sort.ascending() ? u"+"_s : u"-"_s));
+        }
+        return out;
+    };
+    maker_.setSortType(0);
+    EXPECT_EQ(keys(), (QStringList{u"scoreDisplay-"_s, u"releaseDate-"_s, u"title+"_s}));
+    maker_.setSortDirection(0);
+    EXPECT_EQ(keys(), (QStringList{u"scoreDisplay+"_s, u"releaseDate-"_s, u"title+"_s}));
+    maker_.setSortType(1);
+    EXPECT_EQ(keys(), (QStringList{u"releaseDate+"_s, u"title+"_s}));
+    maker_.setSortType(7);
+    maker_.setSortDirection(3);
+    EXPECT_EQ(keys(), (QStringList{u"releaseDate-"_s, u"releaseDate-"_s, u"title+"_s}));
+}
+
+TEST_F(QueryBuilder, ScoreSortBreaksTiesByNewestThenTitle) {
+    store_.add(u"b"_s, now_.addDays(-10), 4.0f);
+    store_.add(u"a"_s, now_.addDays(-10), 4.0f);
+    store_.add(u"newer"_s, now_.addDays(-1), 4.0f);
+    store_.add(u"best"_s, now_.addDays(-300), 5.0f);
+    store_.add(u"unscored"_s, now_);
+    maker_.setSortType(0);
+    EXPECT_EQ(fetchTitles(), (QStringList{u"best"_s, u"newer"_s, u"a"_s, u"b"_s, u"unscored"_s}));
+}
