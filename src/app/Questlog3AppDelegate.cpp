@@ -1,14 +1,175 @@
 #include "Questlog3AppDelegate.h"
 
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "AlertView.h"
+#include "Console.h"
+#include "DataInstallationScreen.h"
+#include "FileFunctions.h"
+#include "ManagedObjectContext.h"
+#include "ManagedObjectModel.h"
 #include "Model.h"
+#include "NavigationController.h"
+#include "NotificationCenter.h"
+#include "OrvConnection.h"
+#include "PersistentStoreCoordinator.h"
+#include "RootViewController.h"
+#include "StoreError.h"
+#include "UpdateController.h"
+#include "UserDefaults.h"
 
-Questlog3AppDelegate::Questlog3AppDelegate(QObject* parent) : QObject(parent) {}
+using namespace Qt::Literals::StringLiterals;
 
-Questlog3AppDelegate::~Questlog3AppDelegate() = default;
-
-void Questlog3AppDelegate::applicationDidFinishLaunching() {
-    window_ = std::make_unique<QWidget>();
+Questlog3AppDelegate::Questlog3AppDelegate(QObject* parent)
+    : QObject(parent), window_(std::make_unique<QWidget>()) {
+    // What the main interface file holds: the window, the navigation stack and its root.
     window_->setWindowTitle(Model::instanceOf()->homescreenTitle());
     window_->setFixedSize(kScreenWidth, kScreenHeight);
+    navigationController_ = new NavigationController(nullptr, window_.get());
+    rootViewController_ = new RootViewController();
+    navigationController_->pushViewController(rootViewController_, false);
+}
+
+Questlog3AppDelegate::~Questlog3AppDelegate() {
+    NotificationCenter::defaultCenter()->removeObserver(this);
+    // The screens go before the store they borrow.
+    window_.reset();
+    updateController_.reset();
+}
+
+ManagedObjectModel* Questlog3AppDelegate::managedObjectModel() {
+    if (!managedObjectModel_) {
+        managedObjectModel_ = ManagedObjectModel::mergedModelFromBundles();
+    }
+    return managedObjectModel_.get();
+}
+
+PersistentStoreCoordinator* Questlog3AppDelegate::persistentStoreCoordinator() {
+    if (!persistentStoreCoordinator_) {
+        persistentStoreCoordinator_ =
+            std::make_unique<PersistentStoreCoordinator>(managedObjectModel());
+        const QString path =
+            applicationDocumentsDirectory() + u'/' + QString::fromLatin1(kStoreFileName);
+        StoreError error;
+        if (!persistentStoreCoordinator_->addPersistentStoreWithType(path, &error)) {
+            // The program goes on: fetches and saves report their own failures.
+            Console::log(u"App del: persistentStoreCoordinator: Unresolved error %@, %@"_s, error,
+                         error.userInfo);
+        }
+    }
+    return persistentStoreCoordinator_.get();
+}
+
+ManagedObjectContext* Questlog3AppDelegate::managedObjectContext() {
+    if (!managedObjectContext_) {
+        if (PersistentStoreCoordinator* coordinator = persistentStoreCoordinator()) {
+            managedObjectContext_ = std::make_unique<ManagedObjectContext>();
+            managedObjectContext_->setPersistentStoreCoordinator(coordinator);
+        }
+    }
+    return managedObjectContext_.get();
+}
+
+QString Questlog3AppDelegate::applicationDocumentsDirectory() const {
+    return FileFunctions::getDocumentDirectoryPath();
+}
+
+void Questlog3AppDelegate::applicationDidFinishLaunching() {
+    auto* root = qobject_cast<RootViewController*>(navigationController_->topViewController());
+    if (root) {
+        root->setManagedObjectContext(managedObjectContext());
+        root->setManagedObjectModel(managedObjectModel());
+    }
+    addListeners();
+    navigationController_->setNavigationBarHidden(true, false);
+
+    auto* layout = new QVBoxLayout(window_.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(navigationController_);
     window_->show();
+
+    updateController_ =
+        UpdateController::updateControllerWithContext(managedObjectContext(), managedObjectModel());
+    QTimer::singleShot(kUpdateGamesDelayMs, this, &Questlog3AppDelegate::updateGames);
+    QTimer::singleShot(kCheckConnectivityDelayMs, this, &Questlog3AppDelegate::checkConnectivity);
+}
+
+void Questlog3AppDelegate::addListeners() {
+    NotificationCenter* center = NotificationCenter::defaultCenter();
+    center->addObserver(this, u"NOTIF_SAVE_GAME_DATA"_s,
+                        [this](const Notification&) { saveData(); });
+    center->addObserver(this, u"NOTIF_INSTALLING_BUNDLE_FILE_START"_s,
+                        [this](const Notification&) { showInstallingOverlay(); });
+    center->addObserver(this, u"NOTIF_INSTALLING_BUNDLE_FILE_END"_s,
+                        [this](const Notification&) { hideInstallingOverlay(); });
+    // The mail composers answer these two once sharing by e-mail is in place.
+    center->addObserver(this, u"NOTIF_SEND_FEEDBACK_EMAIL"_s, [](const Notification&) {});
+    center->addObserver(this, u"NOTIF_SEND_GAME_DETAILS_EMAIL"_s, [](const Notification&) {});
+}
+
+void Questlog3AppDelegate::updateGames() {
+    Q_EMIT gamesUpdateStarted();
+    if (updateController_) {
+        updateController_->updateGames();
+    }
+}
+
+void Questlog3AppDelegate::checkConnectivity() {
+    const bool connected = OrvConnection::isConnectedToNetwork();
+    if (!connected) {
+        auto* alert = new AlertView(
+            u"Network unavailable"_s,
+            u"You appear to not be connected to a network. Some resources may be unavailable."_s,
+            u"OK"_s, window_.get());
+        alert->show();
+    }
+    Q_EMIT connectivityChecked(connected);
+}
+
+void Questlog3AppDelegate::showInstallingOverlay() {
+    Console::log(u"showing install..."_s);
+    navigationController_->presentModalViewController(new DataInstallationScreen(), true);
+}
+
+void Questlog3AppDelegate::hideInstallingOverlay() {
+    Console::log(u"hiding install..."_s);
+    QTimer::singleShot(kRemoveInstallModalDelayMs, this, &Questlog3AppDelegate::removeInstallModal);
+}
+
+void Questlog3AppDelegate::removeInstallModal() {
+    navigationController_->dismissModalViewControllerAnimated(true);
+    QTimer::singleShot(kKillInstallModalDelayMs, this, &Questlog3AppDelegate::killInstallModal);
+}
+
+void Questlog3AppDelegate::killInstallModal() {
+    if (navigationController_->modalViewController()) {
+        navigationController_->dismissModalViewControllerAnimated(false);
+    }
+}
+
+void Questlog3AppDelegate::saveData() {
+    if (!managedObjectContext_ || !managedObjectContext_->hasChanges()) {
+        return;
+    }
+    StoreError error;
+    if (!managedObjectContext_->save(&error)) {
+        Console::log(u"App del (saveData): will term: Unresolved error %@, %@"_s, error,
+                     error.userInfo);
+    }
+}
+
+void Questlog3AppDelegate::applicationWillTerminate() {
+    if (terminated_) {
+        return;
+    }
+    terminated_ = true;
+    UserDefaults::standardUserDefaults()->synchronize();
+    if (!managedObjectContext_ || !managedObjectContext_->hasChanges()) {
+        return;
+    }
+    StoreError error;
+    if (!managedObjectContext_->save(&error)) {
+        Console::log(u"App del: will term: Unresolved error %@, %@"_s, error, error.userInfo);
+    }
 }

@@ -1,24 +1,77 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QString>
 #include <QWidget>
 #include <memory>
 
-// The application delegate: builds the main window at launch and owns it for the life of the
-// process. Main thread only.
+class ManagedObjectContext;
+class ManagedObjectModel;
+class NavigationController;
+class Notification;
+class PersistentStoreCoordinator;
+class RootViewController;
+class UpdateController;
+
+// The application delegate: owns the window with its navigation stack, the store chain (model,
+// coordinator, context) and the catalogue controller for the life of the process; runs the
+// timed start-up sequence, the install overlay, saving on request and at termination, and the
+// connectivity warning. Main thread only.
 class Questlog3AppDelegate : public QObject {
     Q_OBJECT
 public:
     // The handset's screen, in logical points.
     static constexpr int kScreenWidth = 320;
     static constexpr int kScreenHeight = 480;
+    static constexpr int kUpdateGamesDelayMs = 100;
+    static constexpr int kCheckConnectivityDelayMs = 3000;
+    static constexpr int kRemoveInstallModalDelayMs = 500;
+    static constexpr int kKillInstallModalDelayMs = 1200;
+    static inline const char* const kStoreFileName = "Questlog3.sqlite";
 
     explicit Questlog3AppDelegate(QObject* parent = nullptr);
     ~Questlog3AppDelegate() override;
 
     void applicationDidFinishLaunching();
+    // Flushes the user defaults, then saves the store if it has changes. Runs once, on any
+    // orderly end of the program.
+    void applicationWillTerminate();
+
+    // The store chain, created on first use. A store file that cannot be opened leaves a
+    // coordinator without a store: the context exists, its fetches and saves fail.
+    ManagedObjectModel* managedObjectModel();
+    PersistentStoreCoordinator* persistentStoreCoordinator();
+    ManagedObjectContext* managedObjectContext();
+    QString applicationDocumentsDirectory() const;
+
+    void addListeners();
+    void updateGames();
+    void checkConnectivity();
+    void showInstallingOverlay();
+    void hideInstallingOverlay();
+    void removeInstallModal();
+    void killInstallModal();
+    void saveData();
+
     QWidget* window() const { return window_.get(); }
+    NavigationController* navigationController() const { return navigationController_; }
+    RootViewController* rootViewController() const { return rootViewController_; }
+    UpdateController* updateController() const { return updateController_.get(); }
+
+Q_SIGNALS:
+    // Start-up steps as they happen, for whoever wants to follow them (tests, progress).
+    void gamesUpdateStarted();
+    void connectivityChecked(bool connected);
 
 private:
     std::unique_ptr<QWidget> window_;
+    NavigationController* navigationController_ = nullptr;  // owned by the window
+    RootViewController* rootViewController_ = nullptr;      // owned by the navigation stack
+    std::shared_ptr<ManagedObjectModel> managedObjectModel_;
+    std::unique_ptr<PersistentStoreCoordinator> persistentStoreCoordinator_;
+    std::unique_ptr<ManagedObjectContext> managedObjectContext_;
+    std::unique_ptr<UpdateController> updateController_;
+    QString _idCriticonFromURL;
+    bool terminated_ = false;
 };

@@ -4,6 +4,7 @@
 #include "LaunchOptions.h"
 #include "Model.h"
 #include "Questlog3AppDelegate.h"
+#include "TerminationSignals.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -23,6 +24,11 @@ int main(int argc, char** argv) {
     }
 
     Questlog3AppDelegate delegate;
+    // Every orderly end (last window closed, quit, SIGINT, SIGTERM) passes through aboutToQuit.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+                     &Questlog3AppDelegate::applicationWillTerminate);
+    TerminationSignals signalWatcher([] { QCoreApplication::quit(); });
+
     delegate.applicationDidFinishLaunching();
     options->applyTo(delegate.window());
     return app.exec();

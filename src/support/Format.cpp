@@ -207,14 +207,14 @@ QString runPrintf(const CFormat& cFormat, auto value) {
 CFormat cSpec(const Directive& d, const char* length, char conversion) {
     CFormat cFormat{};
     if (d.width >= 0 && d.precision >= 0) {
-        std::snprintf(cFormat.text, sizeof cFormat.text, "%%%s%d.%d%s%c", d.flags.constData(), d.width,
-                      d.precision, length, conversion);
+        std::snprintf(cFormat.text, sizeof cFormat.text, "%%%s%d.%d%s%c", d.flags.constData(),
+                      d.width, d.precision, length, conversion);
     } else if (d.width >= 0) {
         std::snprintf(cFormat.text, sizeof cFormat.text, "%%%s%d%s%c", d.flags.constData(), d.width,
                       length, conversion);
     } else if (d.precision >= 0) {
-        std::snprintf(cFormat.text, sizeof cFormat.text, "%%%s.%d%s%c", d.flags.constData(), d.precision,
-                      length, conversion);
+        std::snprintf(cFormat.text, sizeof cFormat.text, "%%%s.%d%s%c", d.flags.constData(),
+                      d.precision, length, conversion);
     } else {
         std::snprintf(cFormat.text, sizeof cFormat.text, "%%%s%s%c", d.flags.constData(), length,
                       conversion);

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QThread>
 
 #include "QStringPrinter.h"
 
@@ -52,4 +54,24 @@ TEST(PlatformBuildOptions, BadOptionsExitWithUsageError) {
     const ProcessResult run = runBuild(u"wii"_s, {u"--quit-after"_s, u"later"_s});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.standardError.contains(u"later"_s)) << run.standardError.toStdString();
+}
+
+TEST(PlatformBuildLifecycle, CreatesItsStoreAndEndsInOrderOnSigterm) {
+    const QString home = qEnvironmentVariable("QUESTLOG_HOME");
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(QUESTLOG_APP_DIR) + u"/questlog-wii"_s, QStringList());
+    ASSERT_TRUE(process.waitForStarted(10000));
+    // The store is opened during launch.
+    for (int i = 0; i < 100 && !QFile::exists(home + u"/Questlog3.sqlite"_s); ++i) {
+        QThread::msleep(50);
+    }
+    EXPECT_TRUE(QFile::exists(home + u"/Questlog3.sqlite"_s));
+    QThread::msleep(300);
+    process.terminate();  // SIGTERM
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
 }

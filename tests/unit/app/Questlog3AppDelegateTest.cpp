@@ -1,0 +1,225 @@
+#include "Questlog3AppDelegate.h"
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "AlertView.h"
+#include "DataInstallationScreen.h"
+#include "FileFunctions.h"
+#include "Game.h"
+#include "ManagedObjectContext.h"
+#include "NavigationController.h"
+#include "NotificationCenter.h"
+#include "OrvConnection.h"
+#include "QStringPrinter.h"
+#include "RootViewController.h"
+#include "UpdateController.h"
+#include "UserDefaults.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+class AppDelegate : public testing::Test {
+protected:
+    AppDelegate() {
+        UserDefaults::resetStandardUserDefaults();
+        OrvConnection::setReachabilityFlagsReader([] { return OrvConnection::kReachable; });
+    }
+    ~AppDelegate() override {
+        OrvConnection::setReachabilityFlagsReader({});
+        UserDefaults::resetStandardUserDefaults();
+    }
+
+    QString storePath() const {
+        return FileFunctions::getPathForDocumentDirectoryResource(u"Questlog3.sqlite"_s);
+    }
+
+    // Holds the store's write lock from another connection for the scope, so saves fail.
+    struct WriteLock {
+        explicit WriteLock(const QString& path) {
+            sqlite3_open(path.toUtf8().constData(), &db);
+            locked = sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
+        }
+        ~WriteLock() {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        }
+        sqlite3* db = nullptr;
+        bool locked = false;
+    };
+};
+
+}  // namespace
+
+TEST_F(AppDelegate, LaunchHandsTheStoreToTheListAndShowsTheWindow) {
+    Questlog3AppDelegate delegate;
+    EXPECT_FALSE(QFile::exists(storePath()));
+    delegate.applicationDidFinishLaunching();
+
+    RootViewController* root = delegate.rootViewController();
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->managedObjectContext(), delegate.managedObjectContext());
+    EXPECT_EQ(root->managedObjectModel(), delegate.managedObjectModel());
+    EXPECT_EQ(delegate.navigationController()->topViewController(), root);
+    EXPECT_TRUE(delegate.window()->isVisible());
+    EXPECT_EQ(delegate.window()->size(), QSize(320, 480));
+    ASSERT_NE(delegate.updateController(), nullptr);
+    EXPECT_EQ(delegate.updateController()->managedObjectContext(), delegate.managedObjectContext());
+    EXPECT_TRUE(QFile::exists(storePath()));
+    // The lazy chain hands back the same objects every time.
+    EXPECT_EQ(delegate.managedObjectContext(), delegate.managedObjectContext());
+    EXPECT_EQ(delegate.persistentStoreCoordinator(), delegate.persistentStoreCoordinator());
+}
+
+TEST_F(AppDelegate, UpdateRunsAfterATenthAndTheNetworkCheckAfterThreeSeconds) {
+    Questlog3AppDelegate delegate;
+    QSignalSpy update(&delegate, &Questlog3AppDelegate::gamesUpdateStarted);
+    QSignalSpy check(&delegate, &Questlog3AppDelegate::connectivityChecked);
+    QElapsedTimer clock;
+    clock.start();
+    delegate.applicationDidFinishLaunching();
+    EXPECT_EQ(update.count(), 0);  // never straight away: the list is drawn first
+
+    ASSERT_TRUE(update.wait(2000));
+    EXPECT_GE(clock.elapsed(), 95);
+    EXPECT_EQ(check.count(), 0);
+    ASSERT_TRUE(check.wait(5000));
+    EXPECT_GE(clock.elapsed(), 2990);
+    EXPECT_EQ(check.takeFirst().at(0).toBool(), true);
+    EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
+    QTest::qWait(300);
+    EXPECT_EQ(update.count(), 1);  // each runs once per launch
+    EXPECT_EQ(check.count(), 0);
+}
+
+TEST_F(AppDelegate, UnreachableNetworkShowsTheAlertOnceAtThreeSeconds) {
+    OrvConnection::setReachabilityFlagsReader([] { return 0u; });
+    Questlog3AppDelegate delegate;
+    QSignalSpy check(&delegate, &Questlog3AppDelegate::connectivityChecked);
+    delegate.applicationDidFinishLaunching();
+    QTest::qWait(2500);
+    EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
+    ASSERT_TRUE(check.wait(3000));
+    const QList<AlertView*> alerts = AlertView::visibleAlerts();
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0]->title(), u"Network unavailable"_s);
+    EXPECT_EQ(alerts[0]->message(),
+              u"You appear to not be connected to a network. Some resources may be unavailable."_s);
+    EXPECT_EQ(alerts[0]->buttonTitles(), QStringList{u"OK"_s});
+    alerts[0]->dismissWithClickedButtonIndex(0, false);
+    QTest::qWait(50);
+    EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
+}
+
+TEST_F(AppDelegate, InstallOverlayComesOnStartAndLeavesAfterEnd) {
+    Questlog3AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    NavigationController* navigation = delegate.navigationController();
+    EXPECT_EQ(navigation->modalViewController(), nullptr);
+
+    testing::internal::CaptureStderr();
+    NotificationCenter::defaultCenter()->postNotificationName(
+        u"NOTIF_INSTALLING_BUNDLE_FILE_START"_s);
+    EXPECT_NE(qobject_cast<DataInstallationScreen*>(navigation->modalViewController()), nullptr);
+    NotificationCenter::defaultCenter()->postNotificationName(
+        u"NOTIF_INSTALLING_BUNDLE_FILE_END"_s);
+    const std::string console = testing::internal::GetCapturedStderr();
+    EXPECT_NE(console.find("showing install..."), std::string::npos) << console;
+    EXPECT_NE(console.find("hiding install..."), std::string::npos) << console;
+
+    QTest::qWait(350);
+    EXPECT_NE(navigation->modalViewController(), nullptr);  // still there before 0.5 s
+    QTest::qWait(2000);  // 0.5 s, the animated dismissal, then the 1.2 s safety net
+    EXPECT_EQ(navigation->modalViewController(), nullptr);
+}
+
+TEST_F(AppDelegate, SaveRequestSavesOnlyWhenThereAreChanges) {
+    Questlog3AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    ManagedObjectContext* context = delegate.managedObjectContext();
+    {
+        // A save attempt under the lock would fail and say so; no changes, no attempt.
+        WriteLock lock(storePath());
+        ASSERT_TRUE(lock.locked);
+        testing::internal::CaptureStderr();
+        NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_SAVE_GAME_DATA"_s);
+        EXPECT_EQ(testing::internal::GetCapturedStderr().find("Unresolved error"),
+                  std::string::npos);
+
+        context->insertNewGame()->setTitle(u"Zelda"_s);
+        testing::internal::CaptureStderr();
+        NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_SAVE_GAME_DATA"_s);
+        const std::string console = testing::internal::GetCapturedStderr();
+        EXPECT_NE(console.find("App del (saveData): will term: Unresolved error"),
+                  std::string::npos)
+            << console;
+        EXPECT_TRUE(context->hasChanges());
+    }
+    NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_SAVE_GAME_DATA"_s);
+    EXPECT_FALSE(context->hasChanges());
+}
+
+TEST_F(AppDelegate, TerminationFlushesDefaultsThenSaves) {
+    {
+        Questlog3AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        UserDefaults::standardUserDefaults()->setInteger(2, u"DEFAULT_TAB"_s);
+        delegate.applicationWillTerminate();  // nothing to save, defaults still flushed
+        delegate.managedObjectContext()->insertNewGame()->setTitle(u"Halo"_s);
+        delegate.applicationWillTerminate();  // runs once only
+        EXPECT_TRUE(delegate.managedObjectContext()->hasChanges());
+    }
+    UserDefaults::resetStandardUserDefaults();
+    EXPECT_EQ(UserDefaults::standardUserDefaults()->integerForKey(u"DEFAULT_TAB"_s), 2);
+
+    Questlog3AppDelegate second;
+    second.applicationDidFinishLaunching();
+    second.managedObjectContext()->insertNewGame()->setTitle(u"Fable"_s);
+    second.applicationWillTerminate();
+    EXPECT_FALSE(second.managedObjectContext()->hasChanges());
+}
+
+TEST_F(AppDelegate, UnopenableStoreLeavesAContextWhoseFetchesFail) {
+    ASSERT_TRUE(QDir().mkpath(storePath()));  // a folder where the store file should be
+    Questlog3AppDelegate delegate;
+    testing::internal::CaptureStderr();
+    delegate.applicationDidFinishLaunching();
+    QSignalSpy fetched(delegate.rootViewController(), &RootViewController::fetched);
+    ASSERT_TRUE(fetched.wait(2000));
+    const std::string console = testing::internal::GetCapturedStderr();
+    EXPECT_NE(console.find("App del: persistentStoreCoordinator: Unresolved error"),
+              std::string::npos)
+        << console;
+    EXPECT_NE(delegate.managedObjectContext(), nullptr);
+    EXPECT_EQ(fetched.takeFirst().at(0).toInt(), 0);
+    EXPECT_EQ(delegate.updateController()->getGameCountFromEntity(), -99);
+}
+
+TEST_F(AppDelegate, ListShowsStoredTitlesNewestFirst) {
+    {
+        Questlog3AppDelegate first;
+        first.applicationDidFinishLaunching();
+        ManagedObjectContext* context = first.managedObjectContext();
+        Game* old = context->insertNewGame();
+        old->setTitle(u"Old"_s);
+        old->setReleaseDate(QDateTime(QDate(2001, 1, 1), QTime(0, 0)));
+        Game* recent = context->insertNewGame();
+        recent->setTitle(u"Recent"_s);
+        recent->setReleaseDate(QDateTime(QDate(2009, 1, 1), QTime(0, 0)));
+        first.applicationWillTerminate();
+    }
+    Questlog3AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    QSignalSpy fetched(delegate.rootViewController(), &RootViewController::fetched);
+    ASSERT_TRUE(fetched.wait(2000));
+    EXPECT_EQ(delegate.rootViewController()->titles(), (QStringList{u"Recent"_s, u"Old"_s}));
+    NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_GAMES_UPDATED"_s);
+    EXPECT_TRUE(fetched.wait(2000));  // the list follows catalogue changes
+}
