@@ -91,8 +91,10 @@ void Questlog3AppDelegate::applicationDidFinishLaunching() {
 
     updateController_ =
         UpdateController::updateControllerWithContext(managedObjectContext(), managedObjectModel());
-    QTimer::singleShot(kUpdateGamesDelayMs, this, &Questlog3AppDelegate::updateGames);
-    QTimer::singleShot(kCheckConnectivityDelayMs, this, &Questlog3AppDelegate::checkConnectivity);
+    QTimer::singleShot(kUpdateGamesDelayMs, Qt::PreciseTimer, this,
+                       &Questlog3AppDelegate::updateGames);
+    QTimer::singleShot(kCheckConnectivityDelayMs, Qt::PreciseTimer, this,
+                       &Questlog3AppDelegate::checkConnectivity);
 }
 
 void Questlog3AppDelegate::addListeners() {
@@ -134,12 +136,14 @@ void Questlog3AppDelegate::showInstallingOverlay() {
 
 void Questlog3AppDelegate::hideInstallingOverlay() {
     Console::log(u"hiding install..."_s);
-    QTimer::singleShot(kRemoveInstallModalDelayMs, this, &Questlog3AppDelegate::removeInstallModal);
+    QTimer::singleShot(kRemoveInstallModalDelayMs, Qt::PreciseTimer, this,
+                       &Questlog3AppDelegate::removeInstallModal);
 }
 
 void Questlog3AppDelegate::removeInstallModal() {
     navigationController_->dismissModalViewControllerAnimated(true);
-    QTimer::singleShot(kKillInstallModalDelayMs, this, &Questlog3AppDelegate::killInstallModal);
+    QTimer::singleShot(kKillInstallModalDelayMs, Qt::PreciseTimer, this,
+                       &Questlog3AppDelegate::killInstallModal);
 }
 
 void Questlog3AppDelegate::killInstallModal() {

@@ -24,6 +24,7 @@ public:
     // The handset's screen, in logical points.
     static constexpr int kScreenWidth = 320;
     static constexpr int kScreenHeight = 480;
+    // Precise timers: Qt's default coarse ones may fire up to 5 % early.
     static constexpr int kUpdateGamesDelayMs = 100;
     static constexpr int kCheckConnectivityDelayMs = 3000;
     static constexpr int kRemoveInstallModalDelayMs = 500;

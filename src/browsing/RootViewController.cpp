@@ -52,7 +52,8 @@ void RootViewController::showEvent(QShowEvent* event) {
 
 void RootViewController::redrawAndExecute() {
     update();
-    QTimer::singleShot(kFetchDelayMilliseconds, this, &RootViewController::executeFetch);
+    QTimer::singleShot(kFetchDelayMilliseconds, Qt::PreciseTimer, this,
+                       &RootViewController::executeFetch);
 }
 
 void RootViewController::executeFetch() {

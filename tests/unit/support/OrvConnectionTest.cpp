@@ -36,6 +36,10 @@ TEST_F(OrvConnectionReachability, UnreadableStateCountsAsUnreachableAndSaysSo) {
 }
 
 TEST_F(OrvConnectionReachability, SystemAnswerIsReadableHere) {
+#ifdef QUESTLOG_UNDER_TSAN
+    GTEST_SKIP() << "Qt's network-information backend loads on threads of its own, whose locks "
+                    "ThreadSanitizer cannot see";
+#endif
     // This machine has at least a loopback interface, so the state can always be read.
     EXPECT_TRUE(OrvConnection::systemReachabilityFlags().has_value());
 }
