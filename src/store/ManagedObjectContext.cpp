@@ -1,7 +1,10 @@
 #include "ManagedObjectContext.h"
 
+#include <QCoreApplication>
 #include <QHash>
+#include <QObject>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 
 #include "FetchRequest.h"
@@ -22,7 +25,8 @@ constexpr qint64 kUnsavedSequenceBase = qint64(1) << 62;
 
 }  // namespace
 
-ManagedObjectContext::ManagedObjectContext() : thread_(QThread::currentThread()) {}
+ManagedObjectContext::ManagedObjectContext()
+    : thread_(QThread::currentThread()), timerOwner_(std::make_unique<QObject>()) {}
 
 ManagedObjectContext::~ManagedObjectContext() = default;
 
@@ -130,7 +134,21 @@ bool ManagedObjectContext::ensureLoaded(StoreError* error) {
     all_ = std::move(all);
     loaded_ = true;
     ++generations_.membership;
+    warmedUpTo_ = 0;
+    if (QCoreApplication::instance()) {
+        QTimer::singleShot(0, timerOwner_.get(), [this] { warmUpSearchText(); });
+    }
     return true;
+}
+
+void ManagedObjectContext::warmUpSearchText() {
+    const size_t end = std::min(all_.size(), warmedUpTo_ + size_t(kWarmUpSlice));
+    for (; warmedUpTo_ < end; ++warmedUpTo_) {
+        all_[warmedUpTo_]->searchText();
+    }
+    if (warmedUpTo_ < all_.size()) {
+        QTimer::singleShot(0, timerOwner_.get(), [this] { warmUpSearchText(); });
+    }
 }
 
 bool ManagedObjectContext::save(StoreError* error) {

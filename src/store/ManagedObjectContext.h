@@ -13,6 +13,7 @@
 class FetchRequest;
 class Game;
 class PersistentStoreCoordinator;
+class QObject;
 class QThread;
 
 // The working set of Game records over a coordinator's store. Owns every Game it hands out
@@ -54,12 +55,19 @@ public:
     // Records held in memory: loaded plus inserted.
     int registeredObjectCount() const { return int(all_.size()); }
 
+    // After loading, the searched texts are folded a slice at a time while the event loop is
+    // idle, so the first search after start-up is as quick as the ones after it. True once the
+    // warm-up has reached every record held; records inserted later fold on their first search.
+    bool isSearchTextWarm() const { return warmedUpTo_ >= all_.size(); }
+    static constexpr int kWarmUpSlice = 2000;
+
 private:
     friend class Game;
     void gameDidChange(Game* game, GameAttribute attribute);
 
     bool onOwnThread(StoreError* error) const;
     bool ensureLoaded(StoreError* error);
+    void warmUpSearchText();
     bool checkRequest(const FetchRequest& request, std::vector<GameSorter::Key>* keys,
                       StoreError* error) const;
 
@@ -73,4 +81,7 @@ private:
     qint64 insertCount_ = 0;
     GameSorter::Generations generations_;
     GameSorter sorter_;
+    size_t warmedUpTo_ = 0;
+    // Owns the idle warm-up timers, so none outlives the context.
+    std::unique_ptr<QObject> timerOwner_;
 };
