@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <QRandomGenerator>
+#include <algorithm>
+
+#include "Format.h"
+#include "StringFunctions.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Random text drawn mostly from the characters the cleaners and the formatter react to.
+QString noise(QRandomGenerator& random, const QString& alphabet, int maxLength) {
+    QString text;
+    for (int i = random.bounded(maxLength); i > 0; --i) {
+        text += alphabet[random.bounded(int(alphabet.size()))];
+    }
+    return text;
+}
+
+}  // namespace
+
+// Catalogue fields and fetched documents arrive from outside: cleaning must never crash or
+// hand back nothing, whatever escapes, tags and entities come in.
+TEST(TextFuzz, CleaningAnyTextAnswersText) {
+    const QString alphabet =
+        u"%<>&#;/ 0123456789abcdefABCDEFxX\n\t\"'amplgtquotnbsp\u00e9\U0001F600\xd800"_s;
+    QRandomGenerator random(42);
+    for (int round = 0; round < 5000; ++round) {
+        const QString text = noise(random, alphabet, 40);
+        const QString unescaped = StringFunctions::unescapeString(text);
+        const QString untagged = StringFunctions::replaceHTMLTags(unescaped);
+        const QString cleaned = StringFunctions::replaceKnownExtraHTMLEscapedValues(untagged);
+        ASSERT_FALSE(unescaped.isNull()) << text.toStdString();
+        ASSERT_FALSE(untagged.isNull()) << text.toStdString();
+        ASSERT_FALSE(cleaned.isNull()) << text.toStdString();
+        // Tag removal only ever shortens or keeps the text (each tag becomes one blank).
+        ASSERT_LE(untagged.size(), unescaped.size()) << text.toStdString();
+        // Escaping then unescaping gives the text back, unless it spells one of the bracket
+        // escapes that unescaping turns into "<" or ">" on purpose, or holds a lone surrogate.
+        const bool spellsBracket = text.contains(u"%3C"_s, Qt::CaseInsensitive) ||
+                                   text.contains(u"%3E"_s, Qt::CaseInsensitive) ||
+                                   text.contains(u"&#60;"_s) || text.contains(u"&#62;"_s);
+        const bool loneSurrogate =
+            std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); });
+        if (!spellsBracket && !loneSurrogate) {
+            ASSERT_EQ(StringFunctions::unescapeString(StringFunctions::escapeString(text)), text)
+                << text.toStdString();
+        }
+    }
+}
+
+TEST(TextFuzz, AnyPatternFormatsWithoutReadingPastItsArguments) {
+    const QString alphabet = u"%%%dDiuxXfFeEgGcCsS@p*.-+ #0123456789lhqzjtL abc"_s;
+    QRandomGenerator random(7);
+    for (int round = 0; round < 5000; ++round) {
+        const QString pattern = noise(random, alphabet, 24);
+        // Any number of arguments of any kind; extra directives print nothing.
+        const QString out = Format::format(pattern, 1, -2.5, u"text"_s, 'c');
+        ASSERT_FALSE(out.isNull()) << pattern.toStdString();
+        ASSERT_LE(out.size(), 4 * 4096 + pattern.size() * 64) << pattern.toStdString();
+        Format::format(pattern);
+    }
+}
