@@ -221,6 +221,15 @@ std::vector<Query> queries() {
          "SELECT rowid FROM Game WHERE releaseDate > ?1 AND releaseDate <= ?2 "
          "ORDER BY releaseDate DESC, title ASC",
          {windowStart.toMSecsSinceEpoch(), benchNow().toMSecsSinceEpoch()}},
+        // The catalogue's lookup of one game per row it applies.
+        {"LookupById",
+         [] {
+             return std::optional(
+                 Predicate::predicateWithFormat(u"(idCriticon == %@)"_s, {u"100500"_s}));
+         },
+         byDate(),
+         "SELECT rowid FROM Game WHERE idCriticon = ?1 ORDER BY releaseDate DESC, title ASC",
+         {u"100500"_s}},
         {"MyFilter",
          [] { return std::optional(Predicate::predicateWithFormat(u"(myIsWished == 1)"_s)); },
          byDate(),

@@ -109,6 +109,44 @@ const std::vector<quint32>& GameSorter::ranks(const std::vector<Game*>& games,
     return table->ranks;
 }
 
+void GameSorter::sortFew(std::vector<Game*>& games, const std::vector<Key>& keys) {
+    const auto word = [](const Game* game, GameAttribute attribute) -> quint64 {
+        const int slot = GameAttributes::slotOf(attribute);
+        switch (GameAttributes::typeOf(attribute)) {
+            case AttributeType::Float:
+                return floatWord(game->floats_[slot]);
+            case AttributeType::Flag:
+                return flagWord(game->flags_[slot]);
+            case AttributeType::Date:
+                return dateWord(game->dates_[slot]);
+            case AttributeType::String:
+                break;
+        }
+        return 0;
+    };
+    std::sort(games.begin(), games.end(), [&](const Game* a, const Game* b) {
+        for (const Key& key : keys) {
+            int order = 0;
+            if (GameAttributes::typeOf(key.attribute) == AttributeType::String) {
+                // Absent before every text, as the ranks put it.
+                const QString left = a->stringValue(key.attribute);
+                const QString right = b->stringValue(key.attribute);
+                order = left.isNull() || right.isNull()
+                            ? int(!left.isNull()) - int(!right.isNull())
+                            : QString::compare(left, right, Qt::CaseSensitive);
+            } else {
+                const quint64 left = word(a, key.attribute);
+                const quint64 right = word(b, key.attribute);
+                order = left < right ? -1 : (left > right ? 1 : 0);
+            }
+            if (order != 0) {
+                return key.ascending ? order < 0 : order > 0;
+            }
+        }
+        return a->index_ < b->index_;
+    });
+}
+
 std::vector<quint32> GameSorter::sortGames(const std::vector<Game*>& games,
                                            const std::vector<Key>& keys,
                                            const Generations& generations) {

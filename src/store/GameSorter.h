@@ -32,6 +32,10 @@ public:
                                        const std::vector<Key>& keys,
                                        const Generations& generations);
 
+    // Sorts a few records in place, in the same order sorted() would put them, without
+    // building or touching the cached orders (for fetches that start from an index).
+    static void sortFew(std::vector<Game*>& games, const std::vector<Key>& keys);
+
 private:
     struct CachedOrder {
         std::vector<Key> keys;

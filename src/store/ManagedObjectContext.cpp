@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <iterator>
 
 #include "FetchRequest.h"
 #include "Game.h"
@@ -13,6 +14,7 @@
 #include "ManagedObjectModel.h"
 #include "MyLog.h"
 #include "PersistentStoreCoordinator.h"
+#include "Predicate.h"
 #include "SqliteTransaction.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -79,6 +81,7 @@ bool ManagedObjectContext::hasChanges() const {
 
 void ManagedObjectContext::gameDidChange(Game* game, GameAttribute attribute) {
     ++generations_.attributes[int(attribute)];
+    index_.didChange(game, attribute);
     if (game->inserted_) {
         return;  // written whole by the INSERT
     }
@@ -139,6 +142,15 @@ bool ManagedObjectContext::ensureLoaded(StoreError* error) {
         QTimer::singleShot(0, timerOwner_.get(), [this] { warmUpSearchText(); });
     }
     return true;
+}
+
+const std::vector<Game*>* ManagedObjectContext::indexedCandidates(const Predicate& predicate) {
+    const std::optional<std::pair<GameAttribute, QString>> term =
+        predicate.requiredStringEquality();
+    if (!term || !GameIndex::isIndexed(term->first)) {
+        return nullptr;
+    }
+    return &index_.candidates(all_, term->first, term->second);
 }
 
 void ManagedObjectContext::warmUpSearchText() {
@@ -241,8 +253,15 @@ std::optional<QList<Game*>> ManagedObjectContext::executeFetchRequest(const Fetc
         }
         return result;
     }
-    // Filter in memory order, which the prefetcher follows, then walk the sorted positions.
     const Predicate& predicate = *request.predicate();
+    if (const std::vector<Game*>* candidates = indexedCandidates(predicate)) {
+        std::vector<Game*> found;
+        std::copy_if(candidates->begin(), candidates->end(), std::back_inserter(found),
+                     [&](const Game* game) { return predicate.evaluateWithObject(game); });
+        GameSorter::sortFew(found, keys);
+        return QList<Game*>(found.begin(), found.end());
+    }
+    // Filter in memory order, which the prefetcher follows, then walk the sorted positions.
     std::vector<quint8> matches(count);
     qsizetype matched = 0;
     for (size_t i = 0; i < count; ++i) {
@@ -282,6 +301,11 @@ int ManagedObjectContext::countForFetchRequest(const FetchRequest& request, Stor
         return int(all_.size());
     }
     const Predicate& predicate = *request.predicate();
+    if (const std::vector<Game*>* candidates = indexedCandidates(predicate)) {
+        return int(std::count_if(candidates->begin(), candidates->end(), [&](const Game* game) {
+            return predicate.evaluateWithObject(game);
+        }));
+    }
     return int(std::count_if(all_.begin(), all_.end(),
                              [&](const Game* game) { return predicate.evaluateWithObject(game); }));
 }

@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "GameAttribute.h"
+#include "GameIndex.h"
 #include "GameSorter.h"
 #include "StoreError.h"
 
 class FetchRequest;
+class Predicate;
 class Game;
 class PersistentStoreCoordinator;
 class QObject;
@@ -67,6 +69,8 @@ private:
 
     bool onOwnThread(StoreError* error) const;
     bool ensureLoaded(StoreError* error);
+    // The records an id condition of `predicate` narrows the fetch to, or null to scan all.
+    const std::vector<Game*>* indexedCandidates(const Predicate& predicate);
     void warmUpSearchText();
     bool checkRequest(const FetchRequest& request, std::vector<GameSorter::Key>* keys,
                       StoreError* error) const;
@@ -81,6 +85,7 @@ private:
     qint64 insertCount_ = 0;
     GameSorter::Generations generations_;
     GameSorter sorter_;
+    GameIndex index_;
     size_t warmedUpTo_ = 0;
     // Owns the idle warm-up timers, so none outlives the context.
     std::unique_ptr<QObject> timerOwner_;

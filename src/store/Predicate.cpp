@@ -54,3 +54,27 @@ QString Predicate::description() const {
 bool Predicate::evaluateWithObject(const Game* game) const {
     return root_ && game && root_->evaluate(*game);
 }
+
+std::optional<std::pair<GameAttribute, QString>> Predicate::requiredStringEquality() const {
+    const auto equality =
+        [](const PredicateNode& node) -> std::optional<std::pair<GameAttribute, QString>> {
+        if (node.kind == PredicateNode::Kind::Comparison &&
+            node.op == PredicateNode::Operator::Equal && node.type == AttributeType::String &&
+            !node.constantAbsent) {
+            return std::make_pair(node.attribute, node.text);
+        }
+        return std::nullopt;
+    };
+    if (!root_) {
+        return std::nullopt;
+    }
+    if (root_->kind != PredicateNode::Kind::And) {
+        return equality(*root_);
+    }
+    for (const PredicateNode& child : root_->children) {
+        if (auto term = equality(child)) {
+            return term;
+        }
+    }
+    return std::nullopt;
+}

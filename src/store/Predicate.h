@@ -3,6 +3,10 @@
 #include <QString>
 #include <QVariantList>
 #include <memory>
+#include <optional>
+#include <utility>
+
+#include "GameAttribute.h"
 
 class Game;
 struct PredicateNode;
@@ -36,6 +40,10 @@ public:
     // (genreCode == "ACTION") AND (myIsPlayed == 1).
     QString description() const;
     bool evaluateWithObject(const Game* game) const;
+
+    // A "key == string" condition that every match must meet (the whole predicate, or a part
+    // of its top-level AND), so a fetch can start from an index; nothing when there is none.
+    std::optional<std::pair<GameAttribute, QString>> requiredStringEquality() const;
 
 private:
     static Predicate compound(const QList<Predicate>& subpredicates, bool isAnd);

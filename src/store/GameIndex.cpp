@@ -1,0 +1,52 @@
+#include "GameIndex.h"
+
+#include <algorithm>
+
+#include "Game.h"
+
+int GameIndex::tableOf(GameAttribute attribute) {
+    switch (attribute) {
+        case GameAttribute::idCriticon:
+            return 0;
+        case GameAttribute::idPlaybase:
+            return 1;
+        default:
+            return -1;
+    }
+}
+
+bool GameIndex::isIndexed(GameAttribute attribute) {
+    return tableOf(attribute) >= 0;
+}
+
+void GameIndex::add(Table& table, Game* game, GameAttribute attribute) {
+    const QString value = game->stringValue(attribute);
+    if (value.isNull()) {
+        return;
+    }
+    std::vector<Game*>& bucket = table.buckets[value];
+    if (std::find(bucket.begin(), bucket.end(), game) == bucket.end()) {
+        bucket.push_back(game);
+    }
+}
+
+const std::vector<Game*>& GameIndex::candidates(const std::vector<Game*>& all,
+                                                GameAttribute attribute, const QString& value) {
+    Table& table = tables_[size_t(tableOf(attribute))];
+    if (!table.built) {
+        table.buckets.reserve(qsizetype(all.size()));
+        for (Game* game : all) {
+            add(table, game, attribute);
+        }
+        table.built = true;
+    }
+    const auto it = table.buckets.constFind(value);
+    return it == table.buckets.cend() ? none_ : *it;
+}
+
+void GameIndex::didChange(Game* game, GameAttribute attribute) {
+    const int index = tableOf(attribute);
+    if (index >= 0 && tables_[size_t(index)].built) {
+        add(tables_[size_t(index)], game, attribute);
+    }
+}
