@@ -399,44 +399,21 @@ void RefetchAfterRating(benchmark::State& state, Query query) {
     reportVersusBaseline(state, keyOf(query.name, games), watch);
 }
 
-// The first search after loading folds every searched text once.
-void FirstSearchAfterLoad(benchmark::State& state, Query query) {
+// The first search after opening. Cold: straight after loading, when every searched text is
+// still to be folded. After start-up: as a user who starts typing a moment after launch sees
+// it, once the list has run its first fetch and the idle warm-up after loading has finished.
+void FirstSearch(benchmark::State& state, Query query, bool afterStartUp) {
     const int games = int(state.range(0));
     const QString path = storeFile(games);
     const FetchRequest request = requestFor(query);
-    FetchRequest all;
-    all.setEntityName(u"Game"_s);
-    Stopwatch watch;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto store = std::make_unique<Store>(path);
-        store->context.countForFetchRequest(all, nullptr);
-        state.ResumeTiming();
-        watch.start();
-        benchmark::DoNotOptimize(store->context.executeFetchRequest(request, nullptr));
-        watch.stop();
-        state.PauseTiming();
-        store.reset();
-        state.ResumeTiming();
-    }
-    reportVersusBaseline(state, keyOf(query.name, games), watch);
-}
-
-// The first search once the idle warm-up after loading has run, as a user who starts typing a
-// moment after launch sees it.
-void FirstSearchAfterWarmUp(benchmark::State& state, Query query) {
-    const int games = int(state.range(0));
-    const QString path = storeFile(games);
-    const FetchRequest request = requestFor(query);
-    // What the list runs at start-up: the same order, no condition.
-    FetchRequest list = request;
+    FetchRequest list = request;  // the list's start-up fetch: the same order, no condition
     list.setPredicate(std::nullopt);
     Stopwatch watch;
     for (auto _ : state) {
         state.PauseTiming();
         auto store = std::make_unique<Store>(path);
         store->context.executeFetchRequest(list, nullptr);
-        while (!store->context.isSearchTextWarm()) {
+        while (afterStartUp && !store->context.isSearchTextWarm()) {
             QCoreApplication::processEvents();
         }
         state.ResumeTiming();
@@ -448,6 +425,14 @@ void FirstSearchAfterWarmUp(benchmark::State& state, Query query) {
         state.ResumeTiming();
     }
     reportVersusBaseline(state, keyOf(query.name, games), watch);
+}
+
+void FirstSearchAfterLoad(benchmark::State& state, Query query) {
+    FirstSearch(state, query, false);
+}
+
+void FirstSearchAfterWarmUp(benchmark::State& state, Query query) {
+    FirstSearch(state, query, true);
 }
 
 void Refetch_Baseline(benchmark::State& state, Query query) {
