@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3_stmt;
+
+// One prepared statement and the query text it was made from. Owns the handle and finalizes it
+// exactly once (on close or destruction); shared between the statement cache and the result
+// sets reading it. Used on its database's thread only.
+class FMStatement {
+public:
+    // Takes ownership of `statement`.
+    explicit FMStatement(sqlite3_stmt* statement = nullptr) : statement_(statement) {}
+    ~FMStatement();
+    FMStatement(const FMStatement&) = delete;
+    FMStatement& operator=(const FMStatement&) = delete;
+
+    // Finalizes the prepared statement; later calls do nothing. Answers SQLite's result code.
+    int close();
+    // Makes the statement ready to run again (bindings are kept). Answers SQLite's result code.
+    int reset();
+
+    sqlite3_stmt* statement() const { return statement_; }
+    // Takes ownership of `statement`, finalizing the one held before.
+    void setStatement(sqlite3_stmt* statement);
+    QString query() const { return query_; }
+    void setQuery(const QString& query) { query_ = query; }
+    qint32 useCount() const { return useCount_; }
+    void setUseCount(qint32 useCount) { useCount_ = useCount; }
+
+    QString description() const;
+
+private:
+    sqlite3_stmt* statement_;
+    QString query_;
+    qint32 useCount_ = 0;
+};
