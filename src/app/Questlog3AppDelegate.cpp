@@ -131,7 +131,10 @@ void Questlog3AppDelegate::checkConnectivity() {
 
 void Questlog3AppDelegate::showInstallingOverlay() {
     Console::log(u"showing install..."_s);
-    navigationController_->presentModalViewController(new DataInstallationScreen(), true);
+    auto* screen = new DataInstallationScreen();
+    if (!navigationController_->presentModalViewController(screen, true)) {
+        delete screen;  // one is on screen already
+    }
 }
 
 void Questlog3AppDelegate::hideInstallingOverlay() {

@@ -1,10 +1,22 @@
 #include "UpdateController.h"
 
+#include <QLocale>
+#include <QTimer>
+
+#include "DBConversion2to3.h"
+#include "DateFunctions.h"
 #include "FetchedResultsController.h"
+#include "FileFunctions.h"
+#include "Format.h"
 #include "Game.h"
 #include "ManagedObjectContext.h"
+#include "Model.h"
 #include "MyLog.h"
+#include "NotificationCenter.h"
+#include "QlMetricWriter.h"
 #include "StoreError.h"
+#include "StringFunctions.h"
+#include "UserDefaults.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -22,7 +34,283 @@ UpdateController::UpdateController(ManagedObjectContext* context, ManagedObjectM
 UpdateController::~UpdateController() = default;
 
 void UpdateController::updateGames() {
-    // The shipped catalogue and the daily web update arrive with the catalogue work.
+    installBundleFile();
+    startWebUpdateCall();
+}
+
+void UpdateController::startWebUpdateCall() {
+    const QString lastYMD = getLastUpdateYMD();
+    const QString today = DateFunctions::getYMDString(DateFunctions::getNow());
+    if (lastYMD == today) {
+        QlMetricWriter::writeMetric(u"Web file already pulled"_s, u"Data"_s);
+        return;
+    }
+    QlMetricWriter::writeMetric(u"Web file pulled"_s, u"Data"_s);
+    MYLOG_IF(0, u"Updating from web (start)"_s);
+    connection_ = OrvConnection::connectionWithURLString(getUpdateFileURL(), this);
+    connection_->start();
+}
+
+QString UpdateController::getUpdateFileURL() {
+    const QString lastYMD = getLastUpdateYMD();
+    if (lastYMD.size() != 10) {
+        MYLOG_IF(0, u"Invalid Last Report YMD -- BAILING [%@]"_s, lastYMD);
+        return QString();
+    }
+    QString url = Model::instanceOf()->catalogueServiceURL() + kUpdatePathTemplate;
+    url = StringFunctions::replace(url, u"**PLATFORM**"_s, Model::instanceOf()->platformCode());
+    url = StringFunctions::replace(url, u"**LAST_UPDATED**"_s, lastYMD);
+    MYLOG_IF(0, u"Update URL [%@]"_s, url);
+    return url;
+}
+
+void UpdateController::orvConnectionSuccessWithConnection(OrvConnection*, const QString& andBody) {
+    MYLOG_IF(0, u"Updating from web (connection finished)"_s);
+    processWebUpdateFile(andBody);
+}
+
+void UpdateController::orvConnectionFailureWithConnection(OrvConnection*,
+                                                          const OrvError& andError) {
+    MYLOG(u"Connection failed: %@"_s, andError);
+    MYLOG_IF(0, u"Updating from web (failed)"_s);
+}
+
+void UpdateController::processWebUpdateFile(const QString& body) {
+    MYLOG_IF(0, u"Updated File  --------------\n%@\n-----------"_s, body);
+    const QString reportYMD = addGamesToEntityFromUpdateFileReturnReportYMD(body, true);
+    if (reportYMD.size() == 10) {
+        setLastUpdateYMD(reportYMD);
+        MYLOG_IF(0, u"Updating from web (end)"_s);
+        NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_GAMES_UPDATED"_s);
+        return;
+    }
+    // An answer without a usable report date still counts as today's update, so the service
+    // is not asked again until tomorrow.
+    setLastUpdateYMD(DateFunctions::getYMDString(DateFunctions::getNow()));
+    MYLOG_IF(0, u"Updating from web (end)"_s);
+}
+
+QString UpdateController::getLastUpdateFileYMDKey() {
+    return Format::format(u"%@_%@"_s, u"LAST_UPDATE_FILE_YMD"_s,
+                          Model::instanceOf()->platformCode());
+}
+
+QString UpdateController::getLastUpdateYMD() {
+    const QString key = getLastUpdateFileYMDKey();
+    const QString value = UserDefaults::standardUserDefaults()->stringForKey(key);
+    MYLOG_IF(0, u"key [%@] got us lastYMD [%@]"_s, key, value);
+    return value;
+}
+
+void UpdateController::setLastUpdateYMD(const QString& ymd) {
+    UserDefaults* defaults = UserDefaults::standardUserDefaults();
+    if (ymd.isNull()) {
+        defaults->removeObjectForKey(getLastUpdateFileYMDKey());
+    } else {
+        defaults->setObject(ymd, getLastUpdateFileYMDKey());
+    }
+    defaults->synchronize();
+}
+
+QString UpdateController::getInitialInstallUpdateFile() {
+    return FileFunctions::getStringFileValueFromBundle(Model::instanceOf()->platformCode(),
+                                                       u"xml"_s);
+}
+
+void UpdateController::installBundleFile() {
+    const QString lastReportYMD = getLastUpdateYMD();
+    if (lastReportYMD.size() == 10) {
+        return;
+    }
+    QlMetricWriter::writeMetric(u"Application installed"_s);
+    MYLOG(u"installBundleFile: lastReportYMD          = [%@]"_s, lastReportYMD);
+    NotificationCenter::defaultCenter()->postNotificationName(
+        u"NOTIF_INSTALLING_BUNDLE_FILE_START"_s);
+    QTimer::singleShot(kInstallDelayMs, Qt::PreciseTimer, this,
+                       &UpdateController::startBundleFileInstall);
+}
+
+void UpdateController::startBundleFileInstall() {
+    getLastUpdateYMD();
+    MYLOG_IF(0, u"Installing initial file (start)"_s);
+    const int count = getGameCountFromEntity();
+    MYLOG_IF(0, u"installing: The current number of games in the DB is [%d]"_s, count);
+    setLastUpdateYMD(
+        addGamesToEntityFromUpdateFileReturnReportYMD(getInitialInstallUpdateFile(), count != 0));
+
+    int converted = 0;
+    int unfound = 0;
+    DBConversion2to3 conversion;
+    if (const std::optional<QHash<QString, QString>> userData =
+            conversion.getHistoricalUserDataDictionary()) {
+        QlMetricWriter::writeMetric(u"Data converted"_s, u"Data"_s);
+        for (auto it = userData->cbegin(); it != userData->cend(); ++it) {
+            const QString score = StringFunctions::fLeftOf(u":"_s, it.value());
+            const bool wished = StringFunctions::fRightOf(u":"_s, it.value()) == u"1"_s;
+            // The earlier version scored out of 10; stars go to 5, in halves.
+            const float newScore =
+                getFloatValue(Format::format(u"%.1f"_s, double(getFloatValue(score)) * 0.5));
+            Game* game = getGameFromEntityWithPlaybaseID(it.key());
+            if (!game) {
+                ++unfound;
+                continue;
+            }
+            if (score != u"0.0"_s) {
+                game->setMyScore(newScore);
+                game->setMyIsPlayed(1);
+            }
+            if (wished) {
+                game->setMyIsWished(1);
+            }
+            ++converted;
+        }
+    }
+    MYLOG_IF(0, u"installing: Games converted [%d]"_s, converted);
+    MYLOG_IF(0, u"installing: Games to convert unfound [%d]"_s, unfound);
+    conversion.delete2_0DatabaseFile();
+    MYLOG_IF(0, u"Installing initial file (end)"_s);
+    NotificationCenter::defaultCenter()->postNotificationName(
+        u"NOTIF_INSTALLING_BUNDLE_FILE_END"_s);
+}
+
+QString UpdateController::addGamesToEntityFromUpdateFileReturnReportYMD(const QString& text,
+                                                                        bool attemptUpdates) {
+    if (!text.contains(u"<reportDateYMD>"_s)) {
+        MYLOG_IF(0, u"File does not contain any rows."_s);
+        return QString();
+    }
+    const QString reportYMD =
+        StringFunctions::fBetween(text, u"<reportDateYMD>"_s, u"</reportDateYMD>"_s);
+    const QString rows = StringFunctions::fBetween(text, u"<games>"_s, u"</games>"_s);
+    int updates = 0;
+    int adds = 0;
+    for (const QStringView row : QStringView(rows).split(u'\n')) {
+        if (!row.contains(kSeparator)) {
+            continue;
+        }
+        const QString line = row.toString();
+        // A row without every field cannot be applied; it is skipped, not half-written.
+        if (getFieldsFromCSVRow(line).size() < kRowFields) {
+            MYLOG(u"Skipping a catalogue row without all its fields: %@"_s, line.left(80));
+            continue;
+        }
+        Game* game = attemptUpdates ? getGameFromEntityWithCriticonID(getCriticonIdFromCSVRow(line))
+                                    : nullptr;
+        if (game) {
+            ++updates;
+        } else {
+            game = ManagedObjectContext::insertNewObjectForEntityForName(u"Game"_s,
+                                                                         managedObjectContext_);
+            if (!game) {
+                continue;
+            }
+            ++adds;
+        }
+        populateGame(game, line);
+    }
+    MYLOG(u"Update File Results -- [%d] updates, [%d] adds"_s, updates, adds);
+    saveChanges();
+    return reportYMD;
+}
+
+QStringList UpdateController::getFieldsFromCSVRow(const QString& row) {
+    if (row.size() <= 2) {
+        return {};
+    }
+    return row.mid(1, row.size() - 3).split(kSeparator);
+}
+
+QString UpdateController::getCriticonIdFromCSVRow(const QString& row) {
+    const QStringList fields = getFieldsFromCSVRow(row);
+    if (fields.size() < 5) {
+        return QString();
+    }
+    return StringFunctions::unescapeString(fields[4]);
+}
+
+QString UpdateController::getHTMLCleanedAndUnescapedString(const QString& text) {
+    const QString unescaped = StringFunctions::unescapeString(text);
+    const QString untagged = StringFunctions::replaceHTMLTags(unescaped);
+    return StringFunctions::replaceKnownExtraHTMLEscapedValues(untagged);
+}
+
+float UpdateController::getFloatValue(const QString& text) {
+    qsizetype at = 0;
+    const qsizetype size = text.size();
+    while (at < size && text[at].isSpace()) {
+        ++at;
+    }
+    const qsizetype start = at;
+    if (at < size && (text[at] == u'-' || text[at] == u'+')) {
+        ++at;
+    }
+    const auto digits = [&] {
+        const qsizetype from = at;
+        while (at < size && text[at] >= u'0' && text[at] <= u'9') {
+            ++at;
+        }
+        return at - from;
+    };
+    qsizetype mantissa = digits();
+    if (at < size && text[at] == u'.') {
+        ++at;
+        mantissa += digits();
+    }
+    if (mantissa == 0) {
+        return 0.0f;
+    }
+    qsizetype end = at;
+    if (at < size && (text[at] == u'e' || text[at] == u'E')) {
+        ++at;
+        if (at < size && (text[at] == u'-' || text[at] == u'+')) {
+            ++at;
+        }
+        if (digits() > 0) {
+            end = at;
+        }
+    }
+    bool ok = false;
+    const double value = QLocale::c().toDouble(QStringView(text).mid(start, end - start), &ok);
+    return ok ? float(value) : 0.0f;
+}
+
+void UpdateController::populateGame(Game* game, const QString& fromCSVRow) {
+    if (!game || fromCSVRow.size() <= 2) {
+        return;
+    }
+    const QStringList fields = getFieldsFromCSVRow(fromCSVRow);
+    if (fields.size() < kRowFields) {
+        return;
+    }
+    const auto text = [&](int index) { return getHTMLCleanedAndUnescapedString(fields[index]); };
+    const auto number = [&](int index) { return getFloatValue(text(index)); };
+    game->setTitle(text(0));
+    game->setScoreCriticon(number(1));
+    game->setScoreCritic(number(2));
+    game->setScoreUsers(number(3));
+    game->setIdCriticon(text(4));
+    game->setIdPlaybase(text(5));
+    game->setPlatformCode(text(6));
+    game->setGenreCode(text(7));
+    game->setEsrbCode(text(8));
+    game->setPlatformDescription(text(9));
+    game->setGenreDescription(text(10));
+    game->setEsrbDescription(text(11));
+    game->setUrlBoxArt(text(12));
+    game->setUrlCriticonLink(text(13));
+    game->setUrlPlaybaseLink(text(14));
+    game->setGameDescription(text(15));
+    game->setReleaseDate(DateFunctions::getDateFromYMDString(text(16)));
+    game->setDeveloper(text(17));
+    game->setPublisher(text(18));
+
+    if (game->scoreCritic().value_or(0.0f) == 0.0f && game->scoreCriticon().value_or(0.0f) > 0.0f) {
+        game->setScoreCritic(game->scoreCriticon());
+    }
+    game->setScoreDisplay(game->myScore());
+    if (game->myScore().value_or(0.0f) == 0.0f) {
+        game->setScoreDisplay(game->scoreCritic());
+    }
 }
 
 std::optional<QList<Game*>> UpdateController::runQuery(const QString& failure) {

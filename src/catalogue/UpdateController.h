@@ -2,8 +2,11 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
+#include "OrvConnection.h"
+#include "OrvConnectionDelegate.h"
 #include "PullFetchedRequestPullFetchedRequestMaker.h"
 
 class Game;
@@ -13,7 +16,7 @@ class ManagedObjectModel;
 // The catalogue controller: counts, finds and saves games in the shared store, and keeps the
 // catalogue current. Borrows the context and model from the application delegate and owns its
 // own query builder, whose two id filters it sets before every query. Main thread only.
-class UpdateController : public QObject {
+class UpdateController : public QObject, public OrvConnectionDelegate {
     Q_OBJECT
 public:
     static std::unique_ptr<UpdateController> updateControllerWithContext(
@@ -21,8 +24,54 @@ public:
     UpdateController(ManagedObjectContext* context, ManagedObjectModel* andModel);
     ~UpdateController() override;
 
+    static constexpr int kInstallDelayMs = 100;
+    static inline const QString kSeparator = QStringLiteral("\",\"");
+    static constexpr int kRowFields = 19;
+
     // Installs the shipped catalogue when needed, then asks for the day's update.
     void updateGames();
+
+    // The shipped catalogue: installed when the last-update value is not a 10-character date.
+    void installBundleFile();
+    void startBundleFileInstall();
+
+    // Applies a catalogue file: every row becomes a new record, or with `attemptUpdates` updates
+    // the record with its review-service id. Saves, and answers the report date (empty when
+    // the tags enclose none), or nothing when the text has no report date at all.
+    QString addGamesToEntityFromUpdateFileReturnReportYMD(const QString& text, bool attemptUpdates);
+    // Writes the catalogue fields of a row; the user's marks are never touched. A row that
+    // does not hold every field is left alone.
+    void populateGame(Game* game, const QString& fromCSVRow);
+    // The row's review-service id, or nothing.
+    QString getCriticonIdFromCSVRow(const QString& row);
+    static QString getHTMLCleanedAndUnescapedString(const QString& text);
+    // The fields of a row: the opening quote and the last two characters dropped, split at
+    // the separator.
+    static QStringList getFieldsFromCSVRow(const QString& row);
+    // The handset's string-to-float reading: leading blanks, the longest decimal prefix, 0 for
+    // none; never locale-dependent.
+    static float getFloatValue(const QString& text);
+
+    static inline const QString kUpdatePathTemplate = QStringLiteral(
+        "/DB2Web/execute.do?name=questlog_cvs_game_list&PLATFORM=**PLATFORM**&LAST_UPDATED="
+        "**LAST_UPDATED**");
+
+    // The day's web update: asks the catalogue service at most once per calendar day, with
+    // the platform and the report date the store reflects; the answer is applied by id.
+    void startWebUpdateCall();
+    // The service address for the stored report date, or nothing when there is no valid one.
+    QString getUpdateFileURL();
+    void processWebUpdateFile(const QString& body);
+    void orvConnectionSuccessWithConnection(OrvConnection* connection,
+                                            const QString& andBody) override;
+    void orvConnectionFailureWithConnection(OrvConnection* connection,
+                                            const OrvError& andError) override;
+    OrvConnection* connection() const { return connection_.get(); }
+
+    QString getInitialInstallUpdateFile();
+    QString getLastUpdateFileYMDKey();
+    QString getLastUpdateYMD();
+    void setLastUpdateYMD(const QString& ymd);
 
     // Every Game record, or -99 when the query fails.
     int getGameCountFromEntity();
@@ -45,4 +94,6 @@ private:
     ManagedObjectContext* managedObjectContext_;
     ManagedObjectModel* managedObjectModel_;
     std::unique_ptr<PullFetchedRequestPullFetchedRequestMaker> requestMaker_;
+    // The update request of this launch; destroying it cancels it.
+    std::unique_ptr<OrvConnection> connection_;
 };

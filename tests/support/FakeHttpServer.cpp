@@ -1,0 +1,109 @@
+#include "FakeHttpServer.h"
+
+#include <httplib.h>
+
+#include <chrono>
+
+using namespace Qt::StringLiterals;
+
+FakeHttpServer::FakeHttpServer() : server_(std::make_unique<httplib::Server>()) {
+    const auto route = [this](const httplib::Request& in, httplib::Response& out,
+                              const QByteArray& body) {
+        Request request;
+        request.method = QString::fromStdString(in.method);
+        request.path = QString::fromStdString(in.path);
+        for (const auto& [name, value] : in.headers) {
+            request.headers.insert(QString::fromStdString(name).toLower(),
+                                   QString::fromStdString(value));
+        }
+        request.body = body;
+        Response response;
+        serve(request, response);
+        out.status = response.status;
+        if (response.cutMidBody) {
+            const std::string half = response.body.left(response.body.size() / 2).toStdString();
+            out.set_content_provider(
+                size_t(response.body.size()), response.contentType.toStdString(),
+                [half](size_t offset, size_t, httplib::DataSink& sink) {
+                    if (offset == 0) {
+                        sink.write(half.data(), half.size());
+                    }
+                    return false;  // closes the connection short of the announced length
+                });
+        } else {
+            out.set_content(response.body.toStdString(), response.contentType.toStdString());
+        }
+    };
+    const auto withoutBody = [route](const httplib::Request& in, httplib::Response& out) {
+        route(in, out, QByteArray::fromStdString(in.body));
+    };
+    // Bodies are read raw, so a multipart upload arrives byte for byte instead of parsed.
+    const auto withBody = [route](const httplib::Request& in, httplib::Response& out,
+                                  const httplib::ContentReader& reader) {
+        QByteArray body;
+        reader([&body](const char* data, size_t length) {
+            body.append(data, qsizetype(length));
+            return true;
+        });
+        route(in, out, body);
+    };
+    server_->Get(".*", withoutBody);
+    server_->Delete(".*", withoutBody);
+    server_->Post(".*", withBody);
+    server_->Put(".*", withBody);
+    port_ = server_->bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    while (port_ > 0 && !server_->is_running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+FakeHttpServer::~FakeHttpServer() {
+    {
+        std::lock_guard lock(mu_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    server_->stop();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+QString FakeHttpServer::url(const QString& path) const {
+    return u"http://127.0.0.1:%1%2"_s.arg(port_).arg(path);
+}
+
+void FakeHttpServer::on(const QString& path, Handler handler) {
+    std::lock_guard lock(mu_);
+    handlers_.insert(path, std::move(handler));
+}
+
+void FakeHttpServer::answer(const QString& path, const Response& response) {
+    on(path, [response](const Request&) { return response; });
+}
+
+QList<FakeHttpServer::Request> FakeHttpServer::requests() const {
+    std::lock_guard lock(mu_);
+    return requests_;
+}
+
+bool FakeHttpServer::waitForRequests(int count, int msecs) const {
+    std::unique_lock lock(mu_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(msecs),
+                             [&] { return requests_.size() >= count; });
+}
+
+void FakeHttpServer::serve(const Request& request, Response& response) {
+    std::unique_lock lock(mu_);
+    requests_.append(request);
+    changed_.notify_all();
+    const Handler handler = handlers_.value(request.path);
+    lock.unlock();
+    response = handler ? handler(request) : Response{404, QByteArray(), "text/plain", 0, false};
+    if (response.delayMsecs > 0) {
+        lock.lock();
+        changed_.wait_for(lock, std::chrono::milliseconds(response.delayMsecs),
+                          [this] { return stopping_; });
+    }
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace httplib {
+class Server;
+}
+
+// An HTTP service on 127.0.0.1 for tests: listens on a free port in a thread of its own from
+// construction to destruction, answers each path with a registered handler (404 with an empty
+// body for others) and records every request it got. Answers can be slow, cut off mid-body,
+// carry any status and any bytes. Any thread may call any member.
+class FakeHttpServer {
+public:
+    struct Request {
+        QString method;
+        QString path;
+        // Header names in lower case.
+        QMap<QString, QString> headers;
+        QByteArray body;
+    };
+
+    struct Response {
+        int status = 200;
+        QByteArray body;
+        QByteArray contentType = "text/plain";
+        // Waits this long before answering (cut short when the server stops).
+        int delayMsecs = 0;
+        // Announces the whole body but sends only its first half, then closes the connection.
+        bool cutMidBody = false;
+    };
+
+    using Handler = std::function<Response(const Request&)>;
+
+    FakeHttpServer();
+    ~FakeHttpServer();
+    FakeHttpServer(const FakeHttpServer&) = delete;
+    FakeHttpServer& operator=(const FakeHttpServer&) = delete;
+
+    int port() const { return port_; }
+    // "http://127.0.0.1:<port>" followed by the path.
+    QString url(const QString& path = QString()) const;
+
+    void on(const QString& path, Handler handler);
+    void answer(const QString& path, const Response& response);
+
+    QList<Request> requests() const;
+    // True once at least count requests have arrived, within msecs.
+    bool waitForRequests(int count, int msecs) const;
+
+private:
+    void serve(const Request& request, Response& response);
+
+    std::unique_ptr<httplib::Server> server_;
+    int port_ = 0;
+    std::thread thread_;
+
+    // mu_ protects the following state.
+    mutable std::mutex mu_;
+    mutable std::condition_variable changed_;
+    QMap<QString, Handler> handlers_;
+    QList<Request> requests_;
+    bool stopping_ = false;
+};

@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "DateFunctions.h"
+#include "FileFunctions.h"
+#include "Model.h"
+#include "NotificationCenter.h"
+#include "QStringPrinter.h"
+#include "TestStore.h"
+#include "UpdateController.h"
+#include "UserDefaults.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// One catalogue row: the fields joined by the separator inside quotes, then the terminator.
+QString row(const QStringList& fields, const QString& terminator = u"\r"_s) {
+    return u"\""_s + fields.join(u"\",\""_s) + u"\""_s + terminator;
+}
+
+QStringList gameFields(const QString& title, const QString& criticonId,
+                       const QString& criticon = u"0"_s, const QString& critic = u"3.5"_s) {
+    return {title,
+            criticon,
+            critic,
+            u"2.5"_s,
+            criticonId,
+            u"pb"_s + criticonId,
+            u"wii"_s,
+            u"RPG"_s,
+            u"TEEN"_s,
+            u"Wii"_s,
+            u"Role-Playing"_s,
+            u"Teen"_s,
+            u"http://127.0.0.1:1/a.jpg"_s,
+            u"http://r/1"_s,
+            u"http://p/1"_s,
+            u"A quest"_s,
+            u"2009-03-05"_s,
+            u"Dev"_s,
+            u"Pub"_s};
+}
+
+QString catalogue(const QStringList& rows, const QString& report = u"2009-05-07"_s) {
+    return u"<reportDateYMD>"_s + report + u"</reportDateYMD>\n<games>\n"_s + rows.join(u"\n"_s) +
+           u"\n</games>"_s;
+}
+
+class CatalogueInstall : public testing::Test {
+protected:
+    CatalogueInstall() : controller_(store_.context.get(), store_.model.get()) {
+        Model::setInformationFilePath(u":/builds/wii/Info.json"_s);
+        Model::resetInstance();
+        UserDefaults::resetStandardUserDefaults();
+    }
+    ~CatalogueInstall() override { UserDefaults::resetStandardUserDefaults(); }
+
+    QList<Game*> games() {
+        FetchRequest request;
+        request.setEntityName(u"Game"_s);
+        request.setSortDescriptors({SortDescriptor(u"title"_s, true)});
+        return *store_.context->executeFetchRequest(request, nullptr);
+    }
+
+    TestStore store_;
+    UpdateController controller_;
+};
+
+}  // namespace
+
+TEST_F(CatalogueInstall, RowsBecomeGamesWithCleanedFields) {
+    QStringList fields = gameFields(u"Zelda%3A %3Cb%3ETwilight%3C/b%3E &amp; more"_s, u"c1"_s);
+    fields[15] = u"<p>Hero</p> &quot;Link&quot;"_s;
+    const QString ymd = controller_.addGamesToEntityFromUpdateFileReturnReportYMD(
+        catalogue({row(fields), row(gameFields(u"Last"_s, u"c2"_s), u"X"_s)}), false);
+    EXPECT_EQ(ymd, u"2009-05-07"_s);
+    const QList<Game*> all = games();
+    ASSERT_EQ(all.size(), 2);
+    EXPECT_EQ(all[1]->title(), u"Zelda: Twilight & more"_s);
+    EXPECT_EQ(all[1]->gameDescription(), u" Hero \"Link\""_s);
+    EXPECT_EQ(all[1]->idCriticon(), u"c1"_s);
+    EXPECT_EQ(all[1]->scoreUsers(), 2.5f);
+    EXPECT_EQ(all[1]->releaseDate(), DateFunctions::getDateFromYMDString(u"2009-03-05"_s));
+    EXPECT_EQ(all[1]->publisher(), u"Pub"_s);    // the last field, before the terminator
+    EXPECT_FALSE(store_.context->hasChanges());  // applying a file saves
+}
+
+TEST_F(CatalogueInstall, LastRowWithoutLineFeedAndLinesWithoutSeparatorOrFields) {
+    const QString text = u"<games>\nheader line\n\n"_s +
+                         row(gameFields(u"Short"_s, u"c9"_s).mid(0, 10)) + u"\n"_s +
+                         row(gameFields(u"Kept"_s, u"c1"_s) + QStringList{u"extra"_s}) +
+                         u"</games><reportDateYMD>2010-01-02</reportDateYMD>"_s;
+    EXPECT_EQ(controller_.addGamesToEntityFromUpdateFileReturnReportYMD(text, false),
+              u"2010-01-02"_s);
+    const QList<Game*> all = games();
+    ASSERT_EQ(all.size(), 1);  // the short row is skipped, not half-written
+    EXPECT_EQ(all[0]->title(), u"Kept"_s);
+    EXPECT_EQ(all[0]->publisher(), u"Pub"_s);  // fields beyond the 19th are ignored
+}
+
+TEST_F(CatalogueInstall, NoReportDateLeavesTheStoreAlone) {
+    EXPECT_TRUE(
+        controller_.addGamesToEntityFromUpdateFileReturnReportYMD(QString(), false).isNull());
+    EXPECT_TRUE(controller_
+                    .addGamesToEntityFromUpdateFileReturnReportYMD(
+                        u"<games>\n"_s + row(gameFields(u"A"_s, u"c1"_s)) + u"\n</games>"_s, false)
+                    .isNull());
+    EXPECT_TRUE(games().isEmpty());
+    // An opening tag without its closing one gives an empty report date, rows still apply.
+    const QString open = controller_.addGamesToEntityFromUpdateFileReturnReportYMD(
+        u"<reportDateYMD>2009<games>\n"_s + row(gameFields(u"A"_s, u"c1"_s)) + u"\n</games>"_s,
+        false);
+    EXPECT_TRUE(open.isEmpty());
+    EXPECT_FALSE(open.isNull());
+    EXPECT_EQ(games().size(), 1);
+}
+
+TEST_F(CatalogueInstall, DuplicatesAddTwiceOnFirstInstallButMergeOnUpdate) {
+    const QString file =
+        catalogue({row(gameFields(u"First"_s, u"dup"_s)), row(gameFields(u"Second"_s, u"dup"_s))});
+    controller_.addGamesToEntityFromUpdateFileReturnReportYMD(file, false);
+    EXPECT_EQ(games().size(), 2);
+
+    TestStore fresh(u"fresh.sqlite"_s);
+    UpdateController updating(fresh.context.get(), fresh.model.get());
+    updating.addGamesToEntityFromUpdateFileReturnReportYMD(file, true);
+    FetchRequest request;
+    request.setEntityName(u"Game"_s);
+    const QList<Game*> merged = *fresh.context->executeFetchRequest(request, nullptr);
+    ASSERT_EQ(merged.size(), 1);
+    EXPECT_EQ(merged[0]->title(), u"Second"_s);  // the later row wins
+}
+
+TEST_F(CatalogueInstall, UpdatesKeepTheUsersMarksAndScore) {
+    controller_.addGamesToEntityFromUpdateFileReturnReportYMD(
+        catalogue({row(gameFields(u"Old title"_s, u"c1"_s))}), false);
+    Game* game = games().first();
+    game->setMyIsWished(1);
+    game->setMyIsPlayed(1);
+    game->setMyScore(4.5f);
+    game->setScoreDisplay(4.5f);
+    controller_.addGamesToEntityFromUpdateFileReturnReportYMD(
+        catalogue({row(gameFields(u"New title"_s, u"c1"_s, u"0"_s, u"2.0"_s))}), true);
+    ASSERT_EQ(games().size(), 1);
+    EXPECT_EQ(game->title(), u"New title"_s);
+    EXPECT_EQ(game->scoreCritic(), 2.0f);
+    EXPECT_EQ(game->myIsWished(), 1);
+    EXPECT_EQ(game->myIsPlayed(), 1);
+    EXPECT_EQ(game->myScore(), 4.5f);
+    EXPECT_EQ(game->scoreDisplay(), 4.5f);
+}
+
+TEST_F(CatalogueInstall, CriticScoreFallsBackAndDisplayFollowsIt) {
+    controller_.addGamesToEntityFromUpdateFileReturnReportYMD(
+        catalogue({row(gameFields(u"Fallback"_s, u"c1"_s, u"3.5"_s, u"0"_s)),
+                   row(gameFields(u"Own"_s, u"c2"_s, u"4.5"_s, u"2"_s))}),
+        false);
+    const QList<Game*> all = games();
+    EXPECT_EQ(all[0]->title(), u"Fallback"_s);
+    EXPECT_EQ(all[0]->scoreCritic(), 3.5f);
+    EXPECT_EQ(all[0]->scoreDisplay(), 3.5f);
+    EXPECT_EQ(all[1]->scoreCritic(), 2.0f);
+    EXPECT_EQ(all[1]->scoreDisplay(), 2.0f);
+}
+
+TEST(CatalogueNumbers, FloatsAreReadLikeTheHandsetReadsThem) {
+    EXPECT_EQ(UpdateController::getFloatValue(u"  3.5abc"_s), 3.5f);
+    EXPECT_EQ(UpdateController::getFloatValue(u"abc"_s), 0.0f);
+    EXPECT_EQ(UpdateController::getFloatValue(u""_s), 0.0f);
+    EXPECT_EQ(UpdateController::getFloatValue(QString()), 0.0f);
+    EXPECT_EQ(UpdateController::getFloatValue(u"-1e2x"_s), -100.0f);
+    EXPECT_EQ(UpdateController::getFloatValue(u".5"_s), 0.5f);
+    EXPECT_EQ(UpdateController::getFloatValue(u"1e"_s), 1.0f);
+    EXPECT_EQ(UpdateController::getFloatValue(u"4,5"_s), 4.0f);  // never the user's locale
+    EXPECT_EQ(UpdateController::getFloatValue(u"."_s), 0.0f);
+}
+
+TEST_F(CatalogueInstall, LastUpdateValueLivesUnderThePlatformsKey) {
+    EXPECT_EQ(controller_.getLastUpdateFileYMDKey(), u"LAST_UPDATE_FILE_YMD_wii"_s);
+    Model::setInformationFilePath(u":/builds/psp/Info.json"_s);
+    Model::resetInstance();
+    EXPECT_EQ(controller_.getLastUpdateFileYMDKey(), u"LAST_UPDATE_FILE_YMD_psp"_s);
+    controller_.setLastUpdateYMD(u"2009-05-07"_s);
+    UserDefaults::resetStandardUserDefaults();  // written to disk at once
+    EXPECT_EQ(controller_.getLastUpdateYMD(), u"2009-05-07"_s);
+    controller_.setLastUpdateYMD(QString());
+    EXPECT_TRUE(controller_.getLastUpdateYMD().isNull());
+}
+
+TEST_F(CatalogueInstall, ValidDateMeansInstalledAndNothingIsAnnounced) {
+    controller_.setLastUpdateYMD(u"2009-05-07"_s);
+    int starts = 0;
+    NotificationCenter::defaultCenter()->addObserver(this, u"NOTIF_INSTALLING_BUNDLE_FILE_START"_s,
+                                                     [&](const Notification&) { ++starts; });
+    controller_.installBundleFile();
+    QTest::qWait(250);
+    NotificationCenter::defaultCenter()->removeObserver(this);
+    EXPECT_EQ(starts, 0);
+    EXPECT_TRUE(games().isEmpty());
+}
+
+TEST_F(CatalogueInstall, FirstStartInstallsTheShippedFileAndCarriesOldMarksOver) {
+    // The earlier generation's database with a score, a wish and an unknown game.
+    const QString old =
+        FileFunctions::getPathForDocumentDirectoryResource(u"Questlog.wii.sqlite"_s);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(old.toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db,
+                     "CREATE TABLE GAMES (playbase_id TEXT, my_wish_list_flag TEXT, my_score TEXT);"
+                     "INSERT INTO GAMES VALUES ('pb1', '0', '7.0');"
+                     "INSERT INTO GAMES VALUES ('pb2', '1', NULL);"
+                     "INSERT INTO GAMES VALUES ('gone', '1', '9');",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(db);
+    controller_.setLastUpdateYMD(u"2009-5-7"_s);  // 8 characters: not a valid date
+
+    QStringList order;
+    NotificationCenter::defaultCenter()->addObserver(
+        this, u"NOTIF_INSTALLING_BUNDLE_FILE_START"_s,
+        [&](const Notification&) { order.append(u"start"_s); });
+    NotificationCenter::defaultCenter()->addObserver(
+        this, u"NOTIF_INSTALLING_BUNDLE_FILE_END"_s,
+        [&](const Notification&) { order.append(u"end"_s); });
+    controller_.installBundleFile();
+    EXPECT_EQ(order, QStringList{u"start"_s});  // announced at once, installed 0.1 s later
+    EXPECT_TRUE(games().isEmpty());
+    QTest::qWait(400);
+    NotificationCenter::defaultCenter()->removeObserver(this);
+    EXPECT_EQ(order, (QStringList{u"start"_s, u"end"_s}));
+
+    EXPECT_EQ(controller_.getLastUpdateYMD(), u"2009-05-07"_s);
+    const QList<Game*> all = games();
+    ASSERT_EQ(all.size(), 2);
+    Game* mario = all[0];
+    Game* sports = all[1];
+    EXPECT_EQ(mario->title(), u"Super Mario Galaxy"_s);
+    EXPECT_EQ(mario->myScore(), 3.5f);  // 7 of 10 becomes 3.5 stars
+    EXPECT_EQ(mario->myIsPlayed(), 1);
+    EXPECT_FALSE(mario->myIsWished().has_value());
+    EXPECT_EQ(mario->scoreCritic(), 4.5f);  // critic score fell back to the review site's
+    EXPECT_EQ(sports->myIsWished(), 1);
+    EXPECT_FALSE(sports->myScore().has_value());
+    EXPECT_EQ(sports->gameDescription(), u"Swing away "_s);
+    EXPECT_FALSE(FileFunctions::fileExistsAtPath(old));
+}

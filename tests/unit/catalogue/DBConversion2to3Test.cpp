@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "DBConversion2to3.h"
+#include "FMDatabase.h"
+#include "FileFunctions.h"
+#include "Model.h"
+#include "QStringPrinter.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Runs as the wii build, with an earlier database made to measure in the data home.
+class Conversion : public testing::Test {
+protected:
+    void SetUp() override {
+        previousInfo_ = Model::informationFilePath();
+        Model::setInformationFilePath(u":/builds/wii/Info.json"_s);
+        Model::resetInstance();
+        ASSERT_EQ(Model::instanceOf()->platformCode(), u"wii"_s);
+    }
+    void TearDown() override {
+        Model::setInformationFilePath(previousInfo_);
+        Model::resetInstance();
+    }
+
+    // Each row: playbase id, wish flag, score (an invalid QVariant is NULL).
+    void makeEarlierDatabase(const QList<QVariantList>& rows) {
+        FMDatabase db(conversion_.get2_0DatabaseFilePath());
+        ASSERT_TRUE(db.open());
+        ASSERT_TRUE(db.executeUpdate(
+            u"CREATE TABLE GAMES (PLAYBASE_ID TEXT, TITLE TEXT, MY_WISH_LIST_FLAG TEXT, "
+            "MY_SCORE TEXT)"_s));
+        for (const QVariantList& row : rows) {
+            ASSERT_TRUE(db.executeUpdate(u"INSERT INTO GAMES VALUES (?, 'title', ?, ?)"_s, row));
+        }
+    }
+
+    DBConversion2to3 conversion_;
+    QString previousInfo_;
+};
+
+}  // namespace
+
+TEST_F(Conversion, FileLivesInTheDocumentsDirectoryUnderThePlatformCode) {
+    EXPECT_EQ(conversion_.get2_0DatabaseFileName(), u"Questlog.wii.sqlite"_s);
+    EXPECT_EQ(conversion_.get2_0DatabaseFilePath(),
+              FileFunctions::getDocumentDirectoryPath() + u"/Questlog.wii.sqlite"_s);
+}
+
+TEST_F(Conversion, MarksBecomeScoreColonWish) {
+    makeEarlierDatabase({
+        {u"p1"_s, u"1"_s, QVariant()},  // wished, never scored
+        {u"p2"_s, u"0"_s, u"8"_s},      // scored, not wished
+        {u"p3"_s, u"1"_s, u"6.5"_s},    // both
+        {u"p4"_s, u"0"_s, QVariant()},  // neither: not selected
+        {u"p5"_s, QVariant(), u""_s},   // an empty score counts as none
+        {QVariant(), u"1"_s, u"9"_s},   // no id: nothing to attach the marks to
+    });
+    const auto userData = conversion_.getHistoricalUserDataDictionary();
+    ASSERT_TRUE(userData);
+    const QHash<QString, QString> expected{
+        {u"p1"_s, u"0.0:1"_s}, {u"p2"_s, u"8:0"_s}, {u"p3"_s, u"6.5:1"_s}, {u"p5"_s, u"0.0:0"_s}};
+    EXPECT_EQ(*userData, expected);
+}
+
+TEST_F(Conversion, LaterRowWithTheSameIdWins) {
+    makeEarlierDatabase({{u"p1"_s, u"1"_s, u"3"_s}, {u"p1"_s, u"0"_s, u"7"_s}});
+    const auto userData = conversion_.getHistoricalUserDataDictionary();
+    ASSERT_TRUE(userData);
+    EXPECT_EQ(userData->value(u"p1"_s), u"7:0"_s);
+    EXPECT_EQ(userData->size(), 1);
+}
+
+TEST_F(Conversion, MissingFileGivesNothingAndSaysWhere) {
+    testing::internal::CaptureStderr();
+    const auto userData = conversion_.getHistoricalUserDataDictionary();
+    const QString log = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_FALSE(userData);
+    EXPECT_TRUE(log.contains(u"Database file does not exist -- no converserion needed  ["_s +
+                             conversion_.get2_0DatabaseFilePath() + u']'))
+        << log.toStdString();
+    EXPECT_FALSE(QFile::exists(conversion_.get2_0DatabaseFilePath()));  // not created by looking
+}
+
+TEST_F(Conversion, UnopenableFileGivesNothing) {
+    // A folder in the file's place cannot be opened as a database.
+    ASSERT_TRUE(QDir().mkpath(conversion_.get2_0DatabaseFilePath()));
+    testing::internal::CaptureStderr();
+    const auto userData = conversion_.getHistoricalUserDataDictionary();
+    const QString log = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_FALSE(userData);
+    EXPECT_TRUE(log.contains(u"Could not open the DB file... bypassing conversion"_s));
+}
+
+TEST_F(Conversion, UnreadableContentsGiveAnEmptyDictionary) {
+    {
+        FMDatabase db(conversion_.get2_0DatabaseFilePath());
+        ASSERT_TRUE(db.open());
+        ASSERT_TRUE(db.executeUpdate(u"CREATE TABLE OTHER (A)"_s));
+    }
+    auto userData = conversion_.getHistoricalUserDataDictionary();
+    ASSERT_TRUE(userData);  // no GAMES table: a result, and an empty one
+    EXPECT_TRUE(userData->isEmpty());
+
+    QFile garbage(conversion_.get2_0DatabaseFilePath());
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    garbage.write(QByteArray(2048, '\x7f'));
+    garbage.close();
+    userData = conversion_.getHistoricalUserDataDictionary();
+    ASSERT_TRUE(userData);
+    EXPECT_TRUE(userData->isEmpty());
+}
+
+TEST_F(Conversion, DeleteRemovesTheFileSoASecondInstallCarriesNothing) {
+    makeEarlierDatabase({{u"p1"_s, u"1"_s, QVariant()}});
+    ASSERT_TRUE(conversion_.getHistoricalUserDataDictionary());
+    conversion_.delete2_0DatabaseFile();  // the database was released, so the file can go
+    EXPECT_FALSE(QFile::exists(conversion_.get2_0DatabaseFilePath()));
+    EXPECT_FALSE(conversion_.getHistoricalUserDataDictionary());
+    conversion_.delete2_0DatabaseFile();  // a missing file is ignored
+}

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPixmap>
+
+#include "DataInstallationScreen.h"
+#include "Model.h"
+#include "QStringPrinter.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+class InstallScreen : public testing::TestWithParam<QString> {
+protected:
+    void SetUp() override {
+        previousInfo_ = Model::informationFilePath();
+        Model::setInformationFilePath(u":/builds/"_s + GetParam() + u"/Info.json"_s);
+        Model::resetInstance();
+        ASSERT_EQ(Model::instanceOf()->platformCode(), GetParam());
+    }
+    void TearDown() override {
+        Model::setInformationFilePath(previousInfo_);
+        Model::resetInstance();
+    }
+    QString previousInfo_;
+};
+
+}  // namespace
+
+TEST_P(InstallScreen, ShowsThePictureOfItsBuildFillingTheScreen) {
+    testing::internal::CaptureStderr();
+    DataInstallationScreen screen;
+    const QString log = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_TRUE(log.contains(u"getting image          = [install_"_s + GetParam() + u".png]"_s))
+        << log.toStdString();
+
+    ASSERT_NE(screen.image(), nullptr);
+    EXPECT_EQ(screen.image()->objectName(), u"image"_s);
+    const QPixmap picture = screen.image()->pixmap();
+    ASSERT_FALSE(picture.isNull()) << "the bundle picture was not found";
+    EXPECT_EQ(picture.size(), QSize(320, 480));
+    EXPECT_EQ(picture.toImage(), QImage(u":/install_"_s + GetParam() + u".png"_s)
+                                     .convertToFormat(picture.toImage().format()));
+
+    screen.show();
+    EXPECT_EQ(screen.size(), QSize(320, 480));
+    EXPECT_EQ(screen.image()->geometry(), QRect(0, 0, 320, 480));
+    screen.didReceiveMemoryWarning();
+    screen.viewDidUnload();
+    EXPECT_FALSE(screen.image()->pixmap().isNull());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryBuild, InstallScreen,
+                         testing::Values(u"xbox360"_s, u"wii"_s, u"ps3"_s, u"psp"_s, u"pc"_s,
+                                         u"ds"_s));
+
+TEST(InstallScreenWithoutPicture, StaysEmptyButIsShown) {
+    const QString previous = Model::informationFilePath();
+    Model::setInformationFilePath(u":/builds/none/Info.json"_s);  // no platform code at all
+    Model::resetInstance();
+    {
+        DataInstallationScreen screen;
+        screen.show();
+        EXPECT_TRUE(screen.image()->pixmap().isNull());
+        EXPECT_TRUE(screen.isVisible());
+    }
+    Model::setInformationFilePath(previous);
+    Model::resetInstance();
+}
