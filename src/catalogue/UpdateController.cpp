@@ -1,5 +1,6 @@
 #include "UpdateController.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QTimer>
 
@@ -38,10 +39,17 @@ void UpdateController::updateGames() {
     startWebUpdateCall();
 }
 
+QString UpdateController::getLastUpdateAttemptYMDKey() {
+    return Format::format(u"%@_%@"_s, u"LAST_UPDATE_ATTEMPT_YMD"_s,
+                          Model::instanceOf()->platformCode());
+}
+
 void UpdateController::startWebUpdateCall() {
     const QString lastYMD = getLastUpdateYMD();
     const QString today = DateFunctions::getYMDString(DateFunctions::getNow());
-    if (lastYMD == today) {
+    const QString lastAttempt =
+        UserDefaults::standardUserDefaults()->stringForKey(getLastUpdateAttemptYMDKey());
+    if (lastYMD == today || lastAttempt == today) {
         QlMetricWriter::writeMetric(u"Web file already pulled"_s, u"Data"_s);
         return;
     }
@@ -78,15 +86,19 @@ void UpdateController::orvConnectionFailureWithConnection(OrvConnection*,
 void UpdateController::processWebUpdateFile(const QString& body) {
     MYLOG_IF(0, u"Updated File  --------------\n%@\n-----------"_s, body);
     const QString reportYMD = addGamesToEntityFromUpdateFileReturnReportYMD(body, true);
+    // Any answer counts as today's attempt, so the service is asked once a day. Only a valid
+    // report date moves the stored one: an error page must not make the next request skip
+    // the rows published since.
+    UserDefaults* defaults = UserDefaults::standardUserDefaults();
+    defaults->setObject(DateFunctions::getYMDString(DateFunctions::getNow()),
+                        getLastUpdateAttemptYMDKey());
+    defaults->synchronize();
     if (reportYMD.size() == 10) {
         setLastUpdateYMD(reportYMD);
         MYLOG_IF(0, u"Updating from web (end)"_s);
         NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_GAMES_UPDATED"_s);
         return;
     }
-    // An answer without a usable report date still counts as today's update, so the service
-    // is not asked again until tomorrow.
-    setLastUpdateYMD(DateFunctions::getYMDString(DateFunctions::getNow()));
     MYLOG_IF(0, u"Updating from web (end)"_s);
 }
 
@@ -167,7 +179,14 @@ void UpdateController::startBundleFileInstall() {
     }
     MYLOG_IF(0, u"installing: Games converted [%d]"_s, converted);
     MYLOG_IF(0, u"installing: Games to convert unfound [%d]"_s, unfound);
-    conversion.delete2_0DatabaseFile();
+    // The carried-over marks reach the store before their only other copy goes; if they cannot
+    // be saved, the earlier file stays for the next installation to try again.
+    if (converted == 0 || saveContext()) {
+        conversion.delete2_0DatabaseFile();
+    } else {
+        MYLOG(u"installing: carried-over marks not saved; keeping %@"_s,
+              conversion.get2_0DatabaseFilePath());
+    }
     MYLOG_IF(0, u"Installing initial file (end)"_s);
     NotificationCenter::defaultCenter()->postNotificationName(
         u"NOTIF_INSTALLING_BUNDLE_FILE_END"_s);
@@ -184,18 +203,24 @@ QString UpdateController::addGamesToEntityFromUpdateFileReturnReportYMD(const QS
     const QString rows = StringFunctions::fBetween(text, u"<games>"_s, u"</games>"_s);
     int updates = 0;
     int adds = 0;
+    // Rows of one file that share an id end in one record, the later row winning; the map also
+    // keeps a first installation free of store lookups.
+    QHash<QString, Game*> appliedThisFile;
     for (const QStringView row : QStringView(rows).split(u'\n')) {
         if (!row.contains(kSeparator)) {
             continue;
         }
-        const QString line = row.toString();
+        const QStringList fields = getFieldsFromCSVRow(row.toString());
         // A row without every field cannot be applied; it is skipped, not half-written.
-        if (getFieldsFromCSVRow(line).size() < kRowFields) {
-            MYLOG(u"Skipping a catalogue row without all its fields: %@"_s, line.left(80));
+        if (fields.size() < kRowFields) {
+            MYLOG(u"Skipping a catalogue row without all its fields: %@"_s, row.left(80));
             continue;
         }
-        Game* game = attemptUpdates ? getGameFromEntityWithCriticonID(getCriticonIdFromCSVRow(line))
-                                    : nullptr;
+        const QString key = StringFunctions::unescapeString(fields[4]);
+        Game* game = key.isEmpty() ? nullptr : appliedThisFile.value(key);
+        if (!game && attemptUpdates) {
+            game = getGameFromEntityWithCriticonID(key);
+        }
         if (game) {
             ++updates;
         } else {
@@ -206,7 +231,10 @@ QString UpdateController::addGamesToEntityFromUpdateFileReturnReportYMD(const QS
             }
             ++adds;
         }
-        populateGame(game, line);
+        if (!key.isEmpty()) {
+            appliedThisFile.insert(key, game);
+        }
+        populateGameFromFields(game, fields);
     }
     MYLOG(u"Update File Results -- [%d] updates, [%d] adds"_s, updates, adds);
     saveChanges();
@@ -275,11 +303,14 @@ float UpdateController::getFloatValue(const QString& text) {
 }
 
 void UpdateController::populateGame(Game* game, const QString& fromCSVRow) {
-    if (!game || fromCSVRow.size() <= 2) {
+    if (fromCSVRow.size() <= 2) {
         return;
     }
-    const QStringList fields = getFieldsFromCSVRow(fromCSVRow);
-    if (fields.size() < kRowFields) {
+    populateGameFromFields(game, getFieldsFromCSVRow(fromCSVRow));
+}
+
+void UpdateController::populateGameFromFields(Game* game, const QStringList& fields) {
+    if (!game || fields.size() < kRowFields) {
         return;
     }
     const auto text = [&](int index) { return getHTMLCleanedAndUnescapedString(fields[index]); };
@@ -356,11 +387,17 @@ Game* UpdateController::getGameFromEntityWithPlaybaseID(const QString& playbaseI
 }
 
 void UpdateController::saveChanges() {
+    saveContext();
+}
+
+bool UpdateController::saveContext() {
     if (!managedObjectContext_ || !managedObjectContext_->hasChanges()) {
-        return;
+        return managedObjectContext_ != nullptr;
     }
     StoreError error;
     if (!managedObjectContext_->save(&error)) {
         MYLOG(u"save Changes: Unresolved error %@, %@"_s, error, error.userInfo);
+        return false;
     }
+    return true;
 }

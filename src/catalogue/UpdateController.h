@@ -70,6 +70,10 @@ public:
 
     QString getInitialInstallUpdateFile();
     QString getLastUpdateFileYMDKey();
+    // The day of the last answered update request, kept apart from the report date so an
+    // answer without a valid date neither moves that date nor lets the service be asked twice
+    // a day.
+    QString getLastUpdateAttemptYMDKey();
     QString getLastUpdateYMD();
     void setLastUpdateYMD(const QString& ymd);
 
@@ -90,6 +94,9 @@ private:
     // The games matching the builder's current filters, or nothing after logging `failure`.
     std::optional<QList<Game*>> runQuery(const QString& failure);
     Game* lookup(const QString& criticonId, const QString& playbaseId, const QString& failure);
+    void populateGameFromFields(Game* game, const QStringList& fields);
+    // Saves when there are changes; false when the save failed or there is no context.
+    bool saveContext();
 
     ManagedObjectContext* managedObjectContext_;
     ManagedObjectModel* managedObjectModel_;

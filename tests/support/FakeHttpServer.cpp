@@ -51,6 +51,9 @@ FakeHttpServer::FakeHttpServer() : server_(std::make_unique<httplib::Server>()) 
     server_->Delete(".*", withoutBody);
     server_->Post(".*", withBody);
     server_->Put(".*", withBody);
+    // One request per connection: a client that keeps its connection open would otherwise hold
+    // the server's stop() for the whole keep-alive time.
+    server_->set_keep_alive_max_count(1);
     port_ = server_->bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_->listen_after_bind(); });
     while (port_ > 0 && !server_->is_running()) {

@@ -50,6 +50,10 @@ QString catalogue(const QStringList& rows, const QString& report = u"2009-05-07"
            u"\n</games>"_s;
 }
 
+QString getShippedFile() {
+    return FileFunctions::getStringFileValueFromBundle(u"wii"_s, u"xml"_s);
+}
+
 class CatalogueInstall : public testing::Test {
 protected:
     CatalogueInstall() : controller_(store_.context.get(), store_.model.get()) {
@@ -119,20 +123,19 @@ TEST_F(CatalogueInstall, NoReportDateLeavesTheStoreAlone) {
     EXPECT_EQ(games().size(), 1);
 }
 
-TEST_F(CatalogueInstall, DuplicatesAddTwiceOnFirstInstallButMergeOnUpdate) {
+TEST_F(CatalogueInstall, DuplicateIdsInOneFileEndInOneRecordEvenOnFirstInstall) {
     const QString file =
-        catalogue({row(gameFields(u"First"_s, u"dup"_s)), row(gameFields(u"Second"_s, u"dup"_s))});
+        catalogue({row(gameFields(u"First"_s, u"dup"_s)), row(gameFields(u"Other"_s, u"one"_s)),
+                   row(gameFields(u"Second"_s, u"dup"_s))});
     controller_.addGamesToEntityFromUpdateFileReturnReportYMD(file, false);
-    EXPECT_EQ(games().size(), 2);
-
-    TestStore fresh(u"fresh.sqlite"_s);
-    UpdateController updating(fresh.context.get(), fresh.model.get());
-    updating.addGamesToEntityFromUpdateFileReturnReportYMD(file, true);
-    FetchRequest request;
-    request.setEntityName(u"Game"_s);
-    const QList<Game*> merged = *fresh.context->executeFetchRequest(request, nullptr);
-    ASSERT_EQ(merged.size(), 1);
-    EXPECT_EQ(merged[0]->title(), u"Second"_s);  // the later row wins
+    QList<Game*> all = games();
+    ASSERT_EQ(all.size(), 2);
+    EXPECT_EQ(all[1]->title(), u"Second"_s);  // the later row wins
+    // Applying the same file as an update finds the one record instead of adding copies.
+    controller_.addGamesToEntityFromUpdateFileReturnReportYMD(file, true);
+    all = games();
+    ASSERT_EQ(all.size(), 2);
+    EXPECT_NE(controller_.getGameFromEntityWithCriticonID(u"dup"_s), nullptr);
 }
 
 TEST_F(CatalogueInstall, UpdatesKeepTheUsersMarksAndScore) {
@@ -248,4 +251,40 @@ TEST_F(CatalogueInstall, FirstStartInstallsTheShippedFileAndCarriesOldMarksOver)
     EXPECT_FALSE(sports->myScore().has_value());
     EXPECT_EQ(sports->gameDescription(), u"Swing away "_s);
     EXPECT_FALSE(FileFunctions::fileExistsAtPath(old));
+    // The carried-over marks were saved before the earlier file went: a crash now loses
+    // nothing.
+    EXPECT_FALSE(store_.context->hasChanges());
+    TestStore reopened;
+    UpdateController again(reopened.context.get(), reopened.model.get());
+    Game* saved = again.getGameFromEntityWithPlaybaseID(u"pb1"_s);
+    ASSERT_NE(saved, nullptr);
+    EXPECT_EQ(saved->myScore(), 3.5f);
+}
+
+TEST_F(CatalogueInstall, OldDatabaseStaysWhenTheCarriedMarksCannotBeSaved) {
+    const QString old =
+        FileFunctions::getPathForDocumentDirectoryResource(u"Questlog.wii.sqlite"_s);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(old.toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db,
+                     "CREATE TABLE GAMES (playbase_id TEXT, my_wish_list_flag TEXT, my_score TEXT);"
+                     "INSERT INTO GAMES VALUES ('pb2', '1', NULL);",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(db);
+    // The catalogue is in the store, but nothing more can be written to it.
+    controller_.addGamesToEntityFromUpdateFileReturnReportYMD(getShippedFile(), false);
+    sqlite3* other = nullptr;
+    const QByteArray storePath =
+        FileFunctions::getPathForDocumentDirectoryResource(u"Questlog3.sqlite"_s).toUtf8();
+    ASSERT_EQ(sqlite3_open(storePath.constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    testing::internal::CaptureStderr();
+    controller_.startBundleFileInstall();
+    const std::string log = testing::internal::GetCapturedStderr();
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_TRUE(FileFunctions::fileExistsAtPath(old)) << log;
+    EXPECT_NE(log.find("keeping"), std::string::npos) << log;
 }

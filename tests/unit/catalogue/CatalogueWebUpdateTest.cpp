@@ -120,14 +120,36 @@ TEST_F(WebUpdate, AnswerUpdatesKnownGamesAddsNewOnesAndAnnouncesIt) {
     EXPECT_FALSE(store_.context->hasChanges());
 }
 
-TEST_F(WebUpdate, AnswerWithoutReportDateCountsAsTodaysUpdate) {
+TEST_F(WebUpdate, ErrorPageKeepsTheStoredDateAndWaitsForTomorrow) {
     controller_.setLastUpdateYMD(u"2010-03-01"_s);
-    answerWith(("<html>Service down</html>\n<games>\n" + row(u"Ignored"_s, u"x"_s).toUtf8() +
-                "\n</games>"),
-               500);
+    for (const QByteArray& body :
+         {QByteArray("<html>Service down</html>\n<games>\n" + row(u"Ignored"_s, u"x"_s).toUtf8() +
+                     "\n</games>"),
+          QByteArray(), QByteArray("\xff\xfe<reportDateYMD>2010-03-09</reportDateYMD>")}) {
+        UserDefaults::standardUserDefaults()->removeObjectForKey(
+            controller_.getLastUpdateAttemptYMDKey());
+        answerWith(body, 500);
+        runUpdate();
+        EXPECT_TRUE(games().isEmpty());
+        EXPECT_EQ(controller_.getLastUpdateYMD(), u"2010-03-01"_s);
+        EXPECT_EQ(updatedPosts_, 0);
+    }
+    // Asked today already: no second request until tomorrow, which asks with the old date.
+    const qsizetype asked = server_.requests().size();
+    controller_.startWebUpdateCall();
+    QTest::qWait(100);
+    EXPECT_EQ(server_.requests().size(), asked);
+    ScopedClock tomorrow(QDateTime(QDate(2010, 3, 11), QTime(9, 0), Qt::LocalTime));
+    EXPECT_TRUE(controller_.getUpdateFileURL().endsWith(u"LAST_UPDATED=2010-03-01"_s));
+}
+
+TEST_F(WebUpdate, ReportDateThatIsNotADateStillAppliesItsRows) {
+    controller_.setLastUpdateYMD(u"2010-03-01"_s);
+    answerWith(("<reportDateYMD>2010-3-9</reportDateYMD><games>\n" +
+                row(u"Applied"_s, u"a1"_s).toUtf8() + "\n</games>"));
     runUpdate();
-    EXPECT_TRUE(games().isEmpty());
-    EXPECT_EQ(controller_.getLastUpdateYMD(), u"2010-03-10"_s);
+    EXPECT_EQ(games().size(), 1);
+    EXPECT_EQ(controller_.getLastUpdateYMD(), u"2010-03-01"_s);
     EXPECT_EQ(updatedPosts_, 0);
 }
 
