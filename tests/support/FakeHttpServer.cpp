@@ -12,6 +12,7 @@ FakeHttpServer::FakeHttpServer() : server_(std::make_unique<httplib::Server>()) 
         Request request;
         request.method = QString::fromStdString(in.method);
         request.path = QString::fromStdString(in.path);
+        request.target = QString::fromStdString(in.target);
         for (const auto& [name, value] : in.headers) {
             request.headers.insert(QString::fromStdString(name).toLower(),
                                    QString::fromStdString(value));

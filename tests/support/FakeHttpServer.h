@@ -23,6 +23,8 @@ public:
     struct Request {
         QString method;
         QString path;
+        // The path with its query, as the client sent it.
+        QString target;
         // Header names in lower case.
         QMap<QString, QString> headers;
         QByteArray body;

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSettings>
+
+#include "FakeHttpServer.h"
+#include "QStringPrinter.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Runs questlog-wii against the fake catalogue service until it quits by itself.
+int runWii(const QString& home, const QString& service, double seconds) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    environment.insert(u"QUESTLOG_HOME"_s, home);
+    environment.insert(u"QUESTLOG_CATALOGUE_SERVICE"_s, service);
+    environment.insert(u"QUESTLOG_METRICS_SERVICE"_s, u""_s);
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(QUESTLOG_APP_DIR) + u"/questlog-wii"_s,
+                  {u"--quit-after"_s, QString::number(seconds)});
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    return process.exitCode();
+}
+
+// One integer out of the store file, read the way any other SQLite client would.
+qint64 queryNumber(const QString& path, const char* sql) {
+    sqlite3* db = nullptr;
+    qint64 value = -1;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW) {
+            value = sqlite3_column_int64(statement, 0);
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return value;
+}
+
+// The shipped file's report date and the game-site id of its first row.
+std::pair<QString, QString> shippedReportAndFirstPlaybaseId() {
+    QFile file(QStringLiteral(QUESTLOG_SOURCE_DIR) + u"/resources/catalogues/wii.xml"_s);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QString text = QString::fromUtf8(file.readAll());
+    const qsizetype reportAt = text.indexOf(u"<reportDateYMD>"_s) + 15;
+    const QString report = text.mid(reportAt, 10);
+    const qsizetype gamesAt = text.indexOf(u"<games>"_s);
+    const qsizetype rowAt = text.indexOf(u'"', gamesAt);
+    const QString firstRow = text.mid(rowAt, text.indexOf(u'\n', rowAt) - rowAt);
+    return {report, firstRow.split(u"\",\""_s).value(5)};
+}
+
+}  // namespace
+
+TEST(FirstStart, InstallsTheShippedCatalogueCarriesOldMarksOverThenAsksTheService) {
+    const QString home = qEnvironmentVariable("QUESTLOG_HOME");
+    const auto [report, playbaseId] = shippedReportAndFirstPlaybaseId();
+    ASSERT_EQ(report.size(), 10);
+    ASSERT_FALSE(playbaseId.isEmpty());
+
+    // The earlier generation's database with one wished game.
+    const QString old = home + u"/Questlog.wii.sqlite"_s;
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(old.toUtf8().constData(), &db), SQLITE_OK);
+    const QByteArray setup =
+        "CREATE TABLE GAMES (playbase_id TEXT, my_wish_list_flag TEXT, "
+        "my_score TEXT); INSERT INTO GAMES VALUES ('" +
+        playbaseId.toUtf8() + "', '1', '6');";
+    ASSERT_EQ(sqlite3_exec(db, setup.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    FakeHttpServer service;
+    FakeHttpServer::Response answer;
+    answer.body = "<reportDateYMD>2099-01-01</reportDateYMD><games>\n</games>";
+    service.answer(u"/DB2Web/execute.do"_s, answer);
+
+    ASSERT_EQ(runWii(home, service.url(), 3), 0);
+    const QString store = home + u"/Questlog3.sqlite"_s;
+    const qint64 installed = queryNumber(store, "SELECT COUNT(*) FROM Game");
+    EXPECT_GE(installed, 1500);
+    EXPECT_LE(installed, 2500);
+    const QByteArray marks = "SELECT COUNT(*) FROM Game WHERE idPlaybase = '" +
+                             playbaseId.toUtf8() + "' AND myIsWished = 1 AND myIsPlayed = 1";
+    EXPECT_EQ(queryNumber(store, marks.constData()), 1);
+    EXPECT_FALSE(QFile::exists(old));
+    QSettings defaults(home + u"/UserDefaults.ini"_s, QSettings::IniFormat);
+    EXPECT_EQ(defaults.value(u"LAST_UPDATE_FILE_YMD_wii"_s).toString(), report);
+    // The first launch had no date to ask with when the update started.
+    EXPECT_TRUE(service.requests().isEmpty());
+
+    ASSERT_EQ(runWii(home, service.url(), 2), 0);
+    ASSERT_EQ(service.requests().size(), 1);
+    EXPECT_TRUE(service.requests()[0].target.endsWith(u"PLATFORM=wii&LAST_UPDATED="_s + report))
+        << service.requests()[0].target.toStdString();
+    QSettings after(home + u"/UserDefaults.ini"_s, QSettings::IniFormat);
+    EXPECT_EQ(after.value(u"LAST_UPDATE_FILE_YMD_wii"_s).toString(), u"2099-01-01"_s);
+    EXPECT_EQ(queryNumber(store, "SELECT COUNT(*) FROM Game"), installed);
+}
