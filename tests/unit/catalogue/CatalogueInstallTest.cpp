@@ -50,6 +50,21 @@ QString catalogue(const QStringList& rows, const QString& report = u"2009-05-07"
            u"\n</games>"_s;
 }
 
+// The earlier generation's database in the data home, made with `rows` (SQL inserts).
+QString writeOldDatabase(const char* rows) {
+    const QString path =
+        FileFunctions::getPathForDocumentDirectoryResource(u"Questlog.wii.sqlite"_s);
+    sqlite3* db = nullptr;
+    const QByteArray sql =
+        QByteArray(
+            "CREATE TABLE GAMES (playbase_id TEXT, my_wish_list_flag TEXT, my_score TEXT);") +
+        rows;
+    const bool made = sqlite3_open(path.toUtf8().constData(), &db) == SQLITE_OK &&
+                      sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return made ? path : QString();
+}
+
 QString getShippedFile() {
     return FileFunctions::getStringFileValueFromBundle(u"wii"_s, u"xml"_s);
 }
@@ -208,19 +223,11 @@ TEST_F(CatalogueInstall, ValidDateMeansInstalledAndNothingIsAnnounced) {
 
 TEST_F(CatalogueInstall, FirstStartInstallsTheShippedFileAndCarriesOldMarksOver) {
     // The earlier generation's database with a score, a wish and an unknown game.
-    const QString old =
-        FileFunctions::getPathForDocumentDirectoryResource(u"Questlog.wii.sqlite"_s);
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(old.toUtf8().constData(), &db), SQLITE_OK);
-    ASSERT_EQ(
-        sqlite3_exec(db,
-                     "CREATE TABLE GAMES (playbase_id TEXT, my_wish_list_flag TEXT, my_score TEXT);"
-                     "INSERT INTO GAMES VALUES ('pb1', '0', '7.0');"
-                     "INSERT INTO GAMES VALUES ('pb2', '1', NULL);"
-                     "INSERT INTO GAMES VALUES ('gone', '1', '9');",
-                     nullptr, nullptr, nullptr),
-        SQLITE_OK);
-    sqlite3_close(db);
+    const QString old = writeOldDatabase(
+        "INSERT INTO GAMES VALUES ('pb1', '0', '7.0');"
+        "INSERT INTO GAMES VALUES ('pb2', '1', NULL);"
+        "INSERT INTO GAMES VALUES ('gone', '1', '9');");
+    ASSERT_FALSE(old.isEmpty());
     controller_.setLastUpdateYMD(u"2009-5-7"_s);  // 8 characters: not a valid date
 
     QStringList order;
@@ -262,17 +269,8 @@ TEST_F(CatalogueInstall, FirstStartInstallsTheShippedFileAndCarriesOldMarksOver)
 }
 
 TEST_F(CatalogueInstall, OldDatabaseStaysWhenTheCarriedMarksCannotBeSaved) {
-    const QString old =
-        FileFunctions::getPathForDocumentDirectoryResource(u"Questlog.wii.sqlite"_s);
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(old.toUtf8().constData(), &db), SQLITE_OK);
-    ASSERT_EQ(
-        sqlite3_exec(db,
-                     "CREATE TABLE GAMES (playbase_id TEXT, my_wish_list_flag TEXT, my_score TEXT);"
-                     "INSERT INTO GAMES VALUES ('pb2', '1', NULL);",
-                     nullptr, nullptr, nullptr),
-        SQLITE_OK);
-    sqlite3_close(db);
+    const QString old = writeOldDatabase("INSERT INTO GAMES VALUES ('pb2', '1', NULL);");
+    ASSERT_FALSE(old.isEmpty());
     // The catalogue is in the store, but nothing more can be written to it.
     controller_.addGamesToEntityFromUpdateFileReturnReportYMD(getShippedFile(), false);
     sqlite3* other = nullptr;

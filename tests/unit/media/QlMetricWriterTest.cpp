@@ -10,21 +10,12 @@
 #include "FakeHttpServer.h"
 #include "FireAndForgetQueue.h"
 #include "Model.h"
+#include "NetworkTestSupport.h"
 #include "QStringPrinter.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QMap<QString, QString> formOf(const QByteArray& body) {
-    QMap<QString, QString> fields;
-    for (const QByteArray& pair : body.split('&')) {
-        const qsizetype equals = pair.indexOf('=');
-        fields.insert(QString::fromLatin1(pair.left(equals)),
-                      QString::fromLatin1(pair.mid(equals + 1)));
-    }
-    return fields;
-}
 
 // The wii build with its metrics service at the given address ("" for none).
 class QlMetricWriterTest : public testing::Test {
@@ -68,11 +59,7 @@ class QlMetricWriterHttpTest : public QlMetricWriterTest {
 protected:
     void SetUp() override {
         QlMetricWriterTest::SetUp();
-#ifdef QUESTLOG_UNDER_TSAN
-        GTEST_SKIP() << "Qt's network manager hands work to a thread of its own through Qt's "
-                        "futex locks, which ThreadSanitizer cannot see; FireAndForgetQueueTest "
-                        "covers the sender's own threads";
-#endif
+        SKIP_QT_NETWORK_UNDER_TSAN();
     }
 };
 

@@ -8,30 +8,17 @@
 #include <thread>
 
 #include "FakeHttpServer.h"
+#include "NetworkTestSupport.h"
 #include "QStringPrinter.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-QMap<QString, QString> formOf(const QByteArray& body) {
-    QMap<QString, QString> fields;
-    for (const QByteArray& pair : body.split('&')) {
-        const qsizetype equals = pair.indexOf('=');
-        fields.insert(QString::fromLatin1(pair.left(equals)),
-                      QString::fromLatin1(pair.mid(equals + 1)));
-    }
-    return fields;
-}
-
 class MetricsWriterTest : public testing::Test {
 protected:
     void SetUp() override {
-#ifdef QUESTLOG_UNDER_TSAN
-        GTEST_SKIP() << "Qt's network manager hands work to a thread of its own through Qt's "
-                        "futex locks, which ThreadSanitizer cannot see; FireAndForgetQueueTest "
-                        "covers the sender's own threads";
-#endif
+        SKIP_QT_NETWORK_UNDER_TSAN();
         server.answer(path, {200, "OK"});
     }
     void TearDown() override {
@@ -39,9 +26,7 @@ protected:
         MetricsWriter::setRequestTimeout(0);
         MetricsWriter::setQueueCapacity(64);
     }
-    QString url() const {
-        return server.url(path);
-    }
+    QString url() const { return server.url(path); }
 
     const QString path = u"/MetricsSystem/execute.do"_s;
     FakeHttpServer server;

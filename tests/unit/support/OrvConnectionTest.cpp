@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "NetworkTestSupport.h"
+
 namespace {
 
 class OrvConnectionReachability : public testing::Test {
@@ -36,10 +38,7 @@ TEST_F(OrvConnectionReachability, UnreadableStateCountsAsUnreachableAndSaysSo) {
 }
 
 TEST_F(OrvConnectionReachability, SystemAnswerIsReadableHere) {
-#ifdef QUESTLOG_UNDER_TSAN
-    GTEST_SKIP() << "Qt's network-information backend loads on threads of its own, whose locks "
-                    "ThreadSanitizer cannot see";
-#endif
+    SKIP_QT_NETWORK_UNDER_TSAN();
     // This machine has at least a loopback interface, so the state can always be read.
     EXPECT_TRUE(OrvConnection::systemReachabilityFlags().has_value());
 }

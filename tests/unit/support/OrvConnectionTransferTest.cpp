@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "FakeHttpServer.h"
+#include "NetworkTestSupport.h"
 #include "OrvConnection.h"
 #include "QStringPrinter.h"
 #include "ScopedClock.h"
@@ -46,16 +47,8 @@ public:
 
 class OrvConnectionTransfer : public testing::Test {
 protected:
-    void SetUp() override {
-#ifdef QUESTLOG_UNDER_TSAN
-        GTEST_SKIP() << "Qt's network manager hands work to a thread of its own through Qt's "
-                        "futex locks, which ThreadSanitizer cannot see; FireAndForgetQueueTest "
-                        "covers the sender's own threads";
-#endif
-    }
-    void TearDown() override {
-        OrvConnection::setTransferTimeout(0);
-    }
+    void SetUp() override { SKIP_QT_NETWORK_UNDER_TSAN(); }
+    void TearDown() override { OrvConnection::setTransferTimeout(0); }
 
     std::unique_ptr<OrvConnection> started(const QString& url, int type = -1) {
         auto connection = OrvConnection::connectionWithURLString(url, &recorder, type);

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "FakeHttpServer.h"
+#include "NetworkTestSupport.h"
 #include "QStringPrinter.h"
 
 using namespace Qt::StringLiterals;
@@ -82,16 +83,8 @@ namespace {
 
 class OrvHTTPServicesPost : public testing::Test {
 protected:
-    void SetUp() override {
-#ifdef QUESTLOG_UNDER_TSAN
-        GTEST_SKIP() << "Qt's network manager hands work to a thread of its own through Qt's "
-                        "futex locks, which ThreadSanitizer cannot see; FireAndForgetQueueTest "
-                        "covers the sender's own threads";
-#endif
-    }
-    void TearDown() override {
-        OrvHTTPServices::setPostTimeout(0);
-    }
+    void SetUp() override { SKIP_QT_NETWORK_UNDER_TSAN(); }
+    void TearDown() override { OrvHTTPServices::setPostTimeout(0); }
     FakeHttpServer server;
 };
 
@@ -216,11 +209,7 @@ private:
 }  // namespace
 
 TEST(OrvHTTPServicesUploadTransfer, UploadSendsTheMultipartBodyAndHeaders) {
-#ifdef QUESTLOG_UNDER_TSAN
-    GTEST_SKIP() << "Qt's network manager hands work to a thread of its own through Qt's "
-                    "futex locks, which ThreadSanitizer cannot see; FireAndForgetQueueTest "
-                    "covers the sender's own threads";
-#endif
+    SKIP_QT_NETWORK_UNDER_TSAN();
     const QByteArray file("PNG\x00\x01\r\n", 7);
     RawOneShotServer server;
     const QString answer = offMainThread([&] {
