@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QLocale>
 #include <QTimer>
+#include <algorithm>
 
 #include "DBConversion2to3.h"
 #include "DateFunctions.h"
@@ -257,6 +258,13 @@ QString UpdateController::getCriticonIdFromCSVRow(const QString& row) {
 }
 
 QString UpdateController::getHTMLCleanedAndUnescapedString(const QString& text) {
+    // Most catalogue fields hold no escape, entity or tag; for them the three cleaners would
+    // each answer the text unchanged, so one scan decides.
+    const bool plain = std::none_of(text.cbegin(), text.cend(),
+                                    [](QChar c) { return c == u'%' || c == u'&' || c == u'<'; });
+    if (plain) {
+        return text.isNull() ? u""_s : text;
+    }
     const QString unescaped = StringFunctions::unescapeString(text);
     const QString untagged = StringFunctions::replaceHTMLTags(unescaped);
     return StringFunctions::replaceKnownExtraHTMLEscapedValues(untagged);

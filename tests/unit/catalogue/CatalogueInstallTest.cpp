@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -9,6 +10,7 @@
 #include "Model.h"
 #include "NotificationCenter.h"
 #include "QStringPrinter.h"
+#include "StringFunctions.h"
 #include "TestStore.h"
 #include "UpdateController.h"
 #include "UserDefaults.h"
@@ -183,6 +185,25 @@ TEST_F(CatalogueInstall, CriticScoreFallsBackAndDisplayFollowsIt) {
     EXPECT_EQ(all[0]->scoreDisplay(), 3.5f);
     EXPECT_EQ(all[1]->scoreCritic(), 2.0f);
     EXPECT_EQ(all[1]->scoreDisplay(), 2.0f);
+}
+
+TEST(CatalogueCleaning, SameAsTheThreeCleanersInTurnForAnyText) {
+    const QString alphabet = u"%<>&#;/ 0123456789abcdefABCDEF\"ampltgquot\u00e9"_s;
+    QRandomGenerator random(5);
+    for (int round = 0; round < 3000; ++round) {
+        QString text;
+        for (int i = random.bounded(30); i > 0; --i) {
+            text += alphabet[random.bounded(int(alphabet.size()))];
+        }
+        if (round == 0) {
+            text = QString();
+        }
+        const QString expected = StringFunctions::replaceKnownExtraHTMLEscapedValues(
+            StringFunctions::replaceHTMLTags(StringFunctions::unescapeString(text)));
+        const QString cleaned = UpdateController::getHTMLCleanedAndUnescapedString(text);
+        ASSERT_EQ(cleaned, expected) << text.toStdString();
+        ASSERT_FALSE(cleaned.isNull());
+    }
 }
 
 TEST(CatalogueNumbers, FloatsAreReadLikeTheHandsetReadsThem) {
