@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
+#include <QThread>
 
 #include "FakeHttpServer.h"
 #include "QStringPrinter.h"
@@ -66,6 +68,19 @@ std::pair<QString, QString> shippedReportAndFirstPlaybaseId() {
 
 }  // namespace
 
+// Writes the earlier generation's database with one wished, scored game.
+bool writeOldDatabase(const QString& path, const QString& playbaseId) {
+    sqlite3* db = nullptr;
+    const QByteArray setup =
+        "CREATE TABLE GAMES (playbase_id TEXT, my_wish_list_flag TEXT, "
+        "my_score TEXT); INSERT INTO GAMES VALUES ('" +
+        playbaseId.toUtf8() + "', '1', '6');";
+    const bool made = sqlite3_open(path.toUtf8().constData(), &db) == SQLITE_OK &&
+                      sqlite3_exec(db, setup.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return made;
+}
+
 TEST(FirstStart, InstallsTheShippedCatalogueCarriesOldMarksOverThenAsksTheService) {
     const QString home = qEnvironmentVariable("QUESTLOG_HOME");
     const auto [report, playbaseId] = shippedReportAndFirstPlaybaseId();
@@ -74,14 +89,7 @@ TEST(FirstStart, InstallsTheShippedCatalogueCarriesOldMarksOverThenAsksTheServic
 
     // The earlier generation's database with one wished game.
     const QString old = home + u"/Questlog.wii.sqlite"_s;
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(old.toUtf8().constData(), &db), SQLITE_OK);
-    const QByteArray setup =
-        "CREATE TABLE GAMES (playbase_id TEXT, my_wish_list_flag TEXT, "
-        "my_score TEXT); INSERT INTO GAMES VALUES ('" +
-        playbaseId.toUtf8() + "', '1', '6');";
-    ASSERT_EQ(sqlite3_exec(db, setup.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    ASSERT_TRUE(writeOldDatabase(old, playbaseId));
 
     FakeHttpServer service;
     FakeHttpServer::Response answer;
@@ -109,4 +117,45 @@ TEST(FirstStart, InstallsTheShippedCatalogueCarriesOldMarksOverThenAsksTheServic
     QSettings after(home + u"/UserDefaults.ini"_s, QSettings::IniFormat);
     EXPECT_EQ(after.value(u"LAST_UPDATE_FILE_YMD_wii"_s).toString(), u"2099-01-01"_s);
     EXPECT_EQ(queryNumber(store, "SELECT COUNT(*) FROM Game"), installed);
+}
+
+// However the first start is cut short, the user's old marks survive: either the earlier
+// database is still there for the next start, or the marks are in the store.
+TEST(FirstStart, KilledAtAnyMomentOfTheInstallLosesNoOldMark) {
+    const auto [report, playbaseId] = shippedReportAndFirstPlaybaseId();
+    ASSERT_FALSE(playbaseId.isEmpty());
+    const QByteArray marks = "SELECT COUNT(*) FROM Game WHERE idPlaybase = '" +
+                             playbaseId.toUtf8() + "' AND myIsWished = 1";
+    for (const int delay : {150, 200, 250, 300, 350, 400, 500, 700}) {
+        const QString home = qEnvironmentVariable("QUESTLOG_HOME") + u"/kill-%1"_s.arg(delay);
+        ASSERT_TRUE(QDir().mkpath(home));
+        const QString old = home + u"/Questlog.wii.sqlite"_s;
+        ASSERT_TRUE(writeOldDatabase(old, playbaseId));
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        environment.insert(u"QUESTLOG_HOME"_s, home);
+        environment.insert(u"QUESTLOG_CATALOGUE_SERVICE"_s, u""_s);
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(QUESTLOG_APP_DIR) + u"/questlog-wii"_s, QStringList());
+        ASSERT_TRUE(process.waitForStarted(10000));
+        QThread::msleep(delay);
+        process.kill();  // SIGKILL: no orderly end, no save on the way out
+        process.waitForFinished(10000);
+
+        const QString store = home + u"/Questlog3.sqlite"_s;
+        const bool oldKept = QFile::exists(old);
+        const bool marksSaved = queryNumber(store, marks.constData()) == 1;
+        EXPECT_TRUE(oldKept || marksSaved) << "killed after " << delay << " ms";
+        if (QFile::exists(store)) {
+            sqlite3* db = nullptr;
+            ASSERT_EQ(sqlite3_open(store.toUtf8().constData(), &db), SQLITE_OK);
+            sqlite3_stmt* check = nullptr;
+            sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
+            ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
+            EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
+            sqlite3_finalize(check);
+            sqlite3_close(db);
+        }
+    }
 }
