@@ -4,11 +4,13 @@
 #include <QString>
 #include <memory>
 
+#include "FetchRequest.h"
 #include "FileFunctions.h"
 #include "Game.h"
 #include "ManagedObjectContext.h"
 #include "ManagedObjectModel.h"
 #include "PersistentStoreCoordinator.h"
+#include "SortDescriptor.h"
 #include "StoreError.h"
 
 // A store chain over a file in the test's data home, built the way the application builds it.
@@ -32,6 +34,14 @@ public:
         game->setReleaseDate(releaseDate);
         game->setScoreDisplay(scoreDisplay);
         return game;
+    }
+
+    // Every game held, saved or not, in title order; empty when the store cannot be read.
+    QList<Game*> gamesByTitle() {
+        FetchRequest request;
+        request.setEntityName(QStringLiteral("Game"));
+        request.setSortDescriptors({SortDescriptor(QStringLiteral("title"), true)});
+        return context->executeFetchRequest(request, nullptr).value_or(QList<Game*>());
     }
 
     std::shared_ptr<ManagedObjectModel> model;

@@ -80,12 +80,7 @@ protected:
     }
     ~CatalogueInstall() override { UserDefaults::resetStandardUserDefaults(); }
 
-    QList<Game*> games() {
-        FetchRequest request;
-        request.setEntityName(u"Game"_s);
-        request.setSortDescriptors({SortDescriptor(u"title"_s, true)});
-        return *store_.context->executeFetchRequest(request, nullptr);
-    }
+    QList<Game*> games() { return store_.gamesByTitle(); }
 
     TestStore store_;
     UpdateController controller_;

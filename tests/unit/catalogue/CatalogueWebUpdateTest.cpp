@@ -62,12 +62,7 @@ protected:
         ASSERT_NE(controller_.connection()->result(), nullptr);
     }
 
-    QList<Game*> games() {
-        FetchRequest request;
-        request.setEntityName(u"Game"_s);
-        request.setSortDescriptors({SortDescriptor(u"title"_s, true)});
-        return *store_.context->executeFetchRequest(request, nullptr);
-    }
+    QList<Game*> games() { return store_.gamesByTitle(); }
 
     FakeHttpServer server_;
     ScopedClock clock_;
