@@ -4,6 +4,8 @@
 #include <QLocale>
 #include <QTimer>
 #include <algorithm>
+#include <array>
+#include <charconv>
 
 #include "DBConversion2to3.h"
 #include "DateFunctions.h"
@@ -18,6 +20,7 @@
 #include "QlMetricWriter.h"
 #include "StoreError.h"
 #include "StringFunctions.h"
+#include "TextInterner.h"
 #include "UserDefaults.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -193,6 +196,131 @@ void UpdateController::startBundleFileInstall() {
         u"NOTIF_INSTALLING_BUNDLE_FILE_END"_s);
 }
 
+namespace {
+
+// The fields of a row as views into it, cut like getFieldsFromCSVRow (opening quote and last
+// two characters dropped, split at the separator). Stores the first kRowFields and answers
+// how many there are, counting no further than kRowFields.
+using FieldViews = std::array<QStringView, UpdateController::kRowFields>;
+qsizetype splitFields(QStringView row, FieldViews& fields) {
+    if (row.size() <= 2) {
+        return 0;
+    }
+    const QStringView inner = row.mid(1, row.size() - 3);
+    const QStringView separator = UpdateController::kSeparator;
+    qsizetype count = 0;
+    qsizetype from = 0;
+    while (count < UpdateController::kRowFields) {
+        const qsizetype at = StringFunctions::findText(inner, separator, from);
+        fields[size_t(count++)] = at < 0 ? inner.mid(from) : inner.mid(from, at - from);
+        if (at < 0) {
+            break;
+        }
+        from = at + separator.size();
+    }
+    return count;
+}
+
+bool isPlainField(QStringView text) {
+    return std::none_of(text.cbegin(), text.cend(),
+                        [](QChar c) { return c == u'%' || c == u'&' || c == u'<'; });
+}
+
+// Cleans the fields of one catalogue file. Plain fields (most of them) are copied once, and
+// repeated ones (codes, kinds, makers) shared; release dates repeat too and are read once each.
+class FieldCleaner {
+public:
+    QString text(int column, QStringView field) {
+        if (isPlainField(field)) {
+            return interner_.text(column, field.isNull() ? QStringView(u"") : field);
+        }
+        return getHTMLCleaned(field);
+    }
+    // StringFunctions::unescapeString of the field.
+    QString unescaped(int column, QStringView field) {
+        return isPlainField(field) ? text(column, field)
+                                   : StringFunctions::unescapeString(field.toString());
+    }
+    float number(QStringView field) {
+        return isPlainField(field)
+                   ? UpdateController::getFloatValue(field)
+                   : UpdateController::getFloatValue(getHTMLCleaned(field));
+    }
+    std::optional<qint64> date(QStringView field) {
+        const std::optional<int> key = ymdKey(field);
+        if (!key) {
+            return msecsOf(getHTMLCleaned(field));
+        }
+        const auto it = dates_.constFind(*key);
+        if (it != dates_.cend()) {
+            return *it;
+        }
+        return *dates_.insert(*key, msecsOf(field.toString()));
+    }
+
+private:
+    static QString getHTMLCleaned(QStringView field) {
+        return UpdateController::getHTMLCleanedAndUnescapedString(field.toString());
+    }
+    static std::optional<qint64> msecsOf(const QString& ymd) {
+        const QDateTime date = DateFunctions::getDateFromYMDString(ymd);
+        return date.isValid() ? std::optional<qint64>(date.toMSecsSinceEpoch()) : std::nullopt;
+    }
+    // yyyymmdd for a field that is exactly "yyyy-mm-dd" (which cleaning leaves as it is).
+    static std::optional<int> ymdKey(QStringView field) {
+        if (field.size() != 10 || field[4] != u'-' || field[7] != u'-') {
+            return std::nullopt;
+        }
+        int key = 0;
+        for (const qsizetype at : {0, 1, 2, 3, 5, 6, 8, 9}) {
+            const char16_t c = field[at].unicode();
+            if (c < u'0' || c > u'9') {
+                return std::nullopt;
+            }
+            key = key * 10 + (c - u'0');
+        }
+        return key;
+    }
+
+    TextInterner interner_;
+    QHash<int, std::optional<qint64>> dates_;
+};
+
+// Writes the catalogue fields of a row; the user's marks are never touched.
+void populateGameFromFields(Game* game, const FieldViews& fields, FieldCleaner& cleaner) {
+    const auto text = [&](int index) { return cleaner.text(index, fields[size_t(index)]); };
+    const auto number = [&](int index) { return cleaner.number(fields[size_t(index)]); };
+    game->setTitle(text(0));
+    game->setScoreCriticon(number(1));
+    game->setScoreCritic(number(2));
+    game->setScoreUsers(number(3));
+    game->setIdCriticon(text(4));
+    game->setIdPlaybase(text(5));
+    game->setPlatformCode(text(6));
+    game->setGenreCode(text(7));
+    game->setEsrbCode(text(8));
+    game->setPlatformDescription(text(9));
+    game->setGenreDescription(text(10));
+    game->setEsrbDescription(text(11));
+    game->setUrlBoxArt(text(12));
+    game->setUrlCriticonLink(text(13));
+    game->setUrlPlaybaseLink(text(14));
+    game->setGameDescription(text(15));
+    game->setDateMsecs(GameAttribute::releaseDate, cleaner.date(fields[16]));
+    game->setDeveloper(text(17));
+    game->setPublisher(text(18));
+
+    if (game->scoreCritic().value_or(0.0f) == 0.0f && game->scoreCriticon().value_or(0.0f) > 0.0f) {
+        game->setScoreCritic(game->scoreCriticon());
+    }
+    game->setScoreDisplay(game->myScore());
+    if (game->myScore().value_or(0.0f) == 0.0f) {
+        game->setScoreDisplay(game->scoreCritic());
+    }
+}
+
+}  // namespace
+
 QString UpdateController::addGamesToEntityFromUpdateFileReturnReportYMD(const QString& text,
                                                                         bool attemptUpdates) {
     if (!text.contains(u"<reportDateYMD>"_s)) {
@@ -201,23 +329,35 @@ QString UpdateController::addGamesToEntityFromUpdateFileReturnReportYMD(const QS
     }
     const QString reportYMD =
         StringFunctions::fBetween(text, u"<reportDateYMD>"_s, u"</reportDateYMD>"_s);
-    const QString rows = StringFunctions::fBetween(text, u"<games>"_s, u"</games>"_s);
+    const QStringView rows = StringFunctions::fBetweenView(text, u"<games>", u"</games>");
     int updates = 0;
     int adds = 0;
+    FieldCleaner cleaner;
+    FieldViews fields;
     // Rows of one file that share an id end in one record, the later row winning; the map also
     // keeps a first installation free of store lookups.
     QHash<QString, Game*> appliedThisFile;
-    for (const QStringView row : QStringView(rows).split(u'\n')) {
-        if (!row.contains(kSeparator)) {
+    qsizetype lines = 1;
+    for (qsizetype at = rows.indexOf(u'\n'); at >= 0; at = rows.indexOf(u'\n', at + 1)) {
+        ++lines;  // a vectorised search: a plain count over the characters is many times slower
+    }
+    appliedThisFile.reserve(lines);
+    for (qsizetype from = 0; from <= rows.size();) {
+        qsizetype end = rows.indexOf(u'\n', from);
+        if (end < 0) {
+            end = rows.size();
+        }
+        const QStringView row = rows.mid(from, end - from);
+        from = end + 1;
+        if (StringFunctions::findText(row, kSeparator) < 0) {
             continue;
         }
-        const QStringList fields = getFieldsFromCSVRow(row.toString());
         // A row without every field cannot be applied; it is skipped, not half-written.
-        if (fields.size() < kRowFields) {
+        if (splitFields(row, fields) < kRowFields) {
             MYLOG(u"Skipping a catalogue row without all its fields: %@"_s, row.left(80));
             continue;
         }
-        const QString key = StringFunctions::unescapeString(fields[4]);
+        const QString key = cleaner.unescaped(4, fields[4]);
         Game* game = key.isEmpty() ? nullptr : appliedThisFile.value(key);
         if (!game && attemptUpdates) {
             game = getGameFromEntityWithCriticonID(key);
@@ -235,7 +375,7 @@ QString UpdateController::addGamesToEntityFromUpdateFileReturnReportYMD(const QS
         if (!key.isEmpty()) {
             appliedThisFile.insert(key, game);
         }
-        populateGameFromFields(game, fields);
+        populateGameFromFields(game, fields, cleaner);
     }
     MYLOG(u"Update File Results -- [%d] updates, [%d] adds"_s, updates, adds);
     saveChanges();
@@ -260,9 +400,7 @@ QString UpdateController::getCriticonIdFromCSVRow(const QString& row) {
 QString UpdateController::getHTMLCleanedAndUnescapedString(const QString& text) {
     // Most catalogue fields hold no escape, entity or tag; for them the three cleaners would
     // each answer the text unchanged, so one scan decides.
-    const bool plain = std::none_of(text.cbegin(), text.cend(),
-                                    [](QChar c) { return c == u'%' || c == u'&' || c == u'<'; });
-    if (plain) {
+    if (isPlainField(text)) {
         return text.isNull() ? u""_s : text;
     }
     const QString unescaped = StringFunctions::unescapeString(text);
@@ -270,13 +408,13 @@ QString UpdateController::getHTMLCleanedAndUnescapedString(const QString& text) 
     return StringFunctions::replaceKnownExtraHTMLEscapedValues(untagged);
 }
 
-float UpdateController::getFloatValue(const QString& text) {
+float UpdateController::getFloatValue(QStringView text) {
     qsizetype at = 0;
     const qsizetype size = text.size();
     while (at < size && text[at].isSpace()) {
         ++at;
     }
-    const qsizetype start = at;
+    qsizetype start = at;
     if (at < size && (text[at] == u'-' || text[at] == u'+')) {
         ++at;
     }
@@ -305,51 +443,33 @@ float UpdateController::getFloatValue(const QString& text) {
             end = at;
         }
     }
-    bool ok = false;
-    const double value = QLocale::c().toDouble(QStringView(text).mid(start, end - start), &ok);
-    return ok ? float(value) : 0.0f;
+    // Every character of the number is ASCII; from_chars reads it as the C locale does but
+    // takes no "+".
+    if (text[start] == u'+') {
+        ++start;
+    }
+    std::array<char, 64> ascii;
+    if (end - start > qsizetype(ascii.size())) {
+        bool ok = false;
+        const double value = QLocale::c().toDouble(text.mid(start, end - start), &ok);
+        return ok ? float(value) : 0.0f;
+    }
+    for (qsizetype i = start; i < end; ++i) {
+        ascii[size_t(i - start)] = char(text[i].unicode());
+    }
+    double value = 0;
+    const std::from_chars_result read =
+        std::from_chars(ascii.data(), ascii.data() + (end - start), value);
+    return read.ec == std::errc() ? float(value) : 0.0f;
 }
 
 void UpdateController::populateGame(Game* game, const QString& fromCSVRow) {
-    if (fromCSVRow.size() <= 2) {
+    FieldViews fields;
+    if (!game || splitFields(fromCSVRow, fields) < kRowFields) {
         return;
     }
-    populateGameFromFields(game, getFieldsFromCSVRow(fromCSVRow));
-}
-
-void UpdateController::populateGameFromFields(Game* game, const QStringList& fields) {
-    if (!game || fields.size() < kRowFields) {
-        return;
-    }
-    const auto text = [&](int index) { return getHTMLCleanedAndUnescapedString(fields[index]); };
-    const auto number = [&](int index) { return getFloatValue(text(index)); };
-    game->setTitle(text(0));
-    game->setScoreCriticon(number(1));
-    game->setScoreCritic(number(2));
-    game->setScoreUsers(number(3));
-    game->setIdCriticon(text(4));
-    game->setIdPlaybase(text(5));
-    game->setPlatformCode(text(6));
-    game->setGenreCode(text(7));
-    game->setEsrbCode(text(8));
-    game->setPlatformDescription(text(9));
-    game->setGenreDescription(text(10));
-    game->setEsrbDescription(text(11));
-    game->setUrlBoxArt(text(12));
-    game->setUrlCriticonLink(text(13));
-    game->setUrlPlaybaseLink(text(14));
-    game->setGameDescription(text(15));
-    game->setReleaseDate(DateFunctions::getDateFromYMDString(text(16)));
-    game->setDeveloper(text(17));
-    game->setPublisher(text(18));
-
-    if (game->scoreCritic().value_or(0.0f) == 0.0f && game->scoreCriticon().value_or(0.0f) > 0.0f) {
-        game->setScoreCritic(game->scoreCriticon());
-    }
-    game->setScoreDisplay(game->myScore());
-    if (game->myScore().value_or(0.0f) == 0.0f) {
-        game->setScoreDisplay(game->scoreCritic());
-    }
+    FieldCleaner cleaner;
+    populateGameFromFields(game, fields, cleaner);
 }
 
 std::optional<QList<Game*>> UpdateController::runQuery(const QString& failure) {

@@ -50,7 +50,7 @@ public:
     static QStringList getFieldsFromCSVRow(const QString& row);
     // The handset's string-to-float reading: leading blanks, the longest decimal prefix, 0 for
     // none; never locale-dependent.
-    static float getFloatValue(const QString& text);
+    static float getFloatValue(QStringView text);
 
     static inline const QString kUpdatePathTemplate = QStringLiteral(
         "/DB2Web/execute.do?name=questlog_cvs_game_list&PLATFORM=**PLATFORM**&LAST_UPDATED="
@@ -94,7 +94,6 @@ private:
     // The games matching the builder's current filters, or nothing after logging `failure`.
     std::optional<QList<Game*>> runQuery(const QString& failure);
     Game* lookup(const QString& criticonId, const QString& playbaseId, const QString& failure);
-    void populateGameFromFields(Game* game, const QStringList& fields);
     // Saves when there are changes; false when the save failed or there is no context.
     bool saveContext();
 

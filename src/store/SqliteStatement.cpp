@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <QStringEncoder>
+
 #include "SqliteConnection.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -17,7 +19,9 @@ SqliteStatement::SqliteStatement(SqliteConnection& connection, const QString& sq
         connection.logFailure(u"Cannot prepare "_s + sql);
         sqlite3_finalize(statement_);
         statement_ = nullptr;
+        return;
     }
+    utf8_.resize(size_t(sqlite3_bind_parameter_count(statement_)) + 1);
 }
 
 SqliteStatement::~SqliteStatement() {
@@ -25,7 +29,10 @@ SqliteStatement::~SqliteStatement() {
 }
 
 SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
-    : connection_(other.connection_), statement_(other.statement_), sql_(std::move(other.sql_)) {
+    : connection_(other.connection_),
+      statement_(other.statement_),
+      sql_(std::move(other.sql_)),
+      utf8_(std::move(other.utf8_)) {
     other.statement_ = nullptr;
 }
 
@@ -46,8 +53,21 @@ void SqliteStatement::bindText(int index, const QString& value) {
         sqlite3_bind_null(statement_, index);
         return;
     }
-    sqlite3_bind_text16(statement_, index, value.utf16(), int(value.size() * sizeof(char16_t)),
-                        SQLITE_TRANSIENT);
+    if (index < 1 || size_t(index) >= utf8_.size()) {
+        sqlite3_bind_text16(statement_, index, value.utf16(),
+                            int(value.size() * sizeof(char16_t)), SQLITE_TRANSIENT);
+        return;
+    }
+    // Our own encoding is faster than SQLite's and reuses one buffer per parameter; a lone
+    // surrogate is stored as U+FFFD.
+    std::vector<char>& buffer = utf8_[size_t(index)];
+    const size_t most = size_t(value.size()) * 3 + 1;
+    if (buffer.size() < most) {
+        buffer.resize(most);
+    }
+    QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    const char* end = encoder.appendToBuffer(buffer.data(), value);
+    sqlite3_bind_text(statement_, index, buffer.data(), int(end - buffer.data()), SQLITE_STATIC);
 }
 
 SqliteStatement::Step SqliteStatement::step() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 #include "StoreError.h"
 
@@ -50,4 +51,7 @@ private:
     SqliteConnection* connection_;
     sqlite3_stmt* statement_ = nullptr;
     QString sql_;
+    // The UTF-8 form of each bound text, by parameter, kept until it is bound again. SQLite
+    // reads it in place, so a save of many rows neither allocates nor copies per field.
+    std::vector<std::vector<char>> utf8_;
 };

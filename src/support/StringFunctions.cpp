@@ -70,20 +70,33 @@ QString replacePercentEscapes(const QString& text) {
     QString out;
     out.reserve(text.size());
     QByteArray run;
-    const qsizetype n = text.size();
+    const QStringView view(text);
+    const qsizetype n = view.size();
     qsizetype i = 0;
     while (i < n) {
-        if (text[i] != u'%') {
-            out.append(text[i++]);
-            continue;
+        const qsizetype escape = view.indexOf(u'%', i);
+        if (escape != i) {
+            out.append(view.mid(i, escape < 0 ? n - i : escape - i));
+            if (escape < 0) {
+                break;
+            }
+            i = escape;
         }
         run.clear();
-        while (i < n && text[i] == u'%') {
-            if (i + 2 >= n || !isHexDigit(text[i + 1]) || !isHexDigit(text[i + 2])) {
+        bool ascii = true;
+        while (i < n && view[i] == u'%') {
+            if (i + 2 >= n || !isHexDigit(view[i + 1]) || !isHexDigit(view[i + 2])) {
                 return QString();
             }
-            run.append(char(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
+            const char byte = char(hexValue(view[i + 1]) * 16 + hexValue(view[i + 2]));
+            ascii = ascii && uchar(byte) < 0x80;
+            run.append(byte);
             i += 3;
+        }
+        // Single ASCII bytes are complete UTF-8 on their own (the usual "%20").
+        if (ascii) {
+            out.append(QLatin1StringView(run));
+            continue;
         }
         // A decoded byte-order mark is text like any other, so it is kept.
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
@@ -97,8 +110,77 @@ QString replacePercentEscapes(const QString& text) {
     return orEmpty(out);
 }
 
+// One UTF-16 unit of the text against one ASCII unit of a find text, compared the way Qt's
+// case-insensitive search compares them: both case-folded.
+bool foldedEqual(char16_t unit, char16_t ascii) {
+    const char16_t folded = unit < 0x80 ? unit : QChar::toCaseFolded(unit);
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c | 0x20) : c; };
+    return lower(folded) == lower(ascii);
+}
+
+// Whether `find` occurs in `text` at `at`. Case-insensitive comparison needs an ASCII find
+// text (see hasFastSearch).
+bool matchesAt(QStringView text, qsizetype at, QStringView find, Qt::CaseSensitivity cs) {
+    if (at < 0 || at + find.size() > text.size()) {
+        return false;
+    }
+    if (cs == Qt::CaseSensitive) {
+        return text.mid(at, find.size()) == find;
+    }
+    for (qsizetype i = 0; i < find.size(); ++i) {
+        if (!foldedEqual(text[at + i].unicode(), find[i].unicode())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether every occurrence starts with find's first character exactly, so a vectorised
+// search for that character finds every candidate: always when case matters; ignoring case,
+// for ASCII find texts led by a character without case ("%", "&", "<").
+bool hasFastSearch(QStringView find, Qt::CaseSensitivity cs) {
+    if (find.isEmpty()) {
+        return false;
+    }
+    if (cs == Qt::CaseSensitive) {
+        return true;
+    }
+    return std::all_of(find.cbegin(), find.cend(), [](QChar c) { return c.unicode() < 0x80; }) &&
+           !find.front().isLetter();
+}
+
+// The same as QString::replace(find, replacement, cs), which every field of a catalogue passes
+// through a dozen times; a text without the find text is left alone without allocating.
+void replaceAll(QString& text, const QString& find, const QString& replacement,
+                Qt::CaseSensitivity cs) {
+    if (!hasFastSearch(find, cs)) {
+        text.replace(find, replacement, cs);
+        return;
+    }
+    const QStringView view(text);
+    QString out;
+    qsizetype copied = 0;
+    for (qsizetype at = view.indexOf(find.front()); at >= 0; at = view.indexOf(find.front(), at)) {
+        if (!matchesAt(view, at, find, cs)) {
+            ++at;
+            continue;
+        }
+        if (out.isNull()) {
+            out.reserve(view.size());
+        }
+        out.append(view.mid(copied, at - copied)).append(replacement);
+        at += find.size();
+        copied = at;
+    }
+    if (out.isNull()) {
+        return;
+    }
+    out.append(view.mid(copied));
+    text = out;
+}
+
 void replaceAllIgnoringCase(QString& text, const QString& find, const QString& replacement) {
-    text.replace(find, replacement, Qt::CaseInsensitive);
+    replaceAll(text, find, replacement, Qt::CaseInsensitive);
 }
 
 struct Replacement {
@@ -126,16 +208,37 @@ QString StringFunctions::fRightOf(const QString& delimiter, const QString& text)
 
 QString StringFunctions::fBetween(const QString& text, const QString& leftDelim,
                                   const QString& rightDelim) {
-    if (text.isEmpty() || leftDelim.isEmpty() || rightDelim.isEmpty()) {
-        return u""_s;
+    const QStringView between = fBetweenView(text, leftDelim, rightDelim);
+    return between.isEmpty() ? u""_s : between.toString();
+}
+
+qsizetype StringFunctions::findText(QStringView text, QStringView needle, qsizetype from) {
+    if (needle.isEmpty()) {
+        return text.indexOf(needle, from);
     }
-    const qsizetype left = text.indexOf(leftDelim);
+    // A vectorised search for the first character, then one comparison per candidate.
+    const qsizetype last = text.size() - needle.size();
+    for (qsizetype at = text.indexOf(needle.front(), from); at >= 0 && at <= last;
+         at = text.indexOf(needle.front(), at + 1)) {
+        if (text.mid(at, needle.size()) == needle) {
+            return at;
+        }
+    }
+    return -1;
+}
+
+QStringView StringFunctions::fBetweenView(QStringView text, QStringView leftDelim,
+                                          QStringView rightDelim) {
+    if (text.isEmpty() || leftDelim.isEmpty() || rightDelim.isEmpty()) {
+        return {};
+    }
+    const qsizetype left = findText(text, leftDelim);
     if (left < 0) {
-        return u""_s;
+        return {};
     }
     const qsizetype start = left + leftDelim.size();
-    const qsizetype right = text.indexOf(rightDelim, start);
-    return right < 0 ? u""_s : text.mid(start, right - start);
+    const qsizetype right = findText(text, rightDelim, start);
+    return right < 0 ? QStringView() : text.mid(start, right - start);
 }
 
 bool StringFunctions::isEmptyOrNilString(const QString& text) {
@@ -219,8 +322,18 @@ QString StringFunctions::replace(const QString& text, const QString& lookFor,
         return text;
     }
     QString result = text;
-    result.replace(lookFor, replaceWith, Qt::CaseSensitive);
+    replaceAll(result, lookFor, replaceWith, Qt::CaseSensitive);
     return orEmpty(result);
+}
+
+QString StringFunctions::replaceIgnoringCase(const QString& text, const QString& lookFor,
+                                             const QString& replaceWith) {
+    if (text.isNull() || lookFor.isEmpty()) {
+        return text;
+    }
+    QString result = text;
+    replaceAllIgnoringCase(result, lookFor, replaceWith);
+    return result;
 }
 
 QString StringFunctions::replaceNotInSet(const QString& text, const QString& validCharacters) {
@@ -385,10 +498,10 @@ QString StringFunctions::replaceHTMLTags(const QString& text) {
             pos = end;
         }
         if (!tag.isNull()) {
-            working.replace(tag + u'>', u" "_s, Qt::CaseSensitive);
+            replaceAll(working, tag + u'>', u" "_s, Qt::CaseSensitive);
         }
     }
-    working.replace(u"  "_s, u" "_s, Qt::CaseSensitive);
+    replaceAll(working, u"  "_s, u" "_s, Qt::CaseSensitive);
     return orEmpty(working);
 }
 
@@ -414,13 +527,27 @@ QString StringFunctions::replaceKnownExtraHTMLEscapedValues(const QString& text)
 
     QString result = unescapeString(text);
     const auto apply = [&result](const auto& table) {
-        // Every row of a table starts with the same character, and no row brings that
-        // character in unless its find text held it, so a table with nothing to find is skipped.
-        if (!result.contains(table[0].find[0])) {
-            return;
-        }
-        for (const Replacement& row : table) {
-            replaceAllIgnoringCase(result, row.find, row.replaceBy);
+        // Every row of a table starts with the same character. One pass over that character's
+        // places tells which rows occur; a replacement can make new occurrences of later rows
+        // ("&amp;quot;"), so the pass is taken again after each row that replaced something.
+        const QChar lead = table[0].find[0];
+        const auto occurring = [&](size_t fromRow) {
+            quint32 rows = 0;
+            for (qsizetype at = result.indexOf(lead); at >= 0; at = result.indexOf(lead, at + 1)) {
+                for (size_t row = fromRow; row < std::size(table); ++row) {
+                    if (matchesAt(result, at, table[row].find, Qt::CaseInsensitive)) {
+                        rows |= 1u << row;
+                    }
+                }
+            }
+            return rows;
+        };
+        quint32 rows = occurring(0);
+        for (size_t row = 0; rows != 0 && row < std::size(table); ++row) {
+            if (rows & (1u << row)) {
+                replaceAllIgnoringCase(result, table[row].find, table[row].replaceBy);
+                rows = occurring(row + 1);
+            }
         }
     };
     // The triggers look at the text as passed in, not at its unescaped form.

@@ -211,6 +211,54 @@ TEST(CatalogueNumbers, FloatsAreReadLikeTheHandsetReadsThem) {
     EXPECT_EQ(UpdateController::getFloatValue(u"1e"_s), 1.0f);
     EXPECT_EQ(UpdateController::getFloatValue(u"4,5"_s), 4.0f);  // never the user's locale
     EXPECT_EQ(UpdateController::getFloatValue(u"."_s), 0.0f);
+    EXPECT_EQ(UpdateController::getFloatValue(u"+2.5"_s), 2.5f);
+    EXPECT_EQ(UpdateController::getFloatValue(u"+-2"_s), 0.0f);
+    EXPECT_EQ(UpdateController::getFloatValue(u"1e999"_s), 0.0f);  // out of range reads as none
+    EXPECT_EQ(UpdateController::getFloatValue(u"\u0663"_s), 0.0f);  // only ASCII digits count
+    // A number longer than any score still reads in full.
+    EXPECT_EQ(UpdateController::getFloatValue(u"0."_s + QString(80, u'0') + u"25e82"_s), 25.0f);
+}
+
+// Release dates are read once per distinct text of a file; odd texts must still read exactly
+// as one date read on its own.
+TEST_F(CatalogueInstall, EveryReleaseDateReadsAsOnItsOwn) {
+    const QStringList dates{u"2009-03-05"_s, u"2009-03-05"_s, u"2010-02-30"_s, u"2010-2-3"_s,
+                            u"1999-12-31"_s, u""_s,           u"soon"_s,       u"2011-07-0x"_s,
+                            u"%32%30%31%32-01-01"_s,          u"2012-01-01"_s, u"0000-01-01"_s};
+    QStringList rows;
+    for (int i = 0; i < dates.size(); ++i) {
+        QStringList fields = gameFields(u"G%1"_s.arg(i, 2, 10, QChar(u'0')), u"c%1"_s.arg(i));
+        fields[16] = dates[i];
+        rows.append(row(fields));
+    }
+    controller_.addGamesToEntityFromUpdateFileReturnReportYMD(catalogue(rows), false);
+    const QList<Game*> all = games();
+    ASSERT_EQ(all.size(), dates.size());
+    for (int i = 0; i < dates.size(); ++i) {
+        EXPECT_EQ(all[i]->releaseDate(),
+                  DateFunctions::getDateFromYMDString(
+                      UpdateController::getHTMLCleanedAndUnescapedString(dates[i])))
+            << dates[i].toStdString();
+    }
+    EXPECT_TRUE(all[0]->releaseDate().isValid());
+    EXPECT_EQ(all[8]->releaseDate(), all[9]->releaseDate());  // escapes are cleaned first
+}
+
+TEST_F(CatalogueInstall, PopulatingFromOneRowWritesItsFields) {
+    Game* game = ManagedObjectContext::insertNewObjectForEntityForName(u"Game"_s,
+                                                                       store_.context.get());
+    QStringList fields = gameFields(u"Tom &amp; Jerry"_s, u"c7"_s, u"4.5"_s, u"0"_s);
+    controller_.populateGame(game, row(fields + QStringList{u"extra"_s}));
+    EXPECT_EQ(game->title(), u"Tom & Jerry"_s);
+    EXPECT_EQ(game->scoreCritic(), 4.5f);  // the fallback applies here too
+    EXPECT_EQ(game->publisher(), u"Pub"_s);
+    EXPECT_EQ(controller_.getCriticonIdFromCSVRow(row(fields)), u"c7"_s);
+    // Too few fields: nothing is written.
+    Game* other = ManagedObjectContext::insertNewObjectForEntityForName(u"Game"_s,
+                                                                        store_.context.get());
+    controller_.populateGame(other, row(fields.mid(0, 18)));
+    EXPECT_TRUE(other->title().isNull());
+    controller_.populateGame(nullptr, row(fields));
 }
 
 TEST_F(CatalogueInstall, LastUpdateValueLivesUnderThePlatformsKey) {

@@ -119,6 +119,19 @@ TEST(StringFunctionsCutting, LeftRightAndBetween) {
     EXPECT_TRUE(isEmptyNotNull(SF::fBetween(u"abc"_s, kNull, u"c"_s)));
 }
 
+TEST(StringFunctionsCutting, BetweenViewPointsIntoTheText) {
+    const QString text = u"<a>one</a><a>two</a>"_s;
+    const QStringView between = SF::fBetweenView(text, u"<a>", u"</a>");
+    EXPECT_EQ(between, u"one");
+    EXPECT_EQ(between.data(), text.constData() + 3);  // nothing copied
+    EXPECT_TRUE(SF::fBetweenView(text, u"<b>", u"</a>").isEmpty());
+    EXPECT_TRUE(SF::fBetweenView(text, u"<a>", u"</b>").isEmpty());
+    EXPECT_TRUE(SF::fBetweenView(text, u"", u"</a>").isEmpty());
+    EXPECT_TRUE(SF::fBetweenView(QStringView(), u"<a>", u"</a>").isEmpty());
+    // The closing text is looked for after the opening one only.
+    EXPECT_EQ(SF::fBetweenView(u"]x[y]", u"[", u"]"), u"y");
+}
+
 TEST(StringFunctionsCutting, SubstringIsInclusiveAndClamped) {
     const QString text = u"abcdef"_s;
     EXPECT_EQ(SF::getSubstring(text, 1, 3), u"bcd"_s);
@@ -147,6 +160,15 @@ TEST(StringFunctionsReplace, MissingOperandsLeaveTextAlone) {
     EXPECT_EQ(SF::replace(u"abc"_s, kNull, u"x"_s), u"abc"_s);
     // An empty pattern must not insert the replacement between characters.
     EXPECT_EQ(SF::replace(u"abc"_s, u""_s, u"x"_s), u"abc"_s);
+}
+
+TEST(StringFunctionsReplace, IgnoringCaseFoldsBothSides) {
+    EXPECT_EQ(SF::replaceIgnoringCase(u"&AMP;&amp;&Amp"_s, u"&amp;"_s, u"&"_s), u"&&&Amp"_s);
+    EXPECT_EQ(SF::replaceIgnoringCase(u"&nb\u017fp;"_s, u"&nbsp;"_s, u" "_s), u" "_s);
+    EXPECT_EQ(SF::replaceIgnoringCase(u"Kelvin \u212a"_s, u"k"_s, u"x"_s), u"xelvin x"_s);
+    EXPECT_TRUE(SF::replaceIgnoringCase(kNull, u"a"_s, u"b"_s).isNull());
+    EXPECT_EQ(SF::replaceIgnoringCase(u"abc"_s, u""_s, u"x"_s), u"abc"_s);
+    EXPECT_TRUE(isEmptyNotNull(SF::replaceIgnoringCase(u"%3c%3C"_s, u"%3C"_s, u""_s)));
 }
 
 TEST(StringFunctionsFilter, SetsTestTheReducedCharacter) {
@@ -238,6 +260,14 @@ TEST(StringFunctionsUnescape, DecodesUtf8Escapes) {
               QString(QChar(0xDC00)) + u" "_s);
 }
 
+TEST(StringFunctionsUnescape, RunsOfEscapesDecodeTogether) {
+    EXPECT_EQ(SF::unescapeString(u"%41%42c%20d"_s), u"ABc d"_s);
+    // ASCII and multi-byte escapes in one run, and a character split over two runs.
+    EXPECT_EQ(SF::unescapeString(u"%41%C3%A9%42"_s), u"A\u00e9B"_s);
+    EXPECT_EQ(SF::unescapeString(u"%C3x%A9"_s), u"%C3x%A9"_s);
+    EXPECT_EQ(SF::unescapeString(u"%e2%84%a2 %7e"_s), u"\u2122 ~"_s);
+}
+
 TEST(StringFunctionsUnescape, InvalidEscapesKeepTheTextWhole) {
     // Any bad sequence leaves every escape of the text undecoded.
     const QString kept[] = {
@@ -316,6 +346,11 @@ TEST(StringFunctionsEntities, TriggersLookAtThePassedInText) {
 TEST(StringFunctionsEntities, TablesAndRowsApplyInOrder) {
     EXPECT_EQ(SF::replaceKnownExtraHTMLEscapedValues(u"&#38;amp;"_s), u"&"_s);
     EXPECT_EQ(SF::replaceKnownExtraHTMLEscapedValues(u"&amp;lt;"_s), u"&lt;"_s);
+    // A row's replacement makes text that a later row of the same table then replaces.
+    EXPECT_EQ(SF::replaceKnownExtraHTMLEscapedValues(u"&amp;quot;"_s), u"\""_s);
+    EXPECT_EQ(SF::replaceKnownExtraHTMLEscapedValues(u"&amp;eURo; &AMP;&amp;reg;"_s),
+              u"\u20AC &\u00AE"_s);
+    EXPECT_EQ(SF::replaceKnownExtraHTMLEscapedValues(u"&#38;#39; &#38;#63;"_s), u"' &#63;"_s);
 }
 
 TEST(StringFunctionsEntities, CatalogueCleaningPipeline) {

@@ -63,3 +63,32 @@ TEST(TextFuzz, AnyPatternFormatsWithoutReadingPastItsArguments) {
         Format::format(pattern);
     }
 }
+
+// The cleaners search with our own loops instead of Qt's matchers; they must answer exactly
+// what Qt answers, case folding of non-ASCII letters included (U+017F folds to "s", U+212A to
+// "k").
+TEST(TextFuzz, OwnSearchesAgreeWithQts) {
+    const QString alphabet = u"%&<>#;aAsSkKlLtTpP3cC \u017f\u212a\u0130\u00e9\xd800"_s;
+    const QStringList finds{u"&amp;"_s,  u"&#60;"_s, u"%3C"_s, u"&nbsp;"_s, u"  "_s,
+                            u"<p>"_s,    u"aS"_s,    u"k"_s,   u"&"_s,      u"\u00e9&"_s,
+                            u"%3c%3C"_s, u"ss"_s,      u"&s"_s,    u"%K"_s};
+    QRandomGenerator random(11);
+    for (int round = 0; round < 5000; ++round) {
+        const QString text = noise(random, alphabet, 40);
+        const QString find = round % 3 == 0 ? noise(random, alphabet, 4)
+                                            : finds[random.bounded(int(finds.size()))];
+        const QString replacement = noise(random, alphabet, 3);
+        const std::string context = text.toStdString() + " / " + find.toStdString();
+        if (!find.isEmpty()) {
+            ASSERT_EQ(StringFunctions::replaceIgnoringCase(text, find, replacement),
+                      QString(text).replace(find, replacement, Qt::CaseInsensitive))
+                << context;
+            ASSERT_EQ(StringFunctions::replace(text, find, replacement),
+                      QString(text).replace(find, replacement, Qt::CaseSensitive))
+                << context;
+        }
+        const qsizetype from = random.bounded(int(text.size()) + 2);
+        ASSERT_EQ(StringFunctions::findText(text, find, from), QStringView(text).indexOf(find, from))
+            << context;
+    }
+}
