@@ -231,10 +231,16 @@ bool isPlainField(QStringView text) {
 class FieldCleaner {
 public:
     QString text(int column, QStringView field) {
-        if (isPlainField(field)) {
-            return interner_.text(column, field.isNull() ? QStringView(u"") : field);
+        if (!isPlainField(field)) {
+            return getHTMLCleaned(field);
         }
-        return getHTMLCleaned(field);
+        // The id is asked for twice per row (as the key, then as the field): one copy serves.
+        if (field.data() == last_.data() && field.size() == last_.size()) {
+            return lastText_;
+        }
+        last_ = field;
+        lastText_ = interner_.text(column, field.isNull() ? QStringView(u"") : field);
+        return lastText_;
     }
     // StringFunctions::unescapeString of the field.
     QString unescaped(int column, QStringView field) {
@@ -284,6 +290,8 @@ private:
 
     TextInterner interner_;
     QHash<int, std::optional<qint64>> dates_;
+    QStringView last_;
+    QString lastText_;
 };
 
 // Writes the catalogue fields of a row; the user's marks are never touched.
@@ -358,7 +366,9 @@ QString UpdateController::addGamesToEntityFromUpdateFileReturnReportYMD(const QS
             continue;
         }
         const QString key = cleaner.unescaped(4, fields[4]);
-        Game* game = key.isEmpty() ? nullptr : appliedThisFile.value(key);
+        // One lookup per row: the slot is filled in below.
+        Game** applied = key.isEmpty() ? nullptr : &appliedThisFile[key];
+        Game* game = applied ? *applied : nullptr;
         if (!game && attemptUpdates) {
             game = getGameFromEntityWithCriticonID(key);
         }
@@ -372,8 +382,8 @@ QString UpdateController::addGamesToEntityFromUpdateFileReturnReportYMD(const QS
             }
             ++adds;
         }
-        if (!key.isEmpty()) {
-            appliedThisFile.insert(key, game);
+        if (applied) {
+            *applied = game;
         }
         populateGameFromFields(game, fields, cleaner);
     }

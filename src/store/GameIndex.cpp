@@ -20,18 +20,18 @@ bool GameIndex::isIndexed(GameAttribute attribute) {
 }
 
 void GameIndex::add(Table& table, Game* game, GameAttribute attribute) {
-    const QString value = game->stringValue(attribute);
+    const QString& value = game->stringValue(attribute);
     if (value.isNull()) {
         return;
     }
-    std::vector<Game*>& bucket = table.buckets[value];
+    QVarLengthArray<Game*, 1>& bucket = table.buckets[qHash(value)];
     if (std::find(bucket.begin(), bucket.end(), game) == bucket.end()) {
         bucket.push_back(game);
     }
 }
 
-const std::vector<Game*>& GameIndex::candidates(const std::vector<Game*>& all,
-                                                GameAttribute attribute, const QString& value) {
+std::span<Game* const> GameIndex::candidates(const std::vector<Game*>& all,
+                                             GameAttribute attribute, const QString& value) {
     Table& table = tables_[size_t(tableOf(attribute))];
     if (!table.built) {
         table.buckets.reserve(qsizetype(all.size()));
@@ -40,8 +40,11 @@ const std::vector<Game*>& GameIndex::candidates(const std::vector<Game*>& all,
         }
         table.built = true;
     }
-    const auto it = table.buckets.constFind(value);
-    return it == table.buckets.cend() ? none_ : *it;
+    const auto it = table.buckets.constFind(qHash(value));
+    if (it == table.buckets.cend()) {
+        return {};
+    }
+    return {it->constData(), size_t(it->size())};
 }
 
 void GameIndex::didChange(Game* game, GameAttribute attribute) {

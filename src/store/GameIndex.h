@@ -2,7 +2,9 @@
 
 #include <QHash>
 #include <QString>
+#include <QVarLengthArray>
 #include <array>
+#include <span>
 #include <vector>
 
 #include "GameAttribute.h"
@@ -19,19 +21,22 @@ public:
     static bool isIndexed(GameAttribute attribute);
 
     // The records that may have `value` for `attribute`. REQUIRES: isIndexed(attribute).
-    const std::vector<Game*>& candidates(const std::vector<Game*>& all, GameAttribute attribute,
-                                         const QString& value);
+    std::span<Game* const> candidates(const std::vector<Game*>& all, GameAttribute attribute,
+                                      const QString& value);
     // After a record's value of `attribute` has changed.
     void didChange(Game* game, GameAttribute attribute);
 
 private:
     struct Table {
         bool built = false;
-        QHash<QString, std::vector<Game*>> buckets;
+        // By the value's hash, so building the index neither copies nor compares a string; a
+        // bucket may then also hold records of another value with the same hash, which the
+        // callers' check sorts out. Ids are almost always unique: one record sits in the
+        // bucket itself, so building the index allocates nothing per record.
+        QHash<size_t, QVarLengthArray<Game*, 1>> buckets;
     };
     static int tableOf(GameAttribute attribute);
     void add(Table& table, Game* game, GameAttribute attribute);
 
     std::array<Table, 2> tables_;
-    const std::vector<Game*> none_;
 };

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <iterator>
+#include <optional>
 
 #include "FetchRequest.h"
 #include "Game.h"
@@ -15,6 +16,7 @@
 #include "MyLog.h"
 #include "PersistentStoreCoordinator.h"
 #include "Predicate.h"
+#include "SqliteBulkWrite.h"
 #include "SqliteTransaction.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -144,13 +146,14 @@ bool ManagedObjectContext::ensureLoaded(StoreError* error) {
     return true;
 }
 
-const std::vector<Game*>* ManagedObjectContext::indexedCandidates(const Predicate& predicate) {
+std::optional<std::span<Game* const>> ManagedObjectContext::indexedCandidates(
+    const Predicate& predicate) {
     const std::optional<std::pair<GameAttribute, QString>> term =
         predicate.requiredStringEquality();
     if (!term || !GameIndex::isIndexed(term->first)) {
-        return nullptr;
+        return std::nullopt;
     }
-    return &index_.candidates(all_, term->first, term->second);
+    return index_.candidates(all_, term->first, term->second);
 }
 
 void ManagedObjectContext::warmUpSearchText() {
@@ -176,6 +179,11 @@ bool ManagedObjectContext::save(StoreError* error) {
     }
     bool ok = false;
     {
+        std::optional<SqliteBulkWrite> bulk;
+        // Only new rows gain: changed rows are written twice through either.
+        if (inserted_.size() >= kBulkWriteRows && changed_.size() < inserted_.size() / 10) {
+            bulk.emplace(*coordinator_->connection());
+        }
         SqliteTransaction transaction(*coordinator_->connection(), StoreError::SaveFailed, error);
         if (transaction.isActive()) {
             GameTable::Writer writer(*coordinator_->connection());
@@ -254,7 +262,7 @@ std::optional<QList<Game*>> ManagedObjectContext::executeFetchRequest(const Fetc
         return result;
     }
     const Predicate& predicate = *request.predicate();
-    if (const std::vector<Game*>* candidates = indexedCandidates(predicate)) {
+    if (const std::optional<std::span<Game* const>> candidates = indexedCandidates(predicate)) {
         std::vector<Game*> found;
         std::copy_if(candidates->begin(), candidates->end(), std::back_inserter(found),
                      [&](const Game* game) { return predicate.evaluateWithObject(game); });
@@ -301,7 +309,7 @@ int ManagedObjectContext::countForFetchRequest(const FetchRequest& request, Stor
         return int(all_.size());
     }
     const Predicate& predicate = *request.predicate();
-    if (const std::vector<Game*>* candidates = indexedCandidates(predicate)) {
+    if (const std::optional<std::span<Game* const>> candidates = indexedCandidates(predicate)) {
         return int(std::count_if(candidates->begin(), candidates->end(), [&](const Game* game) {
             return predicate.evaluateWithObject(game);
         }));

@@ -62,6 +62,9 @@ public:
     // warm-up has reached every record held; records inserted later fold on their first search.
     bool isSearchTextWarm() const { return warmedUpTo_ >= all_.size(); }
     static constexpr int kWarmUpSlice = 2000;
+    // A save of at least this many new records, and few changed ones, goes through the
+    // rollback journal (SqliteBulkWrite).
+    static constexpr size_t kBulkWriteRows = 5000;
 
 private:
     friend class Game;
@@ -70,7 +73,7 @@ private:
     bool onOwnThread(StoreError* error) const;
     bool ensureLoaded(StoreError* error);
     // The records an id condition of `predicate` narrows the fetch to, or null to scan all.
-    const std::vector<Game*>* indexedCandidates(const Predicate& predicate);
+    std::optional<std::span<Game* const>> indexedCandidates(const Predicate& predicate);
     void warmUpSearchText();
     bool checkRequest(const FetchRequest& request, std::vector<GameSorter::Key>* keys,
                       StoreError* error) const;

@@ -149,27 +149,52 @@ bool hasFastSearch(QStringView find, Qt::CaseSensitivity cs) {
            !find.front().isLetter();
 }
 
-// The same as QString::replace(find, replacement, cs), which every field of a catalogue passes
-// through a dozen times; a text without the find text is left alone without allocating.
-void replaceAll(QString& text, const QString& find, const QString& replacement,
-                Qt::CaseSensitivity cs) {
-    if (!hasFastSearch(find, cs)) {
-        text.replace(find, replacement, cs);
+// text.replace("  ", " ") in one scan: blanks are too common for a search from blank to blank.
+void collapseDoubleBlanks(QString& text) {
+    const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype n = text.size();
+    qsizetype at = 0;
+    while (at + 1 < n && !(in[at] == u' ' && in[at + 1] == u' ')) {
+        ++at;
+    }
+    if (at + 1 >= n) {
         return;
     }
+    QString out(n, Qt::Uninitialized);
+    char16_t* write = reinterpret_cast<char16_t*>(out.data());
+    std::copy(in, in + at, write);
+    write += at;
+    while (at < n) {
+        if (at + 1 < n && in[at] == u' ' && in[at + 1] == u' ') {
+            *write++ = u' ';
+            at += 2;
+        } else {
+            *write++ = in[at++];
+        }
+    }
+    out.truncate(write - reinterpret_cast<const char16_t*>(out.constData()));
+    text = out;
+}
+
+// Replaces, left to right and without overlap, what `match` finds at each place of `lead`:
+// match(view, at) answers the (find, replacement) row that occurs there, or nothing. A text
+// where nothing matches is left alone without allocating.
+template <typename Match>
+void replaceAtLeads(QString& text, QChar lead, const Match& match) {
     const QStringView view(text);
     QString out;
     qsizetype copied = 0;
-    for (qsizetype at = view.indexOf(find.front()); at >= 0; at = view.indexOf(find.front(), at)) {
-        if (!matchesAt(view, at, find, cs)) {
+    for (qsizetype at = view.indexOf(lead); at >= 0; at = view.indexOf(lead, at)) {
+        const StringFunctions::ReplacementRow* row = match(view, at);
+        if (!row) {
             ++at;
             continue;
         }
         if (out.isNull()) {
             out.reserve(view.size());
         }
-        out.append(view.mid(copied, at - copied)).append(replacement);
-        at += find.size();
+        out.append(view.mid(copied, at - copied)).append(row->second);
+        at += row->first.size();
         copied = at;
     }
     if (out.isNull()) {
@@ -179,13 +204,97 @@ void replaceAll(QString& text, const QString& find, const QString& replacement,
     text = out;
 }
 
+// The same as QString::replace(find, replacement, cs), which every field of a catalogue passes
+// through a dozen times.
+void replaceAll(QString& text, const QString& find, const QString& replacement,
+                Qt::CaseSensitivity cs) {
+    if (!hasFastSearch(find, cs)) {
+        text.replace(find, replacement, cs);
+        return;
+    }
+    const StringFunctions::ReplacementRow row{find, replacement};
+    replaceAtLeads(text, find.front(), [&](QStringView view, qsizetype at) {
+        return matchesAt(view, at, find, cs) ? &row : nullptr;
+    });
+}
+
 void replaceAllIgnoringCase(QString& text, const QString& find, const QString& replacement) {
     replaceAll(text, find, replacement, Qt::CaseInsensitive);
 }
 
-struct Replacement {
-    QString find;
-    QString replaceBy;
+char16_t folded(char16_t unit) {
+    const char16_t f = unit < 0x80 ? unit : QChar::toCaseFolded(unit);
+    return f >= u'A' && f <= u'Z' ? char16_t(f | 0x20) : f;
+}
+
+// Whether row `index`'s replacement holds a character of a later row's find text, and so can
+// make an occurrence of that row that was not in the text before.
+bool makesLaterRows(const QList<StringFunctions::ReplacementRow>& rows, qsizetype index) {
+    for (const QChar made : rows[index].second) {
+        for (qsizetype later = index + 1; later < rows.size(); ++later) {
+            for (const QChar c : rows[later].first) {
+                if (folded(made.unicode()) == folded(c.unicode())) {
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+// Rows to replace ignoring case, each in turn, in as few passes as the rows allow. When all
+// find texts share a lead character that occurs nowhere else in them, occurrences of different
+// rows never overlap, so consecutive rows can be replaced in one pass (the earlier row winning
+// where two match at one place); a new pass starts only after a row whose replacement can make
+// occurrences of later rows ("&amp;" makes "&quot;" out of "&amp;quot;"). Build once, apply
+// often.
+class ReplacementTable {
+public:
+    explicit ReplacementTable(const QList<StringFunctions::ReplacementRow>& rows) {
+        for (const StringFunctions::ReplacementRow& row : rows) {
+            if (!row.first.isEmpty()) {
+                rows_.append(row);
+            }
+        }
+        const auto onePassable = [&](const StringFunctions::ReplacementRow& row) {
+            return hasFastSearch(row.first, Qt::CaseInsensitive) &&
+                   row.first.front() == rows_.front().first.front() &&
+                   row.first.indexOf(row.first.front(), 1) < 0;
+        };
+        onePass_ = !rows_.isEmpty() && std::all_of(rows_.cbegin(), rows_.cend(), onePassable);
+        for (qsizetype row = 0; onePass_ && row < rows_.size(); ++row) {
+            if (row + 1 == rows_.size() || makesLaterRows(rows_, row)) {
+                passEnds_.append(row);
+            }
+        }
+    }
+
+    void apply(QString& text) const {
+        if (!onePass_) {
+            for (const StringFunctions::ReplacementRow& row : rows_) {
+                replaceAllIgnoringCase(text, row.first, row.second);
+            }
+            return;
+        }
+        const QChar lead = rows_.front().first.front();
+        qsizetype first = 0;
+        for (const qsizetype last : passEnds_) {
+            replaceAtLeads(text, lead, [&](QStringView view, qsizetype at) {
+                for (qsizetype row = first; row <= last; ++row) {
+                    if (matchesAt(view, at, rows_[row].first, Qt::CaseInsensitive)) {
+                        return &rows_[row];
+                    }
+                }
+                return static_cast<const StringFunctions::ReplacementRow*>(nullptr);
+            });
+            first = last + 1;
+        }
+    }
+
+private:
+    QList<StringFunctions::ReplacementRow> rows_;
+    bool onePass_ = false;
+    QList<qsizetype> passEnds_;  // the last row of each pass
 };
 
 }  // namespace
@@ -336,6 +445,16 @@ QString StringFunctions::replaceIgnoringCase(const QString& text, const QString&
     return result;
 }
 
+QString StringFunctions::replaceEachIgnoringCase(const QString& text,
+                                                 const QList<ReplacementRow>& rows) {
+    if (text.isNull()) {
+        return text;
+    }
+    QString result = text;
+    ReplacementTable(rows).apply(result);
+    return result;
+}
+
 QString StringFunctions::replaceNotInSet(const QString& text, const QString& validCharacters) {
     QString result = u""_s;
     for (const QChar c : text) {
@@ -453,12 +572,13 @@ QString StringFunctions::unescapeString(const QString& text) {
         if (!decoded.isNull()) {
             result = decoded;
         }
-        replaceAllIgnoringCase(result, u"%3C"_s, u"<"_s);
-        replaceAllIgnoringCase(result, u"%3E"_s, u">"_s);
+        static const ReplacementTable kBracketEscapes({{u"%3C"_s, u"<"_s}, {u"%3E"_s, u">"_s}});
+        kBracketEscapes.apply(result);
     }
     if (result.contains(u'&')) {
-        replaceAllIgnoringCase(result, u"&#60;"_s, u"<"_s);
-        replaceAllIgnoringCase(result, u"&#62;"_s, u">"_s);
+        static const ReplacementTable kBracketEntities({{u"&#60;"_s, u"<"_s},
+                                                        {u"&#62;"_s, u">"_s}});
+        kBracketEntities.apply(result);
     }
     return orEmpty(result);
 }
@@ -501,7 +621,7 @@ QString StringFunctions::replaceHTMLTags(const QString& text) {
             replaceAll(working, tag + u'>', u" "_s, Qt::CaseSensitive);
         }
     }
-    replaceAll(working, u"  "_s, u" "_s, Qt::CaseSensitive);
+    collapseDoubleBlanks(working);
     return orEmpty(working);
 }
 
@@ -509,56 +629,32 @@ QString StringFunctions::replaceKnownExtraHTMLEscapedValues(const QString& text)
     if (text.isNull()) {
         return u""_s;
     }
-    static const Replacement kPercentEscapes[] = {
+    static const ReplacementTable kPercentEscapes({
         {u"%3F"_s, u"?"_s},        {u"%3D"_s, u"="_s},        {u"%26"_s, u"&"_s},
         {u"%27"_s, u"'"_s},        {u"%AE"_s, u"\u00AE"_s},   {u"%A9"_s, u"\u00A9"_s},
         {u"%2122"_s, u"\u2122"_s}, {u"%20AC"_s, u"\u20AC"_s},
-    };
-    static const Replacement kNumericEntities[] = {
+    });
+    static const ReplacementTable kNumericEntities({
         {u"&#63;"_s, u"?"_s},        {u"&#61;"_s, u"="_s},        {u"&#38;"_s, u"&"_s},
         {u"&#39;"_s, u"'"_s},        {u"&#174;"_s, u"\u00AE"_s},  {u"&#169;"_s, u"\u00A9"_s},
         {u"&#8482;"_s, u"\u2122"_s}, {u"&#8364;"_s, u"\u20AC"_s},
-    };
-    static const Replacement kNamedEntities[] = {
+    });
+    static const ReplacementTable kNamedEntities({
         {u"&gt;"_s, u">"_s},       {u"&lt;"_s, u"<"_s},        {u"&amp;"_s, u"&"_s},
         {u"&quot;"_s, u"\""_s},    {u"&nbsp;"_s, u" "_s},      {u"&copy;"_s, u"\u00A9"_s},
         {u"&reg;"_s, u"\u00AE"_s}, {u"&euro;"_s, u"\u20AC"_s},
-    };
+    });
 
     QString result = unescapeString(text);
-    const auto apply = [&result](const auto& table) {
-        // Every row of a table starts with the same character. One pass over that character's
-        // places tells which rows occur; a replacement can make new occurrences of later rows
-        // ("&amp;quot;"), so the pass is taken again after each row that replaced something.
-        const QChar lead = table[0].find[0];
-        const auto occurring = [&](size_t fromRow) {
-            quint32 rows = 0;
-            for (qsizetype at = result.indexOf(lead); at >= 0; at = result.indexOf(lead, at + 1)) {
-                for (size_t row = fromRow; row < std::size(table); ++row) {
-                    if (matchesAt(result, at, table[row].find, Qt::CaseInsensitive)) {
-                        rows |= 1u << row;
-                    }
-                }
-            }
-            return rows;
-        };
-        quint32 rows = occurring(0);
-        for (size_t row = 0; rows != 0 && row < std::size(table); ++row) {
-            if (rows & (1u << row)) {
-                replaceAllIgnoringCase(result, table[row].find, table[row].replaceBy);
-                rows = occurring(row + 1);
-            }
-        }
-    };
     // The triggers look at the text as passed in, not at its unescaped form.
     if (text.contains(u'%')) {
-        apply(kPercentEscapes);
+        kPercentEscapes.apply(result);
     }
-    if (text.contains(u"&#"_s)) {
-        apply(kNumericEntities);
+    if (findText(text, u"&#") >= 0) {
+        kNumericEntities.apply(result);
     }
     if (text.contains(u'&')) {
-        apply(kNamedEntities);
+        kNamedEntities.apply(result);
     }
     return orEmpty(result);
 }

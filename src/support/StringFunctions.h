@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVariantMap>
 #include <optional>
+#include <utility>
 
 // The system's toolbox for cutting and cleaning text. Every operation tells a null QString
 // ("nothing") from an empty one and answers as documented per operation; "" results are always
@@ -46,6 +47,10 @@ public:
     // QString::replace(..., Qt::CaseInsensitive) compares. Null text and empty lookFor: as replace.
     static QString replaceIgnoringCase(const QString& text, const QString& lookFor,
                                        const QString& replaceWith);
+    // (find, replacement): replaceIgnoringCase with each row in turn, rows with an empty find
+    // text skipped. A null text comes back null.
+    using ReplacementRow = std::pair<QString, QString>;
+    static QString replaceEachIgnoringCase(const QString& text, const QList<ReplacementRow>& rows);
     static QString replaceNotInSet(const QString& text, const QString& validCharacters);
     static QString replaceInSet(const QString& text, const QString& invalidCharacters,
                                 const QString& withReplacementString);

@@ -1,13 +1,15 @@
-// Child of the durability test: marks every game of the store and saves, announcing the save
-// on standard output so the parent can kill it while the transaction is under way.
-//   questlog_store_crash_child <store path> <marker>
+// Child of the durability test: marks every game of the store and saves, or with a count adds
+// that many new games carrying the marker and saves; announces the save on standard output so
+// the parent can kill it while the transaction is under way.
+//   questlog_store_crash_child <store path> <marker> [<games to add>]
 #include <QElapsedTimer>
 #include <cstdio>
+#include <cstdlib>
 
 #include "StoreTestSupport.h"
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
+    if (argc != 3 && argc != 4) {
         return 2;
     }
     OpenStore store(QString::fromUtf8(argv[1]));
@@ -16,9 +18,18 @@ int main(int argc, char** argv) {
     if (!games) {
         return 3;
     }
-    for (Game* game : *games) {
-        game->setMyReview(marker);
-        game->setScoreUsers(float(marker.size()));
+    if (argc == 4) {
+        for (int i = std::atoi(argv[3]); i > 0; --i) {
+            Game* game = store.context.insertNewGame();
+            game->setTitle(QStringLiteral("Added game %1 with a title of ordinary length").arg(i));
+            game->setGameDescription(QString(300, QChar(u'a' + i % 26)));
+            game->setMyReview(marker);
+        }
+    } else {
+        for (Game* game : *games) {
+            game->setMyReview(marker);
+            game->setScoreUsers(float(marker.size()));
+        }
     }
     std::fputs("saving\n", stdout);
     std::fflush(stdout);

@@ -92,3 +92,36 @@ TEST(TextFuzz, OwnSearchesAgreeWithQts) {
             << context;
     }
 }
+
+// Replacing a table of rows in as few passes as the rows allow answers what replacing each
+// row in turn with Qt answers, also where a replacement makes a later row's text, rows share
+// no lead character, or a find text holds its lead twice.
+TEST(TextFuzz, TablesOfRowsAgreeWithRowAfterRow) {
+    const QString alphabet = u"&%#;aAmMpPqQ1 \u017f"_s;
+    const QStringList leads{u"&"_s, u"&"_s, u"&"_s, u"%"_s};
+    QRandomGenerator random(13);
+    for (int round = 0; round < 3000; ++round) {
+        QList<StringFunctions::ReplacementRow> rows;
+        for (int i = random.bounded(1, 6); i > 0; --i) {
+            QString find = leads[random.bounded(int(leads.size()))] + noise(random, alphabet, 4);
+            if (random.bounded(8) == 0) {
+                find.clear();  // skipped
+            }
+            rows.append({find, noise(random, alphabet, 3)});
+        }
+        const QString text = noise(random, alphabet, 30);
+        QString expected = text;
+        for (const StringFunctions::ReplacementRow& row : rows) {
+            if (!row.first.isEmpty()) {
+                expected.replace(row.first, row.second, Qt::CaseInsensitive);
+            }
+        }
+        QString context = text + u" |"_s;
+        for (const StringFunctions::ReplacementRow& row : rows) {
+            context += u" "_s + row.first + u"->"_s + row.second;
+        }
+        ASSERT_EQ(StringFunctions::replaceEachIgnoringCase(text, rows), expected)
+            << context.toStdString();
+    }
+    EXPECT_TRUE(StringFunctions::replaceEachIgnoringCase(QString(), {{u"&"_s, u"x"_s}}).isNull());
+}
