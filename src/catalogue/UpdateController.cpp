@@ -248,9 +248,8 @@ public:
                                    : StringFunctions::unescapeString(field.toString());
     }
     float number(QStringView field) {
-        return isPlainField(field)
-                   ? UpdateController::getFloatValue(field)
-                   : UpdateController::getFloatValue(getHTMLCleaned(field));
+        return isPlainField(field) ? UpdateController::getFloatValue(field)
+                                   : UpdateController::getFloatValue(getHTMLCleaned(field));
     }
     std::optional<qint64> date(QStringView field) {
         const std::optional<int> key = ymdKey(field);

@@ -30,8 +30,8 @@ void GameIndex::add(Table& table, Game* game, GameAttribute attribute) {
     }
 }
 
-std::span<Game* const> GameIndex::candidates(const std::vector<Game*>& all,
-                                             GameAttribute attribute, const QString& value) {
+std::span<Game* const> GameIndex::candidates(const std::vector<Game*>& all, GameAttribute attribute,
+                                             const QString& value) {
     Table& table = tables_[size_t(tableOf(attribute))];
     if (!table.built) {
         table.buckets.reserve(qsizetype(all.size()));

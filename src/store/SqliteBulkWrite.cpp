@@ -12,7 +12,7 @@ namespace {
 QString setJournalMode(SqliteConnection& connection, const QString& mode) {
     SqliteStatement statement(connection, u"PRAGMA journal_mode="_s + mode);
     return statement.step() == SqliteStatement::Step::Row ? statement.columnText(0).toLower()
-                                                           : QString();
+                                                          : QString();
 }
 
 }  // namespace

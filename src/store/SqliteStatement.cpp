@@ -54,8 +54,8 @@ void SqliteStatement::bindText(int index, const QString& value) {
         return;
     }
     if (index < 1 || size_t(index) >= utf8_.size()) {
-        sqlite3_bind_text16(statement_, index, value.utf16(),
-                            int(value.size() * sizeof(char16_t)), SQLITE_TRANSIENT);
+        sqlite3_bind_text16(statement_, index, value.utf16(), int(value.size() * sizeof(char16_t)),
+                            SQLITE_TRANSIENT);
         return;
     }
     // Our own encoding is faster than SQLite's and reuses one buffer per parameter; a lone

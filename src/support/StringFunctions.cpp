@@ -576,8 +576,8 @@ QString StringFunctions::unescapeString(const QString& text) {
         kBracketEscapes.apply(result);
     }
     if (result.contains(u'&')) {
-        static const ReplacementTable kBracketEntities({{u"&#60;"_s, u"<"_s},
-                                                        {u"&#62;"_s, u">"_s}});
+        static const ReplacementTable kBracketEntities(
+            {{u"&#60;"_s, u"<"_s}, {u"&#62;"_s, u">"_s}});
         kBracketEntities.apply(result);
     }
     return orEmpty(result);
@@ -630,19 +630,34 @@ QString StringFunctions::replaceKnownExtraHTMLEscapedValues(const QString& text)
         return u""_s;
     }
     static const ReplacementTable kPercentEscapes({
-        {u"%3F"_s, u"?"_s},        {u"%3D"_s, u"="_s},        {u"%26"_s, u"&"_s},
-        {u"%27"_s, u"'"_s},        {u"%AE"_s, u"\u00AE"_s},   {u"%A9"_s, u"\u00A9"_s},
-        {u"%2122"_s, u"\u2122"_s}, {u"%20AC"_s, u"\u20AC"_s},
+        {u"%3F"_s, u"?"_s},
+        {u"%3D"_s, u"="_s},
+        {u"%26"_s, u"&"_s},
+        {u"%27"_s, u"'"_s},
+        {u"%AE"_s, u"\u00AE"_s},
+        {u"%A9"_s, u"\u00A9"_s},
+        {u"%2122"_s, u"\u2122"_s},
+        {u"%20AC"_s, u"\u20AC"_s},
     });
     static const ReplacementTable kNumericEntities({
-        {u"&#63;"_s, u"?"_s},        {u"&#61;"_s, u"="_s},        {u"&#38;"_s, u"&"_s},
-        {u"&#39;"_s, u"'"_s},        {u"&#174;"_s, u"\u00AE"_s},  {u"&#169;"_s, u"\u00A9"_s},
-        {u"&#8482;"_s, u"\u2122"_s}, {u"&#8364;"_s, u"\u20AC"_s},
+        {u"&#63;"_s, u"?"_s},
+        {u"&#61;"_s, u"="_s},
+        {u"&#38;"_s, u"&"_s},
+        {u"&#39;"_s, u"'"_s},
+        {u"&#174;"_s, u"\u00AE"_s},
+        {u"&#169;"_s, u"\u00A9"_s},
+        {u"&#8482;"_s, u"\u2122"_s},
+        {u"&#8364;"_s, u"\u20AC"_s},
     });
     static const ReplacementTable kNamedEntities({
-        {u"&gt;"_s, u">"_s},       {u"&lt;"_s, u"<"_s},        {u"&amp;"_s, u"&"_s},
-        {u"&quot;"_s, u"\""_s},    {u"&nbsp;"_s, u" "_s},      {u"&copy;"_s, u"\u00A9"_s},
-        {u"&reg;"_s, u"\u00AE"_s}, {u"&euro;"_s, u"\u20AC"_s},
+        {u"&gt;"_s, u">"_s},
+        {u"&lt;"_s, u"<"_s},
+        {u"&amp;"_s, u"&"_s},
+        {u"&quot;"_s, u"\""_s},
+        {u"&nbsp;"_s, u" "_s},
+        {u"&copy;"_s, u"\u00A9"_s},
+        {u"&reg;"_s, u"\u00AE"_s},
+        {u"&euro;"_s, u"\u20AC"_s},
     });
 
     QString result = unescapeString(text);

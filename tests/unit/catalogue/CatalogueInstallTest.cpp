@@ -213,7 +213,7 @@ TEST(CatalogueNumbers, FloatsAreReadLikeTheHandsetReadsThem) {
     EXPECT_EQ(UpdateController::getFloatValue(u"."_s), 0.0f);
     EXPECT_EQ(UpdateController::getFloatValue(u"+2.5"_s), 2.5f);
     EXPECT_EQ(UpdateController::getFloatValue(u"+-2"_s), 0.0f);
-    EXPECT_EQ(UpdateController::getFloatValue(u"1e999"_s), 0.0f);  // out of range reads as none
+    EXPECT_EQ(UpdateController::getFloatValue(u"1e999"_s), 0.0f);   // out of range reads as none
     EXPECT_EQ(UpdateController::getFloatValue(u"\u0663"_s), 0.0f);  // only ASCII digits count
     // A number longer than any score still reads in full.
     EXPECT_EQ(UpdateController::getFloatValue(u"0."_s + QString(80, u'0') + u"25e82"_s), 25.0f);
@@ -222,9 +222,10 @@ TEST(CatalogueNumbers, FloatsAreReadLikeTheHandsetReadsThem) {
 // Release dates are read once per distinct text of a file; odd texts must still read exactly
 // as one date read on its own.
 TEST_F(CatalogueInstall, EveryReleaseDateReadsAsOnItsOwn) {
-    const QStringList dates{u"2009-03-05"_s, u"2009-03-05"_s, u"2010-02-30"_s, u"2010-2-3"_s,
-                            u"1999-12-31"_s, u""_s,           u"soon"_s,       u"2011-07-0x"_s,
-                            u"%32%30%31%32-01-01"_s,          u"2012-01-01"_s, u"0000-01-01"_s};
+    const QStringList dates{u"2009-03-05"_s, u"2009-03-05"_s, u"2010-02-30"_s,
+                            u"2010-2-3"_s,   u"1999-12-31"_s, u""_s,
+                            u"soon"_s,       u"2011-07-0x"_s, u"%32%30%31%32-01-01"_s,
+                            u"2012-01-01"_s, u"0000-01-01"_s};
     QStringList rows;
     for (int i = 0; i < dates.size(); ++i) {
         QStringList fields = gameFields(u"G%1"_s.arg(i, 2, 10, QChar(u'0')), u"c%1"_s.arg(i));
@@ -245,8 +246,8 @@ TEST_F(CatalogueInstall, EveryReleaseDateReadsAsOnItsOwn) {
 }
 
 TEST_F(CatalogueInstall, PopulatingFromOneRowWritesItsFields) {
-    Game* game = ManagedObjectContext::insertNewObjectForEntityForName(u"Game"_s,
-                                                                       store_.context.get());
+    Game* game =
+        ManagedObjectContext::insertNewObjectForEntityForName(u"Game"_s, store_.context.get());
     QStringList fields = gameFields(u"Tom &amp; Jerry"_s, u"c7"_s, u"4.5"_s, u"0"_s);
     controller_.populateGame(game, row(fields + QStringList{u"extra"_s}));
     EXPECT_EQ(game->title(), u"Tom & Jerry"_s);
@@ -254,8 +255,8 @@ TEST_F(CatalogueInstall, PopulatingFromOneRowWritesItsFields) {
     EXPECT_EQ(game->publisher(), u"Pub"_s);
     EXPECT_EQ(controller_.getCriticonIdFromCSVRow(row(fields)), u"c7"_s);
     // Too few fields: nothing is written.
-    Game* other = ManagedObjectContext::insertNewObjectForEntityForName(u"Game"_s,
-                                                                        store_.context.get());
+    Game* other =
+        ManagedObjectContext::insertNewObjectForEntityForName(u"Game"_s, store_.context.get());
     controller_.populateGame(other, row(fields.mid(0, 18)));
     EXPECT_TRUE(other->title().isNull());
     controller_.populateGame(nullptr, row(fields));

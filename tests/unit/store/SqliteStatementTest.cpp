@@ -15,8 +15,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         ASSERT_TRUE(connection_.open(dir_.filePath(u"t.sqlite"_s), nullptr));
-        ASSERT_TRUE(connection_.exec(u"CREATE TABLE t (a TEXT, b TEXT)"_s,
-                                     StoreError::SchemaFailed, nullptr));
+        ASSERT_TRUE(connection_.exec(u"CREATE TABLE t (a TEXT, b TEXT)"_s, StoreError::SchemaFailed,
+                                     nullptr));
     }
 
     QList<QStringList> rows() {

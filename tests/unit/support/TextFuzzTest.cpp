@@ -71,12 +71,12 @@ TEST(TextFuzz, OwnSearchesAgreeWithQts) {
     const QString alphabet = u"%&<>#;aAsSkKlLtTpP3cC \u017f\u212a\u0130\u00e9\xd800"_s;
     const QStringList finds{u"&amp;"_s,  u"&#60;"_s, u"%3C"_s, u"&nbsp;"_s, u"  "_s,
                             u"<p>"_s,    u"aS"_s,    u"k"_s,   u"&"_s,      u"\u00e9&"_s,
-                            u"%3c%3C"_s, u"ss"_s,      u"&s"_s,    u"%K"_s};
+                            u"%3c%3C"_s, u"ss"_s,    u"&s"_s,  u"%K"_s};
     QRandomGenerator random(11);
     for (int round = 0; round < 5000; ++round) {
         const QString text = noise(random, alphabet, 40);
-        const QString find = round % 3 == 0 ? noise(random, alphabet, 4)
-                                            : finds[random.bounded(int(finds.size()))];
+        const QString find =
+            round % 3 == 0 ? noise(random, alphabet, 4) : finds[random.bounded(int(finds.size()))];
         const QString replacement = noise(random, alphabet, 3);
         const std::string context = text.toStdString() + " / " + find.toStdString();
         if (!find.isEmpty()) {
@@ -88,7 +88,8 @@ TEST(TextFuzz, OwnSearchesAgreeWithQts) {
                 << context;
         }
         const qsizetype from = random.bounded(int(text.size()) + 2);
-        ASSERT_EQ(StringFunctions::findText(text, find, from), QStringView(text).indexOf(find, from))
+        ASSERT_EQ(StringFunctions::findText(text, find, from),
+                  QStringView(text).indexOf(find, from))
             << context;
     }
 }
