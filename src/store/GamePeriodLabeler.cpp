@@ -55,15 +55,16 @@ void GamePeriodLabeler::prepareDates() {
 }
 
 QString GamePeriodLabeler::getLabelForYMDString(const QString& ymd) {
-    const QDateTime day = DF::getAbsoluteDate(DF::getDateFromYMDString(ymd));
+    const QDateTime day = DF::getAbsoluteDate(DF::getDateFromYMDString(ymd)).toUTC();
     // A null or empty string has no date, which classifies as NA.
     const Key key = getPeriodKeyForDate(day);
     const QString& label = textForKey(key);
     if (key == Key::NA) {
         return label;
     }
-    const int ago = DF::getDaysDifferenceBetween(absToday(), day);
-    const int days = DF::getAbsDaysDifferenceBetween(absToday(), day);
+    const QDateTime& today = instantForField(AbsToday);
+    const int ago = DF::getDaysDifferenceBetween(today, day);
+    const int days = DF::getAbsDaysDifferenceBetween(today, day);
     const bool past = ago > 0;
     const QString oneCount = past ? u"Released %d %@ ago"_s : u"Releasing in %d %@"_s;
     if (days <= 1) {

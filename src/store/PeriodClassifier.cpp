@@ -6,30 +6,30 @@ using DF = DateFunctions;
 
 void PeriodClassifier::computeDates() {
     const QDateTime today = DF::getToday();
-    dates_[AbsToday] = today;
-    dates_[AbsYesterday] = DF::getDateBySubtractingDays(1, today);
-    dates_[AbsTomorrow] = DF::getDateByAddingDays(1, today);
+    setDate(AbsToday, today);
+    setDate(AbsYesterday, DF::getDateBySubtractingDays(1, today));
+    setDate(AbsTomorrow, DF::getDateByAddingDays(1, today));
     // Every step goes through the calendar's day arithmetic, so each date stays a local
     // midnight across daylight-saving changes.
     const QDateTime sunday = DF::getDateBySubtractingDays(DF::getDayOfWeek(today), today);
     for (int day = 0; day < 7; ++day) {
-        dates_[AbsThisSunday + day] = DF::getDateByAddingDays(day, sunday);
+        setDate(DateField(AbsThisSunday + day), DF::getDateByAddingDays(day, sunday));
     }
     for (int day = 0; day < 7; ++day) {
-        dates_[AbsNextSunday + day] = DF::getDateByAddingDays(7 + day, sunday);
+        setDate(DateField(AbsNextSunday + day), DF::getDateByAddingDays(7 + day, sunday));
     }
     for (int day = 0; day < 7; ++day) {
-        dates_[AbsLastSunday + day] = DF::getDateBySubtractingDays(7 - day, sunday);
+        setDate(DateField(AbsLastSunday + day), DF::getDateBySubtractingDays(7 - day, sunday));
     }
-    dates_[AbsThisMonthStart] = DF::getMonthStartDateFromDate(today);
-    dates_[AbsThisMonthEnd] = DF::getMonthEndDateFromDate(today);
+    setDate(AbsThisMonthStart, DF::getMonthStartDateFromDate(today));
+    setDate(AbsThisMonthEnd, DF::getMonthEndDateFromDate(today));
     // Last and next month are reckoned as 30 days, not as calendar months.
-    dates_[ThisDayLastMonth] = DF::getDateBySubtractingDays(30, today);
-    dates_[ThisDayNextMonth] = DF::getDateByAddingDays(30, today);
-    dates_[AbsLastMonthStart] = DF::getMonthStartDateFromDate(dates_[ThisDayLastMonth]);
-    dates_[AbsLastMonthEnd] = DF::getMonthEndDateFromDate(dates_[ThisDayLastMonth]);
-    dates_[AbsNextMonthStart] = DF::getMonthStartDateFromDate(dates_[ThisDayNextMonth]);
-    dates_[AbsNextMonthEnd] = DF::getMonthEndDateFromDate(dates_[ThisDayNextMonth]);
+    setDate(ThisDayLastMonth, DF::getDateBySubtractingDays(30, today));
+    setDate(ThisDayNextMonth, DF::getDateByAddingDays(30, today));
+    setDate(AbsLastMonthStart, DF::getMonthStartDateFromDate(dates_[ThisDayLastMonth]));
+    setDate(AbsLastMonthEnd, DF::getMonthEndDateFromDate(dates_[ThisDayLastMonth]));
+    setDate(AbsNextMonthStart, DF::getMonthStartDateFromDate(dates_[ThisDayNextMonth]));
+    setDate(AbsNextMonthEnd, DF::getMonthEndDateFromDate(dates_[ThisDayNextMonth]));
 }
 
 PeriodClassifier::Key PeriodClassifier::getPeriodKeyForYMDString(const QString& ymd) {
@@ -45,31 +45,32 @@ PeriodClassifier::Key PeriodClassifier::getPeriodKeyForDate(const QDateTime& day
     return classify(day);
 }
 
-PeriodClassifier::Key PeriodClassifier::classify(const QDateTime& day) const {
-    if (!day.isValid()) {
+PeriodClassifier::Key PeriodClassifier::classify(const QDateTime& localDay) const {
+    if (!localDay.isValid()) {
         return Key::NA;
     }
+    const QDateTime day = localDay.toUTC();
     auto between = [&](DateField start, DateField end) {
-        return DF::isDateBetween(day, dates_[start], dates_[end]);
+        return DF::isDateBetween(day, instants_[start], instants_[end]);
     };
-    if (DF::isDateEqualToDate(day, dates_[AbsToday])) {
+    if (DF::isDateEqualToDate(day, instants_[AbsToday])) {
         return Key::TODAY;
     }
-    if (DF::isDateEqualToDate(day, dates_[AbsYesterday])) {
+    if (DF::isDateEqualToDate(day, instants_[AbsYesterday])) {
         return Key::YESTERDAY;
     }
-    if (DF::isDateEqualToDate(day, dates_[AbsTomorrow])) {
+    if (DF::isDateEqualToDate(day, instants_[AbsTomorrow])) {
         return Key::TOMORROW;
     }
     if (between(AbsThisSunday, AbsThisSaturday)) {
         for (int weekday = 0; weekday < 7; ++weekday) {
-            if (DF::isDateEqualToDate(day, dates_[AbsThisSunday + weekday])) {
+            if (DF::isDateEqualToDate(day, instants_[AbsThisSunday + weekday])) {
                 return Key(int(Key::THIS_SUNDAY) + weekday);
             }
         }
         return Key::NA;
     }
-    if (DF::isDateAfterDate(day, dates_[AbsThisSaturday])) {
+    if (DF::isDateAfterDate(day, instants_[AbsThisSaturday])) {
         // Next week is tested first, so the end of this month inside next week reads so.
         if (between(AbsNextSunday, AbsNextSaturday)) {
             return Key::NEXT_WEEK;

@@ -80,71 +80,73 @@ public:
     Key getPeriodKeyForDate(const QDateTime& day);
     const QString& textForKey(Key key) const { return texts_[size_t(key)]; }
     const QDateTime& dateForField(DateField field) const { return dates_[field]; }
+    // The same date in UTC, which compares and subtracts without time-zone lookups.
+    const QDateTime& instantForField(DateField field) const { return instants_[field]; }
 
     const QDateTime& absToday() const { return dates_[AbsToday]; }
-    void setAbsToday(const QDateTime& value) { dates_[AbsToday] = value; }
+    void setAbsToday(const QDateTime& value) { setDate(AbsToday, value); }
     const QDateTime& absYesterday() const { return dates_[AbsYesterday]; }
-    void setAbsYesterday(const QDateTime& value) { dates_[AbsYesterday] = value; }
+    void setAbsYesterday(const QDateTime& value) { setDate(AbsYesterday, value); }
     const QDateTime& absTomorrow() const { return dates_[AbsTomorrow]; }
-    void setAbsTomorrow(const QDateTime& value) { dates_[AbsTomorrow] = value; }
+    void setAbsTomorrow(const QDateTime& value) { setDate(AbsTomorrow, value); }
     const QDateTime& absThisSunday() const { return dates_[AbsThisSunday]; }
-    void setAbsThisSunday(const QDateTime& value) { dates_[AbsThisSunday] = value; }
+    void setAbsThisSunday(const QDateTime& value) { setDate(AbsThisSunday, value); }
     const QDateTime& absThisMonday() const { return dates_[AbsThisMonday]; }
-    void setAbsThisMonday(const QDateTime& value) { dates_[AbsThisMonday] = value; }
+    void setAbsThisMonday(const QDateTime& value) { setDate(AbsThisMonday, value); }
     const QDateTime& absThisTuesday() const { return dates_[AbsThisTuesday]; }
-    void setAbsThisTuesday(const QDateTime& value) { dates_[AbsThisTuesday] = value; }
+    void setAbsThisTuesday(const QDateTime& value) { setDate(AbsThisTuesday, value); }
     const QDateTime& absThisWednesday() const { return dates_[AbsThisWednesday]; }
-    void setAbsThisWednesday(const QDateTime& value) { dates_[AbsThisWednesday] = value; }
+    void setAbsThisWednesday(const QDateTime& value) { setDate(AbsThisWednesday, value); }
     const QDateTime& absThisThursday() const { return dates_[AbsThisThursday]; }
-    void setAbsThisThursday(const QDateTime& value) { dates_[AbsThisThursday] = value; }
+    void setAbsThisThursday(const QDateTime& value) { setDate(AbsThisThursday, value); }
     const QDateTime& absThisFriday() const { return dates_[AbsThisFriday]; }
-    void setAbsThisFriday(const QDateTime& value) { dates_[AbsThisFriday] = value; }
+    void setAbsThisFriday(const QDateTime& value) { setDate(AbsThisFriday, value); }
     const QDateTime& absThisSaturday() const { return dates_[AbsThisSaturday]; }
-    void setAbsThisSaturday(const QDateTime& value) { dates_[AbsThisSaturday] = value; }
+    void setAbsThisSaturday(const QDateTime& value) { setDate(AbsThisSaturday, value); }
     const QDateTime& absNextSunday() const { return dates_[AbsNextSunday]; }
-    void setAbsNextSunday(const QDateTime& value) { dates_[AbsNextSunday] = value; }
+    void setAbsNextSunday(const QDateTime& value) { setDate(AbsNextSunday, value); }
     const QDateTime& absNextMonday() const { return dates_[AbsNextMonday]; }
-    void setAbsNextMonday(const QDateTime& value) { dates_[AbsNextMonday] = value; }
+    void setAbsNextMonday(const QDateTime& value) { setDate(AbsNextMonday, value); }
     const QDateTime& absNextTuesday() const { return dates_[AbsNextTuesday]; }
-    void setAbsNextTuesday(const QDateTime& value) { dates_[AbsNextTuesday] = value; }
+    void setAbsNextTuesday(const QDateTime& value) { setDate(AbsNextTuesday, value); }
     const QDateTime& absNextWednesday() const { return dates_[AbsNextWednesday]; }
-    void setAbsNextWednesday(const QDateTime& value) { dates_[AbsNextWednesday] = value; }
+    void setAbsNextWednesday(const QDateTime& value) { setDate(AbsNextWednesday, value); }
     const QDateTime& absNextThursday() const { return dates_[AbsNextThursday]; }
-    void setAbsNextThursday(const QDateTime& value) { dates_[AbsNextThursday] = value; }
+    void setAbsNextThursday(const QDateTime& value) { setDate(AbsNextThursday, value); }
     const QDateTime& absNextFriday() const { return dates_[AbsNextFriday]; }
-    void setAbsNextFriday(const QDateTime& value) { dates_[AbsNextFriday] = value; }
+    void setAbsNextFriday(const QDateTime& value) { setDate(AbsNextFriday, value); }
     const QDateTime& absNextSaturday() const { return dates_[AbsNextSaturday]; }
-    void setAbsNextSaturday(const QDateTime& value) { dates_[AbsNextSaturday] = value; }
+    void setAbsNextSaturday(const QDateTime& value) { setDate(AbsNextSaturday, value); }
     const QDateTime& absLastSunday() const { return dates_[AbsLastSunday]; }
-    void setAbsLastSunday(const QDateTime& value) { dates_[AbsLastSunday] = value; }
+    void setAbsLastSunday(const QDateTime& value) { setDate(AbsLastSunday, value); }
     const QDateTime& absLastMonday() const { return dates_[AbsLastMonday]; }
-    void setAbsLastMonday(const QDateTime& value) { dates_[AbsLastMonday] = value; }
+    void setAbsLastMonday(const QDateTime& value) { setDate(AbsLastMonday, value); }
     const QDateTime& absLastTuesday() const { return dates_[AbsLastTuesday]; }
-    void setAbsLastTuesday(const QDateTime& value) { dates_[AbsLastTuesday] = value; }
+    void setAbsLastTuesday(const QDateTime& value) { setDate(AbsLastTuesday, value); }
     const QDateTime& absLastWednesday() const { return dates_[AbsLastWednesday]; }
-    void setAbsLastWednesday(const QDateTime& value) { dates_[AbsLastWednesday] = value; }
+    void setAbsLastWednesday(const QDateTime& value) { setDate(AbsLastWednesday, value); }
     const QDateTime& absLastThursday() const { return dates_[AbsLastThursday]; }
-    void setAbsLastThursday(const QDateTime& value) { dates_[AbsLastThursday] = value; }
+    void setAbsLastThursday(const QDateTime& value) { setDate(AbsLastThursday, value); }
     const QDateTime& absLastFriday() const { return dates_[AbsLastFriday]; }
-    void setAbsLastFriday(const QDateTime& value) { dates_[AbsLastFriday] = value; }
+    void setAbsLastFriday(const QDateTime& value) { setDate(AbsLastFriday, value); }
     const QDateTime& absLastSaturday() const { return dates_[AbsLastSaturday]; }
-    void setAbsLastSaturday(const QDateTime& value) { dates_[AbsLastSaturday] = value; }
+    void setAbsLastSaturday(const QDateTime& value) { setDate(AbsLastSaturday, value); }
     const QDateTime& absThisMonthStart() const { return dates_[AbsThisMonthStart]; }
-    void setAbsThisMonthStart(const QDateTime& value) { dates_[AbsThisMonthStart] = value; }
+    void setAbsThisMonthStart(const QDateTime& value) { setDate(AbsThisMonthStart, value); }
     const QDateTime& absThisMonthEnd() const { return dates_[AbsThisMonthEnd]; }
-    void setAbsThisMonthEnd(const QDateTime& value) { dates_[AbsThisMonthEnd] = value; }
+    void setAbsThisMonthEnd(const QDateTime& value) { setDate(AbsThisMonthEnd, value); }
     const QDateTime& thisDayLastMonth() const { return dates_[ThisDayLastMonth]; }
-    void setThisDayLastMonth(const QDateTime& value) { dates_[ThisDayLastMonth] = value; }
+    void setThisDayLastMonth(const QDateTime& value) { setDate(ThisDayLastMonth, value); }
     const QDateTime& thisDayNextMonth() const { return dates_[ThisDayNextMonth]; }
-    void setThisDayNextMonth(const QDateTime& value) { dates_[ThisDayNextMonth] = value; }
+    void setThisDayNextMonth(const QDateTime& value) { setDate(ThisDayNextMonth, value); }
     const QDateTime& absLastMonthStart() const { return dates_[AbsLastMonthStart]; }
-    void setAbsLastMonthStart(const QDateTime& value) { dates_[AbsLastMonthStart] = value; }
+    void setAbsLastMonthStart(const QDateTime& value) { setDate(AbsLastMonthStart, value); }
     const QDateTime& absLastMonthEnd() const { return dates_[AbsLastMonthEnd]; }
-    void setAbsLastMonthEnd(const QDateTime& value) { dates_[AbsLastMonthEnd] = value; }
+    void setAbsLastMonthEnd(const QDateTime& value) { setDate(AbsLastMonthEnd, value); }
     const QDateTime& absNextMonthStart() const { return dates_[AbsNextMonthStart]; }
-    void setAbsNextMonthStart(const QDateTime& value) { dates_[AbsNextMonthStart] = value; }
+    void setAbsNextMonthStart(const QDateTime& value) { setDate(AbsNextMonthStart, value); }
     const QDateTime& absNextMonthEnd() const { return dates_[AbsNextMonthEnd]; }
-    void setAbsNextMonthEnd(const QDateTime& value) { dates_[AbsNextMonthEnd] = value; }
+    void setAbsNextMonthEnd(const QDateTime& value) { setDate(AbsNextMonthEnd, value); }
     const QString& TODAY() const { return texts_[size_t(Key::TODAY)]; }
     void setTODAY(const QString& value) { texts_[size_t(Key::TODAY)] = value; }
     const QString& YESTERDAY() const { return texts_[size_t(Key::YESTERDAY)]; }
@@ -203,8 +205,13 @@ protected:
     virtual void prepareDates() = 0;
 
 private:
+    void setDate(DateField field, const QDateTime& value) {
+        dates_[field] = value;
+        instants_[field] = value.isValid() ? value.toUTC() : QDateTime();
+    }
     Key classify(const QDateTime& day) const;
 
     std::array<QDateTime, kDateFieldCount> dates_;
+    std::array<QDateTime, kDateFieldCount> instants_;
     std::array<QString, kKeyCount> texts_;
 };
