@@ -76,24 +76,29 @@ public:
     bool isAfterToday(qint64 msecs) const { return msecs >= tomorrowStart_; }
 
 private:
+    // A day k days away is k-1, k or k+1 days off once daylight saving is counted, so the
+    // walk from k-3 crosses the bound within a few steps; the step limit only guards against
+    // a calendar that has no such day.
     static qint64 firstInstantReaching(int days, const QDateTime& today) {
-        // A day k days away is k-1, k or k+1 days off once daylight saving is counted, so
-        // the walk from k-3 crosses the bound within a few steps.
-        QDate day = today.date().addDays(days - 3);
+        return firstDayStart(today.date().addDays(days - 3), [&](const QDateTime& start) {
+            return DF::getDaysDifferenceBetween(start, today) >= days;
+        });
+    }
+
+    static qint64 firstInstantAfterDay(const QDateTime& today) {
+        return firstDayStart(today.date().addDays(1), [&](const QDateTime& start) {
+            return DF::isDateAfterDate(start, today);
+        });
+    }
+
+    template <class Reached>
+    static qint64 firstDayStart(QDate day, Reached reached) {
         QDateTime start = day.startOfDay(Qt::LocalTime);
-        while (DF::getDaysDifferenceBetween(start, today) < days) {
+        for (int step = 0; step < 8 && !reached(start); ++step) {
             day = day.addDays(1);
             start = day.startOfDay(Qt::LocalTime);
         }
         return start.toMSecsSinceEpoch();
-    }
-
-    static qint64 firstInstantAfterDay(const QDateTime& today) {
-        QDate day = today.date().addDays(1);
-        while (!DF::isDateAfterDate(day.startOfDay(Qt::LocalTime), today)) {
-            day = day.addDays(1);
-        }
-        return day.startOfDay(Qt::LocalTime).toMSecsSinceEpoch();
     }
 
     std::array<qint64, kDateBands.size()> starts_{};
