@@ -96,14 +96,6 @@ TEST(GamePeriodLabelerDaylightSaving, A47HourGapCountsAsOneDay) {
     EXPECT_EQ(phrase(QDate(2009, 11, 2), -2), u"Released 2 days ago"_s);
 }
 
-TEST(GamePeriodLabelerInput, NullEmptyAndDatelessTextAreNotAvailable) {
-    NewYorkDay pinned(kEarlyJune);
-    GamePeriodLabeler labeler;
-    EXPECT_EQ(labeler.getLabelForYMDString(QString()), u"Not available"_s);
-    EXPECT_EQ(labeler.getLabelForYMDString(u""_s), u"Not available"_s);
-    EXPECT_EQ(labeler.getLabelForYMDString(u"TBA"_s), u"Not available"_s);
-}
-
 TEST(GamePeriodLabelerState, KeptPastMidnightFollowsTheNewDay) {
     ScopedZone zone("America/New_York");
     ScopedClock lateEvening(QDateTime(QDate(2009, 3, 4), QTime(23, 30), Qt::LocalTime));

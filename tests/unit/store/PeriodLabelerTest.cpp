@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "GamePeriodLabeler.h"
 #include "LabelerTestSupport.h"
 #include "QStringPrinter.h"
 
@@ -95,86 +96,95 @@ TEST(PeriodLabelerWeek, TodayAndEveryDayOfTheWeekOnEachWeekday) {
     }
 }
 
-TEST(PeriodLabelerWeek, WednesdaySeesLastSaturdayAsLastWeekAndNextSundayAsNextWeek) {
-    expectLabels(QDate(2009, 3, 4), {{QDate(2009, 2, 28), u"Last week"_s},
-                                     {QDate(2009, 2, 22), u"Last week"_s},
-                                     {QDate(2009, 2, 21), u"Last month"_s},
-                                     {QDate(2009, 3, 8), u"Next week"_s},
-                                     {QDate(2009, 3, 14), u"Next week"_s},
-                                     {QDate(2009, 3, 15), u"Later this month"_s}});
+// One day seen from one today.
+struct DayCase {
+    QDate today;
+    QDate day;
+    const char16_t* label;
+};
+
+const DayCase kDayCases[] = {
+    // Wednesday: last Saturday is last week, the coming Sunday next week.
+    {{2009, 3, 4}, {2009, 2, 28}, u"Last week"},
+    {{2009, 3, 4}, {2009, 2, 22}, u"Last week"},
+    {{2009, 3, 4}, {2009, 2, 21}, u"Last month"},
+    {{2009, 3, 4}, {2009, 3, 8}, u"Next week"},
+    {{2009, 3, 4}, {2009, 3, 14}, u"Next week"},
+    {{2009, 3, 4}, {2009, 3, 15}, u"Later this month"},
+    {{2009, 3, 4}, {2009, 3, 31}, u"Later this month"},
+    {{2009, 3, 4}, {2009, 4, 30}, u"Next month"},
+    {{2009, 3, 4}, {2009, 5, 1}, u"Future"},
+    // Sunday, the spring-forward day: the coming Saturday is still this week.
+    {{2009, 3, 8}, {2009, 3, 6}, u"Last week"},
+    {{2009, 3, 8}, {2009, 3, 7}, u"Yesterday"},
+    {{2009, 3, 8}, {2009, 3, 14}, u"Saturday"},
+    {{2009, 3, 8}, {2009, 3, 15}, u"Next week"},
+    // 1 January: next month is January itself, so February is the future.
+    {{2009, 1, 1}, {2009, 1, 10}, u"Next week"},
+    {{2009, 1, 1}, {2009, 1, 11}, u"Later this month"},
+    {{2009, 1, 1}, {2009, 1, 31}, u"Later this month"},
+    {{2009, 1, 1}, {2009, 2, 1}, u"Future"},
+    {{2009, 1, 1}, {2009, 2, 28}, u"Future"},
+    {{2009, 1, 1}, {2008, 12, 27}, u"Last week"},
+    {{2009, 1, 1}, {2008, 12, 20}, u"Last month"},
+    {{2009, 1, 1}, {2008, 12, 2}, u"Last month"},
+    {{2009, 1, 1}, {2008, 11, 30}, u"Older"},
+    // 31 January: next month is March, so February after next week is the future.
+    {{2009, 1, 31}, {2009, 2, 7}, u"Next week"},
+    {{2009, 1, 31}, {2009, 2, 8}, u"Future"},
+    {{2009, 1, 31}, {2009, 2, 28}, u"Future"},
+    {{2009, 1, 31}, {2009, 3, 1}, u"Next month"},
+    {{2009, 1, 31}, {2009, 3, 31}, u"Next month"},
+    {{2009, 1, 31}, {2009, 4, 1}, u"Future"},
+    {{2009, 1, 31}, {2009, 1, 2}, u"Earlier this month"},
+    // 1 March: last month is January, so all of January and February is last month.
+    {{2009, 3, 1}, {2009, 2, 28}, u"Yesterday"},
+    {{2009, 3, 1}, {2009, 2, 27}, u"Last week"},
+    {{2009, 3, 1}, {2009, 2, 21}, u"Last month"},
+    {{2009, 3, 1}, {2009, 2, 1}, u"Last month"},
+    {{2009, 3, 1}, {2009, 1, 1}, u"Last month"},
+    {{2009, 3, 1}, {2008, 12, 31}, u"Older"},
+    {{2009, 3, 1}, {2009, 3, 31}, u"Later this month"},
+    // 25 March: the month's last days lie in next week, which is tested first.
+    {{2009, 3, 25}, {2009, 3, 28}, u"Saturday"},
+    {{2009, 3, 25}, {2009, 3, 29}, u"Next week"},
+    {{2009, 3, 25}, {2009, 3, 31}, u"Next week"},
+    {{2009, 3, 25}, {2009, 4, 5}, u"Next month"},
+    {{2009, 3, 25}, {2009, 3, 2}, u"Earlier this month"},
+    {{2009, 3, 25}, {2009, 3, 15}, u"Last week"},
+    // The Monday after either daylight-saving change.
+    {{2009, 3, 9}, {2009, 3, 8}, u"Yesterday"},
+    {{2009, 3, 9}, {2009, 3, 7}, u"Last week"},
+    {{2009, 3, 9}, {2009, 3, 14}, u"Saturday"},
+    {{2009, 11, 2}, {2009, 11, 1}, u"Yesterday"},
+    {{2009, 11, 2}, {2009, 10, 31}, u"Last week"},
+    {{2009, 11, 2}, {2009, 11, 3}, u"Tomorrow"},
+    {{2009, 11, 2}, {2009, 11, 8}, u"Next week"},
+};
+
+TEST(PeriodLabelerPeriods, WeeksMonthsAndDaylightSavingCases) {
+    for (const DayCase& dayCase : kDayCases) {
+        expectLabels(dayCase.today, {{dayCase.day, QString::fromUtf16(dayCase.label)}});
+    }
 }
 
-TEST(PeriodLabelerWeek, SundayKeepsTheComingSaturdayInTheCurrentWeek) {
-    // 8 March 2009 is also the day the clocks go forward.
-    expectLabels(QDate(2009, 3, 8), {{QDate(2009, 3, 6), u"Last week"_s},
-                                     {QDate(2009, 3, 7), u"Yesterday"_s},
-                                     {QDate(2009, 3, 14), u"Saturday"_s},
-                                     {QDate(2009, 3, 15), u"Next week"_s}});
-}
+template <class Labeler>
+class LabelerInput : public testing::Test {};
+using Labelers = testing::Types<PeriodLabeler, GamePeriodLabeler>;
+TYPED_TEST_SUITE(LabelerInput, Labelers);
 
-TEST(PeriodLabelerMonths, FirstOfJanuaryHasJanuaryAsNextMonth) {
-    expectLabels(QDate(2009, 1, 1), {{QDate(2009, 1, 10), u"Next week"_s},
-                                     {QDate(2009, 1, 11), u"Later this month"_s},
-                                     {QDate(2009, 1, 31), u"Later this month"_s},
-                                     {QDate(2009, 2, 1), u"Future"_s},
-                                     {QDate(2009, 2, 28), u"Future"_s},
-                                     {QDate(2008, 12, 27), u"Last week"_s},
-                                     {QDate(2008, 12, 20), u"Last month"_s},
-                                     {QDate(2008, 12, 2), u"Last month"_s},
-                                     {QDate(2008, 11, 30), u"Older"_s}});
-}
-
-TEST(PeriodLabelerMonths, ThirtyFirstOfJanuaryHasMarchAsNextMonth) {
-    expectLabels(QDate(2009, 1, 31), {{QDate(2009, 2, 7), u"Next week"_s},
-                                      {QDate(2009, 2, 8), u"Future"_s},
-                                      {QDate(2009, 2, 28), u"Future"_s},
-                                      {QDate(2009, 3, 1), u"Next month"_s},
-                                      {QDate(2009, 3, 31), u"Next month"_s},
-                                      {QDate(2009, 4, 1), u"Future"_s},
-                                      {QDate(2009, 1, 2), u"Earlier this month"_s}});
-}
-
-TEST(PeriodLabelerMonths, FirstOfMarchReachesBackIntoJanuary) {
-    expectLabels(QDate(2009, 3, 1), {{QDate(2009, 2, 28), u"Yesterday"_s},
-                                     {QDate(2009, 2, 27), u"Last week"_s},
-                                     {QDate(2009, 2, 21), u"Last month"_s},
-                                     {QDate(2009, 2, 1), u"Last month"_s},
-                                     {QDate(2009, 1, 1), u"Last month"_s},
-                                     {QDate(2008, 12, 31), u"Older"_s},
-                                     {QDate(2009, 3, 31), u"Later this month"_s}});
-}
-
-TEST(PeriodLabelerMonths, NextWeekIsTestedBeforeLaterThisMonth) {
-    // Next week runs 29 March to 4 April, so the month's last days belong to it.
-    expectLabels(QDate(2009, 3, 25), {{QDate(2009, 3, 28), u"Saturday"_s},
-                                      {QDate(2009, 3, 29), u"Next week"_s},
-                                      {QDate(2009, 3, 31), u"Next week"_s},
-                                      {QDate(2009, 4, 5), u"Next month"_s},
-                                      {QDate(2009, 3, 2), u"Earlier this month"_s},
-                                      {QDate(2009, 3, 15), u"Last week"_s}});
-    expectLabels(QDate(2009, 3, 4), {{QDate(2009, 3, 20), u"Later this month"_s},
-                                     {QDate(2009, 3, 31), u"Later this month"_s},
-                                     {QDate(2009, 4, 30), u"Next month"_s},
-                                     {QDate(2009, 5, 1), u"Future"_s}});
-}
-
-TEST(PeriodLabelerDaylightSaving, DaysAcrossEitherChangeKeepTheirNames) {
-    expectLabels(QDate(2009, 3, 9), {{QDate(2009, 3, 8), u"Yesterday"_s},
-                                     {QDate(2009, 3, 7), u"Last week"_s},
-                                     {QDate(2009, 3, 14), u"Saturday"_s}});
-    expectLabels(QDate(2009, 11, 2), {{QDate(2009, 11, 1), u"Yesterday"_s},
-                                      {QDate(2009, 10, 31), u"Last week"_s},
-                                      {QDate(2009, 11, 3), u"Tomorrow"_s},
-                                      {QDate(2009, 11, 8), u"Next week"_s}});
-}
-
-TEST(PeriodLabelerInput, NullEmptyAndDatelessTextAreNotAvailable) {
+TYPED_TEST(LabelerInput, NullEmptyAndDatelessTextAreNotAvailable) {
     NewYorkDay pinned(QDate(2009, 3, 4));
-    PeriodLabeler labeler;
+    TypeParam labeler;
     EXPECT_EQ(labeler.getLabelForYMDString(QString()), u"Not available"_s);
     EXPECT_EQ(labeler.getLabelForYMDString(u""_s), u"Not available"_s);
     EXPECT_EQ(labeler.getLabelForYMDString(u"soon"_s), u"Not available"_s);
-    // Lenient reading: short fields and trailing text still name the day.
+    EXPECT_EQ(labeler.getLabelForYMDString(u"-03-04"_s), u"Not available"_s);
+}
+
+TEST(PeriodLabelerInput, ShortFieldsAndTrailingTextStillNameTheDay) {
+    NewYorkDay pinned(QDate(2009, 3, 4));
+    PeriodLabeler labeler;
     EXPECT_EQ(labeler.getLabelForYMDString(u"2009-3-4"_s), u"Today"_s);
     EXPECT_EQ(labeler.getLabelForYMDString(u"2009-03-05 10:00"_s), u"Tomorrow"_s);
 }
