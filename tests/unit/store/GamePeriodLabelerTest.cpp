@@ -1,0 +1,165 @@
+#include "GamePeriodLabeler.h"
+
+#include <gtest/gtest.h>
+
+#include <QSet>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "LabelerTestSupport.h"
+#include "QStringPrinter.h"
+
+namespace {
+
+// The phrase for the day `offset` days from `today` (negative in the past).
+QString phrase(QDate today, int offset) {
+    NewYorkDay pinned(today);
+    GamePeriodLabeler labeler;
+    return labeler.getLabelForYMDString(ymd(today.addDays(offset)));
+}
+
+// 5 June 2009: last month is May, so 45 days back (21 April) is older than last month. Every
+// day counted from here lies in summer time, so calendar days and counted days agree.
+const QDate kEarlyJune(2009, 6, 5);
+
+}  // namespace
+
+TEST(GamePeriodLabelerPhrases, NearDaysUseThePeriodTexts) {
+    EXPECT_EQ(phrase(kEarlyJune, 0), u"Released Today"_s);
+    EXPECT_EQ(phrase(kEarlyJune, -1), u"Released Yesterday"_s);
+    EXPECT_EQ(phrase(kEarlyJune, 1), u"Releasing Tomorrow"_s);
+}
+
+TEST(GamePeriodLabelerPhrases, DaysUpToThirtyAreCounted) {
+    EXPECT_EQ(phrase(kEarlyJune, -2), u"Released 2 days ago"_s);
+    EXPECT_EQ(phrase(kEarlyJune, -30), u"Released 30 days ago"_s);
+    EXPECT_EQ(phrase(kEarlyJune, 12), u"Releasing in 12 days"_s);
+    EXPECT_EQ(phrase(kEarlyJune, 30), u"Releasing in 30 days"_s);
+    // 2 days ahead within the current week (Wednesday to Friday) is still a count.
+    EXPECT_EQ(phrase(QDate(2009, 6, 3), 2), u"Releasing in 2 days"_s);
+}
+
+TEST(GamePeriodLabelerPhrases, LastAndNextMonthBeyondThirtyDaysKeepTheirNames) {
+    // Last month is May (5 May is 31 days back), next month July (6 July is 31 ahead).
+    EXPECT_EQ(phrase(kEarlyJune, -31), u"Released Last month"_s);
+    EXPECT_EQ(phrase(kEarlyJune, 31), u"Releasing Next month"_s);
+}
+
+TEST(GamePeriodLabelerPhrases, OlderDatesCountThirtyDayMonthsAndTwelveMonthYears) {
+    EXPECT_EQ(phrase(kEarlyJune, -45), u"Released 1 month ago"_s);
+    EXPECT_EQ(phrase(kEarlyJune, -75), u"Released 2 months ago"_s);
+    EXPECT_EQ(phrase(kEarlyJune, -359), u"Released 11 months ago"_s);
+    EXPECT_EQ(phrase(kEarlyJune, -360), u"Released 1 year ago"_s);
+    EXPECT_EQ(phrase(kEarlyJune, -365), u"Released 1 year ago"_s);
+    EXPECT_EQ(phrase(kEarlyJune, -400), u"Released 1 year 1 month ago"_s);
+    EXPECT_EQ(phrase(kEarlyJune, -800), u"Released 2 years 2 months ago"_s);
+}
+
+TEST(GamePeriodLabelerPhrases, FutureDatesCountForwards) {
+    EXPECT_EQ(phrase(kEarlyJune, 100), u"Releasing in 3 months"_s);
+    EXPECT_EQ(phrase(kEarlyJune, 400), u"Releasing in 1 year 1 month"_s);
+    EXPECT_EQ(phrase(kEarlyJune, 760), u"Releasing in 2 years 1 month"_s);
+    EXPECT_EQ(phrase(kEarlyJune, 720), u"Releasing in 2 years"_s);
+}
+
+TEST(GamePeriodLabelerPhrases, UnitWordsComeFromTheirFields) {
+    NewYorkDay pinned(kEarlyJune);
+    GamePeriodLabeler labeler;
+    labeler.setDAYS_LABEL(u"jours"_s);
+    labeler.setMONTHS_LABEL(u"mois"_s);
+    labeler.setYEARS_LABEL(u"ans"_s);
+    labeler.setLAST_MONTH(u"Le mois dernier"_s);
+    EXPECT_EQ(labeler.getLabelForYMDString(ymd(kEarlyJune.addDays(-5))), u"Released 5 jours ago"_s);
+    EXPECT_EQ(labeler.getLabelForYMDString(ymd(kEarlyJune.addDays(-75))), u"Released 2 mois ago"_s);
+    EXPECT_EQ(labeler.getLabelForYMDString(ymd(kEarlyJune.addDays(-800))),
+              u"Released 2 ans 2 mois ago"_s);
+    EXPECT_EQ(labeler.getLabelForYMDString(ymd(kEarlyJune.addDays(-31))), u"Le mois dernier"_s);
+}
+
+TEST(GamePeriodLabelerPhrases, OriginalLabelIsThePlainClassification) {
+    NewYorkDay pinned(QDate(2009, 6, 3));  // a Wednesday
+    GamePeriodLabeler labeler;
+    EXPECT_EQ(labeler.getORIGLabelForYMDString(u"2009-06-05"_s), u"Released Last Friday"_s);
+    EXPECT_EQ(labeler.getORIGLabelForYMDString(u"2009-06-10"_s), u"Releasing Next week"_s);
+    EXPECT_EQ(labeler.getORIGLabelForYMDString(u"2005-06-10"_s), u"Older"_s);
+    EXPECT_EQ(labeler.getORIGLabelForYMDString(QString()), u"Not available"_s);
+}
+
+TEST(GamePeriodLabelerDaylightSaving, A47HourGapCountsAsOneDay) {
+    // The clocks went forward on Sunday 8 March 2009.
+    EXPECT_EQ(phrase(QDate(2009, 3, 10), -2), u"Released Last Sunday"_s);
+    EXPECT_EQ(phrase(QDate(2009, 3, 9), -2), u"Last week"_s);
+    // Three days back across the change is 71 hours: two days.
+    EXPECT_EQ(phrase(QDate(2009, 3, 10), -3), u"Released 2 days ago"_s);
+    // The autumn change makes a 49-hour gap, still two days.
+    EXPECT_EQ(phrase(QDate(2009, 11, 2), -2), u"Released 2 days ago"_s);
+}
+
+TEST(GamePeriodLabelerState, KeptPastMidnightFollowsTheNewDay) {
+    ScopedZone zone("America/New_York");
+    ScopedClock lateEvening(QDateTime(QDate(2009, 3, 4), QTime(23, 30), Qt::LocalTime));
+    GamePeriodLabeler labeler;
+    EXPECT_EQ(labeler.getLabelForYMDString(u"2009-03-05"_s), u"Releasing Tomorrow"_s);
+
+    ScopedClock afterMidnight(QDateTime(QDate(2009, 3, 5), QTime(0, 30), Qt::LocalTime));
+    EXPECT_EQ(labeler.getLabelForYMDString(u"2009-03-05"_s), u"Released Today"_s);
+    EXPECT_EQ(labeler.getLabelForYMDString(u"2009-03-04"_s), u"Released Yesterday"_s);
+    EXPECT_EQ(labeler.absToday(), QDate(2009, 3, 5).startOfDay(Qt::LocalTime));
+    EXPECT_EQ(labeler.absThisSunday(), QDate(2009, 3, 1).startOfDay(Qt::LocalTime));
+}
+
+TEST(GamePeriodLabelerState, SetDatesDoesNothingAndSetDatesAreKeptWithinTheDay) {
+    NewYorkDay pinned(kEarlyJune);
+    GamePeriodLabeler labeler;
+    const QDateTime realToday = labeler.absToday();
+    const QDateTime otherDay = QDate(2009, 6, 20).startOfDay(Qt::LocalTime);
+    labeler.setAbsToday(otherDay);
+    labeler.setDates();
+    EXPECT_EQ(labeler.absToday(), otherDay);
+    EXPECT_EQ(labeler.getORIGLabelForYMDString(u"2009-06-20"_s), u"Released Today"_s);
+
+    // A missing today is recomputed rather than leaving every date unclassifiable.
+    labeler.setAbsToday(QDateTime());
+    EXPECT_EQ(labeler.getLabelForYMDString(ymd(kEarlyJune)), u"Released Today"_s);
+    EXPECT_EQ(labeler.absToday(), realToday);
+}
+
+TEST(GamePeriodLabelerShared, IsOneInstanceThatFollowsTheClock) {
+    ScopedZone zone("America/New_York");
+    GamePeriodLabeler* shared = GamePeriodLabeler::instanceOf();
+    ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(GamePeriodLabeler::instanceOf(), shared);
+    {
+        ScopedClock clock(noonOf(QDate(2009, 3, 4)));
+        EXPECT_EQ(shared->getLabelForYMDString(u"2009-03-04"_s), u"Released Today"_s);
+    }
+    {
+        ScopedClock clock(noonOf(QDate(2009, 3, 6)));
+        EXPECT_EQ(shared->getLabelForYMDString(u"2009-03-04"_s), u"Released 2 days ago"_s);
+    }
+}
+
+TEST(GamePeriodLabelerShared, ConcurrentFirstCallsCreateOneInstance) {
+    constexpr int kThreads = 8;
+    std::atomic<bool> go{false};
+    std::vector<GamePeriodLabeler*> seen(kThreads, nullptr);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i) {
+        threads.emplace_back([&, i] {
+            while (!go.load()) {
+                std::this_thread::yield();
+            }
+            seen[size_t(i)] = GamePeriodLabeler::instanceOf();
+        });
+    }
+    go.store(true);
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    ASSERT_NE(seen[0], nullptr);
+    for (GamePeriodLabeler* labeler : seen) {
+        EXPECT_EQ(labeler, seen[0]);
+    }
+    EXPECT_EQ(GamePeriodLabeler::instanceOf(), seen[0]);
+}
