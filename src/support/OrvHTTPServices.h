@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QString>
 #include <atomic>
@@ -58,6 +59,11 @@ public:
     // The multipart body around the bytes, boundary "AaB03x".
     static QByteArray generatePostDataForData(const QByteArray& data);
 
+    // Fetches the address and waits at most timeoutMsecs for the whole answer: its body (empty,
+    // not null, for an empty one). Null on a bad address, a transport failure, an HTTP error
+    // status or time-out. For worker threads, like the posts.
+    static QByteArray getDataFromURL(const QString& urlString, int timeoutMsecs);
+
     // Time-out of getStringFromURL in milliseconds (default 60 000; 0 or less restores it).
     // Tests shorten it.
     static void setPostTimeout(int msecs);
@@ -65,6 +71,20 @@ public:
 
 private:
     friend class FireAndForgetQueue;
+
+    // What came back from one request.
+    struct Exchange {
+        // False when nothing was sent or no answer came in time.
+        bool finished = false;
+        QNetworkReply::NetworkError error = QNetworkReply::NoError;
+        QString errorString;
+        bool hasStatus = false;
+        QByteArray body;
+    };
+    // Sends the request (a post of *postBody, or a get when null) on a network manager of the
+    // calling thread and waits; gives up after the time-out or once *abandon turns true.
+    static Exchange transfer(const QNetworkRequest& request, const QByteArray* postBody,
+                             int timeoutMsecs, const std::atomic<bool>* abandon);
     // Sends and waits; gives up early once *abandon turns true (when given).
     static QString send(const QNetworkRequest& request, const QByteArray& body, int timeoutMsecs,
                         const std::atomic<bool>* abandon);
