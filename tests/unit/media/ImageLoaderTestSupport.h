@@ -1,0 +1,152 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImage>
+#include <QList>
+#include <QTest>
+#include <QThread>
+#include <condition_variable>
+#include <mutex>
+
+#include "FakeHttpServer.h"
+#include "ImageLoader.h"
+#include "NotificationCenter.h"
+
+// A JPEG of one colour.
+inline QByteArray jpegBytes(int width, int height, QColor colour = QColor(200, 40, 40)) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG", 90);
+    return bytes;
+}
+
+// Holds server answers until the test lets them go, one at a time or all at once.
+class Gate {
+public:
+    ~Gate() { openAll(); }
+    // Blocks the caller (a server thread) until a pass is free.
+    void pass() {
+        std::unique_lock lock(mu_);
+        changed_.wait(lock, [this] { return open_ || passes_ > 0; });
+        if (!open_) {
+            --passes_;
+        }
+    }
+    void release(int count = 1) {
+        {
+            std::lock_guard lock(mu_);
+            passes_ += count;
+        }
+        changed_.notify_all();
+    }
+    void openAll() {
+        {
+            std::lock_guard lock(mu_);
+            open_ = true;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mu_;
+    std::condition_variable changed_;
+    int passes_ = 0;
+    bool open_ = false;
+};
+
+// What the completion notifications of one address brought, posted from whichever thread.
+class PulledRecorder {
+public:
+    struct Pulled {
+        QImage image;
+        QString imageURL;
+        QVariant object;
+        bool onMainThread = false;
+    };
+
+    PulledRecorder() = default;
+    PulledRecorder(const PulledRecorder&) = delete;
+    PulledRecorder& operator=(const PulledRecorder&) = delete;
+    ~PulledRecorder() { NotificationCenter::defaultCenter()->removeObserver(this); }
+
+    void listen(const QString& imageURL) {
+        NotificationCenter::defaultCenter()->addObserver(
+            static_cast<const void*>(this), ImageLoader::kImagePulledPrefix + imageURL,
+            [this](const Notification& note) {
+                Pulled pulled{note.userInfo().value(QStringLiteral("image")).value<QImage>(),
+                              note.userInfo().value(QStringLiteral("imageURL")).toString(),
+                              note.object(),
+                              QThread::currentThread() == QCoreApplication::instance()->thread()};
+                std::lock_guard lock(mu_);
+                pulled_.append(pulled);
+            });
+    }
+    QList<Pulled> pulled() const {
+        std::lock_guard lock(mu_);
+        return pulled_;
+    }
+    int count() const {
+        std::lock_guard lock(mu_);
+        return int(pulled_.size());
+    }
+    // Spins the main loop (which starts the next workers) until count notifications came.
+    bool waitFor(int count, int msecs = 10000) const {
+        return QTest::qWaitFor([&] { return this->count() >= count; }, msecs);
+    }
+
+private:
+    mutable std::mutex mu_;
+    QList<Pulled> pulled_;
+};
+
+// A fresh shared loader per test, over the test's own data home, and a fake art server.
+class ImageLoaderFixture : public testing::Test {
+protected:
+    void SetUp() override {
+        ImageLoader::resetInstance();
+        loader = ImageLoader::instanceOf();
+    }
+    void TearDown() override {
+        gate.openAll();
+        // Workers still running finish before the loader and the server go.
+        waitUntilIdle();
+        ImageLoader::resetInstance();
+        ImageLoader::setDownloader({});
+        ImageLoader::setDownloadTimeout(0);
+    }
+    // Spins the main loop, which starts the waiting requests, until all are done.
+    bool waitUntilIdle(int msecs = 10000) {
+        return QTest::qWaitFor([this] { return loader->isIdle(); }, msecs);
+    }
+    // Restarts the loader, as the next run of the program would.
+    void restart() {
+        ImageLoader::resetInstance();
+        loader = ImageLoader::instanceOf();
+    }
+    QString art(int index) const { return server.url(QStringLiteral("/art/%1.jpg").arg(index)); }
+    // Every /art/ address answers a 300 x 420 JPEG once the gate lets it through.
+    void serveGatedArt(int count) {
+        for (int i = 0; i < count; ++i) {
+            server.on(QStringLiteral("/art/%1.jpg").arg(i), [this](const FakeHttpServer::Request&) {
+                gate.pass();
+                return FakeHttpServer::Response{200, jpegBytes(300, 420), "image/jpeg"};
+            });
+        }
+    }
+    QStringList requestedPaths() const {
+        QStringList paths;
+        for (const auto& request : server.requests()) {
+            paths.append(request.path);
+        }
+        return paths;
+    }
+
+    ImageLoader* loader = nullptr;
+    Gate gate;
+    FakeHttpServer server;  // after the gate: stops (and joins its handlers) before it goes
+};
