@@ -196,12 +196,13 @@ QString OrvHTTPServices::send(const QNetworkRequest& request, const QByteArray& 
     return answer;
 }
 
-QByteArray OrvHTTPServices::getDataFromURL(const QString& urlString, int timeoutMsecs) {
+QByteArray OrvHTTPServices::getDataFromURL(const QString& urlString, int timeoutMsecs,
+                                           QNetworkAccessManager* manager) {
     QNetworkRequest request{QUrl(urlString)};
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
     request.setTransferTimeout(timeoutMsecs);
-    const Exchange exchange = transfer(request, nullptr, timeoutMsecs, nullptr);
+    const Exchange exchange = transfer(request, nullptr, timeoutMsecs, nullptr, manager);
     if (!exchange.finished) {
         return QByteArray();
     }
@@ -218,7 +219,8 @@ QByteArray OrvHTTPServices::getDataFromURL(const QString& urlString, int timeout
 
 OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& request,
                                                     const QByteArray* postBody, int timeoutMsecs,
-                                                    const std::atomic<bool>* abandon) {
+                                                    const std::atomic<bool>* abandon,
+                                                    QNetworkAccessManager* manager) {
     const QString verb = postBody ? u"Post to"_s : u"Get of"_s;
     const QUrl url = request.url();
     if (!url.isValid() || url.isRelative() || url.host().isEmpty() ||
@@ -230,10 +232,13 @@ OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& reque
         MYLOG(u"No %@ %@: no application object"_s, verb.toLower(), url.toString());
         return {};
     }
-    // A manager of this thread, for this request alone: managers may not cross threads.
-    QNetworkAccessManager manager;
+    // Managers may not cross threads: without the caller's own, one for this request alone.
+    std::optional<QNetworkAccessManager> ownManager;
+    if (!manager) {
+        manager = &ownManager.emplace();
+    }
     QEventLoop loop;
-    QNetworkReply* reply = postBody ? manager.post(request, *postBody) : manager.get(request);
+    QNetworkReply* reply = postBody ? manager->post(request, *postBody) : manager->get(request);
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QTimer deadline;
     deadline.setSingleShot(true);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QString>
@@ -61,8 +62,11 @@ public:
 
     // Fetches the address and waits at most timeoutMsecs for the whole answer: its body (empty,
     // not null, for an empty one). Null on a bad address, a transport failure, an HTTP error
-    // status or time-out. For worker threads, like the posts.
-    static QByteArray getDataFromURL(const QString& urlString, int timeoutMsecs);
+    // status or time-out. For worker threads, like the posts. A thread that fetches often may
+    // pass a manager of its own to reuse (REQUIRES: it belongs to the calling thread); without
+    // one, a manager is made for the call.
+    static QByteArray getDataFromURL(const QString& urlString, int timeoutMsecs,
+                                     QNetworkAccessManager* manager = nullptr);
 
     // Time-out of getStringFromURL in milliseconds (default 60 000; 0 or less restores it).
     // Tests shorten it.
@@ -81,10 +85,12 @@ private:
         bool hasStatus = false;
         QByteArray body;
     };
-    // Sends the request (a post of *postBody, or a get when null) on a network manager of the
-    // calling thread and waits; gives up after the time-out or once *abandon turns true.
+    // Sends the request (a post of *postBody, or a get when null) on the given manager of the
+    // calling thread, or on one made for it, and waits; gives up after the time-out or once
+    // *abandon turns true.
     static Exchange transfer(const QNetworkRequest& request, const QByteArray* postBody,
-                             int timeoutMsecs, const std::atomic<bool>* abandon);
+                             int timeoutMsecs, const std::atomic<bool>* abandon,
+                             QNetworkAccessManager* manager = nullptr);
     // Sends and waits; gives up early once *abandon turns true (when given).
     static QString send(const QNetworkRequest& request, const QByteArray& body, int timeoutMsecs,
                         const std::atomic<bool>* abandon);
