@@ -4,9 +4,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QNetworkAccessManager>
 #include <QSaveFile>
 #include <atomic>
+#include <chrono>
 #include <exception>
+#include <memory>
 #include <system_error>
 #include <thread>
 
@@ -35,6 +38,10 @@ std::atomic<int> gDownloadTimeout{ImageLoader::kDefaultDownloadTimeoutMsecs};
 const QString kKeyImageURL = u"imageURL"_s;
 const QString kKeyURL = u"url"_s;
 
+// The network manager of the current worker thread, made on its first Qt download and reused
+// by the thread's later ones; null on other threads.
+thread_local std::unique_ptr<QNetworkAccessManager>* tWorkerManager = nullptr;
+
 QByteArray download(const QString& url) {
     ImageLoader::Downloader downloader;
     {
@@ -44,7 +51,14 @@ QByteArray download(const QString& url) {
     if (downloader) {
         return downloader(url);
     }
-    return OrvHTTPServices::getDataFromURL(url, ImageLoader::downloadTimeout());
+    QNetworkAccessManager* manager = nullptr;
+    if (tWorkerManager) {
+        if (!*tWorkerManager) {
+            *tWorkerManager = std::make_unique<QNetworkAccessManager>();
+        }
+        manager = tWorkerManager->get();
+    }
+    return OrvHTTPServices::getDataFromURL(url, ImageLoader::downloadTimeout(), manager);
 }
 
 }  // namespace
@@ -103,6 +117,7 @@ ImageLoader::~ImageLoader() {
     stopping_ = true;
     queue_.clear();
     queueList_.clear();
+    workAvailable_.notify_all();
     // Workers use this object until their very last step.
     workerFinished_.wait(lock, [this] { return workerThreads_ == 0; });
 }
@@ -281,56 +296,83 @@ void ImageLoader::executePuller() {
 }
 
 void ImageLoader::workNextItemInQueue() {
-    QVariantMap record;
-    {
-        std::lock_guard lock(mu_);
-        // Checked again under the lock: requests from several threads, or a finishing worker's
-        // hand-back, may have filled the places since.
-        if (stopping_ || currentlyWorkingThreads_ >= kMaxWorkers) {
-            return;
-        }
-        record = pullItemFromQueue();
-        if (record.isEmpty()) {
-            MYLOG_IF(0, u"Reached the bottom of the Queue. Sleep tight."_s);
-            return;
-        }
-        ++currentlyWorkingThreads_;
-        ++workerThreads_;
+    std::lock_guard lock(mu_);
+    // Checked again under the lock: requests from several threads, or a finishing worker's
+    // hand-back, may have filled the places since.
+    if (stopping_ || currentlyWorkingThreads_ >= kMaxWorkers) {
+        return;
     }
+    const QVariantMap record = pullItemFromQueue();
+    if (record.isEmpty()) {
+        MYLOG_IF(0, u"Reached the bottom of the Queue. Sleep tight."_s);
+        return;
+    }
+    ++currentlyWorkingThreads_;
+    // A thread left idle by an earlier download takes the request, keeping its network manager;
+    // a new thread and manager cost more than a small image's whole download.
+    if (idleWorkers_ > 0) {
+        --idleWorkers_;
+        handOff_.append(record);
+        workAvailable_.notify_one();
+        return;
+    }
+    ++workerThreads_;
     try {
-        std::thread([this, record] { thread_workNextItemInQueue(record); }).detach();
+        std::thread([this, record] { workerLoop(record); }).detach();
     } catch (const std::system_error& error) {
         MYLOG(u"No thread for the image %@: %s"_s, record.value(kKeyURL), error.what());
-        finishWorker(record.value(kKeyImageURL).toString(), false);
+        workingList_.remove(record.value(kKeyImageURL).toString());
+        --currentlyWorkingThreads_;
+        --workerThreads_;
     }
 }
 
-void ImageLoader::thread_workNextItemInQueue(const QVariantMap& record) {
-    {
-        MYLOG_IF(0, u"Working next item in queue: %@"_s, record);
-        const QString url = record.value(kKeyURL).toString();
-        const QString key = record.value(kKeyImageURL).toString();
-        QImage image;
-        try {
-            image = pullImage(url, key);
-        } catch (const std::exception& error) {
-            MYLOG(u"Some error during load of the image: %s"_s, error.what());
-            image = notFoundImage();
-        } catch (...) {
-            MYLOG(u"Some error during load of the image: %s"_s, "unknown exception");
-            image = notFoundImage();
+void ImageLoader::workerLoop(QVariantMap record) {
+    std::unique_ptr<QNetworkAccessManager> manager;
+    tWorkerManager = &manager;
+    for (;;) {
+        thread_workNextItemInQueue(record);
+        std::unique_lock lock(mu_);
+        workAvailable_.wait_for(lock, std::chrono::seconds(kWorkerIdleSeconds),
+                                [this] { return stopping_ || !handOff_.isEmpty(); });
+        if (stopping_ || handOff_.isEmpty()) {
+            --idleWorkers_;
+            break;
         }
-        if (image.isNull()) {
-            MYLOG(u"Looks like the not found image is not found either!!"_s);
-        }
-        const QString name = kImagePulledPrefix + key;
-        MYLOG_IF(0, u"Sent completed notification %@"_s, name);
-        NotificationCenter::defaultCenter()->postNotificationName(
-            name, QVariant::fromValue(this),
-            QVariantMap{{u"image"_s, QVariant::fromValue(image)}, {kKeyImageURL, key}});
-        finishWorker(key, true);
+        record = handOff_.takeFirst();
     }
+    // The manager goes on the thread it belongs to.
+    manager.reset();
+    tWorkerManager = nullptr;
+    std::lock_guard lock(mu_);
+    --workerThreads_;
+    workerFinished_.notify_all();
     // Nothing of this object may be touched from here on: it may be gone.
+}
+
+void ImageLoader::thread_workNextItemInQueue(const QVariantMap& record) {
+    MYLOG_IF(0, u"Working next item in queue: %@"_s, record);
+    const QString url = record.value(kKeyURL).toString();
+    const QString key = record.value(kKeyImageURL).toString();
+    QImage image;
+    try {
+        image = pullImage(url, key);
+    } catch (const std::exception& error) {
+        MYLOG(u"Some error during load of the image: %s"_s, error.what());
+        image = notFoundImage();
+    } catch (...) {
+        MYLOG(u"Some error during load of the image: %s"_s, "unknown exception");
+        image = notFoundImage();
+    }
+    if (image.isNull()) {
+        MYLOG(u"Looks like the not found image is not found either!!"_s);
+    }
+    const QString name = kImagePulledPrefix + key;
+    MYLOG_IF(0, u"Sent completed notification %@"_s, name);
+    NotificationCenter::defaultCenter()->postNotificationName(
+        name, QVariant::fromValue(this),
+        QVariantMap{{u"image"_s, QVariant::fromValue(image)}, {kKeyImageURL, key}});
+    finishWorker(key);
 }
 
 QImage ImageLoader::pullImage(const QString& url, const QString& key) {
@@ -373,21 +415,21 @@ bool ImageLoader::saveImage(const QImage& image, const QString& withimageURL) {
     return saved;
 }
 
-void ImageLoader::finishWorker(const QString& key, bool handBack) {
-    bool startNext = false;
+void ImageLoader::finishWorker(const QString& key) {
     {
         std::lock_guard lock(mu_);
         workingList_.remove(key);
         --currentlyWorkingThreads_;
-        startNext = handBack && !stopping_;
+        // Counted idle before the hand-back, so the next request comes back to this thread.
+        ++idleWorkers_;
+        if (stopping_) {
+            return;
+        }
     }
     // By name, so the call event is made and read inside Qt alone.
-    if (startNext && QCoreApplication::instance()) {
+    if (QCoreApplication::instance()) {
         QMetaObject::invokeMethod(this, "workNextItemInQueue", Qt::QueuedConnection);
-    } else if (startNext) {
+    } else {
         workNextItemInQueue();
     }
-    std::lock_guard lock(mu_);
-    --workerThreads_;
-    workerFinished_.notify_all();
 }

@@ -36,6 +36,8 @@ public:
     static inline const QString kFolderName = QStringLiteral("box-art");
     static constexpr int kMaxWorkers = 6;
     static constexpr int kDefaultDownloadTimeoutMsecs = 30000;
+    // How long a worker thread waits for another request before it ends.
+    static constexpr int kWorkerIdleSeconds = 5;
 
     // The shared instance, created on first use (on the main thread when there is one).
     static ImageLoader* instanceOf();
@@ -95,13 +97,16 @@ private:
     QVariantMap pullItemFromQueue();
     void executePuller();
     Q_INVOKABLE void workNextItemInQueue();
+    // A worker thread's life: the first request, then those handed to it while it waits idle,
+    // until it has waited kWorkerIdleSeconds for nothing or the loader stops.
+    void workerLoop(QVariantMap record);
     void thread_workNextItemInQueue(const QVariantMap& record);
     // The image, or the not-found image and the failure entry: steps of one worker.
     QImage pullImage(const QString& url, const QString& key);
     bool saveImage(const QImage& image, const QString& withimageURL);
-    // The worker's last step: frees its place and, when handBack, asks the main thread to start
-    // the next request.
-    void finishWorker(const QString& key, bool handBack);
+    // The end of one download: frees the worker's place, counts its thread idle and asks the main
+    // thread to start the next request.
+    void finishWorker(const QString& key);
     QImage fixedImage(QImage& slot, const QString& name);
 
     mutable std::recursive_mutex mu_;
@@ -114,14 +119,20 @@ private:
     // Keyed by the file key on every path, so a copy stored by a worker is found by both lookups.
     QHash<QString, QImage> imageCache_;
     int currentlyWorkingThreads_ = 0;
-    // Threads that may still touch this object; lags currentlyWorkingThreads_ by the hand-back.
+    // Worker threads alive (working or idle); each may touch this object until it ends.
     int workerThreads_ = 0;
+    // Idle worker threads no request has been handed to yet.
+    int idleWorkers_ = 0;
+    // Requests handed to idle workers and not yet taken up.
+    QList<QVariantMap> handOff_;
     QImage notFoundImage_;
     QImage loadingImage_;
     QString imagePath_;
     bool cacheImages_ = true;
     // Set by the destructor: no worker starts any more.
     bool stopping_ = false;
-    // Signalled whenever a worker finishes.
+    // Signalled when a worker thread ends.
     std::condition_variable_any workerFinished_;
+    // Signalled when a request is handed off, and on stopping.
+    std::condition_variable_any workAvailable_;
 };
