@@ -86,7 +86,7 @@ TEST(QlBoxImage, NullImageClearsTheView) {
     EXPECT_TRUE(box.pixmap().isNull());
 }
 
-TEST(QlBoxImage, SetImageFromAWorkerLandsOnTheMainThreadBeforeItReturns) {
+TEST(QlBoxImage, SetImageFromAWorkerIsAppliedByTheMainEventLoopBeforeItReturns) {
     RecordingBoxImage box;
     box.setBorderWidth(4);
     std::atomic<int> setsSeenOnReturn{-1};
@@ -103,7 +103,7 @@ TEST(QlBoxImage, SetImageFromAWorkerLandsOnTheMainThreadBeforeItReturns) {
     EXPECT_EQ(box.image().size(), QSize(100, 140));
 }
 
-TEST(QlBoxImage, SetImageOnTheMainThreadAppliesAtOnce) {
+TEST(QlBoxImage, SetImageFromTheMainEventLoopAppliesAtOnce) {
     RecordingBoxImage box;
     box.setImage(filled(10, 10));
     EXPECT_EQ(box.sets.load(), 1);
