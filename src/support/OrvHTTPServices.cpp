@@ -197,12 +197,13 @@ QString OrvHTTPServices::send(const QNetworkRequest& request, const QByteArray& 
 }
 
 QByteArray OrvHTTPServices::getDataFromURL(const QString& urlString, int timeoutMsecs,
-                                           QNetworkAccessManager* manager) {
+                                           QNetworkAccessManager* manager,
+                                           const std::atomic<bool>* abandon) {
     QNetworkRequest request{QUrl(urlString)};
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
     request.setTransferTimeout(timeoutMsecs);
-    const Exchange exchange = transfer(request, nullptr, timeoutMsecs, nullptr, manager);
+    const Exchange exchange = transfer(request, nullptr, timeoutMsecs, abandon, manager);
     if (!exchange.finished) {
         return QByteArray();
     }
@@ -244,7 +245,7 @@ OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& reque
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
     deadline.start(timeoutMsecs);
-    // Lets the background sender give up a request in flight when the program ends.
+    // Lets a request in flight be given up when the program ends.
     QTimer watch;
     if (abandon) {
         QObject::connect(&watch, &QTimer::timeout, &loop, [&loop, abandon] {

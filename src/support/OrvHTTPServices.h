@@ -64,9 +64,11 @@ public:
     // not null, for an empty one). Null on a bad address, a transport failure, an HTTP error
     // status or time-out. For worker threads, like the posts. A thread that fetches often may
     // pass a manager of its own to reuse (REQUIRES: it belongs to the calling thread); without
-    // one, a manager is made for the call.
+    // one, a manager is made for the call. Gives up early, answering null, once *abandon turns
+    // true.
     static QByteArray getDataFromURL(const QString& urlString, int timeoutMsecs,
-                                     QNetworkAccessManager* manager = nullptr);
+                                     QNetworkAccessManager* manager = nullptr,
+                                     const std::atomic<bool>* abandon = nullptr);
 
     // Time-out of getStringFromURL in milliseconds (default 60 000; 0 or less restores it).
     // Tests shorten it.
