@@ -42,7 +42,7 @@ const QString kKeyURL = u"url"_s;
 // by the thread's later ones; null on other threads.
 thread_local std::unique_ptr<QNetworkAccessManager>* tWorkerManager = nullptr;
 
-QByteArray download(const QString& url) {
+QByteArray download(const QString& url, const std::atomic<bool>* abandon) {
     ImageLoader::Downloader downloader;
     {
         std::lock_guard lock(gDownloaderMutex);
@@ -58,7 +58,7 @@ QByteArray download(const QString& url) {
         }
         manager = tWorkerManager->get();
     }
-    return OrvHTTPServices::getDataFromURL(url, ImageLoader::downloadTimeout(), manager);
+    return OrvHTTPServices::getDataFromURL(url, ImageLoader::downloadTimeout(), manager, abandon);
 }
 
 }  // namespace
@@ -68,8 +68,25 @@ ImageLoader* ImageLoader::instanceOf() {
     if (!gInstance) {
         gInstance = new ImageLoader();
         gInstance->initializeSingleton();
+        static std::once_flag stopAtExit;
+        if (QCoreApplication::instance()) {
+            // Workers must be gone before Qt's networking goes with the application object.
+            std::call_once(stopAtExit, [] { qAddPostRoutine(stopSharedWorkers); });
+        }
     }
     return gInstance;
+}
+
+void ImageLoader::stopSharedWorkers() {
+    ImageLoader* loader = nullptr;
+    {
+        std::lock_guard lock(gInstanceMutex);
+        loader = gInstance;
+    }
+    // Waited for outside the class lock, which a worker's observer may want meanwhile.
+    if (loader) {
+        loader->stopWorkers();
+    }
 }
 
 void ImageLoader::resetInstance() {
@@ -113,8 +130,13 @@ ImageLoader::ImageLoader() {
 }
 
 ImageLoader::~ImageLoader() {
+    stopWorkers();
+}
+
+void ImageLoader::stopWorkers() {
     std::unique_lock lock(mu_);
     stopping_ = true;
+    abandon_ = true;
     queue_.clear();
     queueList_.clear();
     workAvailable_.notify_all();
@@ -377,7 +399,7 @@ void ImageLoader::thread_workNextItemInQueue(const QVariantMap& record) {
 
 QImage ImageLoader::pullImage(const QString& url, const QString& key) {
     MYLOG_IF(0, u"Pulling Image: %@"_s, url);
-    const QImage image = QImage::fromData(download(url));
+    const QImage image = QImage::fromData(download(url, &abandon_));
     if (image.isNull() || image.width() == 0 || image.height() == 0) {
         MYLOG_IF(0, u"Failure pulling Image: %@"_s, url);
         std::lock_guard lock(mu_);

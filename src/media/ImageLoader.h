@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -41,8 +42,9 @@ public:
 
     // The shared instance, created on first use (on the main thread when there is one).
     static ImageLoader* instanceOf();
-    // Tests: destroys the shared instance after its workers have finished, as the end of a run
-    // would; the next instanceOf() starts afresh from the disk. Main thread only.
+    // Tests: destroys the shared instance after its workers have given up their downloads and
+    // ended, as the end of a run would; the next instanceOf() starts afresh from the disk.
+    // REQUIRES: main thread, and no worker waiting for the main thread.
     static void resetInstance();
 
     // Replaces how workers fetch bytes (tests use a transport of plain C++); empty restores the
@@ -89,6 +91,11 @@ public:
 private:
     ImageLoader();
 
+    // Starts no more downloads, gives up those under way and waits until every worker thread has
+    // ended. Done when the application object goes, and on destruction.
+    void stopWorkers();
+    static void stopSharedWorkers();
+
     QImage getLocalImageForImageURL(const QString& key);
     bool imageExists(const QString& key) const;
     QString filepathFor(const QString& key) const;
@@ -129,10 +136,12 @@ private:
     QImage loadingImage_;
     QString imagePath_;
     bool cacheImages_ = true;
-    // Set by the destructor: no worker starts any more.
+    // Set by stopWorkers: no worker starts any more.
     bool stopping_ = false;
     // Signalled when a worker thread ends.
     std::condition_variable_any workerFinished_;
     // Signalled when a request is handed off, and on stopping.
     std::condition_variable_any workAvailable_;
+    // Read by downloads under way, which give up once it turns true.
+    std::atomic<bool> abandon_{false};
 };

@@ -17,15 +17,6 @@ protected:
         SKIP_QT_NETWORK_UNDER_TSAN();
         ImageLoaderFixture::SetUp();
     }
-    // The image announced for the address after one request.
-    QImage pull(const QString& address) {
-        PulledRecorder recorder;
-        recorder.listen(address);
-        loader->getImageForImageURL(address);
-        EXPECT_TRUE(recorder.waitFor(1));
-        EXPECT_TRUE(waitUntilIdle());
-        return recorder.count() > 0 ? recorder.pulled().first().image : QImage();
-    }
 };
 
 }  // namespace
@@ -59,7 +50,6 @@ TEST_F(ImageLoaderNetwork, StalledServerTimesOutAndFreesEveryWorker) {
         server.answer(u"/art/%1.jpg"_s.arg(i), {200, jpegBytes(8, 8), "image/jpeg", 60000});
     }
     server.answer(u"/art/6.jpg"_s, {200, jpegBytes(8, 8), "image/jpeg"});
-    PulledRecorder recorder;
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < 7; ++i) {
@@ -75,4 +65,16 @@ TEST_F(ImageLoaderNetwork, StalledServerTimesOutAndFreesEveryWorker) {
             << pulled.imageURL.toStdString();
         EXPECT_EQ(loader->isFailed(pulled.imageURL), stalled);
     }
+}
+
+TEST_F(ImageLoaderNetwork, StoppingTheLoaderGivesUpDownloadsUnderWayAtOnce) {
+    // The default time-out (30 s) would hold the end of the program for that long.
+    server.answer(u"/art/0.jpg"_s, {200, jpegBytes(8, 8), "image/jpeg", 60000});
+    loader->getImageForImageURL(art(0));
+    ASSERT_TRUE(server.waitForRequests(1, 5000));
+    QElapsedTimer clock;
+    clock.start();
+    restart();
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_TRUE(loader->isIdle());
 }
