@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QList>
+#include <QSet>
 #include <QTest>
 #include <QThread>
 #include <condition_variable>
@@ -74,7 +75,15 @@ public:
     PulledRecorder& operator=(const PulledRecorder&) = delete;
     ~PulledRecorder() { NotificationCenter::defaultCenter()->removeObserver(this); }
 
+    // Once per address: a second registration would count every notification twice.
     void listen(const QString& imageURL) {
+        {
+            std::lock_guard lock(mu_);
+            if (listened_.contains(imageURL)) {
+                return;
+            }
+            listened_.insert(imageURL);
+        }
         NotificationCenter::defaultCenter()->addObserver(
             static_cast<const void*>(this), ImageLoader::kImagePulledPrefix + imageURL,
             [this](const Notification& note) {
@@ -102,6 +111,7 @@ public:
 private:
     mutable std::mutex mu_;
     QList<Pulled> pulled_;
+    QSet<QString> listened_;
 };
 
 // A fresh shared loader per test, over the test's own data home, and a fake art server.
@@ -118,6 +128,19 @@ protected:
         ImageLoader::resetInstance();
         ImageLoader::setDownloader({});
         ImageLoader::setDownloadTimeout(0);
+    }
+    // Asks for the address and waits until its download is announced and the loader is idle;
+    // the announced image, or null when none came.
+    QImage pull(const QString& address) {
+        recorder.listen(address);
+        const int before = recorder.count();
+        loader->getImageForImageURL(address);
+        const bool announced = recorder.waitFor(before + 1) && waitUntilIdle();
+        EXPECT_TRUE(announced) << address.toStdString();
+        return announced ? recorder.pulled().last().image : QImage();
+    }
+    QString diskCopyPath(const QString& address) const {
+        return loader->imagePath() + ImageLoader::fileKey(address) + QStringLiteral(".jpg");
     }
     // Spins the main loop, which starts the waiting requests, until all are done.
     bool waitUntilIdle(int msecs = 10000) {
@@ -147,6 +170,7 @@ protected:
     }
 
     ImageLoader* loader = nullptr;
+    PulledRecorder recorder;
     Gate gate;
     FakeHttpServer server;  // after the gate: stops (and joins its handlers) before it goes
 };

@@ -31,7 +31,6 @@ protected:
 
 TEST_F(ImageLoaderThread, TenRequestsStartSixDownloadsAndTheRestOneByOneOldestFirst) {
     serveGatedArt(10);
-    PulledRecorder recorder;
     for (int i = 0; i < 10; ++i) {
         recorder.listen(art(i));
         EXPECT_EQ(loader->getImageForImageURL(art(i)), loader->loadingImage());
@@ -62,7 +61,6 @@ TEST_F(ImageLoaderThread, TenRequestsStartSixDownloadsAndTheRestOneByOneOldestFi
 
 TEST_F(ImageLoaderThread, TwoRequestsForOneAddressMakeOneDownloadAndOneNotification) {
     serveGatedArt(1);
-    PulledRecorder recorder;
     recorder.listen(art(0));
     EXPECT_EQ(loader->getImageForImageURL(art(0)), loader->loadingImage());
     ASSERT_TRUE(server.waitForRequests(1, 5000));
@@ -84,10 +82,8 @@ TEST_F(ImageLoaderThread, TwoRequestsForOneAddressMakeOneDownloadAndOneNotificat
 
 TEST_F(ImageLoaderThread, NotificationComesFromTheWorkerWithLoaderImageAndAddress) {
     server.answer(u"/art/0.jpg"_s, {200, jpegBytes(30, 42), "image/jpeg"});
-    PulledRecorder recorder;
-    recorder.listen(art(0));
-    loader->getImageForImageURL(art(0));
-    ASSERT_TRUE(recorder.waitFor(1));
+    pull(art(0));
+    ASSERT_EQ(recorder.count(), 1);
     const PulledRecorder::Pulled pulled = recorder.pulled().first();
     EXPECT_FALSE(pulled.onMainThread);
     EXPECT_EQ(pulled.object.value<ImageLoader*>(), loader);
@@ -97,19 +93,14 @@ TEST_F(ImageLoaderThread, NotificationComesFromTheWorkerWithLoaderImageAndAddres
 
 TEST_F(ImageLoaderThread, GarbageBytesGiveTheNotFoundImageOnceAndNoRetry) {
     server.answer(u"/art/0.jpg"_s, {200, "<html>no such art</html>", "image/jpeg"});
-    PulledRecorder recorder;
-    recorder.listen(art(0));
-    loader->getImageForImageURL(art(0));
-    ASSERT_TRUE(recorder.waitFor(1));
-    EXPECT_EQ(recorder.pulled().first().image, loader->notFoundImage());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !loader->isPending(art(0)); }, 5000));
+    EXPECT_EQ(pull(art(0)), loader->notFoundImage());
     EXPECT_TRUE(loader->isFailed(art(0)));
 
     EXPECT_EQ(loader->getImageForImageURL(art(0)), loader->notFoundImage());
     QTest::qWait(200);
     EXPECT_EQ(server.requests().size(), 1);
     EXPECT_EQ(recorder.count(), 1);
-    EXPECT_FALSE(QFile::exists(loader->imagePath() + ImageLoader::fileKey(art(0)) + u".jpg"_s));
+    EXPECT_FALSE(QFile::exists(diskCopyPath(art(0))));
     EXPECT_TRUE(loader->getCachedOrDiskImageForImageURL(art(0)).isNull());
 }
 
@@ -122,29 +113,18 @@ TEST_F(ImageLoaderThread, ExceptionInTheDownloadAnnouncesNotFoundButAllowsARetry
         return jpegBytes(10, 14);
     });
     const QString address = u"http://127.0.0.1:1/flaky.jpg"_s;
-    PulledRecorder recorder;
-    recorder.listen(address);
-    loader->getImageForImageURL(address);
-    ASSERT_TRUE(recorder.waitFor(1));
-    EXPECT_EQ(recorder.pulled().first().image, loader->notFoundImage());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !loader->isPending(address); }, 5000));
+    EXPECT_EQ(pull(address), loader->notFoundImage());
     EXPECT_FALSE(loader->isFailed(address));
     EXPECT_EQ(loader->imageCacheCount(), 0) << "the stand-in is not kept as the address's art";
 
-    EXPECT_EQ(loader->getImageForImageURL(address), loader->loadingImage());
-    ASSERT_TRUE(recorder.waitFor(2));
-    EXPECT_EQ(recorder.pulled().last().image.size(), QSize(10, 14));
+    EXPECT_EQ(pull(address).size(), QSize(10, 14));
     EXPECT_EQ(calls.load(), 2);
 }
 
 TEST_F(ImageLoaderThread, DiskCopyUnderTheFileKeyIsFoundAfterARestart) {
     server.answer(u"/box/a_b.jpg"_s, {200, jpegBytes(300, 420), "image/jpeg"});
     const QString address = server.url(u"/box/a_b.jpg"_s);
-    PulledRecorder recorder;
-    recorder.listen(address);
-    loader->getImageForImageURL(address);
-    ASSERT_TRUE(recorder.waitFor(1));
-    ASSERT_TRUE(waitUntilIdle());
+    ASSERT_EQ(pull(address).size(), QSize(300, 420));
 
     const QString folder = FileFunctions::getDocumentDirectoryPath() + u"/box-art/"_s;
     EXPECT_EQ(loader->imagePath(), folder);
@@ -163,14 +143,24 @@ TEST_F(ImageLoaderThread, DiskCopyUnderTheFileKeyIsFoundAfterARestart) {
     EXPECT_TRUE(server.waitForRequests(2, 5000));
 }
 
+TEST_F(ImageLoaderThread, DamagedDiskCopyIsNotShownAndTheDownloadReplacesIt) {
+    server.answer(u"/art/0.jpg"_s, {200, jpegBytes(30, 42), "image/jpeg"});
+    QFile damaged(diskCopyPath(art(0)));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(jpegBytes(30, 42).left(20));
+    damaged.close();
+    EXPECT_TRUE(loader->getCachedOrDiskImageForImageURL(art(0)).isNull());
+    EXPECT_EQ(loader->imageCacheCount(), 0);
+
+    EXPECT_EQ(pull(art(0)).size(), QSize(30, 42));
+    loader->dehydrate();
+    EXPECT_EQ(loader->getCachedOrDiskImageForImageURL(art(0)).size(), QSize(30, 42));
+}
+
 TEST_F(ImageLoaderThread, CachingOffStoresNothingInMemory) {
     server.answer(u"/art/0.jpg"_s, {200, jpegBytes(30, 42), "image/jpeg"});
     loader->setCacheImages(false);
-    PulledRecorder recorder;
-    recorder.listen(art(0));
-    loader->getImageForImageURL(art(0));
-    ASSERT_TRUE(recorder.waitFor(1));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !loader->isPending(art(0)); }, 5000));
+    ASSERT_EQ(pull(art(0)).size(), QSize(30, 42));
     EXPECT_EQ(loader->imageCacheCount(), 0);
     EXPECT_EQ(loader->getCachedOrDiskImageForImageURL(art(0)).size(), QSize(30, 42));
     EXPECT_EQ(loader->imageCacheCount(), 0);
@@ -178,14 +168,10 @@ TEST_F(ImageLoaderThread, CachingOffStoresNothingInMemory) {
 
 TEST_F(ImageLoaderThread, CachingOnKeepsOneCopyFoundByBothLookups) {
     server.answer(u"/art/0.jpg"_s, {200, jpegBytes(30, 42), "image/jpeg"});
-    PulledRecorder recorder;
-    recorder.listen(art(0));
-    loader->getImageForImageURL(art(0));
-    ASSERT_TRUE(recorder.waitFor(1));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !loader->isPending(art(0)); }, 5000));
+    ASSERT_EQ(pull(art(0)).size(), QSize(30, 42));
     EXPECT_EQ(loader->imageCacheCount(), 1);
     // With the disk copy gone, only the memory copy can answer.
-    ASSERT_TRUE(QFile::remove(loader->imagePath() + ImageLoader::fileKey(art(0)) + u".jpg"_s));
+    ASSERT_TRUE(QFile::remove(diskCopyPath(art(0))));
     EXPECT_EQ(loader->getCachedOrDiskImageForImageURL(art(0)).size(), QSize(30, 42));
     EXPECT_EQ(loader->imageCacheCount(), 1);
 
@@ -215,7 +201,6 @@ TEST_F(ImageLoaderThread, TheTwoStandInsAreDistinctPicturesFromTheBundle) {
 
 TEST_F(ImageLoaderThread, DehydrateDropsWaitingRequestsButKeepsDownloadsUnderWay) {
     serveGatedArt(8);
-    PulledRecorder recorder;
     for (int i = 0; i < 8; ++i) {
         recorder.listen(art(i));
         loader->getImageForImageURL(art(i));
@@ -237,17 +222,12 @@ TEST_F(ImageLoaderThread, DehydrateDropsWaitingRequestsButKeepsDownloadsUnderWay
 
 TEST_F(ImageLoaderThread, DehydrateLetsAFailedAddressBeTriedAgain) {
     server.answer(u"/art/0.jpg"_s, {200, "garbage", "image/jpeg"});
-    PulledRecorder recorder;
-    recorder.listen(art(0));
-    loader->getImageForImageURL(art(0));
-    ASSERT_TRUE(recorder.waitFor(1));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return loader->isFailed(art(0)); }, 5000));
+    EXPECT_EQ(pull(art(0)), loader->notFoundImage());
+    ASSERT_TRUE(loader->isFailed(art(0)));
     loader->dehydrate();
     EXPECT_FALSE(loader->isFailed(art(0)));
     server.answer(u"/art/0.jpg"_s, {200, jpegBytes(8, 8), "image/jpeg"});
-    EXPECT_EQ(loader->getImageForImageURL(art(0)), loader->loadingImage());
-    ASSERT_TRUE(recorder.waitFor(2));
-    EXPECT_EQ(recorder.pulled().last().image.size(), QSize(8, 8));
+    EXPECT_EQ(pull(art(0)).size(), QSize(8, 8));
 }
 
 TEST_F(ImageLoaderThread, ConcurrentRequestsNeverExceedSixWorkersNorOverlapOneAddress) {
@@ -273,7 +253,6 @@ TEST_F(ImageLoaderThread, ConcurrentRequestsNeverExceedSixWorkersNorOverlapOneAd
         inFlight.remove(url);
         return jpegBytes(4, 4);
     });
-    PulledRecorder recorder;
     QStringList addresses;
     for (int i = 0; i < kAddresses; ++i) {
         addresses.append(u"http://127.0.0.1:1/c/%1.jpg"_s.arg(i));
