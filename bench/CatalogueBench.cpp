@@ -27,6 +27,7 @@
 #include <memory>
 #include <string>
 
+#include "BaselineTiming.h"
 #include "CatalogueGenerator.h"
 #include "GameAttribute.h"
 #include "ManagedObjectContext.h"
@@ -172,32 +173,8 @@ QString bigStoreFile() {
 
 // ---- Timing beside the baseline ---------------------------------------------------------------
 
-std::map<std::string, double>& baselineSeconds() {
-    static std::map<std::string, double> seconds;
-    return seconds;
-}
-
-double seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
 std::string keyOf(const char* name, int games) {
     return std::string(name) + "/" + std::to_string(games);
-}
-
-void report(benchmark::State& state, const std::string& key, double total, bool baseline) {
-    if (state.iterations() == 0) {
-        return;
-    }
-    const double perIteration = total / double(state.iterations());
-    if (baseline) {
-        baselineSeconds()[key] = perIteration;
-        return;
-    }
-    const auto it = baselineSeconds().find(key);
-    if (it != baselineSeconds().end() && it->second > 0) {
-        state.counters["vs_baseline"] = perIteration / it->second;
-    }
 }
 
 // ---- Benchmarks -------------------------------------------------------------------------------

@@ -26,6 +26,7 @@
 #include <memory>
 #include <string>
 
+#include "BaselineTiming.h"
 #include "FakeHttpServer.h"
 #include "FileFunctions.h"
 #include "ImageLoader.h"
@@ -76,32 +77,6 @@ QStringList artAddresses() {
     return addresses;
 }
 
-// ---- Timing beside the baseline ---------------------------------------------------------------
-
-std::map<std::string, double>& baselineSeconds() {
-    static std::map<std::string, double> seconds;
-    return seconds;
-}
-
-double seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-void report(benchmark::State& state, const std::string& key, double total, bool baseline) {
-    if (state.iterations() == 0) {
-        return;
-    }
-    const double perIteration = total / double(state.iterations());
-    if (baseline) {
-        baselineSeconds()[key] = perIteration;
-        return;
-    }
-    const auto it = baselineSeconds().find(key);
-    if (it != baselineSeconds().end() && it->second > 0) {
-        state.counters["vs_baseline"] = perIteration / it->second;
-    }
-}
-
 // ---- Benchmarks -------------------------------------------------------------------------------
 
 void Download120_Baseline_Curl(benchmark::State& state) {
@@ -111,21 +86,12 @@ void Download120_Baseline_Curl(benchmark::State& state) {
     for (const QString& address : artAddresses()) {
         arguments << u"--output"_s << u"/dev/null"_s << address;
     }
-    double total = 0;
-    for (auto _ : state) {
-        QProcess curl;
-        const auto start = std::chrono::steady_clock::now();
-        curl.start(u"curl"_s, arguments);
-        const bool finished = curl.waitForFinished(60000);
-        const double elapsed = seconds(start);
-        state.SetIterationTime(elapsed);
-        total += elapsed;
-        if (!finished || curl.exitCode() != 0) {
-            state.SkipWithError("curl did not fetch every address");
-        }
-    }
     state.counters["floor_s"] = kImages * kAnswerDelayMsecs / 1000.0 / ImageLoader::kMaxWorkers;
-    report(state, "Download120", total, true);
+    timeEachIteration(state, "Download120", true, "curl did not fetch every address", [&] {
+        QProcess curl;
+        curl.start(u"curl"_s, arguments);
+        return curl.waitForFinished(60000) && curl.exitCode() == 0;
+    });
 }
 
 void Download120(benchmark::State& state) {
@@ -180,18 +146,8 @@ QString diskCopyAddress() {
 void DiskHit_Baseline_QImageLoad(benchmark::State& state) {
     const QString path = FileFunctions::getDocumentDirectoryPath() + u"/box-art/"_s +
                          ImageLoader::fileKey(diskCopyAddress()) + u".jpg"_s;
-    double total = 0;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        const QImage image(path);
-        const double elapsed = seconds(start);
-        state.SetIterationTime(elapsed);
-        total += elapsed;
-        if (image.width() != 300) {
-            state.SkipWithError("the disk copy did not load");
-        }
-    }
-    report(state, "DiskHit", total, true);
+    timeEachIteration(state, "DiskHit", true, "the disk copy did not load",
+                      [&] { return QImage(path).width() == 300; });
 }
 
 void DiskHit(benchmark::State& state) {
@@ -199,18 +155,9 @@ void DiskHit(benchmark::State& state) {
     ImageLoader::resetInstance();
     ImageLoader* loader = ImageLoader::instanceOf();
     loader->setCacheImages(false);
-    double total = 0;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        const QImage image = loader->getCachedOrDiskImageForImageURL(address);
-        const double elapsed = seconds(start);
-        state.SetIterationTime(elapsed);
-        total += elapsed;
-        if (image.width() != 300) {
-            state.SkipWithError("the disk copy was not found");
-        }
-    }
-    report(state, "DiskHit", total, false);
+    timeEachIteration(state, "DiskHit", false, "the disk copy was not found", [&] {
+        return loader->getCachedOrDiskImageForImageURL(address).width() == 300;
+    });
 }
 
 void registerAll() {
