@@ -51,3 +51,24 @@ void timeEachIteration(benchmark::State& state, const std::string& key, bool bas
     }
     report(state, key, total, baseline);
 }
+
+// Registers a benchmark that times itself (manual time), run a fixed number of times when
+// iterations is above 0.
+inline benchmark::internal::Benchmark* registerTimed(const char* name,
+                                                     void (*function)(benchmark::State&),
+                                                     benchmark::TimeUnit unit, int iterations = 0) {
+    benchmark::internal::Benchmark* registered =
+        benchmark::RegisterBenchmark(name, function)->UseManualTime()->Unit(unit);
+    if (iterations > 0) {
+        registered->Iterations(iterations);
+    }
+    return registered;
+}
+
+// The whole run: Google Benchmark's options from the command line, then what registerAll adds.
+inline void runBenchmarks(int& argc, char** argv, void (*registerAll)()) {
+    benchmark::Initialize(&argc, argv);
+    registerAll();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}

@@ -161,20 +161,12 @@ void DiskHit(benchmark::State& state) {
 }
 
 void registerAll() {
-    benchmark::RegisterBenchmark("Download120_Baseline_Curl", Download120_Baseline_Curl)
-        ->Iterations(3)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("Download120", Download120)
-        ->Iterations(3)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("DiskHit_Baseline_QImageLoad", DiskHit_Baseline_QImageLoad)
-        ->UseManualTime()
-        ->Unit(benchmark::kMicrosecond);
-    benchmark::RegisterBenchmark("DiskHit", DiskHit)
-        ->UseManualTime()
-        ->Unit(benchmark::kMicrosecond);
+    registerTimed("Download120_Baseline_Curl", Download120_Baseline_Curl, benchmark::kMillisecond,
+                  3);
+    registerTimed("Download120", Download120, benchmark::kMillisecond, 3);
+    registerTimed("DiskHit_Baseline_QImageLoad", DiskHit_Baseline_QImageLoad,
+                  benchmark::kMicrosecond);
+    registerTimed("DiskHit", DiskHit, benchmark::kMicrosecond);
 }
 
 }  // namespace
@@ -188,10 +180,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "The baseline needs curl (Debian package curl).\n");
         return 1;
     }
-    benchmark::Initialize(&argc, argv);
-    registerAll();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    runBenchmarks(argc, argv, registerAll);
     ImageLoader::resetInstance();
     return 0;
 }
