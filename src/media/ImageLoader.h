@@ -21,7 +21,7 @@
 // "imageURL"; observers must move their work to the main thread themselves.
 //
 // Any thread may ask for images; the object lives on the main thread, which starts the workers.
-// Every field below is guarded by mu_.
+// Disk copies are replaced atomically and never removed here.
 class ImageLoader : public QObject {
     Q_OBJECT
 
