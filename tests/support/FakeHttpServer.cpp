@@ -114,7 +114,9 @@ QByteArray FakeHttpServer::get(const QString& url, int timeoutMsecs) {
 
 QList<FakeHttpServer::Request> FakeHttpServer::requests() const {
     std::lock_guard lock(mu_);
-    return requests_;
+    // A list of its own: one sharing requests_'s buffer would race with the next request's
+    // append once the caller detaches it.
+    return QList<Request>(requests_.cbegin(), requests_.cend());
 }
 
 bool FakeHttpServer::waitForRequests(int count, int msecs) const {
