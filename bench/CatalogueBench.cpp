@@ -27,6 +27,7 @@
 #include <memory>
 #include <string>
 
+#include "BaselineTiming.h"
 #include "CatalogueGenerator.h"
 #include "GameAttribute.h"
 #include "ManagedObjectContext.h"
@@ -172,32 +173,8 @@ QString bigStoreFile() {
 
 // ---- Timing beside the baseline ---------------------------------------------------------------
 
-std::map<std::string, double>& baselineSeconds() {
-    static std::map<std::string, double> seconds;
-    return seconds;
-}
-
-double seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
 std::string keyOf(const char* name, int games) {
     return std::string(name) + "/" + std::to_string(games);
-}
-
-void report(benchmark::State& state, const std::string& key, double total, bool baseline) {
-    if (state.iterations() == 0) {
-        return;
-    }
-    const double perIteration = total / double(state.iterations());
-    if (baseline) {
-        baselineSeconds()[key] = perIteration;
-        return;
-    }
-    const auto it = baselineSeconds().find(key);
-    if (it != baselineSeconds().end() && it->second > 0) {
-        state.counters["vs_baseline"] = perIteration / it->second;
-    }
 }
 
 // ---- Benchmarks -------------------------------------------------------------------------------
@@ -295,25 +272,12 @@ void registerAll() {
     // Few iterations at the large sizes: one 100k install takes seconds.
     const std::map<int, int> iterations{{1000, 20}, {10000, 5}, {100000, 2}};
     for (const auto& [games, count] : iterations) {
-        benchmark::RegisterBenchmark("Install_Baseline", Install_Baseline)
-            ->Arg(games)
-            ->Iterations(count)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("Install", Install)
-            ->Arg(games)
-            ->Iterations(count)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
+        registerTimed("Install_Baseline", Install_Baseline, benchmark::kMillisecond, count)
+            ->Arg(games);
+        registerTimed("Install", Install, benchmark::kMillisecond, count)->Arg(games);
     }
-    benchmark::RegisterBenchmark("Update_Baseline", Update_Baseline)
-        ->Iterations(3)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("Update", Update)
-        ->Iterations(3)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
+    registerTimed("Update_Baseline", Update_Baseline, benchmark::kMillisecond, 3);
+    registerTimed("Update", Update, benchmark::kMillisecond, 3);
 }
 
 }  // namespace
@@ -325,9 +289,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "The baseline needs the sqlite3 shell (Debian package sqlite3).\n");
         return 1;
     }
-    benchmark::Initialize(&argc, argv);
-    registerAll();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    runBenchmarks(argc, argv, registerAll);
     return 0;
 }

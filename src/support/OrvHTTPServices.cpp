@@ -178,26 +178,74 @@ int OrvHTTPServices::postTimeout() {
 
 QString OrvHTTPServices::send(const QNetworkRequest& request, const QByteArray& body,
                               int timeoutMsecs, const std::atomic<bool>* abandon) {
+    const Exchange exchange = transfer(request, &body, timeoutMsecs, abandon);
+    if (!exchange.finished) {
+        return QString();
+    }
+    const int code = exchange.error;
+    const bool statusOnly =
+        exchange.hasStatus && ((code > 200 && code < 300) || (code > 400 && code < 500));
+    if (code != QNetworkReply::NoError && !statusOnly) {
+        MYLOG(u"Post to %@ failed: %@"_s, request.url().toString(), exchange.errorString);
+        return QString();
+    }
+    QString answer = QString::fromLatin1(exchange.body);
+    if (answer.isNull()) {
+        answer = u""_s;
+    }
+    return answer;
+}
+
+QByteArray OrvHTTPServices::getDataFromURL(const QString& urlString, int timeoutMsecs,
+                                           QNetworkAccessManager* manager,
+                                           const std::atomic<bool>* abandon) {
+    QNetworkRequest request{QUrl(urlString)};
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setTransferTimeout(timeoutMsecs);
+    const Exchange exchange = transfer(request, nullptr, timeoutMsecs, abandon, manager);
+    if (!exchange.finished) {
+        return QByteArray();
+    }
+    if (exchange.error != QNetworkReply::NoError) {
+        MYLOG(u"Get of %@ failed: %@"_s, request.url().toString(), exchange.errorString);
+        return QByteArray();
+    }
+    QByteArray data = exchange.body;
+    if (data.isNull()) {
+        data = QByteArray("");  // an empty answer is not a failed one
+    }
+    return data;
+}
+
+OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& request,
+                                                    const QByteArray* postBody, int timeoutMsecs,
+                                                    const std::atomic<bool>* abandon,
+                                                    QNetworkAccessManager* manager) {
+    const QString verb = postBody ? u"Post to"_s : u"Get of"_s;
     const QUrl url = request.url();
     if (!url.isValid() || url.isRelative() || url.host().isEmpty() ||
         (url.scheme() != u"http"_s && url.scheme() != u"https"_s)) {
-        MYLOG(u"Not posting to %@: not a web address"_s, url.toString());
-        return QString();
+        MYLOG(u"No %@ %@: not a web address"_s, verb.toLower(), url.toString());
+        return {};
     }
     if (!QCoreApplication::instance()) {
-        MYLOG(u"Not posting to %@: no application object"_s, url.toString());
-        return QString();
+        MYLOG(u"No %@ %@: no application object"_s, verb.toLower(), url.toString());
+        return {};
     }
-    // A manager of this thread, for this request alone: managers may not cross threads.
-    QNetworkAccessManager manager;
+    // Managers may not cross threads: without the caller's own, one for this request alone.
+    std::optional<QNetworkAccessManager> ownManager;
+    if (!manager) {
+        manager = &ownManager.emplace();
+    }
     QEventLoop loop;
-    QNetworkReply* reply = manager.post(request, body);
+    QNetworkReply* reply = postBody ? manager->post(request, *postBody) : manager->get(request);
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
     deadline.start(timeoutMsecs);
-    // Lets the background sender give up a request in flight when the program ends.
+    // Lets a request in flight be given up when the program ends.
     QTimer watch;
     if (abandon) {
         QObject::connect(&watch, &QTimer::timeout, &loop, [&loop, abandon] {
@@ -210,24 +258,17 @@ QString OrvHTTPServices::send(const QNetworkRequest& request, const QByteArray& 
     if (!reply->isFinished()) {
         loop.exec();
     }
-    QString answer;
+    Exchange exchange;
     if (!reply->isFinished()) {
-        MYLOG(u"Post to %@ abandoned after %d ms"_s, url.toString(), int(deadline.interval()));
+        MYLOG(u"%@ %@ abandoned after %d ms"_s, verb, url.toString(), int(deadline.interval()));
         reply->abort();
     } else {
-        const int code = reply->error();
-        const bool statusOnly =
-            reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
-            ((code > 200 && code < 300) || (code > 400 && code < 500));
-        if (code == QNetworkReply::NoError || statusOnly) {
-            answer = QString::fromLatin1(reply->readAll());
-            if (answer.isNull()) {
-                answer = u""_s;
-            }
-        } else {
-            MYLOG(u"Post to %@ failed: %@"_s, url.toString(), reply->errorString());
-        }
+        exchange.finished = true;
+        exchange.error = reply->error();
+        exchange.errorString = reply->errorString();
+        exchange.hasStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+        exchange.body = reply->readAll();
     }
     delete reply;
-    return answer;
+    return exchange;
 }

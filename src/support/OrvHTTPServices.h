@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QString>
 #include <atomic>
@@ -58,6 +60,16 @@ public:
     // The multipart body around the bytes, boundary "AaB03x".
     static QByteArray generatePostDataForData(const QByteArray& data);
 
+    // Fetches the address and waits at most timeoutMsecs for the whole answer: its body (empty,
+    // not null, for an empty one). Null on a bad address, a transport failure, an HTTP error
+    // status or time-out. For worker threads, like the posts. A thread that fetches often may
+    // pass a manager of its own to reuse (REQUIRES: it belongs to the calling thread); without
+    // one, a manager is made for the call. Gives up early, answering null, once *abandon turns
+    // true.
+    static QByteArray getDataFromURL(const QString& urlString, int timeoutMsecs,
+                                     QNetworkAccessManager* manager = nullptr,
+                                     const std::atomic<bool>* abandon = nullptr);
+
     // Time-out of getStringFromURL in milliseconds (default 60 000; 0 or less restores it).
     // Tests shorten it.
     static void setPostTimeout(int msecs);
@@ -65,6 +77,22 @@ public:
 
 private:
     friend class FireAndForgetQueue;
+
+    // What came back from one request.
+    struct Exchange {
+        // False when nothing was sent or no answer came in time.
+        bool finished = false;
+        QNetworkReply::NetworkError error = QNetworkReply::NoError;
+        QString errorString;
+        bool hasStatus = false;
+        QByteArray body;
+    };
+    // Sends the request (a post of *postBody, or a get when null) on the given manager of the
+    // calling thread, or on one made for it, and waits; gives up after the time-out or once
+    // *abandon turns true.
+    static Exchange transfer(const QNetworkRequest& request, const QByteArray* postBody,
+                             int timeoutMsecs, const std::atomic<bool>* abandon,
+                             QNetworkAccessManager* manager = nullptr);
     // Sends and waits; gives up early once *abandon turns true (when given).
     static QString send(const QNetworkRequest& request, const QByteArray& body, int timeoutMsecs,
                         const std::atomic<bool>* abandon);

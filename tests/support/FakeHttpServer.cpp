@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <QUrl>
 #include <chrono>
 
 using namespace Qt::StringLiterals;
@@ -87,9 +88,35 @@ void FakeHttpServer::answer(const QString& path, const Response& response) {
     on(path, [response](const Request&) { return response; });
 }
 
+QByteArray FakeHttpServer::get(const QString& url, int timeoutMsecs) {
+    const QUrl address(url);
+    if (!address.isValid() || address.scheme() != u"http"_s || address.host().isEmpty()) {
+        return QByteArray();
+    }
+    httplib::Client client(address.host().toStdString(), address.port(80));
+    const auto timeout = std::chrono::milliseconds(timeoutMsecs);
+    client.set_connection_timeout(timeout);
+    client.set_read_timeout(timeout);
+    client.set_write_timeout(timeout);
+    const QByteArray target =
+        address.path(QUrl::FullyEncoded).toUtf8() +
+        (address.hasQuery() ? "?" + address.query(QUrl::FullyEncoded).toUtf8() : QByteArray());
+    const httplib::Result result = client.Get(target.isEmpty() ? "/" : target.toStdString());
+    if (!result || result->status < 200 || result->status >= 300) {
+        return QByteArray();
+    }
+    QByteArray body = QByteArray::fromStdString(result->body);
+    if (body.isNull()) {
+        body = QByteArray("");
+    }
+    return body;
+}
+
 QList<FakeHttpServer::Request> FakeHttpServer::requests() const {
     std::lock_guard lock(mu_);
-    return requests_;
+    // A list of its own: one sharing requests_'s buffer would race with the next request's
+    // append once the caller detaches it.
+    return QList<Request>(requests_.cbegin(), requests_.cend());
 }
 
 bool FakeHttpServer::waitForRequests(int count, int msecs) const {

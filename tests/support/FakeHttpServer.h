@@ -54,6 +54,11 @@ public:
     void on(const QString& path, Handler handler);
     void answer(const QString& path, const Response& response);
 
+    // A blocking GET through cpp-httplib's client, no Qt networking: lets ThreadSanitizer builds
+    // drive code whose transport can be replaced. The body of a 2xx answer; null on any other
+    // status, a transport failure or no answer within msecs.
+    static QByteArray get(const QString& url, int timeoutMsecs);
+
     QList<Request> requests() const;
     // True once at least count requests have arrived, within msecs.
     bool waitForRequests(int count, int msecs) const;

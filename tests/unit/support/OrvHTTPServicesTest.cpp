@@ -90,8 +90,8 @@ protected:
 
 // Runs the call on a thread of its own, as the program does.
 template <class F>
-QString offMainThread(F call) {
-    QString answer;
+auto offMainThread(F call) {
+    decltype(call()) answer;
     std::thread worker([&] { answer = call(); });
     worker.join();
     return answer;
@@ -139,6 +139,31 @@ TEST_F(OrvHTTPServicesPost, SlowServerIsGivenUpAfterTheTimeOut) {
         [&] { return OrvHTTPServices::getStringFromURL(server.url(u"/slow"_s), std::nullopt); });
     EXPECT_TRUE(answer.isNull());
     EXPECT_LT(clock.elapsed(), 3000);
+}
+
+TEST_F(OrvHTTPServicesPost, GetAnswersTheBodyOfASuccessOnlyAndGivesUpOnASilentServer) {
+    server.answer(u"/art"_s, {200, QByteArray("\xff\xd8 bytes", 8), "image/jpeg"});
+    server.answer(u"/none"_s, {200, ""});
+    server.answer(u"/missing"_s, {404, "not here"});
+    server.answer(u"/slow"_s, {200, "late", "text/plain", 5000});
+    const auto get = [&](const QString& path, int timeout) {
+        return offMainThread(
+            [&] { return OrvHTTPServices::getDataFromURL(server.url(path), timeout); });
+    };
+    EXPECT_EQ(get(u"/art"_s, 3000), QByteArray("\xff\xd8 bytes", 8));
+    const QByteArray empty = get(u"/none"_s, 3000);
+    EXPECT_TRUE(empty.isEmpty());
+    EXPECT_FALSE(empty.isNull()) << "an empty answer is not a failure";
+    EXPECT_TRUE(get(u"/missing"_s, 3000).isNull());
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(get(u"/slow"_s, 300).isNull());
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_TRUE(offMainThread([] {
+                    return OrvHTTPServices::getDataFromURL(u"file:///etc/passwd"_s, 1000);
+                }).isNull());
+    ASSERT_FALSE(server.requests().isEmpty());
+    EXPECT_EQ(server.requests().first().method, u"GET"_s);
 }
 
 namespace {

@@ -1,0 +1,457 @@
+#include "ImageLoader.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QSaveFile>
+#include <atomic>
+#include <chrono>
+#include <exception>
+#include <memory>
+#include <system_error>
+#include <thread>
+
+#include "DateFunctions.h"
+#include "FileFunctions.h"
+#include "Format.h"
+#include "MyLog.h"
+#include "NotificationCenter.h"
+#include "OrvHTTPServices.h"
+#include "StringFunctions.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The shared instance and what replaces the download; each under a lock of its own, as any
+// thread may reach them.
+std::mutex gInstanceMutex;
+ImageLoader* gInstance = nullptr;
+
+std::mutex gDownloaderMutex;
+ImageLoader::Downloader gDownloader;
+
+std::atomic<int> gDownloadTimeout{ImageLoader::kDefaultDownloadTimeoutMsecs};
+
+const QString kKeyImageURL = u"imageURL"_s;
+const QString kKeyURL = u"url"_s;
+
+// The network manager of the current worker thread, made on its first Qt download and reused
+// by the thread's later ones; null on other threads.
+thread_local std::unique_ptr<QNetworkAccessManager>* tWorkerManager = nullptr;
+
+QByteArray download(const QString& url, const std::atomic<bool>* abandon) {
+    ImageLoader::Downloader downloader;
+    {
+        std::lock_guard lock(gDownloaderMutex);
+        downloader = gDownloader;
+    }
+    if (downloader) {
+        return downloader(url);
+    }
+    QNetworkAccessManager* manager = nullptr;
+    if (tWorkerManager) {
+        if (!*tWorkerManager) {
+            *tWorkerManager = std::make_unique<QNetworkAccessManager>();
+        }
+        manager = tWorkerManager->get();
+    }
+    return OrvHTTPServices::getDataFromURL(url, ImageLoader::downloadTimeout(), manager, abandon);
+}
+
+}  // namespace
+
+ImageLoader* ImageLoader::instanceOf() {
+    std::lock_guard lock(gInstanceMutex);
+    if (!gInstance) {
+        gInstance = new ImageLoader();
+        gInstance->initializeSingleton();
+        static std::once_flag stopAtExit;
+        if (QCoreApplication::instance()) {
+            // Workers must be gone before Qt's networking goes with the application object.
+            std::call_once(stopAtExit, [] { qAddPostRoutine(stopSharedWorkers); });
+        }
+    }
+    return gInstance;
+}
+
+void ImageLoader::stopSharedWorkers() {
+    ImageLoader* loader = nullptr;
+    {
+        std::lock_guard lock(gInstanceMutex);
+        loader = gInstance;
+    }
+    // Waited for outside the class lock, which a worker's observer may want meanwhile.
+    if (loader) {
+        loader->stopWorkers();
+    }
+}
+
+void ImageLoader::resetInstance() {
+    ImageLoader* loader = nullptr;
+    {
+        std::lock_guard lock(gInstanceMutex);
+        std::swap(loader, gInstance);
+    }
+    delete loader;
+}
+
+void ImageLoader::setDownloader(Downloader downloader) {
+    std::lock_guard lock(gDownloaderMutex);
+    gDownloader = std::move(downloader);
+}
+
+void ImageLoader::setDownloadTimeout(int msecs) {
+    gDownloadTimeout = msecs > 0 ? msecs : kDefaultDownloadTimeoutMsecs;
+}
+
+int ImageLoader::downloadTimeout() {
+    return gDownloadTimeout;
+}
+
+QString ImageLoader::fileKey(const QString& imageURL) {
+    return StringFunctions::replaceNonAlphaNumeric(imageURL);
+}
+
+ImageLoader::ImageLoader() {
+    // Workers hand the next start back to this object's thread, which must run an event loop.
+    if (QCoreApplication* app = QCoreApplication::instance(); app && thread() != app->thread()) {
+        moveToThread(app->thread());
+    }
+    imagePath_ =
+        Format::format(u"%@/%@/"_s, FileFunctions::getDocumentDirectoryPath(), kFolderName);
+    MYLOG_IF(0, u"image path: %@"_s, imagePath_);
+    if (!FileFunctions::fileExistsAtPath(imagePath_)) {
+        MYLOG_IF(0, u"Creating the avatar directory"_s);
+        FileFunctions::createDirectoryAtPath(imagePath_);
+    }
+}
+
+ImageLoader::~ImageLoader() {
+    stopWorkers();
+}
+
+void ImageLoader::stopWorkers() {
+    std::unique_lock lock(mu_);
+    stopping_ = true;
+    abandon_ = true;
+    queue_.clear();
+    queueList_.clear();
+    workAvailable_.notify_all();
+    // Workers use this object until their very last step.
+    workerFinished_.wait(lock, [this] { return workerThreads_ == 0; });
+}
+
+void ImageLoader::initializeSingleton() {}
+
+QImage ImageLoader::getCachedOrDiskImageForImageURL(const QString& imageURL) {
+    const QString key = fileKey(imageURL);
+    if (key.isEmpty()) {
+        return QImage();
+    }
+    {
+        std::lock_guard lock(mu_);
+        const auto cached = imageCache_.constFind(key);
+        if (cached != imageCache_.constEnd()) {
+            MYLOG_IF(0, u"Got item from cache: %@"_s, key);
+            return *cached;
+        }
+    }
+    const QImage image = getLocalImageForImageURL(key);
+    if (!image.isNull()) {
+        std::lock_guard lock(mu_);
+        if (cacheImages_) {
+            imageCache_.insert(key, image);
+            MYLOG_IF(0, u"Got item from DISK: %@"_s, key);
+        }
+    }
+    return image;
+}
+
+QImage ImageLoader::getImageForImageURL(const QString& imageURL) {
+    if (imageURL.isEmpty()) {
+        return notFoundImage();
+    }
+    const QString key = fileKey(imageURL);
+    {
+        std::lock_guard lock(mu_);
+        // A failed address is not tried again while it stays listed.
+        if (failureList_.contains(imageURL)) {
+            return notFoundImage();
+        }
+        const auto cached = imageCache_.constFind(key);
+        if (cached != imageCache_.constEnd()) {
+            return *cached;
+        }
+    }
+    const QVariantMap record{{kKeyImageURL, imageURL}, {kKeyURL, imageURL}};
+    MYLOG_IF(0, u"Image path: %@"_s, filepathFor(key));
+    // A disk copy is shown at once and fetched again behind it, so art changed on the server
+    // replaces the old copy.
+    const QImage diskImage = getLocalImageForImageURL(key);
+    addItemToQueue(record, imageURL);
+    executePuller();
+    return diskImage.isNull() ? loadingImage() : diskImage;
+}
+
+QImage ImageLoader::loadingImage() {
+    return fixedImage(loadingImage_, kLoadingImageName);
+}
+
+QImage ImageLoader::notFoundImage() {
+    return fixedImage(notFoundImage_, kNotFoundImageName);
+}
+
+QImage ImageLoader::fixedImage(QImage& slot, const QString& name) {
+    std::lock_guard lock(mu_);
+    if (slot.isNull()) {
+        slot.load(FileFunctions::getPathForBundleResource(name));
+        if (slot.isNull()) {
+            MYLOG(u"The image %@ is missing from the bundle"_s, name);
+        }
+    }
+    return slot;
+}
+
+bool ImageLoader::cacheImages() const {
+    std::lock_guard lock(mu_);
+    return cacheImages_;
+}
+
+void ImageLoader::setCacheImages(bool cacheImages) {
+    std::lock_guard lock(mu_);
+    cacheImages_ = cacheImages;
+}
+
+void ImageLoader::dehydrate() {
+    MYLOG(u"ImageLoader dehydrating"_s);
+    std::lock_guard lock(mu_);
+    imageCache_.clear();
+    queue_.clear();
+    queueList_.clear();
+    failureList_.clear();
+    // workingList_ stays: those downloads are still running, and forgetting them would let the
+    // same address be fetched twice at once.
+}
+
+QString ImageLoader::imagePath() const {
+    std::lock_guard lock(mu_);
+    return imagePath_;
+}
+
+int ImageLoader::currentlyWorkingThreads() const {
+    std::lock_guard lock(mu_);
+    return currentlyWorkingThreads_;
+}
+
+int ImageLoader::imageCacheCount() const {
+    std::lock_guard lock(mu_);
+    return int(imageCache_.size());
+}
+
+bool ImageLoader::isFailed(const QString& imageURL) const {
+    std::lock_guard lock(mu_);
+    return failureList_.contains(imageURL);
+}
+
+bool ImageLoader::isPending(const QString& imageURL) const {
+    std::lock_guard lock(mu_);
+    return queueList_.contains(imageURL) || workingList_.contains(imageURL);
+}
+
+bool ImageLoader::isIdle() const {
+    std::lock_guard lock(mu_);
+    return queue_.isEmpty() && currentlyWorkingThreads_ == 0;
+}
+
+QImage ImageLoader::getLocalImageForImageURL(const QString& key) {
+    // Decoded without the lock: disk copies are replaced whole (see saveImage), and holding the
+    // lock here would make the screen wait for a worker's encoding.
+    QImage image;
+    if (imageExists(key)) {
+        image.load(filepathFor(key), "JPG");
+    }
+    return image;
+}
+
+bool ImageLoader::imageExists(const QString& key) const {
+    return FileFunctions::fileExistsAtPath(filepathFor(key));
+}
+
+QString ImageLoader::filepathFor(const QString& key) const {
+    // The file key of a file key is itself, so addresses and keys both serve.
+    return Format::format(u"%@%@.jpg"_s, imagePath(), fileKey(key));
+}
+
+void ImageLoader::addItemToQueue(const QVariantMap& record, const QString& forimageURL) {
+    std::lock_guard lock(mu_);
+    if (queueList_.contains(forimageURL) || workingList_.contains(forimageURL)) {
+        MYLOG_IF(0, u"Q-SKIPPED: Item in image queue already %@"_s, forimageURL);
+        return;
+    }
+    MYLOG_IF(0, u"Q-ADDED: Added item to image queue %@"_s, forimageURL);
+    queue_.prepend(record);
+    queueList_.insert(forimageURL, record);
+}
+
+QVariantMap ImageLoader::pullItemFromQueue() {
+    std::lock_guard lock(mu_);
+    if (queue_.isEmpty()) {
+        return QVariantMap();
+    }
+    const QVariantMap record = queue_.takeLast();
+    const QString imageURL = record.value(kKeyImageURL).toString();
+    queueList_.remove(imageURL);
+    workingList_.insert(imageURL, imageURL);
+    MYLOG_IF(0, u"RETURNING ITEM: %@"_s, record);
+    return record;
+}
+
+void ImageLoader::executePuller() {
+    if (currentlyWorkingThreads() < kMaxWorkers) {
+        workNextItemInQueue();
+    } else {
+        MYLOG_IF(0, u"Already working... going away"_s);
+    }
+}
+
+void ImageLoader::workNextItemInQueue() {
+    std::lock_guard lock(mu_);
+    // Checked again under the lock: requests from several threads, or a finishing worker's
+    // hand-back, may have filled the places since.
+    if (stopping_ || currentlyWorkingThreads_ >= kMaxWorkers) {
+        return;
+    }
+    const QVariantMap record = pullItemFromQueue();
+    if (record.isEmpty()) {
+        MYLOG_IF(0, u"Reached the bottom of the Queue. Sleep tight."_s);
+        return;
+    }
+    ++currentlyWorkingThreads_;
+    // A thread left idle by an earlier download takes the request, keeping its network manager;
+    // a new thread and manager cost more than a small image's whole download.
+    if (idleWorkers_ > 0) {
+        --idleWorkers_;
+        handOff_.append(record);
+        workAvailable_.notify_one();
+        return;
+    }
+    ++workerThreads_;
+    try {
+        std::thread([this, record] { workerLoop(record); }).detach();
+    } catch (const std::system_error& error) {
+        MYLOG(u"No thread for the image %@: %s"_s, record.value(kKeyURL), error.what());
+        workingList_.remove(record.value(kKeyImageURL).toString());
+        --currentlyWorkingThreads_;
+        --workerThreads_;
+    }
+}
+
+void ImageLoader::workerLoop(QVariantMap record) {
+    std::unique_ptr<QNetworkAccessManager> manager;
+    tWorkerManager = &manager;
+    for (;;) {
+        thread_workNextItemInQueue(record);
+        std::unique_lock lock(mu_);
+        workAvailable_.wait_for(lock, std::chrono::seconds(kWorkerIdleSeconds),
+                                [this] { return stopping_ || !handOff_.isEmpty(); });
+        if (stopping_ || handOff_.isEmpty()) {
+            --idleWorkers_;
+            break;
+        }
+        record = handOff_.takeFirst();
+    }
+    // The manager goes on the thread it belongs to.
+    manager.reset();
+    tWorkerManager = nullptr;
+    std::lock_guard lock(mu_);
+    --workerThreads_;
+    workerFinished_.notify_all();
+    // Nothing of this object may be touched from here on: it may be gone.
+}
+
+void ImageLoader::thread_workNextItemInQueue(const QVariantMap& record) {
+    MYLOG_IF(0, u"Working next item in queue: %@"_s, record);
+    const QString url = record.value(kKeyURL).toString();
+    const QString key = record.value(kKeyImageURL).toString();
+    QImage image;
+    try {
+        image = pullImage(url, key);
+    } catch (const std::exception& error) {
+        MYLOG(u"Some error during load of the image: %s"_s, error.what());
+        image = notFoundImage();
+    } catch (...) {
+        MYLOG(u"Some error during load of the image: %s"_s, "unknown exception");
+        image = notFoundImage();
+    }
+    if (image.isNull()) {
+        MYLOG(u"Looks like the not found image is not found either!!"_s);
+    }
+    const QString name = kImagePulledPrefix + key;
+    MYLOG_IF(0, u"Sent completed notification %@"_s, name);
+    NotificationCenter::defaultCenter()->postNotificationName(
+        name, QVariant::fromValue(this),
+        QVariantMap{{u"image"_s, QVariant::fromValue(image)}, {kKeyImageURL, key}});
+    finishWorker(key);
+}
+
+QImage ImageLoader::pullImage(const QString& url, const QString& key) {
+    MYLOG_IF(0, u"Pulling Image: %@"_s, url);
+    const QImage image = QImage::fromData(download(url, &abandon_));
+    if (image.isNull() || image.width() == 0 || image.height() == 0) {
+        MYLOG_IF(0, u"Failure pulling Image: %@"_s, url);
+        std::lock_guard lock(mu_);
+        failureList_.insert(key, DateFunctions::getNow());
+        return notFoundImage();
+    }
+    MYLOG_IF(0, u"Success pulling Image: %@"_s, url);
+    saveImage(image, key);
+    std::lock_guard lock(mu_);
+    // Only real art is kept: the not-found stand-in would hide the address from a later retry.
+    if (cacheImages_) {
+        imageCache_.insert(fileKey(key), image);
+    }
+    return image;
+}
+
+bool ImageLoader::saveImage(const QImage& image, const QString& withimageURL) {
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "JPG", 100)) {
+        MYLOG_IF(0, u"Could not encode the image of %@"_s, withimageURL);
+        return false;
+    }
+    const QString path = filepathFor(withimageURL);
+    QDir().mkpath(QFileInfo(path).path());
+    // Written to a temporary file that then replaces the copy, so a reader or a crash never
+    // meets half an image.
+    QSaveFile file(path);
+    const bool saved =
+        file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size() && file.commit();
+    if (!saved) {
+        MYLOG_IF(0, u"Could not save the image of %@ to %@"_s, withimageURL, path);
+    }
+    return saved;
+}
+
+void ImageLoader::finishWorker(const QString& key) {
+    {
+        std::lock_guard lock(mu_);
+        workingList_.remove(key);
+        --currentlyWorkingThreads_;
+        // Counted idle before the hand-back, so the next request comes back to this thread.
+        ++idleWorkers_;
+        if (stopping_) {
+            return;
+        }
+    }
+    // By name, so the call event is made and read inside Qt alone.
+    if (QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(this, "workNextItemInQueue", Qt::QueuedConnection);
+    } else {
+        workNextItemInQueue();
+    }
+}

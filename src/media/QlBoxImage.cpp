@@ -1,0 +1,52 @@
+#include "QlBoxImage.h"
+
+#include <QPainter>
+#include <QPen>
+#include <QPixmap>
+#include <QThread>
+
+QlBoxImage::QlBoxImage(QWidget* parent) : QLabel(parent) {
+    // Box art fills its view, whatever the picture's own size.
+    setScaledContents(true);
+}
+
+void QlBoxImage::setBorderWidth(int borderWidth) {
+    borderWidth_ = borderWidth;
+}
+
+void QlBoxImage::setImage(const QImage& image) {
+    if (QThread::currentThread() == thread()) {
+        setImageOnMainThread(image);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this, [this, image] { setImageOnMainThread(image); }, Qt::BlockingQueuedConnection);
+}
+
+void QlBoxImage::setImageOnMainThread(const QImage& image) {
+    image_ = imageWithBorderFromImage(image);
+    setPixmap(QPixmap::fromImage(image_));
+}
+
+QImage QlBoxImage::imageWithBorderFromImage(const QImage& image) const {
+    if (image.isNull()) {
+        return QImage();
+    }
+    QImage framed(image.size(), QImage::Format_ARGB32_Premultiplied);
+    framed.setDevicePixelRatio(image.devicePixelRatio());
+    framed.fill(Qt::transparent);
+    QPainter painter(&framed);
+    painter.drawImage(QPointF(0, 0), image);
+    if (borderWidth_ > 0) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPen pen(QColor::fromRgbF(0.53f, 0.53f, 0.53f, 1.0f));
+        pen.setWidthF(borderWidth_);
+        pen.setJoinStyle(Qt::MiterJoin);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        // On the edge itself: the outer half of the stroke falls outside the picture.
+        painter.drawRect(QRectF(QPointF(0, 0), image.deviceIndependentSize()));
+    }
+    painter.end();
+    return framed;
+}
