@@ -9,6 +9,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "AnimationFunctions.h"
 #include "MyLog.h"
@@ -65,6 +66,7 @@ void TableView::reloadData() {
     sections_.clear();
     totalRows_ = 0;
     contentHeight_ = 0;
+    smallestRowHeight_ = rowHeight_;
     const int count = dataSource_ ? std::max(0, dataSource_->numberOfSectionsInTableView(this)) : 0;
     sections_.reserve(size_t(count));
     for (int s = 0; s < count; ++s) {
@@ -75,11 +77,11 @@ void TableView::reloadData() {
         section.headerHeight = std::max(0, asked.value_or(sectionHeaderHeight_));
         section.top = contentHeight_;
         section.firstRow = totalRows_;
-        sections_.push_back(section);
-        // Counts past int's range would overflow the flat row numbers; such a table is
-        // clipped.
+        askRowHeights(s, section);
+        // Flat row numbers are ints: a table of more than INT_MAX rows is not supported.
         totalRows_ = int(std::min<qint64>(qint64(totalRows_) + section.rows, INT_MAX));
-        contentHeight_ += section.headerHeight + qint64(section.rows) * rowHeight_;
+        contentHeight_ += section.headerHeight + rowOffset(section, section.rows);
+        sections_.push_back(std::move(section));
     }
     updateScrollRange();
     layoutCells();
@@ -104,6 +106,47 @@ bool TableView::isValidIndexPath(const IndexPath& indexPath) const {
     return indexPath.row() >= 0 && indexPath.row() < numberOfRowsInSection(indexPath.section());
 }
 
+// Keeps the section's own row offsets only when the delegate makes some row differ from the
+// table's height; a uniform section costs nothing per row.
+void TableView::askRowHeights(int section, Section& into) {
+    into.rowTops.clear();
+    if (!delegate_) {
+        return;
+    }
+    for (int row = 0; row < into.rows; ++row) {
+        const int height = std::max(
+            1,
+            delegate_->heightForRowAtIndexPath(this, IndexPath(section, row)).value_or(rowHeight_));
+        smallestRowHeight_ = std::min(smallestRowHeight_, height);
+        if (height != rowHeight_ && into.rowTops.empty()) {
+            into.rowTops.reserve(size_t(into.rows) + 1);
+            for (int before = 0; before <= row; ++before) {
+                into.rowTops.push_back(qint64(before) * rowHeight_);
+            }
+        }
+        if (!into.rowTops.empty()) {
+            into.rowTops.push_back(into.rowTops.back() + height);
+        }
+    }
+}
+
+qint64 TableView::rowOffset(const Section& section, int row) const {
+    return section.rowTops.empty() ? qint64(row) * rowHeight_ : section.rowTops[size_t(row)];
+}
+
+int TableView::rowHeightAt(const Section& section, int row) const {
+    return int(rowOffset(section, row + 1) - rowOffset(section, row));
+}
+
+// The row at `below` points under the section's first row (may be past its last row).
+int TableView::rowAt(const Section& section, qint64 below) const {
+    if (section.rowTops.empty()) {
+        return int(below / rowHeight_);
+    }
+    const auto after = std::upper_bound(section.rowTops.begin(), section.rowTops.end(), below);
+    return int(after - section.rowTops.begin()) - 1;
+}
+
 qint64 TableView::rowsTop(int section) const {
     const Section& s = sections_[size_t(section)];
     return s.top + s.headerHeight;
@@ -121,8 +164,10 @@ QRect TableView::rectForRowAtIndexPath(const IndexPath& indexPath) const {
     if (!isValidIndexPath(indexPath)) {
         return {};
     }
-    const qint64 top = rowsTop(indexPath.section()) + qint64(indexPath.row()) * rowHeight_;
-    return QRect(0, int(std::min<qint64>(top, INT_MAX)), viewport()->width(), rowHeight_);
+    const Section& section = sections_[size_t(indexPath.section())];
+    const qint64 top = rowsTop(indexPath.section()) + rowOffset(section, indexPath.row());
+    return QRect(0, int(std::min<qint64>(top, INT_MAX)), viewport()->width(),
+                 rowHeightAt(section, indexPath.row()));
 }
 
 QRect TableView::rectForHeaderInSection(int section) const {
@@ -142,7 +187,7 @@ std::optional<IndexPath> TableView::indexPathForRowAtPoint(QPoint point) const {
     if (inRows < 0) {
         return std::nullopt;
     }
-    return IndexPath(section, int(inRows / rowHeight_));
+    return IndexPath(section, rowAt(sections_[size_t(section)], inRows));
 }
 
 int TableView::flatRow(const IndexPath& indexPath) const {
@@ -165,6 +210,15 @@ std::optional<IndexPath> TableView::indexPathForFlatRow(int flat) const {
 TableViewCell* TableView::cellForRowAtIndexPath(const IndexPath& indexPath) const {
     const auto it = visibleCells_.find(indexPath);
     return it != visibleCells_.end() ? it->second.data() : nullptr;
+}
+
+std::optional<IndexPath> TableView::indexPathForCell(const TableViewCell* cell) const {
+    for (const auto& [path, visible] : visibleCells_) {
+        if (cell && visible == cell) {
+            return path;
+        }
+    }
+    return std::nullopt;
 }
 
 QList<TableViewCell*> TableView::visibleCells() const {
@@ -321,14 +375,14 @@ void TableView::layoutCells() {
         if (section.headerHeight > 0 && section.top + section.headerHeight > top) {
             wantedHeaders.push_back(s);
         }
-        const qint64 first = std::max<qint64>(0, (top - rowsTop(s)) / rowHeight_);
-        for (qint64 row = first; row < section.rows; ++row) {
-            const qint64 rowTop = rowsTop(s) + row * rowHeight_;
+        const int first = rowAt(section, std::max<qint64>(0, top - rowsTop(s)));
+        for (int row = first; row < section.rows; ++row) {
+            const qint64 rowTop = rowsTop(s) + rowOffset(section, row);
             if (rowTop >= bottom) {
                 break;
             }
-            if (rowTop + rowHeight_ > top) {
-                wanted.emplace_back(s, int(row));
+            if (rowTop + rowHeightAt(section, row) > top) {
+                wanted.emplace_back(s, row);
             }
         }
     }
@@ -360,7 +414,8 @@ void TableView::layoutCells() {
             }
         }
         if (TableViewCell* cell = slot) {
-            cell->setGeometry(0, int(rectForRowAtIndexPath(path).top() - top), width, rowHeight_);
+            const QRect row = rectForRowAtIndexPath(path);
+            cell->setGeometry(0, int(row.top() - top), width, row.height());
             cell->show();
         } else {
             visibleCells_.erase(path);
@@ -430,7 +485,7 @@ void TableView::enqueueCell(TableViewCell* cell) {
     cell->hide();
     QList<QPointer<TableViewCell>>& pool = reusePool_[cell->reuseIdentifier()];
     pool.removeAll(nullptr);
-    const int limit = viewport()->height() / rowHeight_ + 3;
+    const int limit = viewport()->height() / smallestRowHeight_ + 3;
     if (pool.size() < limit) {
         pool.append(cell);
     } else {

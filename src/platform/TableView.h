@@ -22,9 +22,10 @@ enum class TableViewScrollPosition { None, Top, Middle, Bottom };
 // A vertically scrolling list of rows in sections, each section led by a header. Rows come
 // from a data source, one reusable cell per row in view; cells leaving the view go back to a
 // pool by reuse identifier, so a table of any length holds only about a screenful of cells.
-// Heights are fixed: every row is rowHeight high, every header sectionHeaderHeight unless the
-// delegate answers otherwise for its section; layout keeps running sums over the sections, so
-// one scroll step costs only the rows in view. Headers scroll with the rows (they do not stay
+// Heights are fixed at each reload: rows are rowHeight high and headers sectionHeaderHeight
+// unless the delegate answers otherwise for a row or section; layout keeps running sums over
+// the sections (and over the rows of a section whose heights differ), so one scroll step costs
+// only the rows in view. Headers scroll with the rows (they do not stay
 // pinned at the top).
 //
 // Input: the wheel and the scroll bar scroll; a press-move-release on the rows drags the
@@ -46,7 +47,7 @@ public:
     explicit TableView(QWidget* parent = nullptr);
     ~TableView() override;
 
-    // Setting a data source schedules a reload before the next layout.
+    // Setting the data source, the delegate or a height reloads at once.
     void setDataSource(TableViewDataSource* dataSource);
     TableViewDataSource* dataSource() const { return dataSource_; }
     void setDelegate(TableViewDelegate* delegate);
@@ -61,7 +62,7 @@ public:
 
     // Asks the data source again for the counts and titles and the visible cells again;
     // clears the selection and drops the header views; keeps the content offset where it
-    // still fits.
+    // still fits. REQUIRES: not called from inside cellForRowAtIndexPath.
     void reloadData();
     // A pooled cell with that identifier, made ready by prepareForReuse, or null.
     TableViewCell* dequeueReusableCellWithIdentifier(const QString& identifier);
@@ -82,6 +83,8 @@ public:
 
     // The cell showing that row, null when the row is not in view.
     TableViewCell* cellForRowAtIndexPath(const IndexPath& indexPath) const;
+    // The row a visible cell shows; nothing for a cell not in view (pooled, or not ours).
+    std::optional<IndexPath> indexPathForCell(const TableViewCell* cell) const;
     // Top to bottom, partly visible rows included.
     QList<TableViewCell*> visibleCells() const;
     QList<IndexPath> indexPathsForVisibleRows() const;
@@ -125,13 +128,20 @@ protected:
 private:
     // One section as laid out by the last reload; top is the header's top in content
     // coordinates and firstRow its first row's place counted over all sections.
+    // rowTops holds each row's top below the header (and the end) only when the delegate
+    // gave the section rows of other heights; empty means every row is rowHeight high.
     struct Section {
         int rows = 0;
         int headerHeight = 0;
         qint64 top = 0;
         int firstRow = 0;
+        std::vector<qint64> rowTops;
     };
 
+    void askRowHeights(int section, Section& into);
+    qint64 rowOffset(const Section& section, int row) const;
+    int rowHeightAt(const Section& section, int row) const;
+    int rowAt(const Section& section, qint64 below) const;
     qint64 rowsTop(int section) const;
     int sectionAtY(qint64 y) const;
     std::optional<IndexPath> indexPathForFlatRow(int flatRow) const;
@@ -153,6 +163,7 @@ private:
     bool layingOut_ = false;
     int rowHeight_ = kDefaultRowHeight;
     int sectionHeaderHeight_ = 0;
+    int smallestRowHeight_ = kDefaultRowHeight;
 
     std::vector<Section> sections_;
     int totalRows_ = 0;

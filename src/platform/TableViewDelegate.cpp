@@ -10,4 +10,8 @@ std::optional<int> TableViewDelegate::heightForHeaderInSection(TableView*, int) 
     return std::nullopt;
 }
 
+std::optional<int> TableViewDelegate::heightForRowAtIndexPath(TableView*, const IndexPath&) {
+    return std::nullopt;
+}
+
 void TableViewDelegate::didSelectRowAtIndexPath(TableView*, const IndexPath&) {}

@@ -21,6 +21,10 @@ public:
     // A section's header height, asked for every section by reloadData. Nothing (the default)
     // takes the table's sectionHeaderHeight; a negative answer counts as 0.
     virtual std::optional<int> heightForHeaderInSection(TableView* tableView, int section);
+    // A row's height, asked for every row by reloadData when a delegate is set. Nothing (the
+    // default) takes the table's rowHeight; answers below 1 count as 1.
+    virtual std::optional<int> heightForRowAtIndexPath(TableView* tableView,
+                                                       const IndexPath& indexPath);
     // A click (press and release without dragging) or Enter on a row. The row is selected
     // when this is called.
     virtual void didSelectRowAtIndexPath(TableView* tableView, const IndexPath& indexPath);

@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
+#include <map>
 #include <vector>
 
 #include "QStringPrinter.h"
@@ -67,6 +68,10 @@ public:
         view->setObjectName(u"customHeader"_s);
         return view;
     }
+    std::optional<int> heightForRowAtIndexPath(TableView*, const IndexPath& path) override {
+        const auto it = heights.find(path);
+        return it != heights.end() ? std::optional(it->second) : std::nullopt;
+    }
     void didSelectRowAtIndexPath(TableView*, const IndexPath& path) override {
         selected.push_back(path);
     }
@@ -76,6 +81,7 @@ public:
     int untitled = -1;
     int customHeader = -1;
     int made = 0;
+    std::map<IndexPath, int> heights;
     std::vector<IndexPath> selected;
 };
 
@@ -207,9 +213,13 @@ TEST_F(TableViewTest, FirstVisibleCellFollowsTheOffsetIncludingAPartlyHiddenRow)
     // Two pixels of row (1, 4) still show at the top.
     table_.setContentOffset(QPoint(0, 2 * kHeader + 3 * kRow + 5 * kRow - 2), false);
     EXPECT_EQ(shown(table_.firstVisibleCell()), IndexPath(1, 4).description());
+    EXPECT_EQ(table_.indexPathForCell(table_.firstVisibleCell()), IndexPath(1, 4));
     table_.setContentOffset(QPoint(0, table_.contentOffsetY() + 2), false);
     EXPECT_EQ(shown(table_.firstVisibleCell()), IndexPath(1, 5).description());
     EXPECT_EQ(table_.cellForRowAtIndexPath(IndexPath(1, 4)), nullptr);
+    RowCell stranger(u"Even"_s);
+    EXPECT_FALSE(table_.indexPathForCell(&stranger));
+    EXPECT_FALSE(table_.indexPathForCell(nullptr));
     EXPECT_EQ(table_.indexPathsForVisibleRows().size(), kHeight / kRow + 1);
 }
 
@@ -266,8 +276,12 @@ TEST_F(TableViewTest, WheelScrollsAboutARowANotch) {
 TEST_F(TableViewTest, KeysMoveTheSelectionScrollAndEnterReportsTheRow) {
     Rows rows({2, 0, 20});
     show(rows);
-    table_.setFocus();
-    QTest::keyClick(&table_, Qt::Key_Down);  // no selection yet: the first row in view
+    // A click gives the table the keyboard.
+    QTest::mouseClick(table_.viewport(), Qt::LeftButton, {}, centreOf(IndexPath(0, 1)));
+    EXPECT_TRUE(table_.hasFocus());
+    table_.deselectRowAtIndexPath(IndexPath(0, 1), false);
+    rows.selected.clear();
+    QTest::keyClick(&table_, Qt::Key_Down);  // no selection: the first row in view
     EXPECT_EQ(table_.indexPathForSelectedRow(), IndexPath(0, 0));
     QTest::keyClick(&table_, Qt::Key_Up);
     EXPECT_EQ(table_.indexPathForSelectedRow(), IndexPath(0, 0));
@@ -376,6 +390,32 @@ TEST_F(TableViewTest, HeadersComeFromTheDelegateOrTitlesAndScrollWithTheRows) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(old.isNull());
     EXPECT_NE(table_.viewport()->findChild<QLabel*>(u"customHeader"_s), nullptr);
+}
+
+TEST_F(TableViewTest, RowsOfOtherHeightsFromTheDelegateShiftEverythingBelowThem) {
+    Rows rows({3, 20});
+    rows.heights = {{IndexPath(0, 1), 200}, {IndexPath(1, 2), 10}};
+    show(rows);
+    EXPECT_EQ(table_.rectForRowAtIndexPath(IndexPath(0, 1)).top(), kHeader + kRow);
+    EXPECT_EQ(table_.rectForRowAtIndexPath(IndexPath(0, 1)).height(), 200);
+    EXPECT_EQ(table_.rectForRowAtIndexPath(IndexPath(0, 2)).top(), kHeader + kRow + 200);
+    const int section1 = kHeader + 2 * kRow + 200;
+    EXPECT_EQ(table_.rectForHeaderInSection(1).top(), section1);
+    EXPECT_EQ(table_.rectForRowAtIndexPath(IndexPath(1, 3)).top(),
+              section1 + kHeader + 2 * kRow + 10);
+    EXPECT_EQ(table_.contentHeight(), section1 + kHeader + 19 * kRow + 10);
+    EXPECT_EQ(table_.cellForRowAtIndexPath(IndexPath(0, 1))->height(), 200);
+
+    const int row12 = section1 + kHeader + 2 * kRow;
+    EXPECT_EQ(table_.indexPathForRowAtPoint(QPoint(5, kHeader + kRow + 199)), IndexPath(0, 1));
+    EXPECT_EQ(table_.indexPathForRowAtPoint(QPoint(5, row12 + 9)), IndexPath(1, 2));
+    EXPECT_EQ(table_.indexPathForRowAtPoint(QPoint(5, row12 + 10)), IndexPath(1, 3));
+
+    table_.setContentOffset(QPoint(0, row12 - 100), false);
+    TableViewCell* small = table_.cellForRowAtIndexPath(IndexPath(1, 2));
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(small->geometry(), QRect(0, 100, table_.viewport()->width(), 10));
+    EXPECT_EQ(table_.indexPathsForVisibleRows().first(), IndexPath(1, 0));
 }
 
 TEST_F(TableViewTest, BadIndexPathsAndEmptyTablesDoNothing) {
