@@ -49,7 +49,10 @@ public:
     }
     TableViewCell* cellForRowAtIndexPath(TableView* table, const IndexPath& path) override {
         const QString identifier = twoKinds && path.row() % 2 ? u"Odd"_s : u"Even"_s;
-        auto* cell = static_cast<RowCell*>(table->dequeueReusableCellWithIdentifier(identifier));
+        auto* cell =
+            neverDequeue
+                ? nullptr
+                : static_cast<RowCell*>(table->dequeueReusableCellWithIdentifier(identifier));
         if (!cell) {
             cell = new RowCell(identifier);
             ++made;
@@ -78,6 +81,7 @@ public:
 
     std::vector<int> counts;
     bool twoKinds = false;
+    bool neverDequeue = false;
     int untitled = -1;
     int customHeader = -1;
     int made = 0;
@@ -128,6 +132,17 @@ TEST_F(TableViewTest, TwentyThousandRowsNeverHoldMoreThanAScreenfulOfCells) {
     EXPECT_GT(steps, 6000);
     EXPECT_LE(rows.made, kMostInView + 3);
     EXPECT_EQ(table_.indexPathsForVisibleRows().last(), IndexPath(0, 19999));
+}
+
+TEST_F(TableViewTest, CellsMadeWithoutDequeuingDoNotPileUp) {
+    Rows rows({2000});
+    rows.neverDequeue = true;
+    show(rows);
+    for (int y = 0; y < table_.contentHeight(); y += 2 * kRow) {
+        table_.setContentOffset(QPoint(0, y), false);
+        ASSERT_LE(liveCells(), 2 * kMostInView + 3) << "at offset " << y;
+    }
+    EXPECT_GT(rows.made, 1000);
 }
 
 TEST_F(TableViewTest, CellsAreReusedByIdentifierAndEachShowsItsRow) {
