@@ -278,14 +278,22 @@ TEST_F(TableViewTest, AClickSelectsOnceAndADragScrollsWithoutSelecting) {
     EXPECT_EQ(rows.selected[2], IndexPath(0, 3));
 }
 
-TEST_F(TableViewTest, WheelScrollsAboutARowANotch) {
+TEST_F(TableViewTest, WheelScrollsAboutARowANotchWithOrWithoutTheBar) {
     Rows rows({100});
     show(rows);
     const QPoint at(100, 100);
     QWheelEvent wheel(at, table_.viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(table_.viewport(), &wheel);
-    EXPECT_NEAR(table_.contentOffsetY(), kRow * QApplication::wheelScrollLines() / 3, 3);
+    const int notch = table_.contentOffsetY();
+    EXPECT_NEAR(notch, kRow * QApplication::wheelScrollLines() / 3, 3);
+
+    // A screen may hide the bar to keep the full width; the wheel still scrolls.
+    table_.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(table_.viewport()->width(), 320);
+    EXPECT_EQ(table_.visibleCells().first()->width(), 320);
+    QApplication::sendEvent(table_.viewport(), &wheel);
+    EXPECT_EQ(table_.contentOffsetY(), 2 * notch);
 }
 
 TEST_F(TableViewTest, KeysMoveTheSelectionScrollAndEnterReportsTheRow) {
