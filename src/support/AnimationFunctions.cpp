@@ -11,13 +11,6 @@
 
 namespace {
 
-// The handset's ease-in-ease-out timing: a cubic Bézier through (0.42, 0) and (0.58, 1).
-QEasingCurve easeInEaseOut() {
-    QEasingCurve curve(QEasingCurve::BezierSpline);
-    curve.addCubicBezierSegment(QPointF(0.42, 0.0), QPointF(0.58, 1.0), QPointF(1.0, 1.0));
-    return curve;
-}
-
 // Animates `property` of `target` (the view or its alpha effect) to `to`. The animation is a
 // child of the view, so it goes with it; one already running for the same property stops
 // where it is, and the new one starts from the value set by the caller.
@@ -36,7 +29,7 @@ void animate(QWidget* view, QObject* target, const QByteArray& property, const Q
         return;
     }
     auto* animation = new QPropertyAnimation(target, property, view);
-    animation->setEasingCurve(easeInEaseOut());
+    animation->setEasingCurve(AnimationFunctions::easeInEaseOut());
     animation->setDuration(milliseconds);
     animation->setEndValue(to);
     animation->start(QAbstractAnimation::DeleteWhenStopped);
@@ -100,6 +93,13 @@ QPainter::CompositionMode compositionFor(int blendMode) {
 }
 
 }  // namespace
+
+// The handset's ease-in-ease-out timing: a cubic Bézier through (0.42, 0) and (0.58, 1).
+QEasingCurve AnimationFunctions::easeInEaseOut() {
+    QEasingCurve curve(QEasingCurve::BezierSpline);
+    curve.addCubicBezierSegment(QPointF(0.42, 0.0), QPointF(0.58, 1.0), QPointF(1.0, 1.0));
+    return curve;
+}
 
 void AnimationFunctions::fadeView(QWidget* view, float fromAlphaValue, float toAlphaValue,
                                   float duration) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QEasingCurve>
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
@@ -15,6 +16,10 @@ class QWidget;
 // block takes over from the running one. Main thread only.
 class AnimationFunctions {
 public:
+    // The curve every animation of the screens runs on, for callers that animate other
+    // properties themselves.
+    static QEasingCurve easeInEaseOut();
+
     // Alpha to `fromAlphaValue` at once, shown if hidden, then animated to `toAlphaValue`.
     static void fadeView(QWidget* view, float fromAlphaValue, float toAlphaValue, float duration);
     // From the current alpha.

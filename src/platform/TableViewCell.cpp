@@ -1,0 +1,70 @@
+#include "TableViewCell.h"
+
+#include <QEasingCurve>
+#include <QPainter>
+#include <QPropertyAnimation>
+#include <algorithm>
+
+#include "AnimationFunctions.h"
+
+TableViewCell::TableViewCell(const QString& reuseIdentifier, QWidget* parent)
+    : QWidget(parent), reuseIdentifier_(reuseIdentifier) {}
+
+TableViewCell::~TableViewCell() {
+    stopAnimation();
+}
+
+void TableViewCell::prepareForReuse() {
+    setSelected(false, false);
+}
+
+void TableViewCell::setSelected(bool selected, bool animated) {
+    stopAnimation();
+    selected_ = selected;
+    const qreal target = selected ? 1.0 : 0.0;
+    if (!animated || selected || selectionAlpha_ == target) {
+        setSelectionAlpha(target);
+        return;
+    }
+    auto* animation = new QPropertyAnimation(this, "selectionAlpha", this);
+    animation->setDuration(kDeselectMilliseconds);
+    animation->setEasingCurve(AnimationFunctions::easeInEaseOut());
+    animation->setStartValue(selectionAlpha_);
+    animation->setEndValue(target);
+    animation_ = animation;
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+QColor TableViewCell::backgroundColor() const {
+    return backgroundColor_.isValid() ? backgroundColor_ : palette().color(QPalette::Base);
+}
+
+void TableViewCell::setBackgroundColor(const QColor& color) {
+    backgroundColor_ = color;
+    update();
+}
+
+void TableViewCell::setSelectionAlpha(qreal alpha) {
+    alpha = std::clamp(alpha, 0.0, 1.0);
+    if (alpha != selectionAlpha_) {
+        selectionAlpha_ = alpha;
+        update();
+    }
+}
+
+void TableViewCell::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), backgroundColor());
+    if (selectionAlpha_ > 0.0) {
+        QColor highlight = palette().color(QPalette::Highlight);
+        highlight.setAlphaF(float(selectionAlpha_ * highlight.alphaF()));
+        painter.fillRect(rect(), highlight);
+    }
+}
+
+void TableViewCell::stopAnimation() {
+    if (QPropertyAnimation* animation = animation_) {
+        animation_ = nullptr;
+        animation->stop();
+    }
+}
