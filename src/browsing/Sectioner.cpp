@@ -180,7 +180,7 @@ std::optional<IndexPath> Sectioner::setSectionArrayWitResults(const QList<Game*>
         ++row;
         // Undated games are never the upcoming release.
         if (released && bands->isAfterToday(*released) && (newestFirst || !target)) {
-            target = IndexPath{qMax(row, 0), qMax(section, 0)};
+            target = IndexPath::indexPathForRow(qMax(row, 0), qMax(section, 0));
         }
     }
     return target;

@@ -20,7 +20,7 @@
 using namespace Qt::Literals::StringLiterals;
 
 void PrintTo(const IndexPath& path, std::ostream* out) {
-    *out << "(row " << path.row << ", section " << path.section << ")";
+    *out << path.description().toStdString();
 }
 
 namespace {
@@ -121,7 +121,7 @@ TEST_F(SectionerTest, NewestFirstTargetsTheNearestUpcomingRelease) {
     EXPECT_EQ(labels(), (QStringList{u"Next 1-2 years"_s, u"Next 30 days"_s, u"Next week"_s,
                                      u"Last week"_s}));
     EXPECT_EQ(counts(), (std::vector<int>{1, 1, 1, 1}));
-    EXPECT_EQ(target, (IndexPath{0, 2}));
+    EXPECT_EQ(target, IndexPath::indexPathForRow(0, 2));
 }
 
 TEST_F(SectionerTest, TargetMovesWithinASectionAndSkipsToday) {
@@ -130,7 +130,7 @@ TEST_F(SectionerTest, TargetMovesWithinASectionAndSkipsToday) {
                                  kByDate, kDescending);
     EXPECT_EQ(labels(), (QStringList{u"Next week"_s, u"Today"_s, u"Last week"_s}));
     EXPECT_EQ(counts(), (std::vector<int>{3, 2, 1}));
-    EXPECT_EQ(newestFirst, (IndexPath{2, 0}));
+    EXPECT_EQ(newestFirst, IndexPath::indexPathForRow(2, 0));
 }
 
 TEST_F(SectionerTest, OldestFirstTargetsTheFirstUpcomingRelease) {
@@ -139,12 +139,12 @@ TEST_F(SectionerTest, OldestFirstTargetsTheFirstUpcomingRelease) {
             kByDate, kAscending);
     EXPECT_EQ(labels(), (QStringList{u"Last week"_s, u"Today"_s, u"Next week"_s, u"Next 30 days"_s,
                                      u"Next 1-2 years"_s}));
-    EXPECT_EQ(target, (IndexPath{0, 2}));
+    EXPECT_EQ(target, IndexPath::indexPathForRow(0, 2));
 
     sections_->clear();
     const auto later =
         run({releasedIn(-3), releasedIn(-2), releasedIn(2), releasedIn(3)}, kByDate, kAscending);
-    EXPECT_EQ(later, (IndexPath{0, 1}));
+    EXPECT_EQ(later, IndexPath::indexPathForRow(0, 1));
 }
 
 TEST_F(SectionerTest, NoUpcomingReleaseMeansNoTarget) {
@@ -157,7 +157,7 @@ TEST_F(SectionerTest, EmptyResultAppendsNothingAndKeepsWhatIsThere) {
     EXPECT_TRUE(sections_->isEmpty());
 
     sections_->append(SectionTotal::sectionTotalForType(7));
-    EXPECT_EQ(run({releasedIn(3)}, kByDate), (IndexPath{0, 0}));
+    EXPECT_EQ(run({releasedIn(3)}, kByDate), IndexPath::indexPathForRow(0, 0));
     // The caller empties the list; the sectioner appends, and so counts its own sections.
     EXPECT_EQ(labels(), (QStringList{u"Next week"_s, u"Next week"_s}));
     EXPECT_EQ(counts(), (std::vector<int>{0, 1}));
@@ -235,10 +235,11 @@ TEST_F(SectionerTest, UndatedGamesFormTheirOwnSectionAndAreNeverTheTarget) {
         run({releasedIn(5), releasedIn(-2), undated, alsoUndated}, kByDate, kDescending);
     EXPECT_EQ(labels(), (QStringList{u"Next week"_s, u"Last week"_s, u"Release date unknown"_s}));
     EXPECT_EQ(counts(), (std::vector<int>{1, 1, 2}));
-    EXPECT_EQ(newestFirst, (IndexPath{0, 0}));
+    EXPECT_EQ(newestFirst, IndexPath::indexPathForRow(0, 0));
 
     sections_->clear();
-    EXPECT_EQ(run({undated, alsoUndated, releasedIn(3)}, kByDate, kAscending), (IndexPath{0, 1}));
+    EXPECT_EQ(run({undated, alsoUndated, releasedIn(3)}, kByDate, kAscending),
+              IndexPath::indexPathForRow(0, 1));
     sections_->clear();
     EXPECT_EQ(run({undated}, kByDate, kDescending), std::nullopt);
 }
@@ -264,7 +265,7 @@ TEST_F(SectionerTest, SectionsTheListScreensFetchInItsOwnOrder) {
     }
     // Newest first, the last upcoming game is the one two days away.
     ASSERT_TRUE(target);
-    EXPECT_EQ(*target, (IndexPath{1, 6}));
+    EXPECT_EQ(*target, IndexPath::indexPathForRow(1, 6));
 }
 
 TEST_F(SectionerTest, MissingListOrQueryBuilderIsHarmless) {
