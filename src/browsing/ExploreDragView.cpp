@@ -25,7 +25,6 @@ constexpr Slot kSlots[] = {
     {100, 96},  {120, 112}, {137, 127}, {154, 144},
     {170, 160}, {185, 176}, {200, 192}, {std::numeric_limits<int>::max(), 208},
 };
-constexpr int kSlotCount = int(std::size(kSlots));
 
 // Left of this x lies the button's strip, which is not part of the bar.
 constexpr double kBarLeft = 50.0;
@@ -39,7 +38,14 @@ constexpr QRect kDefaultButton(0, 0, 50, 24);
 
 }  // namespace
 
-ExploreDragView::ExploreDragView(QWidget* parent) : QWidget(parent), thumbY_(kSlots[0].thumbY) {
+ExploreDragView::ExploreDragView(QWidget* parent) : ExploreDragView({}, {}, parent) {}
+
+ExploreDragView::ExploreDragView(std::span<const int> slotValues, std::span<const Choice> choices,
+                                 QWidget* parent)
+    : QWidget(parent),
+      slotValues_(slotValues.first(std::min(slotValues.size(), std::size(kSlots)))),
+      choices_(choices),
+      thumbY_(kSlots[0].thumbY) {
     // Touches the control does not take come as mouse events; a cancel arrives as itself.
     setAttribute(Qt::WA_AcceptTouchEvents);
     resize(kDefaultSize);
@@ -49,20 +55,27 @@ ExploreDragView::ExploreDragView(QWidget* parent) : QWidget(parent), thumbY_(kSl
     thumb->setBackgroundRole(QPalette::Dark);
     auto* pushButton = new QPushButton(this);
     pushButton->setGeometry(kDefaultButton);
-    thumbView_ = thumb;
+    thumbView_ = ownThumbView_ = thumb;
     setButton(pushButton);
+    ownButton_ = pushButton;
     redraw();
 }
 
 ExploreDragView::~ExploreDragView() = default;
 
 void ExploreDragView::setThumbView(QWidget* thumbView) {
+    if (ownThumbView_ && ownThumbView_ != thumbView) {
+        delete ownThumbView_;
+    }
     thumbView_ = thumbView;
     redraw();
 }
 
 void ExploreDragView::setButton(QAbstractButton* button) {
     disconnect(buttonClicked_);
+    if (ownButton_ && ownButton_ != button) {
+        delete ownButton_;
+    }
     button_ = button;
     if (button_) {
         button_->setCheckable(true);
@@ -90,10 +103,9 @@ void ExploreDragView::setCurrentValue(int value) {
     currentValue_ = value;
     // A value set from outside shows on its own slot; one the control has no slot for leaves
     // the thumb where it is.
-    const std::span<const int> values = slotValues();
-    const auto found = std::find(values.begin(), values.end(), value);
-    if (found != values.end() && found - values.begin() < kSlotCount) {
-        thumbY_ = kSlots[found - values.begin()].thumbY;
+    const auto found = std::find(slotValues_.begin(), slotValues_.end(), value);
+    if (found != slotValues_.end()) {
+        thumbY_ = kSlots[found - slotValues_.begin()].thumbY;
     }
     redraw();
     reportValueChanged();
@@ -107,6 +119,13 @@ void ExploreDragView::reset() {
 }
 
 QString ExploreDragView::getLabel() const {
+    for (int wanted : {currentValue_, 0}) {
+        for (const Choice& choice : choices_) {
+            if (choice.value == wanted) {
+                return QStringView(choice.label).toString();
+            }
+        }
+    }
     return u"n/a"_s;
 }
 
@@ -143,33 +162,17 @@ bool ExploreDragView::didTouchStarBar(QPointF point) const {
 }
 
 void ExploreDragView::snapFlyoutToPoint(QPointF point) {
-    const std::span<const int> values = slotValues();
     const double d = std::trunc(point.y() - _touchOffset);
-    if (values.empty() || std::isnan(d)) {
+    if (slotValues_.empty() || std::isnan(d)) {
         return;
     }
-    const int lastSlot = std::min(int(values.size()), kSlotCount) - 1;
-    int slot = 0;
+    const size_t lastSlot = slotValues_.size() - 1;
+    size_t slot = 0;
     while (slot < lastSlot && d > kSlots[slot].lastD) {
         ++slot;
     }
     thumbY_ = kSlots[slot].thumbY;
-    setCurrentValue(values[slot]);
-}
-
-std::span<const int> ExploreDragView::slotValues() const {
-    return {};
-}
-
-QString ExploreDragView::labelFor(int value, std::span<const Choice> choices) {
-    for (int wanted : {value, 0}) {
-        for (const Choice& choice : choices) {
-            if (choice.value == wanted) {
-                return QStringView(choice.label).toString();
-            }
-        }
-    }
-    return {};
+    setCurrentValue(slotValues_[slot]);
 }
 
 void ExploreDragView::touchesBegan(QPointF point) {

@@ -14,7 +14,7 @@ class ExploreDragViewDelegate;
 // that snaps to fixed slots, one choice per slot, and a button that shows the current choice
 // as text and is selected (checked) while a choice other than "any" (0) is made. The control
 // only reports; the list screen turns its value into a filter. Subclasses give the slots'
-// values and the labels; this base has no slots and labels every value "n/a".
+// values and the labels; a plain control has no slots and labels every value "n/a".
 //
 // The control's own area is the bar. The thumb must be a child of the control (its position
 // is its origin in the control); the button may sit anywhere. Mouse press / move / release
@@ -34,7 +34,8 @@ public:
     ~ExploreDragView() override;
 
     // A plain thumb widget and a checkable push button are made at construction; the list
-    // screen's interface file hands in its own. Neither is owned beyond Qt's parent.
+    // screen's interface file hands in its own, and the control's own go away then. Those
+    // handed in are not owned beyond Qt's parent.
     QWidget* thumbView() const { return thumbView_; }
     void setThumbView(QWidget* thumbView);
     QAbstractButton* button() const { return button_; }
@@ -53,6 +54,7 @@ public:
 
     // Back to "any" (0) without a report.
     void reset();
+    // "n/a" for a control without labels.
     virtual QString getLabel() const;
     // Puts the thumb at once on the current slot and the label and selection on the button.
     void redraw();
@@ -69,11 +71,11 @@ public:
     virtual void snapFlyoutToPoint(QPointF point);
 
 protected:
-    // The values of the slots from the top of the bar; at most 12 slots, the last one taking
-    // everything below it. Empty here.
-    virtual std::span<const int> slotValues() const;
-    // The label of `value` in `choices`, or the label of 0 for a value not among them.
-    static QString labelFor(int value, std::span<const Choice> choices);
+    // For the subclasses: the values of their slots from the top of the bar (at most 12, the
+    // last slot taking everything below it) and the labels of their values, the label for 0
+    // among them, which also serves any value not listed. Both are static tables.
+    ExploreDragView(std::span<const int> slotValues, std::span<const Choice> choices,
+                    QWidget* parent);
 
     void touchesBegan(QPointF point);
     void touchesMoved(QPointF point);
@@ -91,8 +93,13 @@ private:
     void reportValueChanged();
     void reportEnded();
 
+    const std::span<const int> slotValues_;
+    const std::span<const Choice> choices_;
     QPointer<QWidget> thumbView_;
     QPointer<QAbstractButton> button_;
+    // The parts made at construction, until others replace them.
+    QPointer<QWidget> ownThumbView_;
+    QPointer<QAbstractButton> ownButton_;
     QMetaObject::Connection buttonClicked_;
     ExploreDragViewDelegate* delegate_ = nullptr;
     // Set when the delegate is a QObject, to notice its destruction.

@@ -11,14 +11,5 @@ constexpr ExploreESRBDragView::Choice kChoices[] = {
 
 }  // namespace
 
-ExploreESRBDragView::ExploreESRBDragView(QWidget* parent) : ExploreDragView(parent) {
-    redraw();
-}
-
-QString ExploreESRBDragView::getLabel() const {
-    return labelFor(currentValue(), kChoices);
-}
-
-std::span<const int> ExploreESRBDragView::slotValues() const {
-    return kSlotValues;
-}
+ExploreESRBDragView::ExploreESRBDragView(QWidget* parent)
+    : ExploreDragView(kSlotValues, kChoices, parent) {}

@@ -8,8 +8,4 @@ class ExploreESRBDragView : public ExploreDragView {
     Q_OBJECT
 public:
     explicit ExploreESRBDragView(QWidget* parent = nullptr);
-    QString getLabel() const override;
-
-protected:
-    std::span<const int> slotValues() const override;
 };

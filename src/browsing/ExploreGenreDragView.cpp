@@ -12,14 +12,5 @@ constexpr ExploreGenreDragView::Choice kChoices[] = {
 
 }  // namespace
 
-ExploreGenreDragView::ExploreGenreDragView(QWidget* parent) : ExploreDragView(parent) {
-    redraw();
-}
-
-QString ExploreGenreDragView::getLabel() const {
-    return labelFor(currentValue(), kChoices);
-}
-
-std::span<const int> ExploreGenreDragView::slotValues() const {
-    return kSlotValues;
-}
+ExploreGenreDragView::ExploreGenreDragView(QWidget* parent)
+    : ExploreDragView(kSlotValues, kChoices, parent) {}

@@ -8,8 +8,4 @@ class ExploreGenreDragView : public ExploreDragView {
     Q_OBJECT
 public:
     explicit ExploreGenreDragView(QWidget* parent = nullptr);
-    QString getLabel() const override;
-
-protected:
-    std::span<const int> slotValues() const override;
 };

@@ -11,14 +11,5 @@ constexpr ExploreScoreDragView::Choice kChoices[] = {
 
 }  // namespace
 
-ExploreScoreDragView::ExploreScoreDragView(QWidget* parent) : ExploreDragView(parent) {
-    redraw();
-}
-
-QString ExploreScoreDragView::getLabel() const {
-    return labelFor(currentValue(), kChoices);
-}
-
-std::span<const int> ExploreScoreDragView::slotValues() const {
-    return kSlotValues;
-}
+ExploreScoreDragView::ExploreScoreDragView(QWidget* parent)
+    : ExploreDragView(kSlotValues, kChoices, parent) {}

@@ -8,8 +8,4 @@ class ExploreScoreDragView : public ExploreDragView {
     Q_OBJECT
 public:
     explicit ExploreScoreDragView(QWidget* parent = nullptr);
-    QString getLabel() const override;
-
-protected:
-    std::span<const int> slotValues() const override;
 };

@@ -405,8 +405,8 @@ TEST(ExploreDragView, AClickOnTheButtonDoesNotChangeItsSelection) {
 
 TEST(ExploreDragView, WorksThroughAThumbAndButtonHandedToIt) {
     ExploreScoreDragView view;
-    QWidget* ownThumb = view.thumbView();
-    QAbstractButton* ownButton = view.button();
+    QPointer<QWidget> ownThumb = view.thumbView();
+    QPointer<QAbstractButton> ownButton = view.button();
     auto* thumb = new QWidget(&view);
     thumb->setGeometry(20, 32, 30, 12);
     auto* button = new QPushButton(u"?"_s);
@@ -415,8 +415,10 @@ TEST(ExploreDragView, WorksThroughAThumbAndButtonHandedToIt) {
     view.setButton(button);
     EXPECT_TRUE(button->isCheckable());
     EXPECT_EQ(button->text(), u"any stars"_s);
+    EXPECT_TRUE(ownThumb.isNull());
+    EXPECT_TRUE(ownButton.isNull());
 
-    press(&view, {kThumbX, 40});  // where the old thumb is: nothing
+    press(&view, {kThumbX, 40});  // where the old thumb was: nothing
     EXPECT_FALSE(view.isDraggingFlyout());
     release(&view, {kThumbX, 40});
     press(&view, {25, 40});
@@ -424,8 +426,6 @@ TEST(ExploreDragView, WorksThroughAThumbAndButtonHandedToIt) {
     EXPECT_EQ(thumb->pos(), QPoint(20, 80));
     EXPECT_EQ(button->text(), u"3+ stars"_s);
     EXPECT_TRUE(button->isChecked());
-    EXPECT_EQ(ownThumb->y(), kTopThumbY);
-    EXPECT_EQ(ownButton->text(), u"any stars"_s);
 
     buttonOwner.reset();  // a button that goes away is no longer drawn
     EXPECT_EQ(view.button(), nullptr);
