@@ -62,18 +62,26 @@ void release(QWidget* view, QPointF point) {
 constexpr double kThumbX = 70;
 constexpr int kTopThumbY = 32;
 
-struct Slot {
+// Along the bar, for every control: the first and last thumb-top positions (d) of each slot
+// and where the thumb snaps to. A control's last slot reaches to the end of the bar.
+struct Place {
     int firstD;
     int lastD;
     int thumbY;
-    int value;
-    QString label;
 };
+constexpr Place kPlaces[] = {
+    {-20, 40, 32},   {41, 55, 48},    {56, 75, 63},    {76, 90, 80},
+    {91, 100, 96},   {101, 120, 112}, {121, 137, 127}, {138, 154, 144},
+    {155, 170, 160}, {171, 185, 176}, {186, 200, 192}, {201, 400, 208},
+};
+constexpr int kEndOfBar = 400;
 
 struct Control {
     const char* name;
     std::function<std::unique_ptr<ExploreDragView>()> make;
-    std::vector<Slot> slots;
+    // The slots' values and labels from the top of the bar.
+    std::vector<int> values;
+    QStringList labels;
 };
 
 template <typename View>
@@ -81,41 +89,23 @@ std::function<std::unique_ptr<ExploreDragView>()> maker() {
     return [] { return std::make_unique<View>(); };
 }
 
-// Every control's slots, from the top of the bar; the last one reaches to the end of it.
 std::vector<Control> controls() {
-    const QString none;
     return {
         {"score",
          maker<ExploreScoreDragView>(),
-         {{-20, 40, 32, 0, u"any stars"_s},
-          {41, 55, 48, 5, u"5 stars"_s},
-          {56, 75, 63, 4, u"4+ stars"_s},
-          {76, 90, 80, 3, u"3+ stars"_s},
-          {91, 100, 96, 2, u"2+ stars"_s},
-          {101, 400, 112, 1, u"1+ stars"_s}}},
+         {0, 5, 4, 3, 2, 1},
+         {u"any stars"_s, u"5 stars"_s, u"4+ stars"_s, u"3+ stars"_s, u"2+ stars"_s,
+          u"1+ stars"_s}},
         {"esrb",
          maker<ExploreESRBDragView>(),
-         {{-20, 40, 32, 0, u"any esrb"_s},
-          {41, 55, 48, 6, u"young kids"_s},
-          {56, 75, 63, 7, u"everyone"_s},
-          {76, 90, 80, 8, u"10+"_s},
-          {91, 100, 96, 9, u"teen"_s},
-          {101, 120, 112, 10, u"mature"_s},
-          {121, 400, 127, 12, u"pending"_s}}},
+         {0, 6, 7, 8, 9, 10, 12},
+         {u"any esrb"_s, u"young kids"_s, u"everyone"_s, u"10+"_s, u"teen"_s, u"mature"_s,
+          u"pending"_s}},
         {"genre",
          maker<ExploreGenreDragView>(),
-         {{-20, 40, 32, 0, u"any genre"_s},
-          {41, 55, 48, 13, u"action"_s},
-          {56, 75, 63, 14, u"adventure"_s},
-          {76, 90, 80, 15, u"driving"_s},
-          {91, 100, 96, 16, u"family"_s},
-          {101, 120, 112, 17, u"fighting"_s},
-          {121, 137, 127, 18, u"flying"_s},
-          {138, 154, 144, 19, u"puzzle"_s},
-          {155, 170, 160, 20, u"rpg"_s},
-          {171, 185, 176, 21, u"simulation"_s},
-          {186, 200, 192, 22, u"sports"_s},
-          {201, 400, 208, 23, u"strategy"_s}}},
+         {0, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23},
+         {u"any genre"_s, u"action"_s, u"adventure"_s, u"driving"_s, u"family"_s, u"fighting"_s,
+          u"flying"_s, u"puzzle"_s, u"rpg"_s, u"simulation"_s, u"sports"_s, u"strategy"_s}},
     };
 }
 
@@ -134,16 +124,19 @@ void expectShows(const ExploreDragView& view, int value, const QString& label, i
 TEST(ExploreDragView, EverySlotOfEveryControlHasItsValueLabelAndThumbPosition) {
     for (const Control& control : controls()) {
         SCOPED_TRACE(control.name);
+        ASSERT_EQ(control.labels.size(), qsizetype(control.values.size()));
         auto view = control.make();
-        expectShows(*view, 0, control.slots.front().label, kTopThumbY);
+        expectShows(*view, 0, control.labels.front(), kTopThumbY);
         // Grabbed at its very top, so d is the finger's y.
         press(view.get(), {kThumbX, double(kTopThumbY)});
         ASSERT_TRUE(view->isDraggingFlyout());
-        for (const Slot& slot : control.slots) {
-            for (int d : {slot.firstD, slot.lastD}) {
+        for (size_t i = 0; i < control.values.size(); ++i) {
+            const Place& place = kPlaces[i];
+            const bool last = i + 1 == control.values.size();
+            for (int d : {place.firstD, last ? kEndOfBar : place.lastD}) {
                 SCOPED_TRACE(d);
                 moveTo(view.get(), {kThumbX, double(d)});
-                expectShows(*view, slot.value, slot.label, slot.thumbY);
+                expectShows(*view, control.values[i], control.labels[qsizetype(i)], place.thumbY);
             }
         }
         release(view.get(), {kThumbX, 400});
