@@ -319,7 +319,7 @@ TEST(ExploreDragView, ACancelledTouchEndsTheDragAndItsLateReleaseIsNoTap) {
     EXPECT_EQ(delegate.reports, (QStringList{u"started"_s, u"ended"_s}));
 }
 
-TEST(ExploreDragView, OnlyTheLeftButtonTouches) {
+TEST(ExploreDragView, TheLeftButtonTouchesADoubleClickTooOtherButtonsDoNot) {
     ExploreScoreDragView view;
     RecordingDelegate delegate;
     view.setDelegate(&delegate);
@@ -328,6 +328,15 @@ TEST(ExploreDragView, OnlyTheLeftButtonTouches) {
     sendMouse(&view, QEvent::MouseButtonRelease, {kThumbX, 70}, Qt::RightButton, Qt::NoButton);
     EXPECT_TRUE(delegate.reports.isEmpty());
     EXPECT_EQ(view.currentValue(), 0);
+
+    // The second press of a quick double tap arrives as a double click and grabs as well.
+    press(&view, {kThumbX, 40});
+    release(&view, {kThumbX, 40});
+    sendMouse(&view, QEvent::MouseButtonDblClick, {kThumbX, 40}, Qt::LeftButton, Qt::LeftButton);
+    moveTo(&view, {kThumbX, 70});
+    release(&view, {kThumbX, 70});
+    EXPECT_EQ(delegate.reports,
+              (QStringList{u"started"_s, u"ended"_s, u"started"_s, u"changed 4"_s, u"ended"_s}));
 }
 
 TEST(ExploreDragView, PressesOnTheThumbWidgetReachTheControl) {
