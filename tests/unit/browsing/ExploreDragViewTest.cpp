@@ -24,6 +24,11 @@ namespace {
 // Writes down every report as "started", "changed <value>" or "ended".
 class RecordingDelegate : public ExploreDragViewDelegate {
 public:
+    explicit RecordingDelegate(ExploreDragView* view = nullptr) {
+        if (view) {
+            view->setDelegate(this);
+        }
+    }
     void exploreDragViewStartedDragging(ExploreDragView* view) override {
         record(view, u"started"_s);
     }
@@ -159,8 +164,7 @@ TEST(ExploreDragView, AGrabTenPointsBelowTheTopMovedToSeventySelectsTheThirdSlot
 
 TEST(ExploreDragView, SlotBoundariesAndTruncationOfTheThumbTop) {
     ExploreScoreDragView view;
-    RecordingDelegate delegate;
-    view.setDelegate(&delegate);
+    RecordingDelegate delegate(&view);
     press(&view, {kThumbX, kTopThumbY + 10.0});
     moveTo(&view, {kThumbX, 51});  // d = 41
     EXPECT_EQ(view.currentValue(), 5);
@@ -187,8 +191,7 @@ TEST(ExploreDragView, TheGenreThumbGoesNoFurtherThanStrategy) {
 
 TEST(ExploreDragView, MovesWithinOneSlotReportNothingAndLeaveTheThumbAlone) {
     ExploreESRBDragView view;
-    RecordingDelegate delegate;
-    view.setDelegate(&delegate);
+    RecordingDelegate delegate(&view);
     press(&view, {kThumbX, double(kTopThumbY)});
     moveTo(&view, {kThumbX, 91});
     ASSERT_EQ(view.getLabel(), u"teen"_s);
@@ -203,8 +206,7 @@ TEST(ExploreDragView, MovesWithinOneSlotReportNothingAndLeaveTheThumbAlone) {
 
 TEST(ExploreDragView, ADragReportsStartedThenEachChangeThenEnded) {
     ExploreGenreDragView view;
-    RecordingDelegate delegate;
-    view.setDelegate(&delegate);
+    RecordingDelegate delegate(&view);
     press(&view, {kThumbX, kTopThumbY + 5.0});
     moveTo(&view, {kThumbX, 50});   // d = 45: action
     moveTo(&view, {kThumbX, 52});   // same slot
@@ -228,8 +230,7 @@ TEST(ExploreDragView, ADragReportsStartedThenEachChangeThenEnded) {
 
 TEST(ExploreDragView, ResetGoesBackToAnyWithoutAReport) {
     ExploreESRBDragView view;
-    RecordingDelegate delegate;
-    view.setDelegate(&delegate);
+    RecordingDelegate delegate(&view);
     press(&view, {kThumbX, kTopThumbY + 10.0});
     moveTo(&view, {kThumbX, 105});  // d = 95: teen
     release(&view, {kThumbX, 105});
@@ -254,8 +255,7 @@ TEST(ExploreDragView, ResetGoesBackToAnyWithoutAReport) {
 
 TEST(ExploreDragView, ATapOnTheBarReportsWithoutAChangeButNotOnTheButtonStrip) {
     ExploreScoreDragView view;
-    RecordingDelegate delegate;
-    view.setDelegate(&delegate);
+    RecordingDelegate delegate(&view);
     view.setCurrentValue(3);
     delegate.reports.clear();
 
@@ -284,8 +284,7 @@ TEST(ExploreDragView, ATapCountsOnTheBarWhereverTheControlSitsInItsParent) {
     QWidget panel;
     ExploreGenreDragView view(&panel);
     view.move(100, 60);
-    RecordingDelegate delegate;
-    view.setDelegate(&delegate);
+    RecordingDelegate delegate(&view);
     press(&view, {55, 10});  // on the bar, near its top-left corner
     release(&view, {55, 10});
     EXPECT_EQ(delegate.reports, (QStringList{u"started"_s, u"ended"_s}));
@@ -298,8 +297,7 @@ TEST(ExploreDragView, ATapCountsOnTheBarWhereverTheControlSitsInItsParent) {
 
 TEST(ExploreDragView, ACancelledTouchEndsTheDragAndItsLateReleaseIsNoTap) {
     ExploreGenreDragView view;
-    RecordingDelegate delegate;
-    view.setDelegate(&delegate);
+    RecordingDelegate delegate(&view);
     press(&view, {kThumbX, double(kTopThumbY)});
     moveTo(&view, {kThumbX, 80});
     QTouchEvent cancel(QEvent::TouchCancel);
@@ -321,8 +319,7 @@ TEST(ExploreDragView, ACancelledTouchEndsTheDragAndItsLateReleaseIsNoTap) {
 
 TEST(ExploreDragView, TheLeftButtonTouchesADoubleClickTooOtherButtonsDoNot) {
     ExploreScoreDragView view;
-    RecordingDelegate delegate;
-    view.setDelegate(&delegate);
+    RecordingDelegate delegate(&view);
     sendMouse(&view, QEvent::MouseButtonPress, {kThumbX, 40}, Qt::RightButton, Qt::RightButton);
     moveTo(&view, {kThumbX, 70});
     sendMouse(&view, QEvent::MouseButtonRelease, {kThumbX, 70}, Qt::RightButton, Qt::NoButton);
@@ -341,8 +338,7 @@ TEST(ExploreDragView, TheLeftButtonTouchesADoubleClickTooOtherButtonsDoNot) {
 
 TEST(ExploreDragView, PressesOnTheThumbWidgetReachTheControl) {
     ExploreScoreDragView view;
-    RecordingDelegate delegate;
-    view.setDelegate(&delegate);
+    RecordingDelegate delegate(&view);
     QTest::mousePress(view.thumbView(), Qt::LeftButton, {}, QPoint(5, 10));
     EXPECT_TRUE(view.isDraggingFlyout());
     moveTo(&view, {kThumbX, 70});  // 10 below the thumb's top: d = 60
@@ -351,8 +347,7 @@ TEST(ExploreDragView, PressesOnTheThumbWidgetReachTheControl) {
 
 TEST(ExploreDragView, SettingTheValueReportsOnlyAChange) {
     ExploreScoreDragView view;
-    RecordingDelegate delegate;
-    view.setDelegate(&delegate);
+    RecordingDelegate delegate(&view);
     view.setCurrentValue(0);
     EXPECT_TRUE(delegate.reports.isEmpty());
 
