@@ -1,0 +1,282 @@
+#include "ExploreDragView.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "AnimationFunctions.h"
+#include "ExploreDragViewDelegate.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The slots along the bar, shared by every control: the last thumb-top position (d) that
+// selects each one, and where the thumb's top snaps to.
+struct Slot {
+    int lastD;
+    int thumbY;
+};
+constexpr Slot kSlots[] = {
+    {40, 32},   {55, 48},   {75, 63},   {90, 80},
+    {100, 96},  {120, 112}, {137, 127}, {154, 144},
+    {170, 160}, {185, 176}, {200, 192}, {std::numeric_limits<int>::max(), 208},
+};
+
+// Left of this x lies the button's strip, which is not part of the bar.
+constexpr double kBarLeft = 50.0;
+// Where a tap on the bar pretends the finger held the thumb; nothing reads it afterwards.
+constexpr int kTapTouchOffset = 25;
+
+// The parts a control makes for itself when no interface file hands it any.
+constexpr QSize kDefaultSize(110, 240);
+constexpr QRect kDefaultThumb(60, 32, 40, 20);
+constexpr QRect kDefaultButton(0, 0, 50, 24);
+
+}  // namespace
+
+ExploreDragView::ExploreDragView(QWidget* parent) : ExploreDragView({}, {}, parent) {}
+
+ExploreDragView::ExploreDragView(std::span<const int> slotValues, std::span<const Choice> choices,
+                                 QWidget* parent)
+    : QWidget(parent),
+      slotValues_(slotValues.first(std::min(slotValues.size(), std::size(kSlots)))),
+      choices_(choices),
+      thumbY_(kSlots[0].thumbY) {
+    // Touches the control does not take come as mouse events; a cancel arrives as itself.
+    setAttribute(Qt::WA_AcceptTouchEvents);
+    resize(kDefaultSize);
+    auto* thumb = new QWidget(this);
+    thumb->setGeometry(kDefaultThumb);
+    thumb->setAutoFillBackground(true);
+    thumb->setBackgroundRole(QPalette::Dark);
+    auto* pushButton = new QPushButton(this);
+    pushButton->setGeometry(kDefaultButton);
+    thumbView_ = ownThumbView_ = thumb;
+    setButton(pushButton);
+    ownButton_ = pushButton;
+    redraw();
+}
+
+ExploreDragView::~ExploreDragView() = default;
+
+void ExploreDragView::setThumbView(QWidget* thumbView) {
+    if (ownThumbView_ && ownThumbView_ != thumbView) {
+        delete ownThumbView_;
+    }
+    thumbView_ = thumbView;
+    redraw();
+}
+
+void ExploreDragView::setButton(QAbstractButton* button) {
+    disconnect(buttonClicked_);
+    if (ownButton_ && ownButton_ != button) {
+        delete ownButton_;
+    }
+    button_ = button;
+    if (button_) {
+        button_->setCheckable(true);
+        // A click toggles a checkable button; put the selection back where the value says.
+        buttonClicked_ =
+            connect(button_, &QAbstractButton::clicked, this, [this] { drawButton(); });
+    }
+    drawButton();
+}
+
+ExploreDragViewDelegate* ExploreDragView::delegate() const {
+    return delegateIsObject_ && !delegateObject_ ? nullptr : delegate_;
+}
+
+void ExploreDragView::setDelegate(ExploreDragViewDelegate* delegate) {
+    delegate_ = delegate;
+    delegateObject_ = dynamic_cast<QObject*>(delegate);
+    delegateIsObject_ = !delegateObject_.isNull();
+}
+
+void ExploreDragView::setCurrentValue(int value) {
+    if (value == currentValue_) {
+        return;
+    }
+    currentValue_ = value;
+    // A value set from outside shows on its own slot; one the control has no slot for leaves
+    // the thumb where it is.
+    const auto found = std::find(slotValues_.begin(), slotValues_.end(), value);
+    if (found != slotValues_.end()) {
+        thumbY_ = kSlots[found - slotValues_.begin()].thumbY;
+    }
+    redraw();
+    reportValueChanged();
+}
+
+void ExploreDragView::reset() {
+    currentValue_ = 0;
+    // The top of the bar lies in slot 0, whose value is already the current one: no report.
+    snapFlyoutToPoint(QPointF(thumbView_ ? thumbView_->x() : 0, 0));
+    redraw();
+}
+
+QString ExploreDragView::getLabel() const {
+    for (int wanted : {currentValue_, 0}) {
+        for (const Choice& choice : choices_) {
+            if (choice.value == wanted) {
+                return QStringView(choice.label).toString();
+            }
+        }
+    }
+    return u"n/a"_s;
+}
+
+void ExploreDragView::redraw() {
+    drawThumbAtPoint(QPointF(thumbView_ ? thumbView_->x() : 0, thumbY_));
+    drawButton();
+}
+
+void ExploreDragView::drawThumbAtPoint(QPointF point) {
+    AnimationFunctions::moveView(thumbView_, point, 0);
+}
+
+void ExploreDragView::startDragging(QPointF point) {
+    Q_UNUSED(point);
+    _draggingFlyout = true;
+    reportStarted();
+}
+
+void ExploreDragView::endDragging(bool flag) {
+    Q_UNUSED(flag);
+    _draggingFlyout = false;
+    reportEnded();
+}
+
+bool ExploreDragView::didTouchFlyout(QPointF point) const {
+    return thumbView_ && AnimationFunctions::isPoint(point, QRectF(thumbView_->geometry()));
+}
+
+bool ExploreDragView::didTouchStarBar(QPointF point) const {
+    // The point is in the control's own coordinates, so it is tested against the control's
+    // own rectangle; the frame in the parent would miss taps whenever the control is not at
+    // the parent's origin.
+    return AnimationFunctions::isPoint(point, QRectF(rect())) && point.x() > kBarLeft;
+}
+
+void ExploreDragView::snapFlyoutToPoint(QPointF point) {
+    const double d = std::trunc(point.y() - _touchOffset);
+    if (slotValues_.empty() || std::isnan(d)) {
+        return;
+    }
+    const size_t lastSlot = slotValues_.size() - 1;
+    size_t slot = 0;
+    while (slot < lastSlot && d > kSlots[slot].lastD) {
+        ++slot;
+    }
+    thumbY_ = kSlots[slot].thumbY;
+    setCurrentValue(slotValues_[slot]);
+}
+
+void ExploreDragView::touchesBegan(QPointF point) {
+    if (!didTouchFlyout(point)) {
+        return;
+    }
+    _touchOffset = int(std::trunc(point.y() - thumbView_->y()));
+    startDragging(point);
+}
+
+void ExploreDragView::touchesMoved(QPointF point) {
+    if (_draggingFlyout) {
+        snapFlyoutToPoint(point);
+    }
+}
+
+void ExploreDragView::touchesEnded(QPointF point) {
+    if (_draggingFlyout) {
+        endDragging(true);
+    } else if (didTouchStarBar(point)) {
+        _touchOffset = kTapTouchOffset;
+        startDragging(point);
+        endDragging(true);
+    }
+}
+
+void ExploreDragView::touchesCancelled() {
+    if (_draggingFlyout) {
+        endDragging(true);
+    }
+}
+
+bool ExploreDragView::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::TouchCancel:
+        case QEvent::UngrabMouse:
+        case QEvent::Hide:
+        case QEvent::WindowDeactivate:
+            // The touch is over without an end of its own; a release that still comes is
+            // not a tap.
+            if (touchInProgress_) {
+                touchInProgress_ = false;
+                touchesCancelled();
+            }
+            break;
+        default:
+            break;
+    }
+    return QWidget::event(event);
+}
+
+void ExploreDragView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    // A second press without a release (a lost release) ends the earlier drag first, so
+    // every started report has its ended report.
+    touchesCancelled();
+    touchInProgress_ = true;
+    touchesBegan(event->position());
+}
+
+void ExploreDragView::mouseMoveEvent(QMouseEvent* event) {
+    if (!touchInProgress_) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    event->accept();
+    touchesMoved(event->position());
+}
+
+void ExploreDragView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !touchInProgress_) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    touchInProgress_ = false;
+    touchesEnded(event->position());
+}
+
+void ExploreDragView::drawButton() {
+    if (button_) {
+        button_->setText(getLabel());
+        button_->setChecked(currentValue_ != 0);
+    }
+}
+
+void ExploreDragView::reportStarted() {
+    if (ExploreDragViewDelegate* target = delegate()) {
+        target->exploreDragViewStartedDragging(this);
+    }
+}
+
+void ExploreDragView::reportValueChanged() {
+    if (ExploreDragViewDelegate* target = delegate()) {
+        target->exploreDragViewValueChanged(this);
+    }
+}
+
+void ExploreDragView::reportEnded() {
+    if (ExploreDragViewDelegate* target = delegate()) {
+        target->exploreDragViewEndedDragging(this);
+    }
+}
