@@ -36,19 +36,58 @@ GameRowCell::GameRowCell(QWidget* parent)
       ui_(std::make_unique<Ui::GameRowCell>()),
       alive_(std::make_shared<bool>(true)) {
     ui_->setupUi(this);
-    title_ = ui_->title;
-    gameDescription_ = ui_->gameDescription;
-    genreDescription_ = ui_->genreDescription;
-    esrbLabel_ = ui_->esrbLabel;
-    daysAwayString_ = ui_->daysAwayString;
-    releaseDateString_ = ui_->releaseDateString;
-    genre_ = ui_->genre;
-    scoreDisplay_ = ui_->scoreDisplay;
-    scoreBackgroundImage_ = ui_->scoreBackgroundImage;
-    playedIcon_ = ui_->playedIcon;
-    wishIcon_ = ui_->wishIcon;
-    boxImage_ = ui_->boxImage;
-    boxImageBackground_ = ui_->boxImageBackground;
+}
+
+QLabel* GameRowCell::title() const {
+    return ui_->title;
+}
+
+QLabel* GameRowCell::gameDescription() const {
+    return ui_->gameDescription;
+}
+
+QLabel* GameRowCell::genreDescription() const {
+    return ui_->genreDescription;
+}
+
+QLabel* GameRowCell::esrbLabel() const {
+    return ui_->esrbLabel;
+}
+
+QLabel* GameRowCell::daysAwayString() const {
+    return ui_->daysAwayString;
+}
+
+QLabel* GameRowCell::releaseDateString() const {
+    return ui_->releaseDateString;
+}
+
+QLabel* GameRowCell::genre() const {
+    return ui_->genre;
+}
+
+QLabel* GameRowCell::scoreDisplay() const {
+    return ui_->scoreDisplay;
+}
+
+QLabel* GameRowCell::scoreBackgroundImage() const {
+    return ui_->scoreBackgroundImage;
+}
+
+QLabel* GameRowCell::playedIcon() const {
+    return ui_->playedIcon;
+}
+
+QLabel* GameRowCell::wishIcon() const {
+    return ui_->wishIcon;
+}
+
+QlBoxImage* GameRowCell::boxImage() const {
+    return ui_->boxImage;
+}
+
+QWidget* GameRowCell::boxImageBackground() const {
+    return ui_->boxImageBackground;
 }
 
 GameRowCell::~GameRowCell() {
@@ -73,26 +112,29 @@ void GameRowCell::setGame(Game* game) {
     _initialize();
     game_ = game;
     if (!game_) {
+        for (QLabel* label : findChildren<QLabel*>()) {
+            label->clear();
+        }
         return;
     }
-    title_->setText(game_->title());
+    ui_->title->setText(game_->title());
 
     const QString description = game_->gameDescription();
     if (description.isEmpty()) {
-        gameDescription_->setText(kNoDescription);
-        ViewAlpha::setAlpha(gameDescription_, 0.3f);
+        ui_->gameDescription->setText(kNoDescription);
+        ViewAlpha::setAlpha(ui_->gameDescription, 0.3f);
     } else {
-        gameDescription_->setText(description);
-        ViewAlpha::setAlpha(gameDescription_, 1.0f);
+        ui_->gameDescription->setText(description);
+        ViewAlpha::setAlpha(ui_->gameDescription, 1.0f);
     }
 
-    genreDescription_->setText(game_->genreDescription());
-    esrbLabel_->setText(game_->esrbDescription());
+    ui_->genreDescription->setText(game_->genreDescription());
+    ui_->esrbLabel->setText(game_->esrbDescription());
 
     // A missing date goes to the labeler as no date, which reads "Not available"; formatting it
     // would turn it into today.
     const QDateTime releaseDate = game_->releaseDate();
-    daysAwayString_->setText(GamePeriodLabeler::instanceOf()->getLabelForYMDString(
+    ui_->daysAwayString->setText(GamePeriodLabeler::instanceOf()->getLabelForYMDString(
         releaseDate.isValid() ? DateFunctions::getYMDString(releaseDate) : QString()));
 
     drawScore();
@@ -104,7 +146,7 @@ void GameRowCell::_initialize() {
     if (!imageLoader_) {
         imageLoader_ = ImageLoader::instanceOf();
         imageLoader_->setCacheImages(false);
-        boxImage_->setBorderWidth(kBoxBorderWidth);
+        ui_->boxImage->setBorderWidth(kBoxBorderWidth);
     }
     removeImageCompleteListener();
     // The earlier game's delayed request goes too, whatever the new game's address.
@@ -115,39 +157,39 @@ void GameRowCell::drawScore() {
     const float myScore = game_->myScore().value_or(0.0f);
     const float scoreCritic = game_->scoreCritic().value_or(0.0f);
     if (myScore > 0) {
-        setTextColour(scoreDisplay_, Qt::white);
-        scoreBackgroundImage_->setPixmap(cellImage(kUserBlock));
-        scoreDisplay_->setText(Format::format(u"%.1f"_s, double(myScore)));
-        ViewAlpha::setAlpha(scoreDisplay_, 1.0f);
-        ViewAlpha::setAlpha(scoreBackgroundImage_, 1.0f);
+        setTextColour(ui_->scoreDisplay, Qt::white);
+        ui_->scoreBackgroundImage->setPixmap(cellImage(kUserBlock));
+        ui_->scoreDisplay->setText(Format::format(u"%.1f"_s, double(myScore)));
+        ViewAlpha::setAlpha(ui_->scoreDisplay, 1.0f);
+        ViewAlpha::setAlpha(ui_->scoreBackgroundImage, 1.0f);
         return;
     }
-    setTextColour(scoreDisplay_, kCriticScoreColour);
-    scoreBackgroundImage_->setPixmap(cellImage(kCriticBlock));
+    setTextColour(ui_->scoreDisplay, kCriticScoreColour);
+    ui_->scoreBackgroundImage->setPixmap(cellImage(kCriticBlock));
     if (scoreCritic > 0) {
-        scoreDisplay_->setText(Format::format(u"%.1f"_s, double(scoreCritic)));
-        ViewAlpha::setAlpha(scoreDisplay_, 1.0f);
-        ViewAlpha::setAlpha(scoreBackgroundImage_, 1.0f);
+        ui_->scoreDisplay->setText(Format::format(u"%.1f"_s, double(scoreCritic)));
+        ViewAlpha::setAlpha(ui_->scoreDisplay, 1.0f);
+        ViewAlpha::setAlpha(ui_->scoreBackgroundImage, 1.0f);
     } else {
-        scoreDisplay_->setText(u"n/a"_s);
-        ViewAlpha::setAlpha(scoreDisplay_, 0.2f);
-        ViewAlpha::setAlpha(scoreBackgroundImage_, 0.4f);
+        ui_->scoreDisplay->setText(u"n/a"_s);
+        ViewAlpha::setAlpha(ui_->scoreDisplay, 0.2f);
+        ViewAlpha::setAlpha(ui_->scoreBackgroundImage, 0.4f);
     }
 }
 
 void GameRowCell::drawIcons() {
     const bool played = game_->myIsPlayed().value_or(0) != 0;
-    playedIcon_->setPixmap(cellImage(played ? kPlayedOn : kPlayedOff));
-    ViewAlpha::setAlpha(playedIcon_, played ? 1.0f : 0.4f);
+    ui_->playedIcon->setPixmap(cellImage(played ? kPlayedOn : kPlayedOff));
+    ViewAlpha::setAlpha(ui_->playedIcon, played ? 1.0f : 0.4f);
     const bool wished = game_->myIsWished().value_or(0) != 0;
-    wishIcon_->setPixmap(cellImage(wished ? kWishOn : kWishOff));
-    ViewAlpha::setAlpha(wishIcon_, wished ? 1.0f : 0.4f);
+    ui_->wishIcon->setPixmap(cellImage(wished ? kWishOn : kWishOff));
+    ViewAlpha::setAlpha(ui_->wishIcon, wished ? 1.0f : 0.4f);
 }
 
 void GameRowCell::loadBoxImage() {
     const QString url = game_->urlBoxArt();
     if (url.isNull() || !StringFunctions::contains(u"http:"_s, url)) {
-        boxImage_->setImage(imageLoader_->notFoundImage());
+        ui_->boxImage->setImage(imageLoader_->notFoundImage());
         setBoxAlpha(0.4f);
         MYLOG_IF(0, u"Game does not have a valid box art URL %@"_s, game_->title());
         return;
@@ -155,12 +197,12 @@ void GameRowCell::loadBoxImage() {
     cancelBoxImageLoad();
     const QImage cached = imageLoader_->getCachedOrDiskImageForImageURL(url);
     if (!cached.isNull()) {
-        boxImage_->setImage(cached);
+        ui_->boxImage->setImage(cached);
         MYLOG_IF(0, u"Found game image in cache or disk [%@]"_s, game_->title());
         setBoxAlpha(1.0f);
         return;
     }
-    boxImage_->setImage(imageLoader_->loadingImage());
+    ui_->boxImage->setImage(imageLoader_->loadingImage());
     _addFireTimerToMainThread();
     setBoxAlpha(0.4f);
     MYLOG_IF(0, u"Game added to image queue [%@]"_s, game_->title());
@@ -200,7 +242,7 @@ void GameRowCell::_firePullBoxArt() {
     if (answer != imageLoader_->loadingImage()) {
         removeImageCompleteListener();
     }
-    boxImage_->setImage(answer);
+    ui_->boxImage->setImage(answer);
 }
 
 QString GameRowCell::imagePulledName() const {
@@ -246,7 +288,7 @@ void GameRowCell::imagePullCompleted(const Notification& notification) {
         const QVariantMap& details = notification.userInfo();
         if (game_ && details.value(u"imageURL"_s).toString() == game_->urlBoxArt()) {
             MYLOG_IF(0, u"BoxImage Set: Start: %@"_s, title);
-            boxImage_->setImage(details.value(u"image"_s).value<QImage>());
+            ui_->boxImage->setImage(details.value(u"image"_s).value<QImage>());
             setBoxAlpha(1.0f);
             MYLOG_IF(0, u"BoxImage Set: Success: %@"_s, title);
         }
@@ -263,6 +305,6 @@ void GameRowCell::imagePullCompleted(const Notification& notification) {
 }
 
 void GameRowCell::setBoxAlpha(float alpha) {
-    ViewAlpha::setAlpha(boxImage_, alpha);
-    ViewAlpha::setAlpha(boxImageBackground_, alpha);
+    ViewAlpha::setAlpha(ui_->boxImage, alpha);
+    ViewAlpha::setAlpha(ui_->boxImageBackground, alpha);
 }

@@ -55,19 +55,19 @@ public:
     // The row's pictures, at device pixel ratio 2.
     static QPixmap cellImage(const QString& name);
 
-    QLabel* title() const { return title_; }
-    QLabel* gameDescription() const { return gameDescription_; }
-    QLabel* genreDescription() const { return genreDescription_; }
-    QLabel* esrbLabel() const { return esrbLabel_; }
-    QLabel* daysAwayString() const { return daysAwayString_; }
-    QLabel* releaseDateString() const { return releaseDateString_; }
-    QLabel* genre() const { return genre_; }
-    QLabel* scoreDisplay() const { return scoreDisplay_; }
-    QLabel* scoreBackgroundImage() const { return scoreBackgroundImage_; }
-    QLabel* playedIcon() const { return playedIcon_; }
-    QLabel* wishIcon() const { return wishIcon_; }
-    QlBoxImage* boxImage() const { return boxImage_; }
-    QWidget* boxImageBackground() const { return boxImageBackground_; }
+    QLabel* title() const;
+    QLabel* gameDescription() const;
+    QLabel* genreDescription() const;
+    QLabel* esrbLabel() const;
+    QLabel* daysAwayString() const;
+    QLabel* releaseDateString() const;
+    QLabel* genre() const;
+    QLabel* scoreDisplay() const;
+    QLabel* scoreBackgroundImage() const;
+    QLabel* playedIcon() const;
+    QLabel* wishIcon() const;
+    QlBoxImage* boxImage() const;
+    QWidget* boxImageBackground() const;
     // The pending delayed request; null when none waits.
     QTimer* imageTimer() const { return imageTimer_; }
     ImageLoader* imageLoader() const { return imageLoader_; }
@@ -95,19 +95,6 @@ private:
 
     std::unique_ptr<Ui::GameRowCell> ui_;
     Game* game_ = nullptr;
-    QPointer<QLabel> title_;
-    QPointer<QLabel> gameDescription_;
-    QPointer<QLabel> genreDescription_;
-    QPointer<QLabel> esrbLabel_;
-    QPointer<QLabel> daysAwayString_;
-    QPointer<QLabel> releaseDateString_;
-    QPointer<QLabel> genre_;
-    QPointer<QLabel> scoreDisplay_;
-    QPointer<QLabel> scoreBackgroundImage_;
-    QPointer<QLabel> playedIcon_;
-    QPointer<QLabel> wishIcon_;
-    QPointer<QlBoxImage> boxImage_;
-    QPointer<QWidget> boxImageBackground_;
     QPointer<QTimer> imageTimer_;
     ImageLoader* imageLoader_ = nullptr;
     bool pullingImage_ = false;

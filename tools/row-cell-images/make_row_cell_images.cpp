@@ -88,14 +88,6 @@ QImage wishIcon(const QColor& colour) {
     });
 }
 
-bool save(const QImage& image, const QString& path) {
-    if (!image.save(path, "PNG", 9)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -116,7 +108,10 @@ int main(int argc, char** argv) {
     };
     int failures = 0;
     for (const auto& [name, image] : images) {
-        failures += save(image, dir + name) ? 0 : 1;
+        if (!image.save(dir + name, "PNG", 9)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(dir + name));
+            ++failures;
+        }
     }
     return failures == 0 ? 0 : 1;
 }

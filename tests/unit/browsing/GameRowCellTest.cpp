@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "../media/ImageLoaderTestSupport.h"
 #include "ImageLoader.h"
 #include "NotificationCenter.h"
 #include "QStringPrinter.h"
@@ -26,13 +27,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 QByteArray jpeg(const QColor& colour) {
-    QImage image(60, 84, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG", 95);
-    return bytes;
+    return jpegBytes(60, 84, colour);
 }
 
 bool near(const QColor& a, const QColor& b) {
@@ -242,6 +237,14 @@ TEST_F(GameRowCellTest, ShowsTheGameTextsAndDimsTheDescriptionPlaceholder) {
     EXPECT_FLOAT_EQ(ViewAlpha::alpha(cell->gameDescription()), 1.0f);
     EXPECT_EQ(cell->genreDescription()->text(), u"Adventure"_s);
     EXPECT_EQ(cell->esrbLabel()->text(), u"Teen"_s);
+
+    // No game leaves nothing of the last one behind.
+    cell->setGame(nullptr);
+    EXPECT_EQ(cell->game(), nullptr);
+    EXPECT_TRUE(cell->title()->text().isEmpty());
+    EXPECT_TRUE(cell->gameDescription()->text().isEmpty());
+    EXPECT_TRUE(cell->scoreDisplay()->text().isEmpty());
+    EXPECT_TRUE(cell->boxImage()->pixmap().isNull());
 }
 
 TEST_F(GameRowCellTest, ReleasePhraseCountsFromTodayAndAMissingDateIsNotAvailable) {
