@@ -252,9 +252,15 @@ QString GameRowCell::imagePulledName() const {
 void GameRowCell::addImageCompleteListener() {
     removeImageCompleteListener();
     observedName_ = imagePulledName();
+    // The handler runs on a loader worker while the cell may be going away on the main thread,
+    // so it holds copies of what it needs and never reads the cell itself.
+    std::weak_ptr<bool> alive = alive_;
+    GameRowCell* cell = this;
     NotificationCenter::defaultCenter()->addObserver(
         static_cast<const void*>(this), observedName_,
-        [this](const Notification& notification) { imagePullCompletedHandler(notification); });
+        [alive, cell](const Notification& notification) {
+            forwardToMainThread(alive, cell, notification);
+        });
 }
 
 void GameRowCell::removeImageCompleteListener() {
@@ -267,10 +273,12 @@ void GameRowCell::removeImageCompleteListener() {
 }
 
 void GameRowCell::imagePullCompletedHandler(const Notification& notification) {
-    // Runs on a worker thread while the cell may be going away on the main thread: touch
-    // nothing of the cell here, and let the main thread check that it still lives.
-    std::weak_ptr<bool> alive = alive_;
-    GameRowCell* cell = this;
+    forwardToMainThread(alive_, this, notification);
+}
+
+void GameRowCell::forwardToMainThread(const std::weak_ptr<bool>& alive, GameRowCell* cell,
+                                      const Notification& notification) {
+    // The main thread checks that the cell still lives before handing it the notification.
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
         [alive, cell, notification] {

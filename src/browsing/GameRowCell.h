@@ -47,8 +47,13 @@ public:
     void cancelBoxImageLoad();
     void addImageCompleteListener();
     void removeImageCompleteListener();
-    // Any thread: forwards the notification to imagePullCompleted on the main thread.
+    // Forwards the notification to imagePullCompleted on the main thread, without waiting.
+    // The registered observer does the same through forwardToMainThread with copies taken when
+    // it was registered, since a worker must not read a cell that may be going away.
     void imagePullCompletedHandler(const Notification& notification);
+    // Any thread: imagePullCompleted on the main thread, if the cell still lives by then.
+    static void forwardToMainThread(const std::weak_ptr<bool>& alive, GameRowCell* cell,
+                                    const Notification& notification);
     // Main thread: shows the announced image when it is still the current game's.
     void imagePullCompleted(const Notification& notification);
 
