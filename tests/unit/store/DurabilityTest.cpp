@@ -28,6 +28,16 @@ bool startSaving(QProcess& child, const QString& marker, const QStringList& more
     return child.readLine().trimmed() == "saving";
 }
 
+// Games whose review holds the marker.
+int countMarked(RawDatabase& raw, const QString& marker) {
+    return raw
+        .scalar(QStringLiteral("SELECT count(*) FROM Game WHERE myReview = '%1'")
+                    .arg(marker)
+                    .toUtf8()
+                    .constData())
+        .toInt();
+}
+
 }  // namespace
 
 // A save killed at any moment leaves a sound store that holds all of it or none of it.
@@ -67,12 +77,7 @@ TEST(StoreDurability, SaveKilledMidwayLeavesAllOrNothing) {
         RawDatabase raw(storePath());
         EXPECT_EQ(raw.scalar("PRAGMA integrity_check"), u"ok"_s);
         EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game"), QString::number(kGames));
-        const int marked =
-            raw.scalar(QStringLiteral("SELECT count(*) FROM Game WHERE myReview = '%1'")
-                           .arg(marker)
-                           .toUtf8()
-                           .constData())
-                .toInt();
+        const int marked = countMarked(raw, marker);
         EXPECT_TRUE(marked == 0 || marked == kGames) << marked << " of " << kGames << " marked";
         (marked == 0 ? none : all) += 1;
 
@@ -129,12 +134,7 @@ TEST(StoreDurability, LargeAdditionKilledMidwayLeavesAllOrNothing) {
         RawDatabase raw(storePath());
         EXPECT_EQ(raw.scalar("PRAGMA integrity_check"), u"ok"_s);
         EXPECT_EQ(raw.scalar("PRAGMA journal_mode"), u"wal"_s);
-        const int marked =
-            raw.scalar(QStringLiteral("SELECT count(*) FROM Game WHERE myReview = '%1'")
-                           .arg(marker)
-                           .toUtf8()
-                           .constData())
-                .toInt();
+        const int marked = countMarked(raw, marker);
         EXPECT_TRUE(marked == 0 || marked == kAdded) << marked << " of " << kAdded << " added";
     }
     std::printf("adding takes %lld us; killed additions: %d lost whole, %d kept whole\n",
