@@ -221,6 +221,13 @@ qsizetype splitFields(QStringView row, FieldViews& fields) {
     return count;
 }
 
+// The three cleaners in turn, for a field known to hold an escape, entity or tag.
+QString cleanedField(const QString& text) {
+    const QString unescaped = StringFunctions::unescapeString(text);
+    const QString untagged = StringFunctions::replaceHTMLTags(unescaped);
+    return StringFunctions::replaceKnownExtraHTMLEscapedValues(untagged);
+}
+
 bool isPlainField(QStringView text) {
     return std::none_of(text.cbegin(), text.cend(),
                         [](QChar c) { return c == u'%' || c == u'&' || c == u'<'; });
@@ -254,7 +261,7 @@ public:
     std::optional<qint64> date(QStringView field) {
         const std::optional<int> key = ymdKey(field);
         if (!key) {
-            return msecsOf(getHTMLCleaned(field));
+            return msecsOf(UpdateController::getHTMLCleanedAndUnescapedString(field.toString()));
         }
         const auto it = dates_.constFind(*key);
         if (it != dates_.cend()) {
@@ -264,9 +271,8 @@ public:
     }
 
 private:
-    static QString getHTMLCleaned(QStringView field) {
-        return UpdateController::getHTMLCleanedAndUnescapedString(field.toString());
-    }
+    // For fields already known not to be plain: no second scan.
+    static QString getHTMLCleaned(QStringView field) { return cleanedField(field.toString()); }
     static std::optional<qint64> msecsOf(const QString& ymd) {
         const QDateTime date = DateFunctions::getDateFromYMDString(ymd);
         return date.isValid() ? std::optional<qint64>(date.toMSecsSinceEpoch()) : std::nullopt;
@@ -412,9 +418,7 @@ QString UpdateController::getHTMLCleanedAndUnescapedString(const QString& text) 
     if (isPlainField(text)) {
         return text.isNull() ? u""_s : text;
     }
-    const QString unescaped = StringFunctions::unescapeString(text);
-    const QString untagged = StringFunctions::replaceHTMLTags(unescaped);
-    return StringFunctions::replaceKnownExtraHTMLEscapedValues(untagged);
+    return cleanedField(text);
 }
 
 float UpdateController::getFloatValue(QStringView text) {

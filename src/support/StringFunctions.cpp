@@ -112,10 +112,13 @@ QString replacePercentEscapes(const QString& text) {
 
 // One UTF-16 unit of the text against one ASCII unit of a find text, compared the way Qt's
 // case-insensitive search compares them: both case-folded.
+char16_t folded(char16_t unit) {
+    const char16_t f = unit < 0x80 ? unit : QChar::toCaseFolded(unit);
+    return f >= u'A' && f <= u'Z' ? char16_t(f | 0x20) : f;
+}
+
 bool foldedEqual(char16_t unit, char16_t ascii) {
-    const char16_t folded = unit < 0x80 ? unit : QChar::toCaseFolded(unit);
-    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c | 0x20) : c; };
-    return lower(folded) == lower(ascii);
+    return folded(unit) == folded(ascii);
 }
 
 // Whether `find` occurs in `text` at `at`. Case-insensitive comparison needs an ASCII find
@@ -220,11 +223,6 @@ void replaceAll(QString& text, const QString& find, const QString& replacement,
 
 void replaceAllIgnoringCase(QString& text, const QString& find, const QString& replacement) {
     replaceAll(text, find, replacement, Qt::CaseInsensitive);
-}
-
-char16_t folded(char16_t unit) {
-    const char16_t f = unit < 0x80 ? unit : QChar::toCaseFolded(unit);
-    return f >= u'A' && f <= u'Z' ? char16_t(f | 0x20) : f;
 }
 
 // Whether row `index`'s replacement holds a character of a later row's find text, and so can
