@@ -11,6 +11,8 @@ using namespace Qt::Literals::StringLiterals;
 TableHeaderRow::TableHeaderRow(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::TableHeaderRow>()) {
     ui_->setupUi(this);
+    // A QWidget subclass paints its style-sheet background only when asked to.
+    setAttribute(Qt::WA_StyledBackground);
     label_ = ui_->label;
     count_ = ui_->count;
 }

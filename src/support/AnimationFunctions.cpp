@@ -140,8 +140,13 @@ void AnimationFunctions::moveView(QWidget* view, QPointF fromPoint, QPointF toPo
         return;
     }
     view->move(origin(fromPoint));
-    ViewAlpha::setAlpha(view, fromAlphaValue);
     animate(view, view, "pos", origin(toPoint), duration);
+    // A view at full alpha that stays there has nothing to animate; giving it an effect would
+    // only make every repaint of it (a whole list, say) go through an offscreen picture.
+    if (fromAlphaValue >= 1.0f && toAlphaValue >= 1.0f && !view->graphicsEffect()) {
+        return;
+    }
+    ViewAlpha::setAlpha(view, fromAlphaValue);
     animate(view, ViewAlpha::effect(view), "opacity", double(toAlphaValue), duration);
 }
 

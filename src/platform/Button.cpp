@@ -1,0 +1,97 @@
+#include "Button.h"
+
+#include <QPainter>
+
+#include "BundleImage.h"
+
+Button::Button(QWidget* parent) : QAbstractButton(parent) {
+    setCheckable(true);
+    // Handset buttons take no keyboard focus; the list keeps the arrow keys.
+    setFocusPolicy(Qt::NoFocus);
+    connect(this, &QAbstractButton::toggled, this, qOverload<>(&QWidget::update));
+}
+
+Button::~Button() = default;
+
+Button::State Button::state() const {
+    if (isDown()) {
+        return State::Highlighted;
+    }
+    return isChecked() ? State::Selected : State::Normal;
+}
+
+template <typename T>
+const T& Button::fallBack(const T (&values)[3], State state) {
+    int index = int(state);
+    while (index > 0 && values[index].isNull()) {
+        --index;
+    }
+    return values[index];
+}
+
+void Button::setImage(const QString& imageName, State state) {
+    imageNames_[int(state)] = imageName;
+    images_[int(state)] = imageName.isEmpty() ? QPixmap() : BundleImage::imageNamed(imageName);
+    updateGeometry();
+    update();
+}
+
+QPixmap Button::imageForState(State state) const {
+    return images_[int(state)];
+}
+
+QPixmap Button::currentImage() const {
+    return fallBack(images_, state());
+}
+
+void Button::setTitle(const QString& title, State state) {
+    if (state == State::Normal) {
+        setText(title);
+    } else {
+        titles_[int(state)] = title;
+        update();
+    }
+}
+
+QString Button::titleForState(State state) const {
+    return state == State::Normal ? text() : titles_[int(state)];
+}
+
+QString Button::currentTitle() const {
+    const QString titles[3] = {text(), titles_[1], titles_[2]};
+    return fallBack(titles, state());
+}
+
+void Button::setTitleColor(const QColor& color) {
+    titleColor_ = color;
+    update();
+}
+
+QSize Button::sizeHint() const {
+    if (!images_[0].isNull()) {
+        return images_[0].deviceIndependentSize().toSize();
+    }
+    return fontMetrics().size(Qt::TextSingleLine, text()) + QSize(16, 8);
+}
+
+void Button::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (!isEnabled()) {
+        // Disabled buttons read as dimmed, as the handset draws them.
+        painter.setOpacity(0.4);
+    }
+    const QPixmap image = currentImage();
+    if (!image.isNull()) {
+        painter.drawPixmap(rect(), image);
+    }
+    const QString title = currentTitle();
+    if (!title.isEmpty()) {
+        painter.setPen(titleColor_.isValid() ? titleColor_ : palette().color(QPalette::ButtonText));
+        painter.setFont(font());
+        painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine,
+                         fontMetrics().elidedText(title, Qt::ElideRight, width() - 4));
+    }
+}
+
+void Button::nextCheckState() {}
