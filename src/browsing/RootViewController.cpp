@@ -5,6 +5,7 @@
 
 #include "ActionSheet.h"
 #include "AnimationFunctions.h"
+#include "BundleImage.h"
 #include "Button.h"
 #include "DetailPlaceholderPage.h"
 #include "ExploreESRBDragView.h"
@@ -92,9 +93,14 @@ RootViewController::RootViewController(QWidget* parent)
     ui_->tableView->setSectionHeaderHeight(kSectionHeaderHeight);
     ui_->tableView->setDataSource(this);
     ui_->tableView->setDelegate(this);
+    // Behind the rows, and below the last one, the list's own grey.
     QPalette tablePalette = ui_->tableView->viewport()->palette();
-    tablePalette.setColor(QPalette::Base, kRowBackground);
+    tablePalette.setBrush(QPalette::Base,
+                          QBrush(BundleImage::imageNamed(u"list_background.png"_s)));
     ui_->tableView->viewport()->setPalette(tablePalette);
+    QPalette screenPalette = palette();
+    screenPalette.setColor(QPalette::Window, QColor(29, 32, 38));
+    setPalette(screenPalette);
     ui_->tableView->setFocus();
 
     const std::pair<ExploreDragView*, std::pair<QWidget*, Button*>> controls[] = {
@@ -135,8 +141,12 @@ void RootViewController::connectControls() {
     for (Button* sort : {ui_->scoreFilter, ui_->scoreFilterExplore}) {
         connect(sort, &QAbstractButton::clicked, this, [this, sort] { sortByScore(sort); });
     }
-    connect(ui_->exploreShowHideButton, &QAbstractButton::clicked, this,
-            &RootViewController::exploreShowHideButtonPressed);
+    // The buttons that show the explore choices open and close the panel.
+    for (Button* choice : {ui_->exploreFilterButtonScore, ui_->exploreFilterButtonESRB,
+                           ui_->exploreFilterButtonGenre}) {
+        connect(choice, &QAbstractButton::clicked, this,
+                &RootViewController::exploreShowHideButtonPressed);
+    }
     connect(ui_->iconGear, &QAbstractButton::clicked, this,
             &RootViewController::showOptionsActionSheet);
     connect(ui_->searchField, &QLineEdit::returnPressed, this,
@@ -569,7 +579,6 @@ bool RootViewController::isExplorePanelOpen() const {
 
 void RootViewController::showExplorePanel() {
     ui_->exploreSliderOverlay->show();
-    ui_->exploreShowHideButton->setSelected(true);
     // The move first: it keeps the alpha it finds, and the fade that follows takes the alpha
     // over from it.
     AnimationFunctions::moveView(ui_->exploreAnimatorView, QPointF(0, kPanelHiddenY), QPointF(0, 0),
@@ -587,7 +596,6 @@ void RootViewController::hideExplorePanel() {
 
 void RootViewController::hideExplorePanelCompleted() {
     ui_->exploreSliderOverlay->hide();
-    ui_->exploreShowHideButton->setSelected(false);
     if (exploreDataDirty_) {
         redrawAndExecute();
     }
@@ -799,9 +807,6 @@ Button* RootViewController::playedFilter() const {
 }
 Button* RootViewController::iconGear() const {
     return ui_->iconGear;
-}
-Button* RootViewController::exploreShowHideButton() const {
-    return ui_->exploreShowHideButton;
 }
 ImageView* RootViewController::workingOverlay() const {
     return ui_->workingOverlay;

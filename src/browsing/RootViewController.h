@@ -183,7 +183,6 @@ public:
     Button* ratedFilter() const;
     Button* playedFilter() const;
     Button* iconGear() const;
-    Button* exploreShowHideButton() const;
     ImageView* workingOverlay() const;
     QWidget* filterButtonView() const;
     QWidget* exploreSliderOverlay() const;

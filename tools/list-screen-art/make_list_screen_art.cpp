@@ -228,20 +228,6 @@ Draw dragThumb(const QColor& colour) {
     };
 }
 
-// The explore show / hide button: a label with a chevron that points down while the panel is
-// closed and up while it is open.
-Draw exploreToggle(bool open) {
-    return [=](QPainter& p, QRectF r) {
-        glossyButton(p, r, 6, open ? kSelected : kGraphite, open);
-        centredLabel(p, r.adjusted(0, 0, -14, 0), u"Explore"_s, 12, true);
-        p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        const qreal x = r.right() - 20;
-        const qreal y = r.center().y();
-        const qreal dy = open ? -2.5 : 2.5;
-        p.drawPolyline(QList<QPointF>{{x - 5, y - dy}, {x, y + dy}, {x + 5, y - dy}});
-    };
-}
-
 void drawSearchField(QPainter& p, QRectF r) {
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF body = r.adjusted(0.5, 0.5, -0.5, -0.5);
@@ -316,12 +302,9 @@ QList<Picture> pictures() {
         list.append({u"explore_thumb_"_s + control.key, QSize(36, kThumbHeight),
                      dragThumb(control.colour)});
     }
+    list.append({u"explore_choice"_s, QSize(98, 28), labelledButton({}, 10, false, 11, kGraphite)});
     list.append(
-        {u"explore_choice"_s, QSize(100, 22), labelledButton({}, 10, false, 11, kGraphite)});
-    list.append({u"explore_choice_selected"_s, QSize(100, 22),
-                 labelledButton({}, 10, true, 11, kGraphite)});
-    list.append({u"explore_toggle"_s, QSize(110, 28), exploreToggle(false)});
-    list.append({u"explore_toggle_selected"_s, QSize(110, 28), exploreToggle(true)});
+        {u"explore_choice_selected"_s, QSize(98, 28), labelledButton({}, 10, true, 11, kGraphite)});
     list.append({u"explore_search_field"_s, QSize(160, 26), drawSearchField});
     list.append({u"icon_gear"_s, QSize(24, 24), drawGear});
     list.append({u"bar_tabs"_s, QSize(320, 33),
