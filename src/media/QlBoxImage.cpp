@@ -1,5 +1,6 @@
 #include "QlBoxImage.h"
 
+#include <QCache>
 #include <QPainter>
 #include <QPen>
 #include <QPixmap>
@@ -24,8 +25,29 @@ void QlBoxImage::setImage(const QImage& image) {
 }
 
 void QlBoxImage::setImageOnMainThread(const QImage& image) {
+    // A list shows the same few pictures (waiting, not found) in row after row as it scrolls;
+    // framing one again on every row cost a frame's drawing through Qt's painting threads.
+    // Keyed by the picture's identity, which any change to its pixels renews.
+    struct Framed {
+        QImage image;
+        QPixmap pixmap;
+    };
+    static QCache<QPair<qint64, int>, Framed> recent(8);
+    const QPair<qint64, int> key(image.cacheKey(), borderWidth_);
+    if (image.isNull()) {
+        image_ = QImage();
+        setPixmap(QPixmap());
+        return;
+    }
+    if (const Framed* framed = recent.object(key)) {
+        image_ = framed->image;
+        setPixmap(framed->pixmap);
+        return;
+    }
     image_ = imageWithBorderFromImage(image);
-    setPixmap(QPixmap::fromImage(image_));
+    const QPixmap pixmap = QPixmap::fromImage(image_);
+    recent.insert(key, new Framed{image_, pixmap});
+    setPixmap(pixmap);
 }
 
 QImage QlBoxImage::imageWithBorderFromImage(const QImage& image) const {

@@ -174,6 +174,12 @@ void UserDefaults::setObject(const QVariant& value, const QString& forKey) {
         return;
     }
     std::lock_guard lock(mu_);
+    // Storing what is already there leaves nothing for synchronize to write: every write on
+    // disk waits for the device, and screens store their choices on every press.
+    const QVariant existing = settings_.value(forKey);
+    if (existing.metaType() == value.metaType() && existing == value) {
+        return;
+    }
     settings_.setValue(forKey, value);
 }
 

@@ -109,3 +109,28 @@ TEST(QlBoxImage, SetImageFromTheMainEventLoopAppliesAtOnce) {
     EXPECT_EQ(box.sets.load(), 1);
     EXPECT_TRUE(box.onMainThread);
 }
+
+TEST(QlBoxImage, ThePictureShownAgainIsFramedAsBeforeAndChangesAreSeen) {
+    QlBoxImage first;
+    first.setBorderWidth(4);
+    QImage picture = filled(40, 56);
+    first.setImage(picture);
+    const QImage framedOnce = first.image();
+
+    // Another view with another frame width, then the first picture again elsewhere.
+    QlBoxImage other;
+    other.setBorderWidth(0);
+    other.setImage(picture);
+    EXPECT_EQ(other.image().convertToFormat(QImage::Format_RGB32), picture);
+    QlBoxImage second;
+    second.setBorderWidth(4);
+    second.setImage(picture);
+    EXPECT_EQ(second.image(), framedOnce);
+    EXPECT_FALSE(second.pixmap().isNull());
+
+    // Painting on the picture makes it another picture: it is framed anew.
+    picture.setPixel(20, 28, qRgb(0, 0, 255));
+    second.setImage(picture);
+    EXPECT_EQ(QColor(second.image().pixel(20, 28)), QColor(0, 0, 255));
+    EXPECT_TRUE(isFrameGrey(second.image().pixel(0, 28)));
+}

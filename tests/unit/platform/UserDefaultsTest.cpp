@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <sys/stat.h>
+
 #include <climits>
 #include <thread>
 #include <vector>
@@ -209,4 +211,29 @@ TEST_F(UserDefaultsTest, ConcurrentWritersLoseNothing) {
             EXPECT_EQ(again->integerForKey(u"K_%1_%2"_s.arg(t).arg(k)), t * 1000 + k);
         }
     }
+}
+
+TEST_F(UserDefaultsTest, StoringTheSameValueAgainWritesNothing) {
+    // Every write replaces the file, so an unchanged file keeps its identity.
+    const auto fileIdentity = [] {
+        struct stat info {};
+        return ::stat(QFile::encodeName(defaults()->filePath()).constData(), &info) == 0
+                   ? info.st_ino
+                   : ino_t(0);
+    };
+    defaults()->setObject(u"DATE"_s, u"DEFAULT_SORT_TYPE"_s);
+    defaults()->setObject(u"ALL"_s, u"DEFAULT_TAB"_s);
+    ASSERT_TRUE(defaults()->synchronize());
+    const ino_t written = fileIdentity();
+    ASSERT_NE(written, ino_t(0));
+
+    defaults()->setObject(u"DATE"_s, u"DEFAULT_SORT_TYPE"_s);
+    ASSERT_TRUE(defaults()->synchronize());
+    EXPECT_EQ(fileIdentity(), written);
+
+    defaults()->setObject(u"SCORE"_s, u"DEFAULT_SORT_TYPE"_s);
+    ASSERT_TRUE(defaults()->synchronize());
+    EXPECT_NE(fileIdentity(), written);
+    EXPECT_EQ(reopened()->stringForKey(u"DEFAULT_SORT_TYPE"_s), u"SCORE"_s);
+    EXPECT_EQ(defaults()->stringForKey(u"DEFAULT_TAB"_s), u"ALL"_s);
 }
