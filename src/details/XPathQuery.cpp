@@ -153,6 +153,11 @@ std::optional<XPathResultArray> PerformXMLXPathQuery(const QByteArray& document,
         parsed = xmlReadMemory(document.constData(), int(document.size()), "", nullptr,
                                XML_PARSE_RECOVER);
     }
+    // Recover mode makes a document even of plain words; one without any element is not XML.
+    if (parsed != nullptr && xmlDocGetRootElement(parsed) == nullptr) {
+        xmlFreeDoc(parsed);
+        parsed = nullptr;
+    }
     if (parsed == nullptr) {
         Console::log(u"Unable to parse."_s);
         return std::nullopt;
