@@ -102,12 +102,6 @@ protected:
 
 }  // namespace
 
-TEST_F(DetailPageTest, NewPageShowsOnlyTheSummaryAndNoPrice) {
-    expectOnlySummaryEnabled();
-    EXPECT_EQ(page->priceLabel()->text(), u""_s);
-    EXPECT_FALSE(busy());
-}
-
 TEST_F(DetailPageTest, ProductQueryUsesTheServiceKeyAsGivenAndTheGamesId) {
     service.answerProduct(u"1001"_s, {200, "<product/>", "text/xml", 300});
     page->getDetailXML();
