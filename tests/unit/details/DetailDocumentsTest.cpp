@@ -5,6 +5,7 @@
 #include <QLocale>
 
 #include "FakeReviewService.h"
+#include "FileFunctions.h"
 #include "QStringPrinter.h"
 #include "ScopedLocale.h"
 
@@ -166,4 +167,22 @@ TEST(DetailDocumentsPages, TokensAreFilledOnceSoValuesCannotPullInOtherValues) {
     EXPECT_TRUE(page.contains(u"href=\"http://site/&quot;onclick=&quot;x\""_s));
     EXPECT_FALSE(page.contains(u"**REVIEWED_DATE**"_s));
     EXPECT_FALSE(page.contains(u"(null)"_s));
+}
+
+TEST(DetailDocumentsPages, EveryTemplateIsBundledWithItsTokens) {
+    const QList<std::pair<QString, QStringList>> templates{
+        {u"review_template"_s,
+         {u"**MORE_URL**"_s, u"**REVIEWED_BY**"_s, u"**REVIEWED_DATE**"_s, u"**REVIEW_BLURB**"_s,
+          u"**BODY**"_s}},
+        {u"images_template"_s, {u"**MORE_URL**"_s, u"**BODY**"_s}},
+        {u"game_details_email"_s,
+         {u"**CRITICON_LINK**"_s, u"**ITUNES_LINK**"_s, u"**APP_TITLE**"_s, u"**CUSTOM_APP_URL**"_s,
+          u"**GAME_TITLE**"_s}}};
+    for (const auto& [name, tokens] : templates) {
+        const QString text = FileFunctions::getStringFileValueFromBundle(name, u"html"_s);
+        ASSERT_FALSE(text.isNull()) << name.toStdString();
+        for (const QString& token : tokens) {
+            EXPECT_TRUE(text.contains(token)) << name.toStdString() << " " << token.toStdString();
+        }
+    }
 }
