@@ -125,23 +125,13 @@ void addAttributes(xmlAttrPtr attribute, XPathResultDictionary& result) {
 }  // namespace
 
 QString XPathAttributeDictionary::stringForKey(const QString& key) const {
-    if (key == u"attributeName"_s) {
-        return attributeName;
-    }
-    if (key == u"nodeContent"_s) {
-        return nodeContent;
-    }
-    return QString();
+    return key == u"attributeName"_s ? attributeName
+           : key == u"nodeContent"_s ? nodeContent
+                                     : QString();
 }
 
 QString XPathResultDictionary::stringForKey(const QString& key) const {
-    if (key == u"nodeName"_s) {
-        return nodeName;
-    }
-    if (key == u"nodeContent"_s) {
-        return nodeContent;
-    }
-    return QString();
+    return key == u"nodeName"_s ? nodeName : key == u"nodeContent"_s ? nodeContent : QString();
 }
 
 std::optional<XPathResultArray> PerformXMLXPathQuery(const QByteArray& document,
