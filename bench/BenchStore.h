@@ -25,14 +25,14 @@ using namespace Qt::Literals::StringLiterals;
 // ---- A realistic catalogue -------------------------------------------------------------------
 
 inline const QStringList kGenreCodes{u"ACTION"_s,   u"FIGHTING"_s, u"PUZZLE"_s,  u"ADVENTURE"_s,
-                              u"RPG"_s,      u"SPORTS"_s,   u"DRIVING"_s, u"SIMULATION"_s,
-                              u"STRATEGY"_s, u"FAMILY"_s,   u"FLY"_s};
-inline const QStringList kGenreNames{u"Action"_s,       u"Fighting"_s, u"Puzzle"_s,  u"Adventure"_s,
-                              u"Role-Playing"_s, u"Sports"_s,   u"Driving"_s, u"Simulation"_s,
-                              u"Strategy"_s,     u"Family"_s,   u"Flight"_s};
+                                     u"RPG"_s,      u"SPORTS"_s,   u"DRIVING"_s, u"SIMULATION"_s,
+                                     u"STRATEGY"_s, u"FAMILY"_s,   u"FLY"_s};
+inline const QStringList kGenreNames{
+    u"Action"_s,  u"Fighting"_s,   u"Puzzle"_s,   u"Adventure"_s, u"Role-Playing"_s, u"Sports"_s,
+    u"Driving"_s, u"Simulation"_s, u"Strategy"_s, u"Family"_s,    u"Flight"_s};
 inline const QStringList kEsrbCodes{u"EVERYONE"_s,    u"R/P"_s,        u"TEEN"_s,
-                             u"MATURE"_s,      u"E10+"_s,       u"EARLY_CHILDHOOD"_s,
-                             u"KIDS_ADULTS"_s, u"ADULTS_ONLY"_s};
+                                    u"MATURE"_s,      u"E10+"_s,       u"EARLY_CHILDHOOD"_s,
+                                    u"KIDS_ADULTS"_s, u"ADULTS_ONLY"_s};
 inline const QStringList kTitleWords{
     u"Legend"_s, u"Shadow"_s,   u"Kingdom"_s, u"Dragon"_s,    u"Racer"_s,   u"Pokémon"_s,
     u"Café"_s,   u"Quest"_s,    u"Star"_s,    u"Ninja"_s,     u"Über"_s,    u"Señor"_s,

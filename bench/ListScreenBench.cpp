@@ -119,11 +119,10 @@ void pressOurs(benchmark::State& state, Press kind) {
     bool second = false;
     double total = 0;
     for (auto _ : state) {
-        QObject* button = kind == Press::Sort
-                              ? static_cast<QObject*>(second ? s.screen->dateFilter()
-                                                             : s.screen->scoreFilter())
-                              : static_cast<QObject*>(second ? s.screen->allTab()
-                                                             : s.screen->myTab());
+        QObject* button =
+            kind == Press::Sort
+                ? static_cast<QObject*>(second ? s.screen->dateFilter() : s.screen->scoreFilter())
+                : static_cast<QObject*>(second ? s.screen->allTab() : s.screen->myTab());
         second = !second;
         const auto start = std::chrono::steady_clock::now();
         const bool ok = s.press(button);
@@ -154,9 +153,9 @@ struct Baseline {
         }
         QStringList titles;
         while (sqlite3_step(statement) == SQLITE_ROW) {
-            titles.append(QString::fromUtf8(
-                reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)),
-                sqlite3_column_bytes(statement, 0)));
+            titles.append(
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)),
+                                  sqlite3_column_bytes(statement, 0)));
         }
         sqlite3_finalize(statement);
         model.setStringList(titles);
@@ -179,12 +178,12 @@ void pressBaseline(benchmark::State& state, Press kind) {
                               "DESC, title ASC";
     const char* second = "SELECT title FROM Game ORDER BY releaseDate DESC, title ASC";
     bool alternate = false;
-    timeEachIteration(
-        state, (kind == Press::Sort ? "Sort" : "Tab") + std::to_string(state.range(0)), true,
-        "the query failed", [&] {
-            alternate = !alternate;
-            return baseline.show(db, alternate ? first : second);
-        });
+    timeEachIteration(state,
+                      (kind == Press::Sort ? "Sort" : "Tab") + std::to_string(state.range(0)), true,
+                      "the query failed", [&] {
+                          alternate = !alternate;
+                          return baseline.show(db, alternate ? first : second);
+                      });
 }
 
 // ---- Scrolling -------------------------------------------------------------------------------
@@ -313,24 +312,22 @@ void registerAll() {
         const std::string name = kind == Press::Sort ? "SortPress" : "TabPress";
         for (int games : {1000, 10000, 100000}) {
             // Each baseline runs before the measurement it is compared with.
-            benchmark::RegisterBenchmark((name + "_Baseline_SQL_QListView").c_str(),
-                                         [kind](benchmark::State& state) {
-                                             pressBaseline(state, kind);
-                                         })
+            benchmark::RegisterBenchmark(
+                (name + "_Baseline_SQL_QListView").c_str(),
+                [kind](benchmark::State& state) { pressBaseline(state, kind); })
                 ->Arg(games)
                 ->UseManualTime()
                 ->Unit(benchmark::kMillisecond);
-            benchmark::RegisterBenchmark(name.c_str(), [kind](benchmark::State& state) {
-                pressOurs(state, kind);
-            })
+            benchmark::RegisterBenchmark(
+                name.c_str(), [kind](benchmark::State& state) { pressOurs(state, kind); })
                 ->Arg(games)
                 ->UseManualTime()
                 ->Unit(benchmark::kMillisecond);
         }
     }
     registerTimed(
-        "ScrollFrame100k_Baseline_QListView",
-        [](benchmark::State& state) { frames(state, true); }, benchmark::kMicrosecond);
+        "ScrollFrame100k_Baseline_QListView", [](benchmark::State& state) { frames(state, true); },
+        benchmark::kMicrosecond);
     registerTimed(
         "ScrollFrame100k", [](benchmark::State& state) { frames(state, false); },
         benchmark::kMicrosecond);
@@ -338,8 +335,8 @@ void registerAll() {
         "Sweep100k_Baseline_QListView", [](benchmark::State& state) { sweep(state, true); },
         benchmark::kMillisecond, 1);
     registerTimed(
-        "Sweep100k", [](benchmark::State& state) { sweep(state, false); },
-        benchmark::kMillisecond, 1);
+        "Sweep100k", [](benchmark::State& state) { sweep(state, false); }, benchmark::kMillisecond,
+        1);
 }
 
 }  // namespace

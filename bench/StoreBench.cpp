@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "BenchStore.h"
 #include "FetchRequest.h"
 #include "Game.h"
 #include "ManagedObjectContext.h"
 #include "ManagedObjectModel.h"
-#include "BenchStore.h"
 #include "PersistentStoreCoordinator.h"
 
 using namespace Qt::Literals::StringLiterals;
