@@ -1,5 +1,6 @@
 #include "RootViewController.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -159,6 +160,14 @@ void RootViewController::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     loadViewIfNeeded();
     viewWillAppear(false);
+}
+
+void RootViewController::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && isExplorePanelOpen()) {
+        hideExplorePanel();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void RootViewController::loadViewIfNeeded() {

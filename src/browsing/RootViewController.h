@@ -202,6 +202,8 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Escape closes the explore panel, as it closes panels elsewhere on the desktop.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void addListeners();

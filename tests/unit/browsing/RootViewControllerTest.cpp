@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -309,6 +310,15 @@ TEST_F(ListScreen, ExploreOpensThePanelWithoutRefetchingAndClosingItRefetchesOnc
     settle();
     EXPECT_TRUE(screen->exploreSliderOverlay()->isHidden());
     EXPECT_EQ(fetched.count(), 1);
+
+    // Escape closes it too.
+    click(screen->exploreFilterButtonESRB());
+    QTest::qWait(450);
+    QTest::keyClick(screen->tableView(), Qt::Key_Escape);
+    QTest::qWait(300);
+    EXPECT_TRUE(screen->exploreSliderOverlay()->isHidden());
+    EXPECT_EQ(screen->pendingFetches(), 0);
+    EXPECT_EQ(fetched.count(), 1);
 }
 
 TEST_F(ListScreen, SortingOnExploreStoresTheAllTab) {
@@ -553,13 +563,15 @@ TEST_F(ListScreen, ARefetchRedrawsAtOnceAndFetchesATenthOfASecondLater) {
     add(u"Beta"_s, -5, 4.0f);
     open();
     QSignalSpy fetched(screen, &RootViewController::fetched);
-    click(screen->scoreFilter());
+    QElapsedTimer sincePress;
+    sincePress.start();
+    screen->sortByScore(screen->scoreFilter());
     EXPECT_TRUE(screen->scoreFilter()->isSelected());  // redrawn at once
     EXPECT_EQ(listedTitles().first(), u"Alpha"_s);     // not yet fetched
-    QTest::qWait(40);
-    EXPECT_GT(ViewAlpha::alpha(screen->workingOverlay()), 0.0f);
-    EXPECT_EQ(fetched.count(), 0);
+    EXPECT_EQ(screen->pendingFetches(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ViewAlpha::alpha(screen->workingOverlay()) > 0; }));
     ASSERT_TRUE(fetched.wait(1000));
+    EXPECT_GE(sincePress.elapsed(), 95);
     EXPECT_EQ(listedTitles().first(), u"Beta"_s);
     QTest::qWait(300);
     EXPECT_FLOAT_EQ(ViewAlpha::alpha(screen->workingOverlay()), 0.0f);
