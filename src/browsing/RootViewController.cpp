@@ -104,16 +104,13 @@ RootViewController::RootViewController(QWidget* parent)
     setPalette(screenPalette);
     ui_->tableView->setFocus();
 
-    const std::pair<ExploreDragView*, std::pair<QWidget*, Button*>> controls[] = {
-        {ui_->exploreScoreDragView,
-         {ui_->exploreScoreDragViewThumb, ui_->exploreFilterButtonScore}},
-        {ui_->exploreESRBDragView, {ui_->exploreESRBDragViewThumb, ui_->exploreFilterButtonESRB}},
-        {ui_->exploreGenreDragView,
-         {ui_->exploreGenreDragViewThumb, ui_->exploreFilterButtonGenre}},
-    };
-    for (const auto& [control, parts] : controls) {
-        control->setThumbView(parts.first);
-        control->setButton(parts.second);
+    const std::array<QWidget*, 3> thumbs = {ui_->exploreScoreDragViewThumb,
+                                            ui_->exploreESRBDragViewThumb,
+                                            ui_->exploreGenreDragViewThumb};
+    for (size_t i = 0; i < thumbs.size(); ++i) {
+        const auto [button, control] = exploreChoices()[i];
+        control->setThumbView(thumbs[i]);
+        control->setButton(button);
         control->setDelegate(this);
     }
     // The busy overlay starts clear; each refetch fades it in and out again.
@@ -143,9 +140,8 @@ void RootViewController::connectControls() {
         connect(sort, &QAbstractButton::clicked, this, [this, sort] { sortByScore(sort); });
     }
     // The buttons that show the explore choices open and close the panel.
-    for (Button* choice : {ui_->exploreFilterButtonScore, ui_->exploreFilterButtonESRB,
-                           ui_->exploreFilterButtonGenre}) {
-        connect(choice, &QAbstractButton::clicked, this,
+    for (const auto& [button, control] : exploreChoices()) {
+        connect(button, &QAbstractButton::clicked, this,
                 &RootViewController::exploreShowHideButtonPressed);
     }
     connect(ui_->iconGear, &QAbstractButton::clicked, this,
@@ -242,12 +238,7 @@ void RootViewController::redrawAndExecuteAndScrollTo(std::optional<IndexPath> in
 
     const bool onExplore = currentViewType_ == kViewExplore;
     ui_->exploreExtraThumbOverlayView->setHidden(!onExplore);
-    const std::pair<Button*, ExploreDragView*> exploreButtons[] = {
-        {ui_->exploreFilterButtonScore, ui_->exploreScoreDragView},
-        {ui_->exploreFilterButtonESRB, ui_->exploreESRBDragView},
-        {ui_->exploreFilterButtonGenre, ui_->exploreGenreDragView},
-    };
-    for (const auto& [button, control] : exploreButtons) {
+    for (const auto& [button, control] : exploreChoices()) {
         button->setHidden(!onExplore);
         button->setSelected(control->currentValue() != 0);
     }
@@ -333,6 +324,12 @@ void RootViewController::reloadTable() {
     ui_->tableView->reloadData();
 }
 
+std::array<std::pair<Button*, ExploreDragView*>, 3> RootViewController::exploreChoices() const {
+    return {{{ui_->exploreFilterButtonScore, ui_->exploreScoreDragView},
+             {ui_->exploreFilterButtonESRB, ui_->exploreESRBDragView},
+             {ui_->exploreFilterButtonGenre, ui_->exploreGenreDragView}}};
+}
+
 void RootViewController::redrawTabs() {
     ui_->allTab->setSelected(currentViewType_ == kViewAll);
     ui_->myTab->setSelected(currentViewType_ == kViewMy);
@@ -340,12 +337,7 @@ void RootViewController::redrawTabs() {
 }
 
 void RootViewController::setFilterButtonTitles() {
-    const std::pair<Button*, ExploreDragView*> exploreButtons[] = {
-        {ui_->exploreFilterButtonScore, ui_->exploreScoreDragView},
-        {ui_->exploreFilterButtonESRB, ui_->exploreESRBDragView},
-        {ui_->exploreFilterButtonGenre, ui_->exploreGenreDragView},
-    };
-    for (const auto& [button, control] : exploreButtons) {
+    for (const auto& [button, control] : exploreChoices()) {
         const QString label = control->getLabel();
         for (Button::State state :
              {Button::State::Normal, Button::State::Selected, Button::State::Highlighted}) {
@@ -619,9 +611,9 @@ void RootViewController::exploreShowHideButtonPressed() {
 }
 
 void RootViewController::resetExploreFilters() {
-    ui_->exploreScoreDragView->reset();
-    ui_->exploreESRBDragView->reset();
-    ui_->exploreGenreDragView->reset();
+    for (const auto& [button, control] : exploreChoices()) {
+        control->reset();
+    }
     ui_->searchField->clear();
 }
 
@@ -644,10 +636,8 @@ void RootViewController::exploreDragViewEndedDragging(ExploreDragView* view) {
     requestMaker_->setScoreFilter(0);
     requestMaker_->setEsrbFilter(0);
     requestMaker_->setGenreFilter(0);
-    for (const ExploreDragView* control :
-         {static_cast<ExploreDragView*>(ui_->exploreScoreDragView),
-          static_cast<ExploreDragView*>(ui_->exploreESRBDragView),
-          static_cast<ExploreDragView*>(ui_->exploreGenreDragView)}) {
+    // Every control's choice applies, in the order score, age rating, genre.
+    for (const auto& [button, control] : exploreChoices()) {
         const int value = control->currentValue();
         for (const ExploreChoice& choice : kExploreChoices) {
             if (choice.value != value) {

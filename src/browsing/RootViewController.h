@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -211,6 +212,8 @@ private:
     // Reloads the table; header views built for the old rows go with it.
     void reloadTable();
     bool isExplorePanelOpen() const;
+    // Each explore choice button with the control whose choice it shows.
+    std::array<std::pair<Button*, ExploreDragView*>, 3> exploreChoices() const;
 
     std::unique_ptr<Ui::RootViewController> ui_;
     ManagedObjectContext* managedObjectContext_ = nullptr;
