@@ -33,6 +33,7 @@
 #include "FetchedResultsController.h"
 #include "NavigationController.h"
 #include "RootViewController.h"
+#include "Scrollers.h"
 #include "TableView.h"
 #include "UserDefaults.h"
 
@@ -41,8 +42,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 using namespace bench;
-
-constexpr int kStep = 93;
 
 bool settle(RootViewController& screen) {
     const auto start = std::chrono::steady_clock::now();
@@ -188,49 +187,14 @@ void pressBaseline(benchmark::State& state, Press kind) {
 
 // ---- Scrolling -------------------------------------------------------------------------------
 
-struct Scroller {
-    virtual ~Scroller() = default;
-    virtual QWidget* viewport() = 0;
-    virtual QScrollBar* bar() = 0;
-    virtual void scrollTo(int y) = 0;
-    void step() {
-        const int next = bar()->value() + kStep;
-        scrollTo(next > bar()->maximum() ? 0 : next);
+// The baseline: the same titles in a plain list view of the table's size.
+QStringList titlesOf100k() {
+    QStringList titles;
+    for (const Game* game : screenOf(100000).screen->fetchedResultsController()->fetchedObjects()) {
+        titles.append(game->title());
     }
-    void frame() {
-        step();
-        viewport()->render(&image);
-    }
-    QImage image{320, 480, QImage::Format_ARGB32_Premultiplied};
-};
-
-struct ListScroller : Scroller {
-    ListScroller() {
-        QStringList titles;
-        for (const Game* game :
-             screenOf(100000).screen->fetchedResultsController()->fetchedObjects()) {
-            titles.append(game->title());
-        }
-        model.setStringList(titles);
-        list.setUniformItemSizes(true);
-        list.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-        list.setModel(&model);
-        list.setStyleSheet(u"QListView::item { height: 95px; }"_s);
-        list.resize(320, 370);
-        list.show();
-        list.doItemsLayout();
-        QApplication::processEvents();
-    }
-    QWidget* viewport() override { return list.viewport(); }
-    QScrollBar* bar() override { return list.verticalScrollBar(); }
-    void scrollTo(int y) override {
-        list.verticalScrollBar()->setValue(y);
-        benchmark::DoNotOptimize(list.indexAt(QPoint(1, 1)));
-        benchmark::DoNotOptimize(list.indexAt(QPoint(1, 369)));
-    }
-    QStringListModel model;
-    QListView list;
-};
+    return titles;
+}
 
 struct TableScroller : Scroller {
     TableScroller() : table(screenOf(100000).screen->tableView()) {}
@@ -250,7 +214,7 @@ Scroller& scroller(bool baseline) {
     std::unique_ptr<Scroller>& made = baseline ? listScroller : tableScroller;
     if (!made) {
         if (baseline) {
-            made = std::make_unique<ListScroller>();
+            made = std::make_unique<ListScroller>(titlesOf100k(), 370);
         } else {
             made = std::make_unique<TableScroller>();
         }
@@ -291,7 +255,7 @@ void sweep(benchmark::State& state, bool baseline) {
     for (auto _ : state) {
         s.scrollTo(0);
         double sweepTime = 0;
-        for (int y = 0; y < s.bar()->maximum(); y += kStep, ++steps) {
+        for (int y = 0; y < s.bar()->maximum(); y += kScrollStep, ++steps) {
             const auto start = std::chrono::steady_clock::now();
             s.scrollTo(y);
             const double elapsed = seconds(start);

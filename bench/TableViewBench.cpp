@@ -25,6 +25,7 @@
 #include <utility>
 
 #include "BaselineTiming.h"
+#include "Scrollers.h"
 #include "TableView.h"
 #include "TableViewCell.h"
 #include "TableViewDataSource.h"
@@ -32,6 +33,8 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
+
+using namespace bench;
 
 constexpr int kRows = 100000;
 constexpr int kRowHeight = 95;
@@ -52,28 +55,6 @@ public:
     QString titleForHeaderInSection(TableView*, int) override { return u"All rows"_s; }
 };
 
-// One wheel notch over rows of 95.
-constexpr int kStep = 93;
-
-// The scrolled view, its scroll bar and a way to go one step down (wrapping at the end).
-struct Scroller {
-    virtual ~Scroller() = default;
-    virtual QWidget* viewport() = 0;
-    virtual QScrollBar* bar() = 0;
-    virtual void scrollTo(int y) = 0;
-    bool step() {
-        const int next = bar()->value() + kStep;
-        scrollTo(next > bar()->maximum() ? 0 : next);
-        return true;
-    }
-    bool frame() {
-        step();
-        viewport()->render(&image);
-        return true;
-    }
-    QImage image{320, 480, QImage::Format_ARGB32_Premultiplied};
-};
-
 struct TableScroller : Scroller {
     TableScroller() {
         table.setRowHeight(kRowHeight);
@@ -89,34 +70,14 @@ struct TableScroller : Scroller {
     TableView table;
 };
 
-struct ListScroller : Scroller {
-    ListScroller() {
-        QStringList texts;
-        texts.reserve(kRows);
-        for (int i = 0; i < kRows; ++i) {
-            texts.append(u"Row %1"_s.arg(i));
-        }
-        model.setStringList(texts);
-        list.setUniformItemSizes(true);
-        list.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-        list.setModel(&model);
-        list.setStyleSheet(u"QListView::item { height: 95px; }"_s);
-        list.resize(320, 480);
-        list.show();
-        list.doItemsLayout();
-        QApplication::processEvents();
+QStringList rowTitles() {
+    QStringList texts;
+    texts.reserve(kRows);
+    for (int i = 0; i < kRows; ++i) {
+        texts.append(u"Row %1"_s.arg(i));
     }
-    QWidget* viewport() override { return list.viewport(); }
-    QScrollBar* bar() override { return list.verticalScrollBar(); }
-    void scrollTo(int y) override {
-        list.verticalScrollBar()->setValue(y);
-        // The list lays out lazily; ask for what is in view as a paint would.
-        benchmark::DoNotOptimize(list.indexAt(QPoint(1, 1)));
-        benchmark::DoNotOptimize(list.indexAt(QPoint(1, 479)));
-    }
-    QStringListModel model;
-    QListView list;
-};
+    return texts;
+}
 
 // Made on first use, dropped before the application goes.
 std::unique_ptr<Scroller> table;
@@ -126,7 +87,11 @@ template <class Kind>
 Scroller& scroller() {
     std::unique_ptr<Scroller>& made = std::is_same_v<Kind, TableScroller> ? table : list;
     if (!made) {
-        made = std::make_unique<Kind>();
+        if constexpr (std::is_same_v<Kind, ListScroller>) {
+            made = std::make_unique<ListScroller>(rowTitles(), 480);
+        } else {
+            made = std::make_unique<Kind>();
+        }
     }
     return *made;
 }
@@ -153,7 +118,7 @@ void sweep(benchmark::State& state, bool baseline) {
     int steps = 0;
     timeEachIteration(state, "Sweep", baseline, "", [&] {
         s.scrollTo(0);
-        for (int y = 0; y < s.bar()->maximum(); y += kStep, ++steps) {
+        for (int y = 0; y < s.bar()->maximum(); y += kScrollStep, ++steps) {
             const auto start = std::chrono::steady_clock::now();
             s.scrollTo(y);
             slowest = std::max(slowest, seconds(start));
