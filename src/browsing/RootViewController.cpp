@@ -559,7 +559,9 @@ bool RootViewController::textFieldShouldReturn(QLineEdit* textField) {
     if (!requestMaker_ || !textField) {
         return true;
     }
+    // The keyboard goes away: the list takes the keys again.
     textField->clearFocus();
+    ui_->tableView->setFocus();
     const QString text = textField->text();
     requestMaker_->setSearchFilter(text);
     redrawAndExecute();

@@ -472,6 +472,7 @@ TEST_F(ListScreen, SearchIgnoresAccentsAndCaseAndClosesThePanelOnlyWithText) {
     QTest::keyClicks(field, u"POKEMON"_s);
     QTest::keyClick(field, Qt::Key_Return);
     EXPECT_FALSE(field->hasFocus());  // the keyboard goes away
+    EXPECT_TRUE(screen->tableView()->hasFocus());
     EXPECT_EQ(screen->requestMaker()->searchFilter(), u"POKEMON"_s);
     settle();
     EXPECT_EQ(listedTitles(), QStringList{u"Pokémon Ranch"_s});
