@@ -13,7 +13,6 @@
 #include "ExploreGenreDragView.h"
 #include "ExploreScoreDragView.h"
 #include "FetchedResultsController.h"
-#include "Format.h"
 #include "Game.h"
 #include "GameRowCell.h"
 #include "ImageView.h"
@@ -91,7 +90,7 @@ RootViewController::RootViewController(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::RootViewController>()) {
     ui_->setupUi(this);
     ui_->tableView->setRowHeight(kRowHeight);
-    ui_->tableView->setSectionHeaderHeight(kSectionHeaderHeight);
+    ui_->tableView->setSectionHeaderHeight(TableHeaderRow::kHeight);
     ui_->tableView->setDataSource(this);
     ui_->tableView->setDelegate(this);
     // Behind the rows, and below the last one, the list's own grey.
@@ -294,7 +293,7 @@ void RootViewController::executeFetch(std::optional<IndexPath> indexPath) {
     reloadTable();
 
     const int count = fetchedResultsController_->numberOfObjects();
-    ui_->statusRight->setText(Format::format(u"%d games"_s, count));
+    ui_->statusRight->setText(TableHeaderRow::countText(count));
 
     TableView* table = ui_->tableView;
     if (table->numberOfRows() == 0) {
@@ -433,7 +432,7 @@ QWidget* RootViewController::viewForHeaderInSection(TableView*, int section) {
 }
 
 std::optional<int> RootViewController::heightForHeaderInSection(TableView*, int) {
-    return kSectionHeaderHeight;
+    return TableHeaderRow::kHeight;
 }
 
 std::optional<int> RootViewController::heightForRowAtIndexPath(TableView*, const IndexPath&) {
@@ -442,8 +441,8 @@ std::optional<int> RootViewController::heightForRowAtIndexPath(TableView*, const
 
 TableViewCell* RootViewController::cellForRowAtIndexPath(TableView* tableView,
                                                          const IndexPath& indexPath) {
-    auto* cell =
-        qobject_cast<GameRowCell*>(tableView->dequeueReusableCellWithIdentifier(kCellIdentifier));
+    auto* cell = qobject_cast<GameRowCell*>(
+        tableView->dequeueReusableCellWithIdentifier(GameRowCell::kReuseIdentifier));
     if (!cell) {
         cell = new GameRowCell();
         cell->setDelegate(this);

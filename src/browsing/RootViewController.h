@@ -55,7 +55,6 @@ class RootViewController : public QWidget,
     Q_OBJECT
 public:
     static constexpr int kRowHeight = 95;
-    static constexpr int kSectionHeaderHeight = 26;
     static constexpr int kFetchDelayMsecs = 100;
     static constexpr int kHidePanelDelayMsecs = 200;
     static constexpr float kLayoutSeconds = 0.2f;
@@ -70,7 +69,6 @@ public:
     static constexpr int kTableYAllTab = 72;
     static constexpr int kTableYOtherTabs = 109;
     static constexpr int kPanelHiddenY = -215;
-    static inline const QString kCellIdentifier = QStringLiteral("GameRowCell");
     static inline const QString kCacheName = QStringLiteral("Root");
     static inline const QString kTitle = QStringLiteral("Games");
     static inline const QString kDefaultSortType = QStringLiteral("DEFAULT_SORT_TYPE");
