@@ -151,8 +151,8 @@ void UpdateController::startBundleFileInstall() {
     MYLOG_IF(0, u"Installing initial file (start)"_s);
     const int count = getGameCountFromEntity();
     MYLOG_IF(0, u"installing: The current number of games in the DB is [%d]"_s, count);
-    setLastUpdateYMD(
-        addGamesToEntityFromUpdateFileReturnReportYMD(getInitialInstallUpdateFile(), count != 0));
+    const QString reportYMD =
+        addGamesToEntityFromUpdateFileReturnReportYMD(getInitialInstallUpdateFile(), count != 0);
 
     int converted = 0;
     int unfound = 0;
@@ -183,13 +183,15 @@ void UpdateController::startBundleFileInstall() {
     }
     MYLOG_IF(0, u"installing: Games converted [%d]"_s, converted);
     MYLOG_IF(0, u"installing: Games to convert unfound [%d]"_s, unfound);
-    // The carried-over marks reach the store before their only other copy goes; if they cannot
-    // be saved, the earlier file stays for the next installation to try again.
-    if (converted == 0 || saveContext()) {
+    // The rows and carried-over marks reach the store before the marks' only other copy goes,
+    // and the report date, which says "installed", comes last: a start cut short anywhere
+    // before it, or a failed save, leaves the catalogue uninstalled and the earlier file in
+    // place, so the next start installs again by id and carries the marks over again.
+    if (saveContext()) {
         conversion.delete2_0DatabaseFile();
+        setLastUpdateYMD(reportYMD);
     } else {
-        MYLOG(u"installing: carried-over marks not saved; keeping %@"_s,
-              conversion.get2_0DatabaseFilePath());
+        MYLOG(u"installing: the store could not be saved; the next start installs again"_s);
     }
     MYLOG_IF(0, u"Installing initial file (end)"_s);
     NotificationCenter::defaultCenter()->postNotificationName(

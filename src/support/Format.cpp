@@ -1,5 +1,6 @@
 #include "Format.h"
 
+#include <locale.h>
 #include <QJsonDocument>
 #include <QJsonValue>
 #include <cstdio>
@@ -190,7 +191,26 @@ struct CFormat {
     char text[48];
 };
 
+// The system's texts are fixed, so numbers read "3.5" whatever locale the environment gave the
+// process (Qt adopts it at start): a comma would be read back as the end of the number.
+// uselocale() is per thread, so other threads keep theirs.
+class CNumericLocale {
+public:
+    CNumericLocale() : previous_(uselocale(cLocale())) {}
+    ~CNumericLocale() { uselocale(previous_); }
+    CNumericLocale(const CNumericLocale&) = delete;
+    CNumericLocale& operator=(const CNumericLocale&) = delete;
+
+private:
+    static locale_t cLocale() {
+        static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+        return c ? c : LC_GLOBAL_LOCALE;
+    }
+    locale_t previous_;
+};
+
 QString runPrintf(const CFormat& cFormat, auto value) {
+    const CNumericLocale cNumbers;
     char buffer[128];
     const int needed = std::snprintf(buffer, sizeof buffer, cFormat.text, value);
     if (needed < 0) {

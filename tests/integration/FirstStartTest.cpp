@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QThread>
 
+#include "CommaDecimalLocale.h"
 #include "FakeHttpServer.h"
 #include "QStringPrinter.h"
 
@@ -15,15 +16,26 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Runs questlog-wii against the fake catalogue service until it quits by itself.
-int runWii(const QString& home, const QString& service, double seconds) {
-    QProcess process;
+// questlog-wii's surroundings: off screen, its own home, the given catalogue service, and a
+// user in Germany (decimal comma) when asked.
+QProcessEnvironment wiiEnvironment(const QString& home, const QString& service,
+                                   bool german = false) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     environment.insert(u"QUESTLOG_HOME"_s, home);
     environment.insert(u"QUESTLOG_CATALOGUE_SERVICE"_s, service);
     environment.insert(u"QUESTLOG_METRICS_SERVICE"_s, u""_s);
-    process.setProcessEnvironment(environment);
+    if (german) {
+        environment.insert(u"LOCPATH"_s, CommaDecimalLocale::localePath());
+        environment.insert(u"LC_ALL"_s, QString::fromLatin1(CommaDecimalLocale::kName));
+    }
+    return environment;
+}
+
+// Runs questlog-wii until it quits by itself.
+int runWii(const QString& home, const QString& service, double seconds, bool german = false) {
+    QProcess process;
+    process.setProcessEnvironment(wiiEnvironment(home, service, german));
     process.start(QStringLiteral(QUESTLOG_APP_DIR) + u"/questlog-wii"_s,
                   {u"--quit-after"_s, QString::number(seconds)});
     if (!process.waitForFinished(60000)) {
@@ -68,17 +80,23 @@ std::pair<QString, QString> shippedReportAndFirstPlaybaseId() {
 
 }  // namespace
 
-// Writes the earlier generation's database with one wished, scored game.
+// Writes the earlier generation's database with one wished game scored 7 of 10.
 bool writeOldDatabase(const QString& path, const QString& playbaseId) {
     sqlite3* db = nullptr;
     const QByteArray setup =
         "CREATE TABLE GAMES (playbase_id TEXT, my_wish_list_flag TEXT, "
         "my_score TEXT); INSERT INTO GAMES VALUES ('" +
-        playbaseId.toUtf8() + "', '1', '6');";
+        playbaseId.toUtf8() + "', '1', '7');";
     const bool made = sqlite3_open(path.toUtf8().constData(), &db) == SQLITE_OK &&
                       sqlite3_exec(db, setup.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_close(db);
     return made;
+}
+
+// Counts the game that carries the old database's marks: wished, played, 3.5 stars.
+QByteArray oldMarksQuery(const QString& playbaseId) {
+    return "SELECT COUNT(*) FROM Game WHERE idPlaybase = '" + playbaseId.toUtf8() +
+           "' AND myIsWished = 1 AND myIsPlayed = 1 AND myScore = 3.5";
 }
 
 TEST(FirstStart, InstallsTheShippedCatalogueCarriesOldMarksOverThenAsksTheService) {
@@ -96,14 +114,13 @@ TEST(FirstStart, InstallsTheShippedCatalogueCarriesOldMarksOverThenAsksTheServic
     answer.body = "<reportDateYMD>2099-01-01</reportDateYMD><games>\n</games>";
     service.answer(u"/DB2Web/execute.do"_s, answer);
 
-    ASSERT_EQ(runWii(home, service.url(), 3), 0);
+    // A user in Germany: 7 of 10 must become 3.5 stars, not 3 (from "3,5").
+    ASSERT_EQ(runWii(home, service.url(), 3, true), 0);
     const QString store = home + u"/Questlog3.sqlite"_s;
     const qint64 installed = queryNumber(store, "SELECT COUNT(*) FROM Game");
     EXPECT_GE(installed, 1500);
     EXPECT_LE(installed, 2500);
-    const QByteArray marks = "SELECT COUNT(*) FROM Game WHERE idPlaybase = '" +
-                             playbaseId.toUtf8() + "' AND myIsWished = 1 AND myIsPlayed = 1";
-    EXPECT_EQ(queryNumber(store, marks.constData()), 1);
+    EXPECT_EQ(queryNumber(store, oldMarksQuery(playbaseId).constData()), 1);
     EXPECT_FALSE(QFile::exists(old));
     QSettings defaults(home + u"/UserDefaults.ini"_s, QSettings::IniFormat);
     EXPECT_EQ(defaults.value(u"LAST_UPDATE_FILE_YMD_wii"_s).toString(), report);
@@ -119,43 +136,45 @@ TEST(FirstStart, InstallsTheShippedCatalogueCarriesOldMarksOverThenAsksTheServic
     EXPECT_EQ(queryNumber(store, "SELECT COUNT(*) FROM Game"), installed);
 }
 
-// However the first start is cut short, the user's old marks survive: either the earlier
-// database is still there for the next start, or the marks are in the store.
-TEST(FirstStart, KilledAtAnyMomentOfTheInstallLosesNoOldMark) {
+// However a first start is cut short, the next start ends with every old mark in the store and
+// the earlier database gone. The kills land from the install's announcement through its end.
+TEST(FirstStart, KilledAtAnyMomentOfTheInstallTheNextStartHasEveryOldMark) {
     const auto [report, playbaseId] = shippedReportAndFirstPlaybaseId();
     ASSERT_FALSE(playbaseId.isEmpty());
-    const QByteArray marks = "SELECT COUNT(*) FROM Game WHERE idPlaybase = '" +
-                             playbaseId.toUtf8() + "' AND myIsWished = 1";
-    for (const int delay : {150, 200, 250, 300, 350, 400, 500, 700}) {
+    for (int delay = 0; delay <= 200; delay += 20) {
         const QString home = qEnvironmentVariable("QUESTLOG_HOME") + u"/kill-%1"_s.arg(delay);
         ASSERT_TRUE(QDir().mkpath(home));
         const QString old = home + u"/Questlog.wii.sqlite"_s;
         ASSERT_TRUE(writeOldDatabase(old, playbaseId));
         QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        environment.insert(u"QUESTLOG_HOME"_s, home);
-        environment.insert(u"QUESTLOG_CATALOGUE_SERVICE"_s, u""_s);
-        process.setProcessEnvironment(environment);
+        process.setProcessEnvironment(wiiEnvironment(home, QString()));
+        process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(QStringLiteral(QUESTLOG_APP_DIR) + u"/questlog-wii"_s, QStringList());
         ASSERT_TRUE(process.waitForStarted(10000));
+        QByteArray console;
+        while (!console.contains("showing install...") && process.waitForReadyRead(10000)) {
+            console += process.readAll();
+        }
+        ASSERT_TRUE(console.contains("showing install...")) << console.constData();
         QThread::msleep(delay);
         process.kill();  // SIGKILL: no orderly end, no save on the way out
         process.waitForFinished(10000);
 
         const QString store = home + u"/Questlog3.sqlite"_s;
-        const bool oldKept = QFile::exists(old);
-        const bool marksSaved = queryNumber(store, marks.constData()) == 1;
-        EXPECT_TRUE(oldKept || marksSaved) << "killed after " << delay << " ms";
-        if (QFile::exists(store)) {
-            sqlite3* db = nullptr;
-            ASSERT_EQ(sqlite3_open(store.toUtf8().constData(), &db), SQLITE_OK);
-            sqlite3_stmt* check = nullptr;
-            sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
-            ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
-            EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
-            sqlite3_finalize(check);
-            sqlite3_close(db);
-        }
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(store.toUtf8().constData(), &db), SQLITE_OK);
+        sqlite3_stmt* check = nullptr;
+        sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
+        ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
+        EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
+        sqlite3_finalize(check);
+        sqlite3_close(db);
+
+        ASSERT_EQ(runWii(home, QString(), 1), 0) << "killed after " << delay << " ms";
+        EXPECT_EQ(queryNumber(store, oldMarksQuery(playbaseId).constData()), 1)
+            << "killed after " << delay << " ms";
+        EXPECT_FALSE(QFile::exists(old)) << "killed after " << delay << " ms";
+        QSettings defaults(home + u"/UserDefaults.ini"_s, QSettings::IniFormat);
+        EXPECT_EQ(defaults.value(u"LAST_UPDATE_FILE_YMD_wii"_s).toString(), report);
     }
 }

@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "../media/ImageLoaderTestSupport.h"
+#include "CommaDecimalLocale.h"
 #include "ImageLoader.h"
 #include "NotificationCenter.h"
 #include "QStringPrinter.h"
@@ -148,6 +149,8 @@ TEST_F(GameRowCellTest, LoadsItsViewsAtRowSize) {
 }
 
 TEST_F(GameRowCellTest, ScoreBlockShowsUserScoreOverCriticScoreAndDimsNotAvailable) {
+    const CommaDecimalLocale german;  // scores read "3.5" in every language
+    ASSERT_TRUE(german.active());
     const QImage userBlock = GameRowCell::cellImage(GameRowCell::kUserBlock).toImage();
     const QImage criticBlock = GameRowCell::cellImage(GameRowCell::kCriticBlock).toImage();
     ASSERT_NE(userBlock, criticBlock);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "CommaDecimalLocale.h"
 #include "QStringPrinter.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -41,6 +42,15 @@ TEST(FormatPrintfDirectives, MatchTheCLibrary) {
     EXPECT_EQ(Format::format(u"%c%c"_s, 'o', 'k'), u"ok"_s);
     EXPECT_EQ(Format::format(u"100%%"_s), u"100%"_s);
     EXPECT_EQ(Format::format(u"%+d %e"_s, 3, 12345.0), u"+3 1.234500e+04"_s);
+}
+
+// A user whose environment uses a decimal comma: a score written "3,5" reads back as 3.
+TEST(FormatPrintfDirectives, NumbersIgnoreTheProcessLocale) {
+    const CommaDecimalLocale german;
+    ASSERT_TRUE(german.active());
+    EXPECT_EQ(Format::format(u"%.1f|%f|%e|%g|%8.2f"_s, 3.5, 1.5, 12345.0, 0.25, 1234.5),
+              u"3.5|1.500000|1.234500e+04|0.25| 1234.50"_s);
+    EXPECT_EQ(Format::format(u"%'d|%'.1f|%5d"_s, 1234567, 1234.5, 1234), u"1234567|1234.5| 1234"_s);
 }
 
 TEST(FormatPrintfDirectives, LengthModifiersFollowTheArgumentNotThePattern) {
