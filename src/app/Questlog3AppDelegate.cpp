@@ -132,7 +132,9 @@ void Questlog3AppDelegate::checkConnectivity() {
 void Questlog3AppDelegate::showInstallingOverlay() {
     Console::log(u"showing install..."_s);
     auto* screen = new DataInstallationScreen();
-    if (!navigationController_->presentModalViewController(screen, true)) {
+    // Shown whole at once: the install starts a tenth of a second later and holds the main
+    // thread, so a fade would stop at a fifth of its opacity for the whole install.
+    if (!navigationController_->presentModalViewController(screen, false)) {
         delete screen;  // one is on screen already
     }
 }

@@ -5,16 +5,22 @@
 #include <sqlite3.h>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QResource>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "AlertView.h"
+#include "CatalogueGenerator.h"
 #include "DataInstallationScreen.h"
 #include "FetchedResultsController.h"
 #include "FileFunctions.h"
 #include "Game.h"
 #include "ManagedObjectContext.h"
+#include "Model.h"
 #include "NavigationController.h"
 #include "NotificationCenter.h"
 #include "OrvConnection.h"
@@ -57,7 +63,93 @@ protected:
     };
 };
 
+// A wii build's bundle (information file and shipped catalogue of `games` generated rows),
+// registered for one test's life.
+class WiiBundle {
+public:
+    explicit WiiBundle(int games) {
+        QFile::copy(QStringLiteral(QUESTLOG_SOURCE_DIR "/resources/info/wii/Info.json"),
+                    dir_.filePath(u"Info.json"_s));
+        CatalogueGenerator::Options options;
+        options.games = games;
+        QFile catalogue(dir_.filePath(u"wii.xml"_s));
+        QFile qrc(dir_.filePath(u"bundle.qrc"_s));
+        if (!catalogue.open(QIODevice::WriteOnly) || !qrc.open(QIODevice::WriteOnly)) {
+            return;
+        }
+        catalogue.write(CatalogueGenerator::catalogueBytes(options));
+        catalogue.close();
+        qrc.write(
+            "<RCC><qresource prefix=\"/\"><file>Info.json</file><file>wii.xml</file>"
+            "</qresource></RCC>");
+        qrc.close();
+        rcc_ = dir_.filePath(u"bundle.rcc"_s);
+        registered_ =
+            QProcess::execute(QStringLiteral(QUESTLOG_RCC), {u"--binary"_s, u"--no-compress"_s,
+                                                             qrc.fileName(), u"-o"_s, rcc_}) == 0 &&
+            QResource::registerResource(rcc_);
+        Model::resetInstance();
+    }
+    ~WiiBundle() {
+        if (registered_) {
+            QResource::unregisterResource(rcc_);
+        }
+        Model::resetInstance();
+    }
+    bool registered() const { return registered_; }
+
+private:
+    QTemporaryDir dir_;
+    QString rcc_;
+    bool registered_ = false;
+};
+
+// The share of pixels whose colour differs noticeably.
+double differingShare(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.isNull()) {
+        return 1.0;
+    }
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    qint64 differing = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        for (int column = 0; column < x.width(); ++column) {
+            const QRgb p = x.pixel(column, row);
+            const QRgb q = y.pixel(column, row);
+            if (std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                    std::abs(qBlue(p) - qBlue(q)) >
+                24) {
+                ++differing;
+            }
+        }
+    }
+    return double(differing) / (double(x.width()) * x.height());
+}
+
 }  // namespace
+
+// The main thread paints nothing while the install holds it: the window's last frame before the
+// end of the install is what the user looked at throughout.
+TEST_F(AppDelegate, InstallScreenCoversTheListWholeWhileALargeCatalogueInstalls) {
+    WiiBundle bundle(100000);
+    ASSERT_TRUE(bundle.registered());
+    Questlog3AppDelegate delegate;
+    QImage duringInstall;
+    NotificationCenter::defaultCenter()->addObserver(
+        this, u"NOTIF_INSTALLING_BUNDLE_FILE_END"_s, [&](const Notification&) {
+            QWidget* window = delegate.window();
+            duringInstall = window->screen()->grabWindow(window->winId()).toImage();
+        });
+    delegate.applicationDidFinishLaunching();
+    const bool ended = QTest::qWaitFor([&] { return !duringInstall.isNull(); }, 120000);
+    NotificationCenter::defaultCenter()->removeObserver(this);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(delegate.updateController()->getGameCountFromEntity(), 100000);
+
+    DataInstallationScreen alone;
+    alone.resize(delegate.window()->size());
+    EXPECT_LT(differingShare(duringInstall, alone.grab().toImage()), 0.01);
+}
 
 TEST_F(AppDelegate, LaunchHandsTheStoreToTheListAndShowsTheWindow) {
     Questlog3AppDelegate delegate;
