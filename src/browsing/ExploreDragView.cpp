@@ -1,5 +1,7 @@
 #include "ExploreDragView.h"
 
+#include "Button.h"
+
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -257,10 +259,21 @@ void ExploreDragView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void ExploreDragView::drawButton() {
-    if (button_) {
-        button_->setText(getLabel());
-        button_->setChecked(currentValue_ != 0);
+    if (!button_) {
+        return;
     }
+    const QString label = getLabel();
+    if (auto* stateful = qobject_cast<Button*>(button_)) {
+        // A title per state: setting only the normal one would leave a selected or held
+        // button showing the earlier choice.
+        for (Button::State state :
+             {Button::State::Normal, Button::State::Selected, Button::State::Highlighted}) {
+            stateful->setTitle(label, state);
+        }
+    } else {
+        button_->setText(label);
+    }
+    button_->setChecked(currentValue_ != 0);
 }
 
 void ExploreDragView::reportStarted() {

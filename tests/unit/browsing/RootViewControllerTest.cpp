@@ -397,6 +397,33 @@ TEST_F(ListScreen, DraggingTheGenreThumbAppliesEveryControlsChoice) {
     EXPECT_TRUE(screen->searchField()->text().isEmpty());
 }
 
+// Every state of the bar's button follows the thumb, so a selected button never shows the
+// choice it had before the drag.
+TEST_F(ListScreen, ExploreButtonShowsTheThumbsSlotWhileDragging) {
+    open();
+    click(screen->exploreTab());
+    settle();
+    ExploreScoreDragView* score = screen->exploreScoreDragView();
+    Button* button = screen->exploreFilterButtonScore();
+    drag(score, QPoint(76, 42), QPoint(76, 75));
+    settle();
+    ASSERT_EQ(button->currentTitle(), u"4+ stars"_s);
+
+    // Grabbed again 10 below the thumb's top and held in the next slot down.
+    QWindow* handle = window->windowHandle();
+    QTest::mousePress(handle, Qt::LeftButton, {},
+                      inWindow(score, QPoint(76, score->thumbY() + 10)));
+    QTest::mouseMove(handle, inWindow(score, QPoint(76, 92)));
+    EXPECT_EQ(score->getLabel(), u"3+ stars"_s);
+    EXPECT_EQ(button->currentTitle(), u"3+ stars"_s);
+    for (Button::State state :
+         {Button::State::Normal, Button::State::Selected, Button::State::Highlighted}) {
+        EXPECT_EQ(button->titleForState(state), u"3+ stars"_s);
+    }
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, inWindow(score, QPoint(76, 92)));
+    settle();
+}
+
 TEST_F(ListScreen, EachExploreChoiceMapsToItsFilterAndMetric) {
     add(u"Alpha"_s, -3);
     open();
