@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "DateFunctions.h"
+#include "HttpReply.h"
 #include "MyLog.h"
 
 using namespace Qt::StringLiterals;
@@ -184,13 +185,8 @@ void OrvConnection::onFinished() {
         return;
     }
     onReadyRead();
-    // An HTTP error status is still a completed transfer; Qt reports those statuses as content
-    // (2xx codes) and server (4xx codes) errors. Everything else means the body is not whole.
-    const int code = reply->error();
-    const bool statusOnly = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
-                            ((code > 200 && code < 300) || (code > 400 && code < 500));
-    if (code != QNetworkReply::NoError && !statusOnly) {
-        OrvError error{u"QNetworkReply"_s, code, reply->errorString(),
+    if (!HttpReply::isComplete(*reply)) {
+        OrvError error{u"QNetworkReply"_s, int(reply->error()), reply->errorString(),
                        QVariantMap{{u"URL_STRING"_s, urlString_}}};
         dropConnection();
         completeWithError(error);

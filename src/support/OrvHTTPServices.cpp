@@ -11,6 +11,7 @@
 
 #include "FireAndForgetQueue.h"
 #include "Format.h"
+#include "HttpReply.h"
 #include "MyLog.h"
 
 using namespace Qt::StringLiterals;
@@ -182,10 +183,7 @@ QString OrvHTTPServices::send(const QNetworkRequest& request, const QByteArray& 
     if (!exchange.finished) {
         return QString();
     }
-    const int code = exchange.error;
-    const bool statusOnly =
-        exchange.hasStatus && ((code > 200 && code < 300) || (code > 400 && code < 500));
-    if (code != QNetworkReply::NoError && !statusOnly) {
+    if (!exchange.complete) {
         MYLOG(u"Post to %@ failed: %@"_s, request.url().toString(), exchange.errorString);
         return QString();
     }
@@ -266,7 +264,7 @@ OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& reque
         exchange.finished = true;
         exchange.error = reply->error();
         exchange.errorString = reply->errorString();
-        exchange.hasStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+        exchange.complete = HttpReply::isComplete(*reply);
         exchange.body = reply->readAll();
     }
     delete reply;

@@ -84,7 +84,8 @@ private:
         bool finished = false;
         QNetworkReply::NetworkError error = QNetworkReply::NoError;
         QString errorString;
-        bool hasStatus = false;
+        // An answer came back whole, whatever its status (HttpReply::isComplete).
+        bool complete = false;
         QByteArray body;
     };
     // Sends the request (a post of *postBody, or a get when null) on the given manager of the

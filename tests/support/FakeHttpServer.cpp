@@ -22,6 +22,9 @@ FakeHttpServer::FakeHttpServer() : server_(std::make_unique<httplib::Server>()) 
         Response response;
         serve(request, response);
         out.status = response.status;
+        for (const auto& [name, value] : response.headers) {
+            out.set_header(name.toStdString(), value.toStdString());
+        }
         if (response.cutMidBody) {
             const std::string half = response.body.left(response.body.size() / 2).toStdString();
             out.set_content_provider(
@@ -131,7 +134,7 @@ void FakeHttpServer::serve(const Request& request, Response& response) {
     changed_.notify_all();
     const Handler handler = handlers_.value(request.path);
     lock.unlock();
-    response = handler ? handler(request) : Response{404, QByteArray(), "text/plain", 0, false};
+    response = handler ? handler(request) : Response{404, QByteArray(), "text/plain", 0, false, {}};
     if (response.delayMsecs > 0) {
         lock.lock();
         changed_.wait_for(lock, std::chrono::milliseconds(response.delayMsecs),

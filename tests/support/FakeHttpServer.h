@@ -38,6 +38,8 @@ public:
         int delayMsecs = 0;
         // Announces the whole body but sends only its first half, then closes the connection.
         bool cutMidBody = false;
+        // Extra headers, for example a redirect's Location.
+        QList<std::pair<QByteArray, QByteArray>> headers = {};
     };
 
     using Handler = std::function<Response(const Request&)>;

@@ -1,8 +1,36 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QMap>
 #include <QString>
+
+#include "FakeHttpServer.h"
+
+// Answers of every status class that complete a transfer: whatever the status, the body is the
+// answer. Each is served at "/status/<code>" with the body "answer <code>"; redirects lead to
+// "/arrived", whose body is "answer 200".
+inline const QList<int> kCompletedStatuses = {200, 201, 203, 301, 302, 303, 307, 308,
+                                              400, 401, 403, 404, 405, 407, 409, 410,
+                                              418, 451, 500, 501, 503, 599};
+
+inline QString statusPath(int status) {
+    return QStringLiteral("/status/%1").arg(status);
+}
+inline QByteArray statusBody(int status) {
+    return "answer " + QByteArray::number(status >= 300 && status < 400 ? 200 : status);
+}
+inline void answerEveryStatus(FakeHttpServer& server) {
+    server.answer(QStringLiteral("/arrived"), {200, statusBody(200)});
+    for (const int status : kCompletedStatuses) {
+        FakeHttpServer::Response response{status, statusBody(status)};
+        if (status >= 300 && status < 400) {
+            response.body = "moved";
+            response.headers = {{"Location", "/arrived"}};
+        }
+        server.answer(statusPath(status), response);
+    }
+}
 
 // The fields of an application/x-www-form-urlencoded body, still escaped.
 inline QMap<QString, QString> formOf(const QByteArray& body) {

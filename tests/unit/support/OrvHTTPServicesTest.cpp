@@ -115,19 +115,24 @@ TEST_F(OrvHTTPServicesPost, PostFromAWorkerThreadSendsTheFormAndReturnsTheAnswer
     EXPECT_EQ(request.headers.value(u"content-length"_s), u"7"_s);
 }
 
-TEST_F(OrvHTTPServicesPost, ErrorStatusAnswersItsBodyTransportFailureAnswersNothing) {
-    server.answer(u"/err"_s, {503, "busy"});
+TEST_F(OrvHTTPServicesPost, EveryStatusAnswersItsBodyTransportFailureAnswersNothing) {
+    answerEveryStatus(server);
+    for (const int status : kCompletedStatuses) {
+        EXPECT_EQ(offMainThread([&] {
+                      return OrvHTTPServices::getStringFromURL(server.url(statusPath(status)),
+                                                               std::nullopt);
+                  }),
+                  QString::fromLatin1(statusBody(status)))
+            << status;
+    }
     server.answer(u"/cut"_s, {200, QByteArray(1000, 'c'), "text/plain", 0, true});
-    EXPECT_EQ(offMainThread([&] {
-                  return OrvHTTPServices::getStringFromURL(server.url(u"/err"_s), std::nullopt);
-              }),
-              u"busy"_s);
-    EXPECT_TRUE(offMainThread([&] {
-                    return OrvHTTPServices::getStringFromURL(server.url(u"/cut"_s), std::nullopt);
-                }).isNull());
-    EXPECT_TRUE(offMainThread([] {
-                    return OrvHTTPServices::getStringFromURL(u"not an address"_s, std::nullopt);
-                }).isNull());
+    for (const QString& failing :
+         {server.url(u"/cut"_s), u"http://127.0.0.1:1/refused"_s, u"not an address"_s}) {
+        EXPECT_TRUE(offMainThread([&] {
+                        return OrvHTTPServices::getStringFromURL(failing, std::nullopt);
+                    }).isNull())
+            << failing.toStdString();
+    }
 }
 
 TEST_F(OrvHTTPServicesPost, SlowServerIsGivenUpAfterTheTimeOut) {

@@ -1,0 +1,13 @@
+#pragma once
+
+class QNetworkReply;
+
+// How a finished reply ended, read the way the system's connections read it: an answer that came
+// back whole is the server's answer, whatever its status. Qt reports many statuses (400, 404,
+// 407, 418, 500 ...) as errors; those are still completed transfers.
+class HttpReply {
+public:
+    // True when the reply carries an HTTP status and no transport failure: not refused, cut
+    // off, timed out or cancelled. Redirects count by the answer they led to.
+    static bool isComplete(const QNetworkReply& reply);
+};
