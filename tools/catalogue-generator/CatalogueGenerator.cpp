@@ -1,5 +1,6 @@
 #include "CatalogueGenerator.h"
 
+#include <QMap>
 #include <QRandomGenerator>
 #include <array>
 
@@ -352,6 +353,24 @@ QStringList platforms() {
         codes.append(platform.code);
     }
     return codes;
+}
+
+Options shippedOptions(const QString& platform) {
+    // The counts differ by platform, as the real catalogues did.
+    static const QMap<QString, std::pair<int, quint32>> kShipped{
+        {u"xbox360"_s, {2350, 3601}}, {u"wii"_s, {2100, 3602}}, {u"ps3"_s, {2200, 3603}},
+        {u"psp"_s, {1650, 3604}},     {u"pc"_s, {2450, 3605}},  {u"ds"_s, {1900, 3606}},
+    };
+    Options options;
+    const auto found = kShipped.constFind(platform);
+    if (found == kShipped.constEnd()) {
+        return options;
+    }
+    options.platform = platform;
+    options.games = found->first;
+    options.seed = found->second;
+    options.reportDate = QDate(2026, 11, 1);
+    return options;
 }
 
 bool isKnownPlatform(const QString& platform) {

@@ -28,6 +28,9 @@ struct Options {
 
 // The six platform codes, in build order.
 QStringList platforms();
+// The options the platform's shipped sample catalogue (resources/catalogues/<code>.xml) is
+// written with; the defaults for an unknown platform.
+Options shippedOptions(const QString& platform);
 bool isKnownPlatform(const QString& platform);
 
 // The review-service id (field 4) and game-site id (field 5) of a game index on a platform.

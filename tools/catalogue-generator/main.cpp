@@ -3,6 +3,7 @@
 //
 //   questlog-catalogue-generator --platform wii --games 2000 --report-date 2026-11-01
 //                                --seed 7 --out wii.xml
+//   questlog-catalogue-generator --platform wii --shipped --out resources/catalogues/wii.xml
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -40,7 +41,9 @@ int main(int argc, char** argv) {
                                   QString::number(defaults.seed));
     const QCommandLineOption out(u"out"_s, u"Output file (\"-\" for standard output)."_s, u"FILE"_s,
                                  u"-"_s);
-    parser.addOptions({platform, games, reportDate, seed, out});
+    const QCommandLineOption shipped(
+        u"shipped"_s, u"The platform's shipped sample: its count, seed and report date."_s);
+    parser.addOptions({platform, games, reportDate, seed, out, shipped});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
         return fail(u"unexpected argument %1"_s.arg(parser.positionalArguments().first()));
@@ -65,6 +68,9 @@ int main(int argc, char** argv) {
         return fail(u"--seed wants a number from 0 to 4294967295"_s);
     }
 
+    if (parser.isSet(shipped)) {
+        options = CatalogueGenerator::shippedOptions(options.platform);
+    }
     const QByteArray bytes = CatalogueGenerator::catalogueBytes(options);
     const QString path = parser.value(out);
     if (path == u"-"_s) {
