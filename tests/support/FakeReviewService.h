@@ -8,59 +8,36 @@
 #include <optional>
 
 #include "FakeHttpServer.h"
+#include "ReviewDocuments.h"
 
-// The review service for tests and benchmarks, on 127.0.0.1: builds product, review and article
-// documents as the service writes them, and answers the product query by the global_id it
-// asks for (404 for an unknown id). Other paths (review and article documents, error pages,
-// slow or cut-off answers) go through server(). Any thread.
+// The review service for tests and benchmarks, on 127.0.0.1: hands out product, review and
+// article documents as the service writes them (ReviewDocuments), and answers the product query
+// by the global_id it asks for (404 for an unknown id). Other paths (review and article documents,
+// error pages, slow or cut-off answers) go through server(). Any thread.
 class FakeReviewService {
 public:
     static inline const QString kProductPath = QStringLiteral("/svc/product/get_single/");
 
-    // One content element of a product document (or the body of an article document).
-    struct Article {
-        // The element's type attribute; "reviews" marks the review.
-        QString type = QStringLiteral("previews");
-        // "article_" or "content_": the two spellings of the child names.
-        QString prefix = QStringLiteral("article_");
-        QString title;
-        QString blurb;
-        QString body;
-        QString id;
-        QString typeDisplay;
-        // The service's time stamp, for example "{ts '2009-05-12 00:00:00'}".
-        QString datePublished;
-        QString author;
-        // The article's own document (article_body_svc); for a review, the review's address.
-        QString bodyService;
-        QString linkBack;
-        // CDATA sections on lines of their own instead of right inside their element.
-        bool cdataBetweenLineBreaks = false;
-    };
+    // The documents come from the one builder the stand-in services use too.
+    using Article = ReviewDocuments::Article;
+    using Product = ReviewDocuments::Product;
 
-    struct Product {
-        // Without it the document is not a valid product document.
-        bool hasTitle = true;
-        QString title = QStringLiteral("Test Game");
-        // Nothing leaves the price element out.
-        std::optional<QString> price = QStringLiteral("29.99");
-        // Nothing: no review element. "": a review element without an address.
-        std::optional<QString> reviewAddress;
-        int screenshots = 0;
-        QList<Article> related;
-    };
-
-    static QByteArray productDocument(const Product& product);
-    // A review document; nothing for a part leaves it out.
+    static QByteArray productDocument(const Product& product) {
+        return ReviewDocuments::productDocument(product);
+    }
     static QByteArray reviewDocument(const std::optional<QString>& body,
                                      const std::optional<QString>& blurb = std::nullopt,
                                      const std::optional<QString>& author = std::nullopt,
-                                     const std::optional<QString>& datePublished = std::nullopt);
-    static QByteArray articleDocument(const Article& article);
-    // Addresses of screenshot number i (from 0): the screen-size, thumbnail and HD images.
-    static QString screenshotURL(int i);
-    static QString thumbnailURL(int i);
-    static QString highDefURL(int i);
+                                     const std::optional<QString>& datePublished = std::nullopt) {
+        return ReviewDocuments::reviewDocument(body, blurb, author, datePublished);
+    }
+    static QByteArray articleDocument(const Article& article) {
+        return ReviewDocuments::articleDocument(article);
+    }
+    // Addresses of screenshot number i (from 0) of a Product that keeps its default folder.
+    static QString screenshotURL(int i) { return ReviewDocuments::screenshotURL(i); }
+    static QString thumbnailURL(int i) { return ReviewDocuments::thumbnailURL(i); }
+    static QString highDefURL(int i) { return ReviewDocuments::highDefURL(i); }
 
     FakeReviewService();
 
