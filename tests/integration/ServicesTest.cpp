@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <csignal>
+
+#include "QStringPrinter.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// questlog-services in a process of its own, stopped with SIGTERM at the end of the scope.
+class Services {
+public:
+    explicit Services(QStringList arguments) {
+        arguments << u"--data-dir"_s << data_.path();
+        process_.start(QStringLiteral(QUESTLOG_SERVICES), arguments);
+        // It says where it listens once it does.
+        while (process_.waitForReadyRead(10000)) {
+            output_ += process_.readAllStandardOutput();
+            const qsizetype at = output_.indexOf("listening on ");
+            const qsizetype end = output_.indexOf(' ', at + 13);
+            if (at >= 0 && end > at) {
+                url_ = QString::fromUtf8(output_.mid(at + 13, end - at - 13));
+                return;
+            }
+        }
+    }
+    ~Services() {
+        if (process_.state() != QProcess::NotRunning) {
+            ::kill(pid_t(process_.processId()), SIGTERM);
+            process_.waitForFinished(10000);
+        }
+    }
+    // Ends it with SIGTERM; its exit status, or -1 when it did not end cleanly.
+    int terminate() {
+        ::kill(pid_t(process_.processId()), SIGTERM);
+        if (!process_.waitForFinished(10000) || process_.exitStatus() != QProcess::NormalExit) {
+            return -1;
+        }
+        return process_.exitCode();
+    }
+    QString url() const { return url_; }
+    QString dataDir() const { return data_.path(); }
+
+private:
+    QTemporaryDir data_;
+    QProcess process_;
+    QByteArray output_;
+    QString url_;
+};
+
+// questlog-wii on the home, pointed at the services, until it quits by itself.
+int runWii(const QString& home, const QString& services, double seconds) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    environment.insert(u"QUESTLOG_HOME"_s, home);
+    for (const char* variable :
+         {"QUESTLOG_CATALOGUE_SERVICE", "QUESTLOG_REVIEW_SERVICE", "QUESTLOG_METRICS_SERVICE"}) {
+        environment.insert(QString::fromLatin1(variable), services);
+    }
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(QUESTLOG_APP_DIR) + u"/questlog-wii"_s,
+                  {u"--quit-after"_s, QString::number(seconds)});
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+qint64 count(const QString& home, const char* sql) {
+    sqlite3* db = nullptr;
+    qint64 value = -1;
+    const QByteArray path = (home + u"/Questlog3.sqlite"_s).toUtf8();
+    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW) {
+            value = sqlite3_column_int64(statement, 0);
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return value;
+}
+
+QString lastUpdate(const QString& home) {
+    return QSettings(home + u"/UserDefaults.ini"_s, QSettings::IniFormat)
+        .value(u"LAST_UPDATE_FILE_YMD_wii"_s)
+        .toString();
+}
+
+}  // namespace
+
+// The sample catalogues link their box art at 127.0.0.1:8471, so this test takes that port.
+TEST(Services, ProgramInstallsShowsBoxArtRecordsMetricsAndTakesTheNextDaysUpdate) {
+    Services services({u"--port"_s, u"8471"_s, u"--quiet"_s});
+    ASSERT_FALSE(services.url().isEmpty()) << "questlog-services did not start on 8471";
+    const QString home = qEnvironmentVariable("QUESTLOG_HOME");
+
+    // First start: the shipped catalogue, the art of the rows on screen, the metrics.
+    ASSERT_EQ(runWii(home, services.url(), 4), 0);
+    const qint64 shipped = count(home, "SELECT COUNT(*) FROM Game");
+    EXPECT_GT(shipped, 1000);
+    const QFileInfoList art = QDir(home + u"/box-art"_s).entryInfoList({u"*.jpg"_s}, QDir::Files);
+    EXPECT_GE(art.size(), 5);
+    for (const QFileInfo& file : art) {
+        EXPECT_EQ(QImageReader(file.filePath()).format(), "jpeg") << file.fileName().toStdString();
+    }
+    QFile metrics(services.dataDir() + u"/metrics.jsonl"_s);
+    ASSERT_TRUE(metrics.open(QIODevice::ReadOnly));
+    const QList<QByteArray> events = metrics.readAll().split('\n');
+    bool installed = false;
+    for (const QByteArray& line : events) {
+        const QVariantMap event = QJsonDocument::fromJson(line).toVariant().toMap();
+        installed = installed || event.value(u"metricName"_s) == u"Application installed"_s;
+    }
+    EXPECT_TRUE(installed);
+
+    // The next start asks with the shipped report date and takes what changed since.
+    ASSERT_EQ(runWii(home, services.url(), 3), 0);
+    EXPECT_EQ(lastUpdate(home), QDate::currentDate().toString(u"yyyy-MM-dd"_s));
+    EXPECT_GT(count(home, "SELECT COUNT(*) FROM Game"), shipped);  // games announced since
+
+    // A second program on the same port is refused at once, and SIGTERM ends the first cleanly.
+    QProcess second;
+    second.start(QStringLiteral(QUESTLOG_SERVICES), {u"--port"_s, u"8471"_s});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_TRUE(second.readAllStandardError().contains("8471"));
+    EXPECT_EQ(services.terminate(), 0);
+}
+
+// Whatever fault every answer carries, the program neither hangs nor crashes and keeps what it
+// had: its catalogue, the user's mark and its report date.
+TEST(Services, EveryKindOfFaultLeavesTheProgramAndItsDataWhole) {
+    const QString home = qEnvironmentVariable("QUESTLOG_HOME") + u"/installed"_s;
+    ASSERT_TRUE(QDir().mkpath(home));
+    ASSERT_EQ(runWii(home, QString(), 2), 0);
+    const qint64 games = count(home, "SELECT COUNT(*) FROM Game");
+    ASSERT_GT(games, 1000);
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((home + u"/Questlog3.sqlite"_s).toUtf8().constData(), &db),
+                  SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, "UPDATE Game SET myIsWished = 1 WHERE rowid = 7", nullptr,
+                               nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    const QString report = lastUpdate(home);
+
+    for (const QString& fault : {u"error"_s, u"cut"_s, u"stall"_s, u"garbage"_s}) {
+        const QString copy = qEnvironmentVariable("QUESTLOG_HOME") + u"/"_s + fault;
+        ASSERT_TRUE(QDir().mkpath(copy));
+        for (const QString& name : QDir(home).entryList(QDir::Files)) {
+            QFile::copy(home + u'/' + name, copy + u'/' + name);
+        }
+        Services services({u"--port"_s, u"0"_s, u"--fail-rate"_s, u"1"_s, u"--faults"_s, fault,
+                           u"--stall-ms"_s, u"20000"_s, u"--quiet"_s});
+        ASSERT_FALSE(services.url().isEmpty());
+        EXPECT_EQ(runWii(copy, services.url(), 2), 0) << fault.toStdString();
+        EXPECT_EQ(count(copy, "SELECT COUNT(*) FROM Game"), games) << fault.toStdString();
+        EXPECT_EQ(count(copy, "SELECT COUNT(*) FROM Game WHERE myIsWished = 1"), 1)
+            << fault.toStdString();
+        EXPECT_EQ(lastUpdate(copy), report) << fault.toStdString();
+        EXPECT_EQ(services.terminate(), 0) << fault.toStdString();
+    }
+}
