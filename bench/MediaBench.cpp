@@ -2,11 +2,11 @@
 // baseline's.
 //
 // Download (120 images): ImageLoader::getImageForImageURL for 120 addresses of a local
-// cpp-httplib server that answers each with a 300 x 420 JPEG after 50 ms, timed until the last
-// completion notification; every image is downloaded, decoded and saved to disk by the six
-// workers. The physical floor is 120 x 50 ms / 6 workers = 1 s; goal: within 1.3 times it.
-// Baseline: curl fetching the same 120 addresses six at a time (--parallel --parallel-max 6),
-// from process start to exit.
+// cpp-httplib server that answers each with a 300 x 420 JPEG after 50 ms over connections it
+// keeps open, as the stand-in services do; timed until the last completion notification. Every
+// image is downloaded, decoded and saved to disk by the six workers. The physical floor is
+// 120 x 50 ms / 6 workers = 1 s ("vs_floor"); goal: within 1.3 times it. Baseline: curl fetching
+// the same 120 addresses six at a time (--parallel --parallel-max 6), from process start to exit.
 //
 // Disk hit: getCachedOrDiskImageForImageURL with memory caching off and the 300 x 420 JPEG on
 // disk, as the list rows ask. Goal: under 2 ms. Baseline: QImage loading the same file.
@@ -59,7 +59,7 @@ QByteArray coverJpeg() {
 
 FakeHttpServer& artServer() {
     static FakeHttpServer* server = [] {
-        auto* made = new FakeHttpServer();
+        auto* made = new FakeHttpServer(FakeHttpServer::Connections::KeepAlive);
         for (int i = 0; i < kImages; ++i) {
             made->answer(u"/art/%1.jpg"_s.arg(i),
                          {200, coverJpeg(), "image/jpeg", kAnswerDelayMsecs, false});
@@ -67,6 +67,11 @@ FakeHttpServer& artServer() {
         return made;
     }();
     return *server;
+}
+
+// Every answer waits its 50 ms and six are under way at any time.
+double floorSeconds() {
+    return kImages * kAnswerDelayMsecs / 1000.0 / ImageLoader::kMaxWorkers;
 }
 
 QStringList artAddresses() {
@@ -86,7 +91,7 @@ void Download120_Baseline_Curl(benchmark::State& state) {
     for (const QString& address : artAddresses()) {
         arguments << u"--output"_s << u"/dev/null"_s << address;
     }
-    state.counters["floor_s"] = kImages * kAnswerDelayMsecs / 1000.0 / ImageLoader::kMaxWorkers;
+    state.counters["floor_s"] = floorSeconds();
     timeEachIteration(state, "Download120", true, "curl did not fetch every address", [&] {
         QProcess curl;
         curl.start(u"curl"_s, arguments);
@@ -130,6 +135,9 @@ void Download120(benchmark::State& state) {
         }
     }
     report(state, "Download120", total, false);
+    if (state.iterations() > 0) {
+        state.counters["vs_floor"] = total / double(state.iterations()) / floorSeconds();
+    }
 }
 
 QString diskCopyAddress() {

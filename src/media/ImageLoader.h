@@ -110,6 +110,8 @@ private:
     void thread_workNextItemInQueue(const QVariantMap& record);
     // The image, or the not-found image and the failure entry: steps of one worker.
     QImage pullImage(const QString& url, const QString& key);
+    // Stores the disk copy, the image encoded as JPEG at quality 100; replaces an earlier copy
+    // whole.
     bool saveImage(const QImage& image, const QString& withimageURL);
     // The end of one download: frees the worker's place, counts its thread idle and asks the main
     // thread to start the next request.

@@ -7,7 +7,8 @@
 
 using namespace Qt::StringLiterals;
 
-FakeHttpServer::FakeHttpServer() : server_(std::make_unique<httplib::Server>()) {
+FakeHttpServer::FakeHttpServer(Connections connections)
+    : server_(std::make_unique<httplib::Server>()) {
     const auto route = [this](const httplib::Request& in, httplib::Response& out,
                               const QByteArray& body) {
         Request request;
@@ -56,9 +57,17 @@ FakeHttpServer::FakeHttpServer() : server_(std::make_unique<httplib::Server>()) 
     server_->Delete(".*", withoutBody);
     server_->Post(".*", withBody);
     server_->Put(".*", withBody);
-    // One request per connection: a client that keeps its connection open would otherwise hold
-    // the server's stop() for the whole keep-alive time.
-    server_->set_keep_alive_max_count(1);
+    if (connections == Connections::KeepAlive) {
+        // Each open connection holds one of the pool's threads, and six workers, curl and the
+        // connections they leave behind must not wait for one another.
+        server_->new_task_queue = [] { return new httplib::ThreadPool(32); };
+        server_->set_keep_alive_max_count(1000);
+        server_->set_keep_alive_timeout(kKeepAliveSeconds);
+    } else {
+        // One request per connection: a client that keeps its connection open would otherwise
+        // hold the server's stop() for the whole keep-alive time.
+        server_->set_keep_alive_max_count(1);
+    }
     port_ = server_->bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_->listen_after_bind(); });
     while (port_ > 0 && !server_->is_running()) {

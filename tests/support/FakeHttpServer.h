@@ -44,7 +44,16 @@ public:
 
     using Handler = std::function<Response(const Request&)>;
 
-    FakeHttpServer();
+    enum class Connections {
+        // Closed after each answer, so stopping never waits for an idle client.
+        OnePerRequest,
+        // Kept open between requests, as the stand-in services keep them. Stopping waits until
+        // the clients have closed theirs or they have been idle for kKeepAliveSeconds.
+        KeepAlive,
+    };
+    static constexpr int kKeepAliveSeconds = 5;
+
+    explicit FakeHttpServer(Connections connections = Connections::OnePerRequest);
     ~FakeHttpServer();
     FakeHttpServer(const FakeHttpServer&) = delete;
     FakeHttpServer& operator=(const FakeHttpServer&) = delete;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QSet>
@@ -155,6 +156,32 @@ TEST_F(ImageLoaderThread, DamagedDiskCopyIsNotShownAndTheDownloadReplacesIt) {
     EXPECT_EQ(pull(art(0)).size(), QSize(30, 42));
     loader->dehydrate();
     EXPECT_EQ(loader->getCachedOrDiskImageForImageURL(art(0)).size(), QSize(30, 42));
+}
+
+TEST_F(ImageLoaderThread, ArtOfAnyFormatIsKeptOnDiskAsAJpegOfThePicture) {
+    const QColor colour(20, 120, 220);
+    QImage picture(30, 42, QImage::Format_RGB32);
+    picture.fill(colour);
+    for (const char* format : {"JPG", "PNG"}) {
+        QByteArray served;
+        QBuffer buffer(&served);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(picture.save(&buffer, format));
+        const QString path = u"/art/%1"_s.arg(QLatin1StringView(format));
+        server.answer(path, {200, served, "application/octet-stream"});
+        ASSERT_EQ(pull(server.url(path)).size(), picture.size()) << format;
+
+        QFile copy(diskCopyPath(server.url(path)));
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly)) << format;
+        const QByteArray stored = copy.readAll();
+        const QImage reread = QImage::fromData(stored, "JPG");
+        ASSERT_EQ(reread.size(), picture.size()) << format;
+        const QColor shown = reread.pixelColor(reread.rect().center());
+        EXPECT_LE(qAbs(shown.blue() - colour.blue()) + qAbs(shown.red() - colour.red()), 12)
+            << format;
+    }
+    EXPECT_EQ(QDir(loader->imagePath()).entryList(QDir::Files).size(), 2)
+        << "no partly written copy left behind";
 }
 
 TEST_F(ImageLoaderThread, CachingOffStoresNothingInMemory) {
