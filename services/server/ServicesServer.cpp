@@ -234,24 +234,28 @@ void ServicesServer::route() {
                  guarded([this](const httplib::Request& request, httplib::Response& response) {
                      product(request, response);
                  }));
-    server_->Get(R"(/svc/review/([^/]+))",
-                 guarded([this](const httplib::Request& request, httplib::Response& response) {
-                     const auto document = reviews_->reviewDocument(text(request.matches[1]));
-                     if (!document) {
-                         notFound(response, u"No such review"_s);
-                         return;
-                     }
-                     response.set_content(bytes(*document), "text/xml; charset=utf-8");
-                 }));
-    server_->Get(R"(/svc/article/([^/]+))",
-                 guarded([this](const httplib::Request& request, httplib::Response& response) {
-                     const auto document = reviews_->articleDocument(text(request.matches[1]));
-                     if (!document) {
-                         notFound(response, u"No such article"_s);
-                         return;
-                     }
-                     response.set_content(bytes(*document), "text/xml; charset=utf-8");
-                 }));
+    // Documents and pages looked up by the id in their path: 404 for an unknown one.
+    using Lookup = std::function<std::optional<QByteArray>(const QString& id)>;
+    const auto byId = [this](const char* pattern, const char* type, const QString& missing,
+                             Lookup lookup) {
+        server_->Get(pattern,
+                     guarded([=](const httplib::Request& request, httplib::Response& response) {
+                         const std::optional<QByteArray> found = lookup(text(request.matches[1]));
+                         if (!found) {
+                             notFound(response, missing);
+                             return;
+                         }
+                         response.set_content(bytes(*found), type);
+                     }));
+    };
+    byId(R"(/svc/review/([^/]+))", "text/xml; charset=utf-8", u"No such review"_s,
+         [this](const QString& id) { return reviews_->reviewDocument(id); });
+    byId(R"(/svc/article/([^/]+))", "text/xml; charset=utf-8", u"No such article"_s,
+         [this](const QString& id) { return reviews_->articleDocument(id); });
+    byId(R"(/site/game/([0-9]+))", "text/html; charset=utf-8", u"No such game"_s,
+         [this](const QString& id) { return sites_->reviewSitePage(id); });
+    byId(R"(/games/([0-9]+))", "text/html; charset=utf-8", u"No such game"_s,
+         [this](const QString& id) { return sites_->gameSitePage(id); });
     server_->Get(R"(/box-art/([a-z0-9]+)/([0-9]+)\.jpg)",
                  guarded([this](const httplib::Request& request, httplib::Response& response) {
                      boxArt(request, response);
@@ -262,24 +266,6 @@ void ServicesServer::route() {
                  }));
     server_->Get("/site/?", guarded([this](const httplib::Request&, httplib::Response& response) {
                      response.set_content(bytes(sites_->home()), "text/html; charset=utf-8");
-                 }));
-    server_->Get(R"(/site/game/([0-9]+))",
-                 guarded([this](const httplib::Request& request, httplib::Response& response) {
-                     const auto page = sites_->reviewSitePage(text(request.matches[1]));
-                     if (!page) {
-                         notFound(response, u"No such game"_s);
-                         return;
-                     }
-                     response.set_content(bytes(*page), "text/html; charset=utf-8");
-                 }));
-    server_->Get(R"(/games/([0-9]+))",
-                 guarded([this](const httplib::Request& request, httplib::Response& response) {
-                     const auto page = sites_->gameSitePage(text(request.matches[1]));
-                     if (!page) {
-                         notFound(response, u"No such game"_s);
-                         return;
-                     }
-                     response.set_content(bytes(*page), "text/html; charset=utf-8");
                  }));
     server_->Post("/MetricsSystem/execute.do",
                   guarded([this](const httplib::Request& request, httplib::Response& response) {

@@ -5,12 +5,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QSettings>
 #include <QThread>
 
 #include "CommaDecimalLocale.h"
 #include "FakeHttpServer.h"
 #include "QStringPrinter.h"
+#include "StoreFile.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -44,23 +44,6 @@ int runWii(const QString& home, const QString& service, double seconds, bool ger
         return -1;
     }
     return process.exitCode();
-}
-
-// One integer out of the store file, read the way any other SQLite client would.
-qint64 queryNumber(const QString& path, const char* sql) {
-    sqlite3* db = nullptr;
-    qint64 value = -1;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-        SQLITE_OK) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
-            sqlite3_step(statement) == SQLITE_ROW) {
-            value = sqlite3_column_int64(statement, 0);
-        }
-        sqlite3_finalize(statement);
-    }
-    sqlite3_close(db);
-    return value;
 }
 
 // The shipped file's report date and the game-site id of its first row.
@@ -122,8 +105,7 @@ TEST(FirstStart, InstallsTheShippedCatalogueCarriesOldMarksOverThenAsksTheServic
     EXPECT_LE(installed, 2500);
     EXPECT_EQ(queryNumber(store, oldMarksQuery(playbaseId).constData()), 1);
     EXPECT_FALSE(QFile::exists(old));
-    QSettings defaults(home + u"/UserDefaults.ini"_s, QSettings::IniFormat);
-    EXPECT_EQ(defaults.value(u"LAST_UPDATE_FILE_YMD_wii"_s).toString(), report);
+    EXPECT_EQ(storedReportDate(home), report);
     // The first launch had no date to ask with when the update started.
     EXPECT_TRUE(service.requests().isEmpty());
 
@@ -131,8 +113,7 @@ TEST(FirstStart, InstallsTheShippedCatalogueCarriesOldMarksOverThenAsksTheServic
     ASSERT_EQ(service.requests().size(), 1);
     EXPECT_TRUE(service.requests()[0].target.endsWith(u"PLATFORM=wii&LAST_UPDATED="_s + report))
         << service.requests()[0].target.toStdString();
-    QSettings after(home + u"/UserDefaults.ini"_s, QSettings::IniFormat);
-    EXPECT_EQ(after.value(u"LAST_UPDATE_FILE_YMD_wii"_s).toString(), u"2099-01-01"_s);
+    EXPECT_EQ(storedReportDate(home), u"2099-01-01"_s);
     EXPECT_EQ(queryNumber(store, "SELECT COUNT(*) FROM Game"), installed);
 }
 
@@ -174,7 +155,6 @@ TEST(FirstStart, KilledAtAnyMomentOfTheInstallTheNextStartHasEveryOldMark) {
         EXPECT_EQ(queryNumber(store, oldMarksQuery(playbaseId).constData()), 1)
             << "killed after " << delay << " ms";
         EXPECT_FALSE(QFile::exists(old)) << "killed after " << delay << " ms";
-        QSettings defaults(home + u"/UserDefaults.ini"_s, QSettings::IniFormat);
-        EXPECT_EQ(defaults.value(u"LAST_UPDATE_FILE_YMD_wii"_s).toString(), report);
+        EXPECT_EQ(storedReportDate(home), report);
     }
 }

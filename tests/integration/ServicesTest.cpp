@@ -8,11 +8,11 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <csignal>
 
 #include "QStringPrinter.h"
+#include "StoreFile.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -81,25 +81,7 @@ int runWii(const QString& home, const QString& services, double seconds) {
 }
 
 qint64 count(const QString& home, const char* sql) {
-    sqlite3* db = nullptr;
-    qint64 value = -1;
-    const QByteArray path = (home + u"/Questlog3.sqlite"_s).toUtf8();
-    if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
-            sqlite3_step(statement) == SQLITE_ROW) {
-            value = sqlite3_column_int64(statement, 0);
-        }
-        sqlite3_finalize(statement);
-    }
-    sqlite3_close(db);
-    return value;
-}
-
-QString lastUpdate(const QString& home) {
-    return QSettings(home + u"/UserDefaults.ini"_s, QSettings::IniFormat)
-        .value(u"LAST_UPDATE_FILE_YMD_wii"_s)
-        .toString();
+    return queryNumber(home + u"/Questlog3.sqlite"_s, sql);
 }
 
 }  // namespace
@@ -131,7 +113,7 @@ TEST(Services, ProgramInstallsShowsBoxArtRecordsMetricsAndTakesTheNextDaysUpdate
 
     // The next start asks with the shipped report date and takes what changed since.
     ASSERT_EQ(runWii(home, services.url(), 3), 0);
-    EXPECT_EQ(lastUpdate(home), QDate::currentDate().toString(u"yyyy-MM-dd"_s));
+    EXPECT_EQ(storedReportDate(home), QDate::currentDate().toString(u"yyyy-MM-dd"_s));
     EXPECT_GT(count(home, "SELECT COUNT(*) FROM Game"), shipped);  // games announced since
 
     // A second program on the same port is refused at once, and SIGTERM ends the first cleanly.
@@ -160,7 +142,7 @@ TEST(Services, EveryKindOfFaultLeavesTheProgramAndItsDataWhole) {
                   SQLITE_OK);
         sqlite3_close(db);
     }
-    const QString report = lastUpdate(home);
+    const QString report = storedReportDate(home);
 
     for (const QString& fault : {u"error"_s, u"cut"_s, u"stall"_s, u"garbage"_s}) {
         const QString copy = qEnvironmentVariable("QUESTLOG_HOME") + u"/"_s + fault;
@@ -175,7 +157,7 @@ TEST(Services, EveryKindOfFaultLeavesTheProgramAndItsDataWhole) {
         EXPECT_EQ(count(copy, "SELECT COUNT(*) FROM Game"), games) << fault.toStdString();
         EXPECT_EQ(count(copy, "SELECT COUNT(*) FROM Game WHERE myIsWished = 1"), 1)
             << fault.toStdString();
-        EXPECT_EQ(lastUpdate(copy), report) << fault.toStdString();
+        EXPECT_EQ(storedReportDate(copy), report) << fault.toStdString();
         EXPECT_EQ(services.terminate(), 0) << fault.toStdString();
     }
 }
