@@ -1,12 +1,9 @@
 #include "UpdateController.h"
 
 #include <QHash>
-#include <QLocale>
 #include <QTimer>
-#include <algorithm>
-#include <array>
-#include <charconv>
 
+#include "CatalogueFileReader.h"
 #include "DBConversion2to3.h"
 #include "DateFunctions.h"
 #include "FetchedResultsController.h"
@@ -20,7 +17,6 @@
 #include "QlMetricWriter.h"
 #include "StoreError.h"
 #include "StringFunctions.h"
-#include "TextInterner.h"
 #include "UserDefaults.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -164,8 +160,8 @@ void UpdateController::startBundleFileInstall() {
             const QString score = StringFunctions::fLeftOf(u":"_s, it.value());
             const bool wished = StringFunctions::fRightOf(u":"_s, it.value()) == u"1"_s;
             // The earlier version scored out of 10; stars go to 5, in halves.
-            const float newScore =
-                getFloatValue(Format::format(u"%.1f"_s, double(getFloatValue(score)) * 0.5));
+            const float newScore = CatalogueFileReader::floatValue(
+                Format::format(u"%.1f"_s, double(CatalogueFileReader::floatValue(score)) * 0.5));
             Game* game = getGameFromEntityWithPlaybaseID(it.key());
             if (!game) {
                 ++unfound;
@@ -200,130 +196,28 @@ void UpdateController::startBundleFileInstall() {
 
 namespace {
 
-// The fields of a row as views into it, cut like getFieldsFromCSVRow (opening quote and last
-// two characters dropped, split at the separator). Stores the first kRowFields and answers
-// how many there are, counting no further than kRowFields.
-using FieldViews = std::array<QStringView, UpdateController::kRowFields>;
-qsizetype splitFields(QStringView row, FieldViews& fields) {
-    if (row.size() <= 2) {
-        return 0;
-    }
-    const QStringView inner = row.mid(1, row.size() - 3);
-    const QStringView separator = UpdateController::kSeparator;
-    qsizetype count = 0;
-    qsizetype from = 0;
-    while (count < UpdateController::kRowFields) {
-        const qsizetype at = StringFunctions::findText(inner, separator, from);
-        fields[size_t(count++)] = at < 0 ? inner.mid(from) : inner.mid(from, at - from);
-        if (at < 0) {
-            break;
-        }
-        from = at + separator.size();
-    }
-    return count;
-}
-
-// The three cleaners in turn, for a field known to hold an escape, entity or tag.
-QString cleanedField(const QString& text) {
-    const QString unescaped = StringFunctions::unescapeString(text);
-    const QString untagged = StringFunctions::replaceHTMLTags(unescaped);
-    return StringFunctions::replaceKnownExtraHTMLEscapedValues(untagged);
-}
-
-bool isPlainField(QStringView text) {
-    return std::none_of(text.cbegin(), text.cend(),
-                        [](QChar c) { return c == u'%' || c == u'&' || c == u'<'; });
-}
-
-// Cleans the fields of one catalogue file. Plain fields (most of them) are copied once, and
-// repeated ones (codes, kinds, makers) shared; release dates repeat too and are read once each.
-class FieldCleaner {
-public:
-    QString text(int column, QStringView field) {
-        if (!isPlainField(field)) {
-            return getHTMLCleaned(field);
-        }
-        // The id is asked for twice per row (as the key, then as the field): one copy serves.
-        if (field.data() == last_.data() && field.size() == last_.size()) {
-            return lastText_;
-        }
-        last_ = field;
-        lastText_ = interner_.text(column, field.isNull() ? QStringView(u"") : field);
-        return lastText_;
-    }
-    // StringFunctions::unescapeString of the field.
-    QString unescaped(int column, QStringView field) {
-        return isPlainField(field) ? text(column, field)
-                                   : StringFunctions::unescapeString(field.toString());
-    }
-    float number(QStringView field) {
-        return isPlainField(field) ? UpdateController::getFloatValue(field)
-                                   : UpdateController::getFloatValue(getHTMLCleaned(field));
-    }
-    std::optional<qint64> date(QStringView field) {
-        const std::optional<int> key = ymdKey(field);
-        if (!key) {
-            return msecsOf(UpdateController::getHTMLCleanedAndUnescapedString(field.toString()));
-        }
-        const auto it = dates_.constFind(*key);
-        if (it != dates_.cend()) {
-            return *it;
-        }
-        return *dates_.insert(*key, msecsOf(field.toString()));
-    }
-
-private:
-    // For fields already known not to be plain: no second scan.
-    static QString getHTMLCleaned(QStringView field) { return cleanedField(field.toString()); }
-    static std::optional<qint64> msecsOf(const QString& ymd) {
-        const QDateTime date = DateFunctions::getDateFromYMDString(ymd);
-        return date.isValid() ? std::optional<qint64>(date.toMSecsSinceEpoch()) : std::nullopt;
-    }
-    // yyyymmdd for a field that is exactly "yyyy-mm-dd" (which cleaning leaves as it is).
-    static std::optional<int> ymdKey(QStringView field) {
-        if (field.size() != 10 || field[4] != u'-' || field[7] != u'-') {
-            return std::nullopt;
-        }
-        int key = 0;
-        for (const qsizetype at : {0, 1, 2, 3, 5, 6, 8, 9}) {
-            const char16_t c = field[at].unicode();
-            if (c < u'0' || c > u'9') {
-                return std::nullopt;
-            }
-            key = key * 10 + (c - u'0');
-        }
-        return key;
-    }
-
-    TextInterner interner_;
-    QHash<int, std::optional<qint64>> dates_;
-    QStringView last_;
-    QString lastText_;
-};
-
 // Writes the catalogue fields of a row; the user's marks are never touched.
-void populateGameFromFields(Game* game, const FieldViews& fields, FieldCleaner& cleaner) {
-    const auto text = [&](int index) { return cleaner.text(index, fields[size_t(index)]); };
-    const auto number = [&](int index) { return cleaner.number(fields[size_t(index)]); };
-    game->setTitle(text(0));
-    game->setScoreCriticon(number(1));
-    game->setScoreCritic(number(2));
-    game->setScoreUsers(number(3));
-    game->setIdCriticon(text(4));
-    game->setIdPlaybase(text(5));
-    game->setPlatformCode(text(6));
-    game->setGenreCode(text(7));
-    game->setEsrbCode(text(8));
-    game->setPlatformDescription(text(9));
-    game->setGenreDescription(text(10));
-    game->setEsrbDescription(text(11));
-    game->setUrlBoxArt(text(12));
-    game->setUrlCriticonLink(text(13));
-    game->setUrlPlaybaseLink(text(14));
-    game->setGameDescription(text(15));
-    game->setDateMsecs(GameAttribute::releaseDate, cleaner.date(fields[16]));
-    game->setDeveloper(text(17));
-    game->setPublisher(text(18));
+void applyRow(Game* game, const CatalogueRow& row) {
+    const auto& text = row.text;
+    game->setTitle(text[0]);
+    game->setScoreCriticon(row.scores[0]);
+    game->setScoreCritic(row.scores[1]);
+    game->setScoreUsers(row.scores[2]);
+    game->setIdCriticon(text[4]);
+    game->setIdPlaybase(text[5]);
+    game->setPlatformCode(text[6]);
+    game->setGenreCode(text[7]);
+    game->setEsrbCode(text[8]);
+    game->setPlatformDescription(text[9]);
+    game->setGenreDescription(text[10]);
+    game->setEsrbDescription(text[11]);
+    game->setUrlBoxArt(text[12]);
+    game->setUrlCriticonLink(text[13]);
+    game->setUrlPlaybaseLink(text[14]);
+    game->setGameDescription(text[15]);
+    game->setDateMsecs(GameAttribute::releaseDate, row.releaseDateMsecs);
+    game->setDeveloper(text[17]);
+    game->setPublisher(text[18]);
 
     if (game->scoreCritic().value_or(0.0f) == 0.0f && game->scoreCriticon().value_or(0.0f) > 0.0f) {
         game->setScoreCritic(game->scoreCriticon());
@@ -338,46 +232,24 @@ void populateGameFromFields(Game* game, const FieldViews& fields, FieldCleaner& 
 
 QString UpdateController::addGamesToEntityFromUpdateFileReturnReportYMD(const QString& text,
                                                                         bool attemptUpdates) {
-    if (!text.contains(u"<reportDateYMD>"_s)) {
+    CatalogueFileReader reader(text);
+    if (!reader.hasReportDate()) {
         MYLOG_IF(0, u"File does not contain any rows."_s);
         return QString();
     }
-    const QString reportYMD =
-        StringFunctions::fBetween(text, u"<reportDateYMD>"_s, u"</reportDateYMD>"_s);
-    const QStringView rows = StringFunctions::fBetweenView(text, u"<games>", u"</games>");
     int updates = 0;
     int adds = 0;
-    FieldCleaner cleaner;
-    FieldViews fields;
     // Rows of one file that share an id end in one record, the later row winning; the map also
     // keeps a first installation free of store lookups.
     QHash<QString, Game*> appliedThisFile;
-    qsizetype lines = 1;
-    for (qsizetype at = rows.indexOf(u'\n'); at >= 0; at = rows.indexOf(u'\n', at + 1)) {
-        ++lines;  // a vectorised search: a plain count over the characters is many times slower
-    }
-    appliedThisFile.reserve(lines);
-    for (qsizetype from = 0; from <= rows.size();) {
-        qsizetype end = rows.indexOf(u'\n', from);
-        if (end < 0) {
-            end = rows.size();
-        }
-        const QStringView row = rows.mid(from, end - from);
-        from = end + 1;
-        if (StringFunctions::findText(row, kSeparator) < 0) {
-            continue;
-        }
-        // A row without every field cannot be applied; it is skipped, not half-written.
-        if (splitFields(row, fields) < kRowFields) {
-            MYLOG(u"Skipping a catalogue row without all its fields: %@"_s, row.left(80));
-            continue;
-        }
-        const QString key = cleaner.unescaped(4, fields[4]);
+    appliedThisFile.reserve(reader.lineCount());
+    CatalogueRow row;
+    while (reader.next(row)) {
         // One lookup per row: the slot is filled in below.
-        Game** applied = key.isEmpty() ? nullptr : &appliedThisFile[key];
+        Game** applied = row.key.isEmpty() ? nullptr : &appliedThisFile[row.key];
         Game* game = applied ? *applied : nullptr;
         if (!game && attemptUpdates) {
-            game = getGameFromEntityWithCriticonID(key);
+            game = getGameFromEntityWithCriticonID(row.key);
         }
         if (game) {
             ++updates;
@@ -392,22 +264,15 @@ QString UpdateController::addGamesToEntityFromUpdateFileReturnReportYMD(const QS
         if (applied) {
             *applied = game;
         }
-        populateGameFromFields(game, fields, cleaner);
+        applyRow(game, row);
     }
     MYLOG(u"Update File Results -- [%d] updates, [%d] adds"_s, updates, adds);
     saveChanges();
-    return reportYMD;
-}
-
-QStringList UpdateController::getFieldsFromCSVRow(const QString& row) {
-    if (row.size() <= 2) {
-        return {};
-    }
-    return row.mid(1, row.size() - 3).split(kSeparator);
+    return reader.reportYMD();
 }
 
 QString UpdateController::getCriticonIdFromCSVRow(const QString& row) {
-    const QStringList fields = getFieldsFromCSVRow(row);
+    const QStringList fields = CatalogueFileReader::fieldsOf(row);
     if (fields.size() < 5) {
         return QString();
     }
@@ -415,76 +280,14 @@ QString UpdateController::getCriticonIdFromCSVRow(const QString& row) {
 }
 
 QString UpdateController::getHTMLCleanedAndUnescapedString(const QString& text) {
-    // Most catalogue fields hold no escape, entity or tag; for them the three cleaners would
-    // each answer the text unchanged, so one scan decides.
-    if (isPlainField(text)) {
-        return text.isNull() ? u""_s : text;
-    }
-    return cleanedField(text);
-}
-
-float UpdateController::getFloatValue(QStringView text) {
-    qsizetype at = 0;
-    const qsizetype size = text.size();
-    while (at < size && text[at].isSpace()) {
-        ++at;
-    }
-    qsizetype start = at;
-    if (at < size && (text[at] == u'-' || text[at] == u'+')) {
-        ++at;
-    }
-    const auto digits = [&] {
-        const qsizetype from = at;
-        while (at < size && text[at] >= u'0' && text[at] <= u'9') {
-            ++at;
-        }
-        return at - from;
-    };
-    qsizetype mantissa = digits();
-    if (at < size && text[at] == u'.') {
-        ++at;
-        mantissa += digits();
-    }
-    if (mantissa == 0) {
-        return 0.0f;
-    }
-    qsizetype end = at;
-    if (at < size && (text[at] == u'e' || text[at] == u'E')) {
-        ++at;
-        if (at < size && (text[at] == u'-' || text[at] == u'+')) {
-            ++at;
-        }
-        if (digits() > 0) {
-            end = at;
-        }
-    }
-    // Every character of the number is ASCII; from_chars reads it as the C locale does but
-    // takes no "+".
-    if (text[start] == u'+') {
-        ++start;
-    }
-    std::array<char, 64> ascii;
-    if (end - start > qsizetype(ascii.size())) {
-        bool ok = false;
-        const double value = QLocale::c().toDouble(text.mid(start, end - start), &ok);
-        return ok ? float(value) : 0.0f;
-    }
-    for (qsizetype i = start; i < end; ++i) {
-        ascii[size_t(i - start)] = char(text[i].unicode());
-    }
-    double value = 0;
-    const std::from_chars_result read =
-        std::from_chars(ascii.data(), ascii.data() + (end - start), value);
-    return read.ec == std::errc() ? float(value) : 0.0f;
+    return CatalogueFileReader::cleaned(text);
 }
 
 void UpdateController::populateGame(Game* game, const QString& fromCSVRow) {
-    FieldViews fields;
-    if (!game || splitFields(fromCSVRow, fields) < kRowFields) {
-        return;
+    CatalogueRow row;
+    if (game && CatalogueFileReader::readRow(fromCSVRow, row)) {
+        applyRow(game, row);
     }
-    FieldCleaner cleaner;
-    populateGameFromFields(game, fields, cleaner);
 }
 
 std::optional<QList<Game*>> UpdateController::runQuery(const QString& failure) {

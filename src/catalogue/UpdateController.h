@@ -25,8 +25,6 @@ public:
     ~UpdateController() override;
 
     static constexpr int kInstallDelayMs = 100;
-    static inline const QString kSeparator = QStringLiteral("\",\"");
-    static constexpr int kRowFields = 19;
 
     // Installs the shipped catalogue when needed, then asks for the day's update.
     void updateGames();
@@ -44,13 +42,8 @@ public:
     void populateGame(Game* game, const QString& fromCSVRow);
     // The row's review-service id, or nothing.
     QString getCriticonIdFromCSVRow(const QString& row);
+    // Percent escapes and entities decoded, tags removed (CatalogueFileReader::cleaned).
     static QString getHTMLCleanedAndUnescapedString(const QString& text);
-    // The fields of a row: the opening quote and the last two characters dropped, split at
-    // the separator.
-    static QStringList getFieldsFromCSVRow(const QString& row);
-    // The handset's string-to-float reading: leading blanks, the longest decimal prefix, 0 for
-    // none; never locale-dependent.
-    static float getFloatValue(QStringView text);
 
     static inline const QString kUpdatePathTemplate = QStringLiteral(
         "/DB2Web/execute.do?name=questlog_cvs_game_list&PLATFORM=**PLATFORM**&LAST_UPDATED="

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "CatalogueFileReader.h"
 #include "CatalogueGenerator.h"
 #include "FetchRequest.h"
 #include "QStringPrinter.h"
@@ -32,7 +33,7 @@ QStringList rowLines(const QString& text) {
     QStringList lines;
     const QString block = text.section(u"<games>"_s, 1).section(u"</games>"_s, 0, 0);
     for (const QString& line : block.split(u'\n')) {
-        if (line.contains(UpdateController::kSeparator)) {
+        if (line.contains(CatalogueFileReader::kSeparator)) {
             lines.append(line);
         }
     }
@@ -78,7 +79,7 @@ TEST(CatalogueGenerator, EveryRowHasAllFieldsUniqueIdsAndTheReadersFraming) {
     QSet<QString> playbaseIds;
     for (const QString& line : lines) {
         ASSERT_TRUE(line.startsWith(u'"') && line.endsWith(u"\"\r"_s)) << line.toStdString();
-        const QStringList fields = UpdateController::getFieldsFromCSVRow(line);
+        const QStringList fields = CatalogueFileReader::fieldsOf(line);
         ASSERT_EQ(fields.size(), CatalogueGenerator::kFieldCount) << line.toStdString();
         for (const QString& field : fields) {
             // A raw quote or line break would cut the row somewhere the reader cannot see.
@@ -120,8 +121,8 @@ TEST(CatalogueGenerator, ContentSpreadsLikeARealCatalogue) {
         EXPECT_GE(release, QDate(2004, 1, 1));
         EXPECT_LE(release, report.addYears(2));
         future += release > report ? 1 : 0;
-        const float criticon = UpdateController::getFloatValue(fields[1]);
-        const float critic = UpdateController::getFloatValue(fields[2]);
+        const float criticon = CatalogueFileReader::floatValue(fields[1]);
+        const float critic = CatalogueFileReader::floatValue(fields[2]);
         for (const float score : {criticon, critic}) {
             EXPECT_TRUE(score >= 0.0f && score <= 5.0f && score * 2 == float(int(score * 2)));
         }

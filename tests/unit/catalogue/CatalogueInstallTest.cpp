@@ -106,34 +106,12 @@ TEST_F(CatalogueInstall, RowsBecomeGamesWithCleanedFields) {
     EXPECT_FALSE(store_.context->hasChanges());  // applying a file saves
 }
 
-TEST_F(CatalogueInstall, LastRowWithoutLineFeedAndLinesWithoutSeparatorOrFields) {
-    const QString text = u"<games>\nheader line\n\n"_s +
-                         row(gameFields(u"Short"_s, u"c9"_s).mid(0, 10)) + u"\n"_s +
-                         row(gameFields(u"Kept"_s, u"c1"_s) + QStringList{u"extra"_s}) +
-                         u"</games><reportDateYMD>2010-01-02</reportDateYMD>"_s;
-    EXPECT_EQ(controller_.addGamesToEntityFromUpdateFileReturnReportYMD(text, false),
-              u"2010-01-02"_s);
-    const QList<Game*> all = games();
-    ASSERT_EQ(all.size(), 1);  // the short row is skipped, not half-written
-    EXPECT_EQ(all[0]->title(), u"Kept"_s);
-    EXPECT_EQ(all[0]->publisher(), u"Pub"_s);  // fields beyond the 19th are ignored
-}
-
 TEST_F(CatalogueInstall, NoReportDateLeavesTheStoreAlone) {
-    EXPECT_TRUE(
-        controller_.addGamesToEntityFromUpdateFileReturnReportYMD(QString(), false).isNull());
     EXPECT_TRUE(controller_
                     .addGamesToEntityFromUpdateFileReturnReportYMD(
                         u"<games>\n"_s + row(gameFields(u"A"_s, u"c1"_s)) + u"\n</games>"_s, false)
                     .isNull());
     EXPECT_TRUE(games().isEmpty());
-    // An opening tag without its closing one gives an empty report date, rows still apply.
-    const QString open = controller_.addGamesToEntityFromUpdateFileReturnReportYMD(
-        u"<reportDateYMD>2009<games>\n"_s + row(gameFields(u"A"_s, u"c1"_s)) + u"\n</games>"_s,
-        false);
-    EXPECT_TRUE(open.isEmpty());
-    EXPECT_FALSE(open.isNull());
-    EXPECT_EQ(games().size(), 1);
 }
 
 TEST_F(CatalogueInstall, DuplicateIdsInOneFileEndInOneRecordEvenOnFirstInstall) {
@@ -181,69 +159,6 @@ TEST_F(CatalogueInstall, CriticScoreFallsBackAndDisplayFollowsIt) {
     EXPECT_EQ(all[0]->scoreDisplay(), 3.5f);
     EXPECT_EQ(all[1]->scoreCritic(), 2.0f);
     EXPECT_EQ(all[1]->scoreDisplay(), 2.0f);
-}
-
-TEST(CatalogueCleaning, SameAsTheThreeCleanersInTurnForAnyText) {
-    const QString alphabet = u"%<>&#;/ 0123456789abcdefABCDEF\"ampltgquot\u00e9"_s;
-    QRandomGenerator random(5);
-    for (int round = 0; round < 3000; ++round) {
-        QString text;
-        for (int i = random.bounded(30); i > 0; --i) {
-            text += alphabet[random.bounded(int(alphabet.size()))];
-        }
-        if (round == 0) {
-            text = QString();
-        }
-        const QString expected = StringFunctions::replaceKnownExtraHTMLEscapedValues(
-            StringFunctions::replaceHTMLTags(StringFunctions::unescapeString(text)));
-        const QString cleaned = UpdateController::getHTMLCleanedAndUnescapedString(text);
-        ASSERT_EQ(cleaned, expected) << text.toStdString();
-        ASSERT_FALSE(cleaned.isNull());
-    }
-}
-
-TEST(CatalogueNumbers, FloatsAreReadLikeTheHandsetReadsThem) {
-    EXPECT_EQ(UpdateController::getFloatValue(u"  3.5abc"_s), 3.5f);
-    EXPECT_EQ(UpdateController::getFloatValue(u"abc"_s), 0.0f);
-    EXPECT_EQ(UpdateController::getFloatValue(u""_s), 0.0f);
-    EXPECT_EQ(UpdateController::getFloatValue(QString()), 0.0f);
-    EXPECT_EQ(UpdateController::getFloatValue(u"-1e2x"_s), -100.0f);
-    EXPECT_EQ(UpdateController::getFloatValue(u".5"_s), 0.5f);
-    EXPECT_EQ(UpdateController::getFloatValue(u"1e"_s), 1.0f);
-    EXPECT_EQ(UpdateController::getFloatValue(u"4,5"_s), 4.0f);  // never the user's locale
-    EXPECT_EQ(UpdateController::getFloatValue(u"."_s), 0.0f);
-    EXPECT_EQ(UpdateController::getFloatValue(u"+2.5"_s), 2.5f);
-    EXPECT_EQ(UpdateController::getFloatValue(u"+-2"_s), 0.0f);
-    EXPECT_EQ(UpdateController::getFloatValue(u"1e999"_s), 0.0f);   // out of range reads as none
-    EXPECT_EQ(UpdateController::getFloatValue(u"\u0663"_s), 0.0f);  // only ASCII digits count
-    // A number longer than any score still reads in full.
-    EXPECT_EQ(UpdateController::getFloatValue(u"0."_s + QString(80, u'0') + u"25e82"_s), 25.0f);
-}
-
-// Release dates are read once per distinct text of a file; odd texts must still read exactly
-// as one date read on its own.
-TEST_F(CatalogueInstall, EveryReleaseDateReadsAsOnItsOwn) {
-    const QStringList dates{u"2009-03-05"_s, u"2009-03-05"_s, u"2010-02-30"_s,
-                            u"2010-2-3"_s,   u"1999-12-31"_s, u""_s,
-                            u"soon"_s,       u"2011-07-0x"_s, u"%32%30%31%32-01-01"_s,
-                            u"2012-01-01"_s, u"0000-01-01"_s};
-    QStringList rows;
-    for (int i = 0; i < dates.size(); ++i) {
-        QStringList fields = gameFields(u"G%1"_s.arg(i, 2, 10, QChar(u'0')), u"c%1"_s.arg(i));
-        fields[16] = dates[i];
-        rows.append(row(fields));
-    }
-    controller_.addGamesToEntityFromUpdateFileReturnReportYMD(catalogue(rows), false);
-    const QList<Game*> all = games();
-    ASSERT_EQ(all.size(), dates.size());
-    for (int i = 0; i < dates.size(); ++i) {
-        EXPECT_EQ(all[i]->releaseDate(),
-                  DateFunctions::getDateFromYMDString(
-                      UpdateController::getHTMLCleanedAndUnescapedString(dates[i])))
-            << dates[i].toStdString();
-    }
-    EXPECT_TRUE(all[0]->releaseDate().isValid());
-    EXPECT_EQ(all[8]->releaseDate(), all[9]->releaseDate());  // escapes are cleaned first
 }
 
 TEST_F(CatalogueInstall, PopulatingFromOneRowWritesItsFields) {
