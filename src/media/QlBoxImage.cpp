@@ -1,10 +1,10 @@
 #include "QlBoxImage.h"
 
 #include <QCache>
-#include <QPainter>
-#include <QPen>
 #include <QPixmap>
 #include <QThread>
+
+#include "AnimationFunctions.h"
 
 QlBoxImage::QlBoxImage(QWidget* parent) : QLabel(parent) {
     // Box art fills its view, whatever the picture's own size.
@@ -54,21 +54,5 @@ QImage QlBoxImage::imageWithBorderFromImage(const QImage& image) const {
     if (image.isNull()) {
         return QImage();
     }
-    QImage framed(image.size(), QImage::Format_ARGB32_Premultiplied);
-    framed.setDevicePixelRatio(image.devicePixelRatio());
-    framed.fill(Qt::transparent);
-    QPainter painter(&framed);
-    painter.drawImage(QPointF(0, 0), image);
-    if (borderWidth_ > 0) {
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPen pen(QColor::fromRgbF(0.53f, 0.53f, 0.53f, 1.0f));
-        pen.setWidthF(borderWidth_);
-        pen.setJoinStyle(Qt::MiterJoin);
-        painter.setPen(pen);
-        painter.setBrush(Qt::NoBrush);
-        // On the edge itself: the outer half of the stroke falls outside the picture.
-        painter.drawRect(QRectF(QPointF(0, 0), image.deviceIndependentSize()));
-    }
-    painter.end();
-    return framed;
+    return AnimationFunctions::borderImage(image, QColor(), borderWidth_);
 }

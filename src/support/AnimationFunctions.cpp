@@ -183,19 +183,22 @@ QImage AnimationFunctions::imageFromView(QWidget* view) {
 
 QImage AnimationFunctions::borderImage(const QImage& image, const QColor& borderColor,
                                        int borderWidth) {
+    // The frame is always the fixed grey, whatever colour the caller names.
     Q_UNUSED(borderColor);
     QImage result(image.size(), QImage::Format_ARGB32_Premultiplied);
+    result.setDevicePixelRatio(image.devicePixelRatio());
     result.fill(Qt::transparent);
     QPainter painter(&result);
-    painter.drawImage(0, 0, image);
+    painter.drawImage(QPointF(0, 0), image);
     if (borderWidth > 0) {
+        painter.setRenderHint(QPainter::Antialiasing);
         QPen pen(QColor::fromRgbF(0.53f, 0.53f, 0.53f, 1.0f));
         pen.setWidth(borderWidth);
         pen.setJoinStyle(Qt::MiterJoin);
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
         // The stroke is centred on the picture's edge; what lies outside is cut off.
-        painter.drawRect(QRectF(0, 0, image.width(), image.height()));
+        painter.drawRect(QRectF(QPointF(0, 0), image.deviceIndependentSize()));
     }
     return result;
 }
