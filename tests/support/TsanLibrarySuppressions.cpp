@@ -1,4 +1,4 @@
-// Built into the media and browsing tests under ThreadSanitizer only.
+// Built into the media, browsing and services tests under ThreadSanitizer only.
 //
 // Qt and cpp-httplib are not built with ThreadSanitizer. Qt hands queued calls and its own work
 // between threads through futex locks the sanitizer cannot see, and cpp-httplib's server
