@@ -37,6 +37,13 @@ QByteArray ArtCache::get(const QString& key, const std::function<QByteArray()>& 
         }
     }
     std::lock_guard lock(mu_);
-    memory_.insert(key, bytes);
+    if (memoryBytes_ + bytes.size() > kMaxMemoryBytes) {
+        memory_.clear();
+        memoryBytes_ = 0;
+    }
+    if (!memory_.contains(key)) {
+        memory_.insert(key, bytes);
+        memoryBytes_ += bytes.size();
+    }
     return bytes;
 }

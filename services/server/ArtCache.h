@@ -7,10 +7,13 @@
 #include <mutex>
 
 // Generated pictures, made once: kept in memory and in a folder, so a later run starts warm.
+// Memory holds at most kMaxMemoryBytes; past that it starts over, and the folder refills it.
 // Any thread; two threads asking for the same new picture may both make it, and either answer
 // is the same picture.
 class ArtCache {
 public:
+    static constexpr qsizetype kMaxMemoryBytes = 96 * 1024 * 1024;
+
     // folder: where the files go; made when missing. An empty folder keeps memory only.
     explicit ArtCache(const QString& folder);
 
@@ -23,4 +26,5 @@ private:
     // mu_ protects the following state.
     std::mutex mu_;
     QHash<QString, QByteArray> memory_;
+    qsizetype memoryBytes_ = 0;
 };
