@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include "AlertView.h"
+#include "CapturedConsole.h"
 #include "CatalogueGenerator.h"
 #include "DataInstallationScreen.h"
 #include "FetchedResultsController.h"
@@ -217,15 +218,15 @@ TEST_F(AppDelegate, InstallOverlayComesOnStartAndLeavesAfterEnd) {
     NavigationController* navigation = delegate.navigationController();
     EXPECT_EQ(navigation->modalViewController(), nullptr);
 
-    testing::internal::CaptureStderr();
+    CapturedConsole captured;
     NotificationCenter::defaultCenter()->postNotificationName(
         u"NOTIF_INSTALLING_BUNDLE_FILE_START"_s);
     EXPECT_NE(qobject_cast<DataInstallationScreen*>(navigation->modalViewController()), nullptr);
     NotificationCenter::defaultCenter()->postNotificationName(
         u"NOTIF_INSTALLING_BUNDLE_FILE_END"_s);
-    const std::string console = testing::internal::GetCapturedStderr();
-    EXPECT_NE(console.find("showing install..."), std::string::npos) << console;
-    EXPECT_NE(console.find("hiding install..."), std::string::npos) << console;
+    const QString console = captured.text();
+    EXPECT_TRUE(console.contains(u"showing install..."_s)) << console.toStdString();
+    EXPECT_TRUE(console.contains(u"hiding install..."_s)) << console.toStdString();
 
     QTest::qWait(350);
     EXPECT_NE(navigation->modalViewController(), nullptr);  // still there before 0.5 s
@@ -241,18 +242,16 @@ TEST_F(AppDelegate, SaveRequestSavesOnlyWhenThereAreChanges) {
         // A save attempt under the lock would fail and say so; no changes, no attempt.
         WriteLock lock(storePath());
         ASSERT_TRUE(lock.locked);
-        testing::internal::CaptureStderr();
+        CapturedConsole quiet;
         NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_SAVE_GAME_DATA"_s);
-        EXPECT_EQ(testing::internal::GetCapturedStderr().find("Unresolved error"),
-                  std::string::npos);
+        EXPECT_FALSE(quiet.text().contains(u"Unresolved error"_s));
 
         context->insertNewGame()->setTitle(u"Zelda"_s);
-        testing::internal::CaptureStderr();
+        CapturedConsole captured;
         NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_SAVE_GAME_DATA"_s);
-        const std::string console = testing::internal::GetCapturedStderr();
-        EXPECT_NE(console.find("App del (saveData): will term: Unresolved error"),
-                  std::string::npos)
-            << console;
+        const QString console = captured.text();
+        EXPECT_TRUE(console.contains(u"App del (saveData): will term: Unresolved error"_s))
+            << console.toStdString();
         EXPECT_TRUE(context->hasChanges());
     }
     NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_SAVE_GAME_DATA"_s);
@@ -282,14 +281,13 @@ TEST_F(AppDelegate, TerminationFlushesDefaultsThenSaves) {
 TEST_F(AppDelegate, UnopenableStoreLeavesAContextWhoseFetchesFail) {
     ASSERT_TRUE(QDir().mkpath(storePath()));  // a folder where the store file should be
     Questlog3AppDelegate delegate;
-    testing::internal::CaptureStderr();
+    CapturedConsole captured;
     delegate.applicationDidFinishLaunching();
     QSignalSpy fetched(delegate.rootViewController(), &RootViewController::fetched);
     ASSERT_TRUE(fetched.wait(2000));
-    const std::string console = testing::internal::GetCapturedStderr();
-    EXPECT_NE(console.find("App del: persistentStoreCoordinator: Unresolved error"),
-              std::string::npos)
-        << console;
+    const QString console = captured.text();
+    EXPECT_TRUE(console.contains(u"App del: persistentStoreCoordinator: Unresolved error"_s))
+        << console.toStdString();
     EXPECT_NE(delegate.managedObjectContext(), nullptr);
     EXPECT_EQ(fetched.takeFirst().at(0).toInt(), 0);
     EXPECT_EQ(delegate.updateController()->getGameCountFromEntity(), -99);

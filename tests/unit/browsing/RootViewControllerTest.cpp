@@ -15,6 +15,7 @@
 
 #include "ActionSheet.h"
 #include "Button.h"
+#include "CapturedConsole.h"
 #include "DetailPlaceholderPage.h"
 #include "ExploreESRBDragView.h"
 #include "ExploreGenreDragView.h"
@@ -719,9 +720,9 @@ TEST_F(ListScreen, DefaultsAreLoggedAsStored) {
     open();
     EXPECT_EQ(screen->requestMaker()->myFilter(), 3);
     EXPECT_TRUE(screen->ratedFilter()->isSelected());
-    testing::internal::CaptureStderr();
+    CapturedConsole captured;
     screen->logDefaults();
-    const QString log = QString::fromStdString(testing::internal::GetCapturedStderr());
+    const QString log = captured.text();
     EXPECT_TRUE(log.contains(u"+ ------------ +"_s)) << log.toStdString();
     EXPECT_TRUE(log.contains(u"tab\t\t\t\t\t= [MY]"_s)) << log.toStdString();
     EXPECT_TRUE(log.contains(u"myFilter\t\t\t= [RATED]"_s)) << log.toStdString();
@@ -738,10 +739,10 @@ TEST_F(ListScreen, AFailedFetchIsLoggedAndListsNothing) {
     screen = new RootViewController(window.get());
     screen->setManagedObjectContext(broken.context.get());
     screen->setManagedObjectModel(broken.model.get());
-    testing::internal::CaptureStderr();
+    CapturedConsole captured;
     window->show();
     settle();
-    const QString log = QString::fromStdString(testing::internal::GetCapturedStderr());
+    const QString log = captured.text();
     EXPECT_TRUE(log.contains(u"rootviewcontroller: executeFetch:Unresolved error"_s))
         << log.toStdString();
     EXPECT_EQ(screen->statusRight()->text(), u"0 games"_s);

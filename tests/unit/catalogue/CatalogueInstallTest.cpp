@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "CapturedConsole.h"
 #include "CommaDecimalLocale.h"
 #include "DateFunctions.h"
 #include "FileFunctions.h"
@@ -262,12 +263,12 @@ TEST_F(CatalogueInstall, MarksThatCannotBeSavedAreCarriedOverAtTheNextStart) {
         FileFunctions::getPathForDocumentDirectoryResource(u"Questlog3.sqlite"_s).toUtf8();
     ASSERT_EQ(sqlite3_open(storePath.constData(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    testing::internal::CaptureStderr();
+    CapturedConsole captured;
     controller_.startBundleFileInstall();
-    const std::string log = testing::internal::GetCapturedStderr();
+    const QString log = captured.text();
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
-    EXPECT_TRUE(FileFunctions::fileExistsAtPath(old)) << log;
+    EXPECT_TRUE(FileFunctions::fileExistsAtPath(old)) << log.toStdString();
     // Not installed yet: a valid date would keep the next start from ever reading the file.
     EXPECT_NE(controller_.getLastUpdateYMD().size(), 10);
 

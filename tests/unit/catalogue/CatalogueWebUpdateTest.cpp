@@ -3,6 +3,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "CapturedConsole.h"
 #include "DateFunctions.h"
 #include "FakeHttpServer.h"
 #include "Model.h"
@@ -154,19 +155,19 @@ TEST_F(WebUpdate, FailedRequestChangesNothing) {
     cut.body = QByteArray(4000, 'x');
     cut.cutMidBody = true;
     server_.answer(u"/DB2Web/execute.do"_s, cut);
-    testing::internal::CaptureStderr();
+    CapturedConsole captured;
     runUpdate();
-    const std::string log = testing::internal::GetCapturedStderr();
-    EXPECT_NE(log.find("Connection failed: "), std::string::npos) << log;
+    const QString log = captured.text();
+    EXPECT_TRUE(log.contains(u"Connection failed: "_s)) << log.toStdString();
     EXPECT_EQ(controller_.getLastUpdateYMD(), u"2010-03-01"_s);
     EXPECT_EQ(updatedPosts_, 0);
 }
 
 TEST_F(WebUpdate, FirstLaunchHasNoDateSoNothingIsApplied) {
-    testing::internal::CaptureStderr();
+    CapturedConsole captured;
     runUpdate();  // no stored date: no address, the request fails at once
-    const std::string log = testing::internal::GetCapturedStderr();
-    EXPECT_NE(log.find("Connection failed: "), std::string::npos) << log;
+    const QString log = captured.text();
+    EXPECT_TRUE(log.contains(u"Connection failed: "_s)) << log.toStdString();
     EXPECT_TRUE(server_.requests().isEmpty());
     EXPECT_TRUE(controller_.getLastUpdateYMD().isNull());
 }

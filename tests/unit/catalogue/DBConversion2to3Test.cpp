@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "CapturedConsole.h"
 #include "DBConversion2to3.h"
 #include "FMDatabase.h"
 #include "FileFunctions.h"
@@ -76,9 +77,9 @@ TEST_F(Conversion, LaterRowWithTheSameIdWins) {
 }
 
 TEST_F(Conversion, MissingFileGivesNothingAndSaysWhere) {
-    testing::internal::CaptureStderr();
+    CapturedConsole captured;
     const auto userData = conversion_.getHistoricalUserDataDictionary();
-    const QString log = QString::fromStdString(testing::internal::GetCapturedStderr());
+    const QString log = captured.text();
     EXPECT_FALSE(userData);
     EXPECT_TRUE(log.contains(u"Database file does not exist -- no converserion needed  ["_s +
                              conversion_.get2_0DatabaseFilePath() + u']'))
@@ -89,9 +90,9 @@ TEST_F(Conversion, MissingFileGivesNothingAndSaysWhere) {
 TEST_F(Conversion, UnopenableFileGivesNothing) {
     // A folder in the file's place cannot be opened as a database.
     ASSERT_TRUE(QDir().mkpath(conversion_.get2_0DatabaseFilePath()));
-    testing::internal::CaptureStderr();
+    CapturedConsole captured;
     const auto userData = conversion_.getHistoricalUserDataDictionary();
-    const QString log = QString::fromStdString(testing::internal::GetCapturedStderr());
+    const QString log = captured.text();
     EXPECT_FALSE(userData);
     EXPECT_TRUE(log.contains(u"Could not open the DB file... bypassing conversion"_s));
 }

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPixmap>
 
+#include "CapturedConsole.h"
 #include "DataInstallationScreen.h"
 #include "Model.h"
 #include "QStringPrinter.h"
@@ -29,9 +30,9 @@ protected:
 }  // namespace
 
 TEST_P(InstallScreen, ShowsThePictureOfItsBuildFillingTheScreen) {
-    testing::internal::CaptureStderr();
+    CapturedConsole captured;
     DataInstallationScreen screen;
-    const QString log = QString::fromStdString(testing::internal::GetCapturedStderr());
+    const QString log = captured.text();
     EXPECT_TRUE(log.contains(u"getting image          = [install_"_s + GetParam() + u".png]"_s))
         << log.toStdString();
 

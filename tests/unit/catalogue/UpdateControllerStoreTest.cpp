@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "CapturedConsole.h"
 #include "QStringPrinter.h"
 #include "TestStore.h"
 #include "UpdateController.h"
@@ -85,13 +86,13 @@ TEST_F(CatalogueStore, StoreThatCannotBeOpenedCountsMinus99AndFindsNothing) {
     TestStore broken(u"broken.sqlite"_s);
     EXPECT_FALSE(broken.opened);
     UpdateController controller(broken.context.get(), broken.model.get());
-    testing::internal::CaptureStderr();
+    CapturedConsole captured;
     EXPECT_EQ(controller.getGameCountFromEntity(), -99);
     EXPECT_EQ(controller.getGameFromEntityWithCriticonID(u"c1"_s), nullptr);
-    const std::string log = testing::internal::GetCapturedStderr();
-    EXPECT_NE(log.find("getGameCountFromEntity: Unresolved error"), std::string::npos) << log;
-    EXPECT_NE(log.find("getGameFromEntityWithCriticonID: Unresolved error"), std::string::npos)
-        << log;
+    const QString log = captured.text();
+    EXPECT_TRUE(log.contains(u"getGameCountFromEntity: Unresolved error"_s)) << log.toStdString();
+    EXPECT_TRUE(log.contains(u"getGameFromEntityWithCriticonID: Unresolved error"_s))
+        << log.toStdString();
 }
 
 TEST_F(CatalogueStore, FailedSaveIsLoggedAndKeepsTheChanges) {
@@ -105,13 +106,13 @@ TEST_F(CatalogueStore, FailedSaveIsLoggedAndKeepsTheChanges) {
         FileFunctions::getPathForDocumentDirectoryResource(u"Questlog3.sqlite"_s).toUtf8();
     ASSERT_EQ(sqlite3_open(path.constData(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    testing::internal::CaptureStderr();
+    CapturedConsole captured;
     controller_.saveChanges();
-    const std::string log = testing::internal::GetCapturedStderr();
+    const QString log = captured.text();
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
 
-    EXPECT_NE(log.find("save Changes: Unresolved error"), std::string::npos) << log;
+    EXPECT_TRUE(log.contains(u"save Changes: Unresolved error"_s)) << log.toStdString();
     EXPECT_TRUE(store_.context->hasChanges());
     controller_.saveChanges();  // the next save writes what the failed one could not
     EXPECT_FALSE(store_.context->hasChanges());

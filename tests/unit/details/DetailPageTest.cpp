@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CapturedConsole.h"
 #include "DetailTestSupport.h"
 #include "FakeReviewService.h"
 #include "NetworkTestSupport.h"
@@ -64,10 +65,10 @@ protected:
         loadAnswer();
     }
     void loadAnswer() {
-        testing::internal::CaptureStderr();
+        CapturedConsole captured;
         page->getDetailXML();
         settled = QTest::qWaitFor([this] { return !busy(); }, 10000);
-        log = testing::internal::GetCapturedStderr();
+        log = captured.text().toStdString();
         ASSERT_TRUE(settled);
     }
     bool busy() const {

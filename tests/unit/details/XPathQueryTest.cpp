@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <string>
 
+#include "CapturedConsole.h"
 #include "FakeHttpServer.h"
 #include "QStringPrinter.h"
 
@@ -22,9 +23,9 @@ struct QueryRun {
 };
 
 QueryRun query(const QByteArray& document, const QString& expression) {
-    testing::internal::CaptureStderr();
+    CapturedConsole captured;
     QueryRun run{PerformXMLXPathQuery(document, expression), {}};
-    run.console = testing::internal::GetCapturedStderr();
+    run.console = captured.text().toStdString();
     return run;
 }
 

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "CapturedConsole.h"
 #include "QStringPrinter.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -24,15 +25,15 @@ struct Witness {
 };
 
 QString captureStderr(const std::function<void()>& write) {
-    testing::internal::CaptureStderr();
+    CapturedConsole captured;
     write();
-    return QString::fromStdString(testing::internal::GetCapturedStderr());
+    return captured.text();
 }
 
 QString captureStdout(const std::function<void()>& write) {
-    testing::internal::CaptureStdout();
+    CapturedConsole captured(CapturedConsole::Stream::Output);
     write();
-    return QString::fromStdString(testing::internal::GetCapturedStdout());
+    return captured.text();
 }
 
 // The console prefix: date, time, then the process name with its ids in brackets.

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "CapturedConsole.h"
 #include "NetworkTestSupport.h"
 
 namespace {
@@ -31,10 +32,10 @@ TEST_F(OrvConnectionReachability, ReachableOnlyWithoutAConnectionToSetUp) {
 
 TEST_F(OrvConnectionReachability, UnreadableStateCountsAsUnreachableAndSaysSo) {
     answer(std::nullopt);
-    testing::internal::CaptureStdout();
+    CapturedConsole captured(CapturedConsole::Stream::Output);
     EXPECT_FALSE(OrvConnection::isConnectedToNetwork());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Error. Could not recover network reachability flags\n");
+    EXPECT_EQ(captured.text(),
+              QStringLiteral("Error. Could not recover network reachability flags\n"));
 }
 
 TEST_F(OrvConnectionReachability, SystemAnswerIsReadableHere) {
