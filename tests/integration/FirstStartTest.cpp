@@ -9,20 +9,18 @@
 
 #include "CommaDecimalLocale.h"
 #include "FakeHttpServer.h"
+#include "IntegrationSupport.h"
 #include "QStringPrinter.h"
-#include "StoreFile.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// questlog-wii's surroundings: off screen, its own home, the given catalogue service, and a
-// user in Germany (decimal comma) when asked.
-QProcessEnvironment wiiEnvironment(const QString& home, const QString& service,
-                                   bool german = false) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    environment.insert(u"QUESTLOG_HOME"_s, home);
+// questlog-wii's surroundings with the given catalogue service, no metrics, and a user in
+// Germany (decimal comma) when asked.
+QProcessEnvironment firstStartEnvironment(const QString& home, const QString& service,
+                                          bool german = false) {
+    QProcessEnvironment environment = wiiEnvironment(home);
     environment.insert(u"QUESTLOG_CATALOGUE_SERVICE"_s, service);
     environment.insert(u"QUESTLOG_METRICS_SERVICE"_s, u""_s);
     if (german) {
@@ -32,18 +30,8 @@ QProcessEnvironment wiiEnvironment(const QString& home, const QString& service,
     return environment;
 }
 
-// Runs questlog-wii until it quits by itself.
 int runWii(const QString& home, const QString& service, double seconds, bool german = false) {
-    QProcess process;
-    process.setProcessEnvironment(wiiEnvironment(home, service, german));
-    process.start(QStringLiteral(QUESTLOG_APP_DIR) + u"/questlog-wii"_s,
-                  {u"--quit-after"_s, QString::number(seconds)});
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return -1;
-    }
-    return process.exitCode();
+    return ::runWii(firstStartEnvironment(home, service, german), seconds);
 }
 
 // The shipped file's report date and the game-site id of its first row.
@@ -128,7 +116,7 @@ TEST(FirstStart, KilledAtAnyMomentOfTheInstallTheNextStartHasEveryOldMark) {
         const QString old = home + u"/Questlog.wii.sqlite"_s;
         ASSERT_TRUE(writeOldDatabase(old, playbaseId));
         QProcess process;
-        process.setProcessEnvironment(wiiEnvironment(home, QString()));
+        process.setProcessEnvironment(firstStartEnvironment(home, QString()));
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(QStringLiteral(QUESTLOG_APP_DIR) + u"/questlog-wii"_s, QStringList());
         ASSERT_TRUE(process.waitForStarted(10000));

@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 #include <csignal>
 
+#include "IntegrationSupport.h"
 #include "QStringPrinter.h"
-#include "StoreFile.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -61,23 +61,12 @@ private:
 
 // questlog-wii on the home, pointed at the services, until it quits by itself.
 int runWii(const QString& home, const QString& services, double seconds) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    environment.insert(u"QUESTLOG_HOME"_s, home);
+    QProcessEnvironment environment = wiiEnvironment(home);
     for (const char* variable :
          {"QUESTLOG_CATALOGUE_SERVICE", "QUESTLOG_REVIEW_SERVICE", "QUESTLOG_METRICS_SERVICE"}) {
         environment.insert(QString::fromLatin1(variable), services);
     }
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(QUESTLOG_APP_DIR) + u"/questlog-wii"_s,
-                  {u"--quit-after"_s, QString::number(seconds)});
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return -1;
-    }
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return ::runWii(environment, seconds);
 }
 
 qint64 count(const QString& home, const char* sql) {
