@@ -13,18 +13,24 @@
 #include "SortDescriptor.h"
 #include "StoreError.h"
 
-// A store chain over a file in the test's data home, built the way the application builds it.
+// A store chain (model, coordinator, context) over one store file, built the way the
+// application builds it: by default the store of the test's data home; ":memory:" for one
+// that lives only as long as the object. The one store fixture of the tests.
 class TestStore {
 public:
-    explicit TestStore(const QString& fileName = QStringLiteral("Questlog3.sqlite"))
+    explicit TestStore(const QString& path = homeStorePath())
         : model(ManagedObjectModel::mergedModelFromBundles()),
           coordinator(std::make_unique<PersistentStoreCoordinator>(model.get())),
           context(std::make_unique<ManagedObjectContext>()) {
-        StoreError error;
-        opened = coordinator->addPersistentStoreWithType(
-            FileFunctions::getPathForDocumentDirectoryResource(fileName), &error);
+        opened = coordinator->addPersistentStoreWithType(path, &openError);
         context->setPersistentStoreCoordinator(coordinator.get());
     }
+
+    // A file of that name in the test's data home.
+    static QString homeFile(const QString& fileName) {
+        return FileFunctions::getPathForDocumentDirectoryResource(fileName);
+    }
+    static QString homeStorePath() { return homeFile(QStringLiteral("Questlog3.sqlite")); }
 
     // A new game with the fields most queries look at.
     Game* add(const QString& title, const QDateTime& releaseDate = {},
@@ -48,4 +54,5 @@ public:
     std::unique_ptr<PersistentStoreCoordinator> coordinator;
     std::unique_ptr<ManagedObjectContext> context;
     bool opened = false;
+    StoreError openError;
 };

@@ -733,7 +733,7 @@ TEST_F(ListScreen, AFailedFetchIsLoggedAndListsNothing) {
     // A folder where the store file should be: the store cannot open.
     ASSERT_TRUE(
         QDir().mkpath(FileFunctions::getPathForDocumentDirectoryResource(u"Broken.sqlite"_s)));
-    TestStore broken(u"Broken.sqlite"_s);
+    TestStore broken(TestStore::homeFile(u"Broken.sqlite"_s));
     ASSERT_FALSE(broken.opened);
     window = std::make_unique<QWidget>();
     screen = new RootViewController(window.get());

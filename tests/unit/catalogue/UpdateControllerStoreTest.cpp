@@ -83,7 +83,7 @@ TEST_F(CatalogueStore, SavedGamesComeBackAfterReopening) {
 TEST_F(CatalogueStore, StoreThatCannotBeOpenedCountsMinus99AndFindsNothing) {
     const QString path = FileFunctions::getPathForDocumentDirectoryResource(u"broken.sqlite"_s);
     ASSERT_TRUE(QDir().mkpath(path));  // a folder where the file should be
-    TestStore broken(u"broken.sqlite"_s);
+    TestStore broken(TestStore::homeFile(u"broken.sqlite"_s));
     EXPECT_FALSE(broken.opened);
     UpdateController controller(broken.context.get(), broken.model.get());
     CapturedConsole captured;

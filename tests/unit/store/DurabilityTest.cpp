@@ -43,14 +43,14 @@ int countMarked(RawDatabase& raw, const QString& marker) {
 // A save killed at any moment leaves a sound store that holds all of it or none of it.
 TEST(StoreDurability, SaveKilledMidwayLeavesAllOrNothing) {
     {
-        OpenStore store(storePath());
+        TestStore store(storePath());
         ASSERT_TRUE(store.opened);
         for (int i = 0; i < kGames; ++i) {
-            Game* game = store.context.insertNewGame();
+            Game* game = store.context->insertNewGame();
             game->setTitle(u"Game %1 with a title of ordinary length"_s.arg(i));
             game->setGameDescription(QString(300, QChar(u'a' + i % 26)));
         }
-        ASSERT_TRUE(store.context.save(nullptr));
+        ASSERT_TRUE(store.context->save(nullptr));
     }
 
     // An undisturbed run tells how long the save takes on this machine.
@@ -81,9 +81,9 @@ TEST(StoreDurability, SaveKilledMidwayLeavesAllOrNothing) {
         EXPECT_TRUE(marked == 0 || marked == kGames) << marked << " of " << kGames << " marked";
         (marked == 0 ? none : all) += 1;
 
-        OpenStore store(storePath());
+        TestStore store(storePath());
         ASSERT_TRUE(store.opened);
-        EXPECT_EQ(store.context.countForFetchRequest(gameRequest(), nullptr), kGames);
+        EXPECT_EQ(store.context->countForFetchRequest(gameRequest(), nullptr), kGames);
     }
     RecordProperty("savesLost", none);
     RecordProperty("savesKept", all);
@@ -96,11 +96,11 @@ TEST(StoreDurability, SaveKilledMidwayLeavesAllOrNothing) {
 TEST(StoreDurability, LargeAdditionKilledMidwayLeavesAllOrNothing) {
     constexpr int kAdded = int(ManagedObjectContext::kBulkWriteRows) * 2;
     {
-        OpenStore store(storePath());
+        TestStore store(storePath());
         ASSERT_TRUE(store.opened);
-        Game* game = store.context.insertNewGame();
+        Game* game = store.context->insertNewGame();
         game->setTitle(u"Already there"_s);
-        ASSERT_TRUE(store.context.save(nullptr));
+        ASSERT_TRUE(store.context->save(nullptr));
     }
     QProcess calibration;
     ASSERT_TRUE(startSaving(calibration, u"calibration"_s, {QString::number(kAdded)}));
@@ -124,9 +124,9 @@ TEST(StoreDurability, LargeAdditionKilledMidwayLeavesAllOrNothing) {
         ASSERT_TRUE(child.waitForFinished(30000));
 
         // Opening the store rolls a cut-off write back and returns it to the log.
-        OpenStore store(storePath());
+        TestStore store(storePath());
         ASSERT_TRUE(store.opened);
-        const int count = store.context.countForFetchRequest(gameRequest(), nullptr);
+        const int count = store.context->countForFetchRequest(gameRequest(), nullptr);
         EXPECT_TRUE(count == expected || count == expected + kAdded) << count;
         (count == expected ? none : all) += 1;
         expected = count;

@@ -59,8 +59,8 @@ TEST(FoldedTextContains, EmptyNeedlesNeverMatch) {
     EXPECT_FALSE(found(u"anything"_s, QString()));
     EXPECT_FALSE(found(u""_s, u""_s));
     EXPECT_FALSE(found(u"e\u0301"_s, u"\u0301"_s));  // folds to nothing
-    OpenStore store(u":memory:"_s);
-    Game* g = store.context.insertNewGame();
+    TestStore store(u":memory:"_s);
+    Game* g = store.context->insertNewGame();
     g->setTitle(u"Zelda"_s);
     EXPECT_FALSE(Predicate::predicateWithFormat(u"(title contains[cd] %@)"_s, {u""_s})
                      .evaluateWithObject(g));

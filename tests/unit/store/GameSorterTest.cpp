@@ -37,16 +37,16 @@ int compareValues(const Game* a, const Game* b, GameAttribute attribute) {
 class GameSorterFixture : public testing::Test {
 protected:
     Game* add(const QString& title) {
-        Game* game = store_.context.insertNewGame();
+        Game* game = store_.context->insertNewGame();
         game->setTitle(title);
         return game;
     }
     QStringList sorted(const QList<SortDescriptor>& sorts,
                        std::optional<Predicate> predicate = std::nullopt) {
-        return fetchTitles(store_.context, std::move(predicate), sorts);
+        return fetchTitles(*store_.context, std::move(predicate), sorts);
     }
 
-    OpenStore store_{storePath()};
+    TestStore store_{storePath()};
 };
 
 }  // namespace
@@ -61,7 +61,7 @@ TEST_F(GameSorterFixture, AbsentSortsFirstAscendingAndLastDescending) {
               (QStringList{u"none"_s, u"low"_s, u"zero"_s, u"negzero"_s, u"high"_s}));
     EXPECT_EQ(sorted({SortDescriptor(u"scoreDisplay"_s, false)}),
               (QStringList{u"high"_s, u"zero"_s, u"negzero"_s, u"low"_s, u"none"_s}));
-    Game* untitled = store_.context.insertNewGame();
+    Game* untitled = store_.context->insertNewGame();
     untitled->setReleaseDate(QDateTime::fromMSecsSinceEpoch(-1));
     Game* empty = add(u""_s);
     empty->setReleaseDate(QDateTime::fromMSecsSinceEpoch(std::numeric_limits<qint64>::min() / 2));
@@ -105,11 +105,11 @@ TEST_F(GameSorterFixture, TiesKeepInsertionOrderAcrossSaveAndReopen) {
     for (int i = 0; i < 20; ++i) {
         expected.append(QString::number(i));
     }
-    EXPECT_EQ(ids(store_.context), expected);
-    ASSERT_TRUE(store_.context.save(nullptr));
-    EXPECT_EQ(ids(store_.context), expected);
-    OpenStore reopened(storePath());
-    EXPECT_EQ(ids(reopened.context), expected);
+    EXPECT_EQ(ids(*store_.context), expected);
+    ASSERT_TRUE(store_.context->save(nullptr));
+    EXPECT_EQ(ids(*store_.context), expected);
+    TestStore reopened(storePath());
+    EXPECT_EQ(ids(*reopened.context), expected);
 }
 
 TEST_F(GameSorterFixture, QueryBuilderOrdersScoreThenNewestThenTitle) {
@@ -179,7 +179,7 @@ TEST_F(GameSorterFixture, ManyKeysAndRandomRecordsMatchAPlainStableSort) {
          SortDescriptor(u"scoreDisplay"_s, true), SortDescriptor(u"title"_s, false),
          SortDescriptor(u"releaseDate"_s, true)},
     };
-    const auto all = *store_.context.executeFetchRequest(gameRequest(), nullptr);
+    const auto all = *store_.context->executeFetchRequest(gameRequest(), nullptr);
     for (const QList<SortDescriptor>& sorts : sortLists) {
         QList<Game*> expected = all;
         std::stable_sort(expected.begin(), expected.end(), [&](const Game* a, const Game* b) {
@@ -193,12 +193,12 @@ TEST_F(GameSorterFixture, ManyKeysAndRandomRecordsMatchAPlainStableSort) {
             return false;
         });
         const Predicate wished = Predicate::predicateWithFormat(u"(myIsWished == 1)"_s);
-        EXPECT_EQ(*store_.context.executeFetchRequest(gameRequest(std::nullopt, sorts), nullptr),
+        EXPECT_EQ(*store_.context->executeFetchRequest(gameRequest(std::nullopt, sorts), nullptr),
                   expected);
         QList<Game*> expectedWished;
         std::copy_if(expected.begin(), expected.end(), std::back_inserter(expectedWished),
                      [&](const Game* game) { return wished.evaluateWithObject(game); });
-        EXPECT_EQ(*store_.context.executeFetchRequest(gameRequest(wished, sorts), nullptr),
+        EXPECT_EQ(*store_.context->executeFetchRequest(gameRequest(wished, sorts), nullptr),
                   expectedWished);
     }
 }

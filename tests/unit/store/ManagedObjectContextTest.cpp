@@ -67,28 +67,28 @@ Game* onlyGame(ManagedObjectContext& context, const QString& idCriticon) {
 
 TEST(ManagedObjectContextRoundTrip, EveryAttributeComesBackAsWrittenIncludingAbsentZeroAndEmpty) {
     {
-        OpenStore store(storePath());
+        TestStore store(storePath());
         ASSERT_TRUE(store.opened);
-        Game* full = store.context.insertNewGame();
+        Game* full = store.context->insertNewGame();
         fillEveryAttribute(full);
         full->setIdCriticon(u"full"_s);
-        Game* zeros = store.context.insertNewGame();
+        Game* zeros = store.context->insertNewGame();
         fillZeros(zeros);
         zeros->setIdCriticon(u"zeros"_s);
-        Game* absent = store.context.insertNewGame();
+        Game* absent = store.context->insertNewGame();
         absent->setIdCriticon(u"absent"_s);
         StoreError error;
-        ASSERT_TRUE(store.context.save(&error)) << error.description().toStdString();
+        ASSERT_TRUE(store.context->save(&error)) << error.description().toStdString();
     }
-    OpenStore reopened(storePath());
+    TestStore reopened(storePath());
     ASSERT_TRUE(reopened.opened);
-    Game* full = onlyGame(reopened.context, u"full"_s);
-    Game* zeros = onlyGame(reopened.context, u"zeros"_s);
-    Game* absent = onlyGame(reopened.context, u"absent"_s);
+    Game* full = onlyGame(*reopened.context, u"full"_s);
+    Game* zeros = onlyGame(*reopened.context, u"zeros"_s);
+    Game* absent = onlyGame(*reopened.context, u"absent"_s);
     ASSERT_TRUE(full && zeros && absent);
 
-    OpenStore expected(u":memory:"_s);
-    Game* wanted = expected.context.insertNewGame();
+    TestStore expected(u":memory:"_s);
+    Game* wanted = expected.context->insertNewGame();
     fillEveryAttribute(wanted);
     wanted->setIdCriticon(u"full"_s);
     for (const GameAttributeInfo& info : GameAttributes::all()) {
@@ -115,19 +115,19 @@ TEST(ManagedObjectContextRoundTrip, EveryAttributeComesBackAsWrittenIncludingAbs
     EXPECT_FALSE(absent->releaseDate().isValid());
     EXPECT_EQ(zeros->myIsWished(), std::optional<int>(0));
     EXPECT_EQ(zeros->scoreCritic(), std::optional<float>(0.0f));
-    EXPECT_FALSE(reopened.context.hasChanges());
+    EXPECT_FALSE(reopened.context->hasChanges());
 }
 
 TEST(ManagedObjectContextRoundTrip, DatesAreInstantsWhateverTheirTimeZone) {
     const QDateTime tokyo(QDate(2009, 5, 7), QTime(9, 0), QTimeZone("Asia/Tokyo"));
     {
-        OpenStore store(storePath());
-        Game* game = store.context.insertNewGame();
+        TestStore store(storePath());
+        Game* game = store.context->insertNewGame();
         game->setReleaseDate(tokyo);
-        ASSERT_TRUE(store.context.save(nullptr));
+        ASSERT_TRUE(store.context->save(nullptr));
     }
-    OpenStore reopened(storePath());
-    const auto games = reopened.context.executeFetchRequest(gameRequest(), nullptr);
+    TestStore reopened(storePath());
+    const auto games = reopened.context->executeFetchRequest(gameRequest(), nullptr);
     ASSERT_TRUE(games && games->size() == 1);
     EXPECT_EQ(games->front()->releaseDate(), tokyo);
     EXPECT_EQ(games->front()->releaseDate().toMSecsSinceEpoch(), tokyo.toMSecsSinceEpoch());
@@ -135,126 +135,126 @@ TEST(ManagedObjectContextRoundTrip, DatesAreInstantsWhateverTheirTimeZone) {
 
 TEST(ManagedObjectContextChanges, LaterChangesOfSavedRecordsAreSavedToo) {
     {
-        OpenStore store(storePath());
-        Game* game = store.context.insertNewGame();
+        TestStore store(storePath());
+        Game* game = store.context->insertNewGame();
         game->setIdCriticon(u"1"_s);
         game->setMyScore(3.5f);
-        ASSERT_TRUE(store.context.save(nullptr));
+        ASSERT_TRUE(store.context->save(nullptr));
         const qint64 key = game->primaryKey();
         EXPECT_GT(key, 0);
         game->setMyScore(std::nullopt);
         game->setMyIsWished(1);
         game->setTitle(u"Renamed"_s);
-        EXPECT_TRUE(store.context.hasChanges());
-        ASSERT_TRUE(store.context.save(nullptr));
+        EXPECT_TRUE(store.context->hasChanges());
+        ASSERT_TRUE(store.context->save(nullptr));
         EXPECT_EQ(game->primaryKey(), key);
-        EXPECT_FALSE(store.context.hasChanges());
+        EXPECT_FALSE(store.context->hasChanges());
     }
-    OpenStore reopened(storePath());
-    Game* game = onlyGame(reopened.context, u"1"_s);
+    TestStore reopened(storePath());
+    Game* game = onlyGame(*reopened.context, u"1"_s);
     ASSERT_TRUE(game);
     EXPECT_FALSE(game->myScore().has_value());
     EXPECT_EQ(game->myIsWished(), std::optional<int>(1));
     EXPECT_EQ(game->title(), u"Renamed"_s);
-    EXPECT_EQ(reopened.context.countForFetchRequest(gameRequest(), nullptr), 1);
+    EXPECT_EQ(reopened.context->countForFetchRequest(gameRequest(), nullptr), 1);
 }
 
 TEST(ManagedObjectContextChanges, SettingTheValueAlreadyHeldIsNoChange) {
     {
-        OpenStore store(storePath());
-        Game* game = store.context.insertNewGame();
+        TestStore store(storePath());
+        Game* game = store.context->insertNewGame();
         game->setTitle(u""_s);
         game->setScoreCritic(2.0f);
-        ASSERT_TRUE(store.context.save(nullptr));
+        ASSERT_TRUE(store.context->save(nullptr));
     }
-    OpenStore store(storePath());
-    Game* game = store.context.executeFetchRequest(gameRequest(), nullptr)->front();
+    TestStore store(storePath());
+    Game* game = store.context->executeFetchRequest(gameRequest(), nullptr)->front();
     game->setTitle(u""_s);
     game->setScoreCritic(2.0f);
     game->setValueForKey(GameAttribute::scoreCritic, 2);
-    EXPECT_FALSE(store.context.hasChanges());
+    EXPECT_FALSE(store.context->hasChanges());
     // Null and empty differ.
     game->setTitle(QString());
-    EXPECT_TRUE(store.context.hasChanges());
+    EXPECT_TRUE(store.context->hasChanges());
 }
 
 TEST(ManagedObjectContextFetch, SeesUnsavedInsertsAndChanges) {
     {
-        OpenStore store(storePath());
+        TestStore store(storePath());
         for (const QString& title : {u"A"_s, u"B"_s}) {
-            Game* game = store.context.insertNewGame();
+            Game* game = store.context->insertNewGame();
             game->setTitle(title);
             game->setGenreCode(u"RPG"_s);
         }
-        ASSERT_TRUE(store.context.save(nullptr));
+        ASSERT_TRUE(store.context->save(nullptr));
     }
-    OpenStore store(storePath());
+    TestStore store(storePath());
     const Predicate action = Predicate::predicateWithFormat(u"(genreCode == %@)"_s, {u"ACTION"_s});
-    EXPECT_EQ(fetchTitles(store.context, action), QStringList{});
-    Game* inserted = store.context.insertNewGame();
+    EXPECT_EQ(fetchTitles(*store.context, action), QStringList{});
+    Game* inserted = store.context->insertNewGame();
     inserted->setTitle(u"C"_s);
     inserted->setGenreCode(u"ACTION"_s);
-    const auto all = store.context.executeFetchRequest(gameRequest(), nullptr);
+    const auto all = store.context->executeFetchRequest(gameRequest(), nullptr);
     ASSERT_TRUE(all);
     ASSERT_EQ(all->size(), 3);
     (*all)[1]->setGenreCode(u"ACTION"_s);
-    EXPECT_EQ(fetchTitles(store.context, action), (QStringList{u"B"_s, u"C"_s}));
-    EXPECT_EQ(store.context.countForFetchRequest(gameRequest(action), nullptr), 2);
+    EXPECT_EQ(fetchTitles(*store.context, action), (QStringList{u"B"_s, u"C"_s}));
+    EXPECT_EQ(store.context->countForFetchRequest(gameRequest(action), nullptr), 2);
     EXPECT_EQ(inserted->primaryKey(), 0);
-    EXPECT_TRUE(store.context.hasChanges());
-    ASSERT_TRUE(store.context.save(nullptr));
-    EXPECT_FALSE(store.context.hasChanges());
+    EXPECT_TRUE(store.context->hasChanges());
+    ASSERT_TRUE(store.context->save(nullptr));
+    EXPECT_FALSE(store.context->hasChanges());
     EXPECT_GT(inserted->primaryKey(), (*all)[1]->primaryKey());
 }
 
 TEST(ManagedObjectContextFetch, InsertsBeforeTheFirstFetchJoinTheStoredRecords) {
     {
-        OpenStore store(storePath());
-        store.context.insertNewGame()->setTitle(u"stored"_s);
-        ASSERT_TRUE(store.context.save(nullptr));
+        TestStore store(storePath());
+        store.context->insertNewGame()->setTitle(u"stored"_s);
+        ASSERT_TRUE(store.context->save(nullptr));
     }
-    OpenStore store(storePath());
-    store.context.insertNewGame()->setTitle(u"new"_s);
-    EXPECT_EQ(fetchTitles(store.context), (QStringList{u"stored"_s, u"new"_s}));
-    ASSERT_TRUE(store.context.save(nullptr));
-    OpenStore reopened(storePath());
-    EXPECT_EQ(fetchTitles(reopened.context), (QStringList{u"stored"_s, u"new"_s}));
+    TestStore store(storePath());
+    store.context->insertNewGame()->setTitle(u"new"_s);
+    EXPECT_EQ(fetchTitles(*store.context), (QStringList{u"stored"_s, u"new"_s}));
+    ASSERT_TRUE(store.context->save(nullptr));
+    TestStore reopened(storePath());
+    EXPECT_EQ(fetchTitles(*reopened.context), (QStringList{u"stored"_s, u"new"_s}));
 }
 
 TEST(ManagedObjectContextFetch, IdentityMapHandsOutOneObjectPerRow) {
     {
-        OpenStore store(storePath());
+        TestStore store(storePath());
         for (int i = 0; i < 3; ++i) {
-            store.context.insertNewGame()->setTitle(QString::number(i));
+            store.context->insertNewGame()->setTitle(QString::number(i));
         }
-        ASSERT_TRUE(store.context.save(nullptr));
+        ASSERT_TRUE(store.context->save(nullptr));
     }
-    OpenStore store(storePath());
-    const auto first = store.context.executeFetchRequest(gameRequest(), nullptr);
-    Game* inserted = store.context.insertNewGame();
-    ASSERT_TRUE(store.context.save(nullptr));
-    const auto second = store.context.executeFetchRequest(
+    TestStore store(storePath());
+    const auto first = store.context->executeFetchRequest(gameRequest(), nullptr);
+    Game* inserted = store.context->insertNewGame();
+    ASSERT_TRUE(store.context->save(nullptr));
+    const auto second = store.context->executeFetchRequest(
         gameRequest(std::nullopt, {SortDescriptor(u"title"_s, false)}), nullptr);
     ASSERT_TRUE(first && second);
     ASSERT_EQ(second->size(), 4);
     for (Game* game : *first) {
         EXPECT_TRUE(second->contains(game));
-        EXPECT_EQ(game->managedObjectContext(), &store.context);
+        EXPECT_EQ(game->managedObjectContext(), store.context.get());
     }
     EXPECT_TRUE(second->contains(inserted));
-    EXPECT_EQ(store.context.registeredObjectCount(), 4);
+    EXPECT_EQ(store.context->registeredObjectCount(), 4);
 }
 
 TEST(ManagedObjectContextSave, FailureMidwayRollsBackEverythingAndKeepsTheChanges) {
     {
-        OpenStore store(storePath());
+        TestStore store(storePath());
         for (const QString& title : {u"one"_s, u"two"_s, u"three"_s}) {
-            store.context.insertNewGame()->setTitle(title);
+            store.context->insertNewGame()->setTitle(title);
         }
-        ASSERT_TRUE(store.context.save(nullptr));
+        ASSERT_TRUE(store.context->save(nullptr));
     }
-    OpenStore store(storePath());
-    const QList<Game*> games = *store.context.executeFetchRequest(gameRequest(), nullptr);
+    TestStore store(storePath());
+    const QList<Game*> games = *store.context->executeFetchRequest(gameRequest(), nullptr);
     RawDatabase raw(storePath());
     // The third update fails after two rows are already written inside the transaction.
     ASSERT_TRUE(
@@ -263,15 +263,15 @@ TEST(ManagedObjectContextSave, FailureMidwayRollsBackEverythingAndKeepsTheChange
     games[0]->setMyIsPlayed(1);
     games[1]->setMyScore(4.0f);
     games[2]->setTitle(u"poison"_s);
-    Game* inserted = store.context.insertNewGame();
+    Game* inserted = store.context->insertNewGame();
     inserted->setTitle(u"four"_s);
 
     StoreError error;
-    EXPECT_FALSE(store.context.save(&error));
+    EXPECT_FALSE(store.context->save(&error));
     EXPECT_EQ(error.domain, StoreError::kDomain);
     EXPECT_EQ(error.code, StoreError::SaveFailed);
     EXPECT_TRUE(error.userInfo.contains(u"sqliteMessage"_s));
-    EXPECT_TRUE(store.context.hasChanges());
+    EXPECT_TRUE(store.context->hasChanges());
     EXPECT_EQ(inserted->primaryKey(), 0);
     EXPECT_EQ(games[0]->myIsPlayed(), std::optional<int>(1));
     EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game"), u"3"_s);
@@ -280,41 +280,41 @@ TEST(ManagedObjectContextSave, FailureMidwayRollsBackEverythingAndKeepsTheChange
               u"0"_s);
 
     ASSERT_TRUE(raw.exec("DROP TRIGGER poison"));
-    ASSERT_TRUE(store.context.save(&error)) << error.description().toStdString();
-    EXPECT_FALSE(store.context.hasChanges());
+    ASSERT_TRUE(store.context->save(&error)) << error.description().toStdString();
+    EXPECT_FALSE(store.context->hasChanges());
     EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game"), u"4"_s);
     EXPECT_EQ(raw.scalar("SELECT title FROM Game WHERE myScore = 4"), u"two"_s);
     EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game WHERE title = 'poison'"), u"1"_s);
 }
 
 TEST(ManagedObjectContextSave, TableDroppedBehindItsBackFailsWithoutLosingChanges) {
-    OpenStore store(storePath());
-    Game* game = store.context.insertNewGame();
+    TestStore store(storePath());
+    Game* game = store.context->insertNewGame();
     game->setTitle(u"kept"_s);
-    ASSERT_TRUE(store.context.save(nullptr));
+    ASSERT_TRUE(store.context->save(nullptr));
     RawDatabase raw(storePath());
     ASSERT_TRUE(raw.exec("DROP TABLE Game"));
     game->setTitle(u"changed"_s);
-    store.context.insertNewGame()->setTitle(u"new"_s);
+    store.context->insertNewGame()->setTitle(u"new"_s);
     StoreError error;
-    EXPECT_FALSE(store.context.save(&error));
+    EXPECT_FALSE(store.context->save(&error));
     EXPECT_EQ(error.code, StoreError::SaveFailed);
-    EXPECT_TRUE(store.context.hasChanges());
+    EXPECT_TRUE(store.context->hasChanges());
     EXPECT_EQ(game->title(), u"changed"_s);
-    EXPECT_EQ(fetchTitles(store.context), (QStringList{u"changed"_s, u"new"_s}));
+    EXPECT_EQ(fetchTitles(*store.context), (QStringList{u"changed"_s, u"new"_s}));
 }
 
 TEST(ManagedObjectContextSave, StoreLockedByAnotherWriterFailsAndKeepsChanges) {
-    OpenStore store(storePath());
-    store.context.insertNewGame()->setTitle(u"a"_s);
+    TestStore store(storePath());
+    store.context->insertNewGame()->setTitle(u"a"_s);
     RawDatabase raw(storePath());
     ASSERT_TRUE(raw.exec("BEGIN IMMEDIATE"));
     StoreError error;
-    EXPECT_FALSE(store.context.save(&error));  // after the busy timeout
+    EXPECT_FALSE(store.context->save(&error));  // after the busy timeout
     EXPECT_EQ(error.code, StoreError::SaveFailed);
-    EXPECT_TRUE(store.context.hasChanges());
+    EXPECT_TRUE(store.context->hasChanges());
     ASSERT_TRUE(raw.exec("COMMIT"));
-    EXPECT_TRUE(store.context.save(&error));
+    EXPECT_TRUE(store.context->save(&error));
     EXPECT_EQ(raw.scalar("SELECT title FROM Game"), u"a"_s);
 }
 
@@ -333,19 +333,19 @@ TEST(PersistentStoreCoordinatorOpen, UnopenableFilesLeaveNoStoreAndFetchesFail) 
     }
     for (const QString& path : {directory, garbage}) {
         SCOPED_TRACE(path.toStdString());
-        OpenStore store(path);
+        TestStore store(path);
         EXPECT_FALSE(store.opened);
-        EXPECT_FALSE(store.coordinator.hasStore());
+        EXPECT_FALSE(store.coordinator->hasStore());
         EXPECT_EQ(store.openError.code, StoreError::OpenFailed);
         EXPECT_FALSE(store.openError.message.isEmpty());
         StoreError error;
-        EXPECT_FALSE(store.context.executeFetchRequest(gameRequest(), &error));
+        EXPECT_FALSE(store.context->executeFetchRequest(gameRequest(), &error));
         EXPECT_EQ(error.code, StoreError::NoStore);
-        EXPECT_EQ(store.context.countForFetchRequest(gameRequest(), nullptr), -1);
+        EXPECT_EQ(store.context->countForFetchRequest(gameRequest(), nullptr), -1);
         // Inserting still works in memory, but nothing can be saved.
-        store.context.insertNewGame();
-        EXPECT_FALSE(store.context.save(&error));
-        EXPECT_TRUE(store.context.hasChanges());
+        store.context->insertNewGame();
+        EXPECT_FALSE(store.context->save(&error));
+        EXPECT_TRUE(store.context->hasChanges());
     }
     QFile file(garbage);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -359,7 +359,7 @@ TEST(PersistentStoreCoordinatorOpen, StoreOfALaterReleaseIsRefusedAndLeftAlone) 
             raw.exec("CREATE TABLE Game (id INTEGER PRIMARY KEY, title TEXT); "
                      "PRAGMA user_version = 7"));
     }
-    OpenStore store(storePath());
+    TestStore store(storePath());
     EXPECT_FALSE(store.opened);
     EXPECT_EQ(store.openError.code, StoreError::NewerSchema);
     EXPECT_EQ(store.openError.userInfo.value(u"schemaVersion"_s).toInt(), 7);
@@ -376,16 +376,16 @@ TEST(PersistentStoreCoordinatorOpen, OlderTableGainsMissingColumnsAndKeepsItsRow
                      "('Old', 4.5)"));
     }
     {
-        OpenStore store(storePath());
+        TestStore store(storePath());
         ASSERT_TRUE(store.opened) << store.openError.description().toStdString();
-        const auto games = store.context.executeFetchRequest(gameRequest(), nullptr);
+        const auto games = store.context->executeFetchRequest(gameRequest(), nullptr);
         ASSERT_TRUE(games && games->size() == 1);
         Game* game = games->front();
         EXPECT_EQ(game->title(), u"Old"_s);
         EXPECT_EQ(game->myScore(), std::optional<float>(4.5f));
         EXPECT_TRUE(game->genreCode().isNull());
         game->setGenreCode(u"RPG"_s);
-        ASSERT_TRUE(store.context.save(nullptr));
+        ASSERT_TRUE(store.context->save(nullptr));
     }
     RawDatabase raw(storePath());
     EXPECT_EQ(raw.scalar("PRAGMA user_version"), u"1"_s);
@@ -395,34 +395,34 @@ TEST(PersistentStoreCoordinatorOpen, OlderTableGainsMissingColumnsAndKeepsItsRow
 }
 
 TEST(ManagedObjectContextFetch, InvalidRequestsFailWithAReason) {
-    OpenStore store(storePath());
+    TestStore store(storePath());
     StoreError error;
     FetchRequest person = gameRequest();
     person.setEntityName(u"Person"_s);
-    EXPECT_FALSE(store.context.executeFetchRequest(person, &error));
+    EXPECT_FALSE(store.context->executeFetchRequest(person, &error));
     EXPECT_EQ(error.code, StoreError::InvalidRequest);
-    EXPECT_FALSE(store.context.executeFetchRequest(
+    EXPECT_FALSE(store.context->executeFetchRequest(
         gameRequest(Predicate::predicateWithFormat(u"(nosuch == 1)"_s)), &error));
     EXPECT_EQ(error.code, StoreError::InvalidRequest);
     EXPECT_TRUE(error.message.contains(u"nosuch"_s));
-    EXPECT_FALSE(store.context.executeFetchRequest(
+    EXPECT_FALSE(store.context->executeFetchRequest(
         gameRequest(std::nullopt, {SortDescriptor(u"rating"_s, true)}), &error));
     EXPECT_TRUE(error.message.contains(u"rating"_s));
-    EXPECT_EQ(store.context.countForFetchRequest(person, &error), -1);
+    EXPECT_EQ(store.context->countForFetchRequest(person, &error), -1);
 }
 
 TEST(ManagedObjectContextThreads, CallsFromAnotherThreadAreRefused) {
-    OpenStore store(storePath());
-    store.context.insertNewGame();
+    TestStore store(storePath());
+    store.context->insertNewGame();
     StoreError fetchError;
     StoreError saveError;
     bool fetched = true;
     bool saved = true;
     Game* inserted = reinterpret_cast<Game*>(1);
     std::thread worker([&] {
-        fetched = store.context.executeFetchRequest(gameRequest(), &fetchError).has_value();
-        saved = store.context.save(&saveError);
-        inserted = store.context.insertNewGame();
+        fetched = store.context->executeFetchRequest(gameRequest(), &fetchError).has_value();
+        saved = store.context->save(&saveError);
+        inserted = store.context->insertNewGame();
     });
     worker.join();
     EXPECT_FALSE(fetched);
@@ -430,25 +430,26 @@ TEST(ManagedObjectContextThreads, CallsFromAnotherThreadAreRefused) {
     EXPECT_FALSE(saved);
     EXPECT_EQ(saveError.code, StoreError::WrongThread);
     EXPECT_EQ(inserted, nullptr);
-    EXPECT_TRUE(store.context.hasChanges());
-    EXPECT_TRUE(store.context.save(nullptr));
+    EXPECT_TRUE(store.context->hasChanges());
+    EXPECT_TRUE(store.context->save(nullptr));
 }
 
 TEST(ManagedObjectContextInsert, OnlyTheGameEntityCanBeInserted) {
-    OpenStore store(storePath());
-    EXPECT_NE(ManagedObjectContext::insertNewObjectForEntityForName(u"Game"_s, &store.context),
+    TestStore store(storePath());
+    EXPECT_NE(ManagedObjectContext::insertNewObjectForEntityForName(u"Game"_s, store.context.get()),
               nullptr);
-    EXPECT_EQ(ManagedObjectContext::insertNewObjectForEntityForName(u"Person"_s, &store.context),
-              nullptr);
+    EXPECT_EQ(
+        ManagedObjectContext::insertNewObjectForEntityForName(u"Person"_s, store.context.get()),
+        nullptr);
     EXPECT_EQ(ManagedObjectContext::insertNewObjectForEntityForName(u"Game"_s, nullptr), nullptr);
-    EXPECT_EQ(store.context.registeredObjectCount(), 1);
+    EXPECT_EQ(store.context->registeredObjectCount(), 1);
     EXPECT_TRUE(store.model->hasEntity(u"Game"_s));
     EXPECT_EQ(store.model->entityNames(), QStringList{u"Game"_s});
 }
 
 TEST(GameValues, GenericAccessConvertsOrSetsAbsent) {
-    OpenStore store(u":memory:"_s);
-    Game* game = store.context.insertNewGame();
+    TestStore store(u":memory:"_s);
+    Game* game = store.context->insertNewGame();
     game->setValueForKey(GameAttribute::scoreCritic, 3);
     EXPECT_EQ(game->scoreCritic(), std::optional<float>(3.0f));
     game->setValueForKey(GameAttribute::myIsWished, true);
@@ -474,13 +475,13 @@ TEST(GameValues, GenericAccessConvertsOrSetsAbsent) {
 }
 
 TEST(FetchedResultsControllerFetch, HoldsOneSectionAndKeepsResultsWhenAFetchFails) {
-    OpenStore store(storePath());
+    TestStore store(storePath());
     for (const QString& title : {u"b"_s, u"a"_s}) {
-        store.context.insertNewGame()->setTitle(title);
+        store.context->insertNewGame()->setTitle(title);
     }
     FetchedResultsController controller(
-        gameRequest(std::nullopt, {SortDescriptor(u"title"_s, true)}), &store.context, QString(),
-        u"Root"_s);
+        gameRequest(std::nullopt, {SortDescriptor(u"title"_s, true)}), store.context.get(),
+        QString(), u"Root"_s);
     ASSERT_TRUE(controller.performFetch(nullptr));
     EXPECT_EQ(controller.numberOfObjects(), 2);
     EXPECT_EQ(controller.objectAtIndex(0)->title(), u"a"_s);
@@ -520,18 +521,18 @@ TEST(ManagedObjectContextChanges, ScatteredChangesOverSeveralSavesAllSurviveReop
     };
     QList<QVariantList> expected;
     {
-        OpenStore store(storePath());
+        TestStore store(storePath());
         for (int round = 0; round < 4; ++round) {
             for (int i = 0; i < 50; ++i) {
-                change(store.context.insertNewGame());
+                change(store.context->insertNewGame());
             }
-            const QList<Game*> games = *store.context.executeFetchRequest(gameRequest(), nullptr);
+            const QList<Game*> games = *store.context->executeFetchRequest(gameRequest(), nullptr);
             for (int i = 0; i < 150; ++i) {
                 change(games[random.bounded(games.size())]);
             }
-            ASSERT_TRUE(store.context.save(nullptr));
+            ASSERT_TRUE(store.context->save(nullptr));
         }
-        const QList<Game*> saved = *store.context.executeFetchRequest(gameRequest(), nullptr);
+        const QList<Game*> saved = *store.context->executeFetchRequest(gameRequest(), nullptr);
         for (const Game* game : saved) {
             QVariantList values;
             for (int a = 0; a < GameAttributes::kCount; ++a) {
@@ -540,8 +541,8 @@ TEST(ManagedObjectContextChanges, ScatteredChangesOverSeveralSavesAllSurviveReop
             expected.append(values);
         }
     }
-    OpenStore reopened(storePath());
-    const QList<Game*> games = *reopened.context.executeFetchRequest(gameRequest(), nullptr);
+    TestStore reopened(storePath());
+    const QList<Game*> games = *reopened.context->executeFetchRequest(gameRequest(), nullptr);
     ASSERT_EQ(games.size(), expected.size());
     for (qsizetype i = 0; i < games.size(); ++i) {
         for (int a = 0; a < GameAttributes::kCount; ++a) {

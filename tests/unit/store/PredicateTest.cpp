@@ -21,9 +21,9 @@ struct Parsed {
 
 class PredicateFixture : public testing::Test {
 protected:
-    Game* game() { return store_.context.insertNewGame(); }
+    Game* game() { return store_.context->insertNewGame(); }
 
-    OpenStore store_{u":memory:"_s};
+    TestStore store_{u":memory:"_s};
 };
 
 }  // namespace
@@ -218,7 +218,7 @@ TEST_F(PredicateFixture, SearchSeesTheTitleAfterItChanges) {
 // The list's search runs as one scan of each record's folded texts; it must answer exactly as
 // the three comparisons would one by one, whichever fields are absent or empty.
 TEST(PredicateSearch, OneScanAgreesWithTheComparisonsOneByOne) {
-    OpenStore store(u":memory:"_s);
+    TestStore store(u":memory:"_s);
     QRandomGenerator random(7);
     const QStringList pieces{u"Poké"_s, u"mon"_s, u"ÉCLAIR"_s, u"zel"_s, u"da"_s,
                              u" "_s,    u"🎮"_s,   u"ß"_s,      u"a"_s,   u""_s};
@@ -234,7 +234,7 @@ TEST(PredicateSearch, OneScanAgreesWithTheComparisonsOneByOne) {
     };
     QList<Game*> games;
     for (int i = 0; i < 300; ++i) {
-        Game* game = store.context.insertNewGame();
+        Game* game = store.context->insertNewGame();
         game->setTitle(text());
         game->setGameDescription(text());
         game->setGenreDescription(text());
@@ -274,6 +274,6 @@ TEST(PredicateSearch, OneScanAgreesWithTheComparisonsOneByOne) {
                 expected.append(game);
             }
         }
-        EXPECT_EQ(*store.context.executeFetchRequest(gameRequest(all), nullptr), expected);
+        EXPECT_EQ(*store.context->executeFetchRequest(gameRequest(all), nullptr), expected);
     }
 }

@@ -24,28 +24,28 @@ void addGames(ManagedObjectContext& context, int count, const QString& prefix) {
 TEST(SqliteBulkWrite, LargeAdditionEndsBackOnTheLog) {
     const int count = int(ManagedObjectContext::kBulkWriteRows) + 1;
     {
-        OpenStore store(storePath());
+        TestStore store(storePath());
         ASSERT_TRUE(store.opened);
-        addGames(store.context, count, u"G"_s);
-        ASSERT_TRUE(store.context.save(nullptr));
+        addGames(*store.context, count, u"G"_s);
+        ASSERT_TRUE(store.context->save(nullptr));
         // Changes after it still save, through the log.
-        Game* first = store.context.executeFetchRequest(gameRequest(), nullptr)->first();
+        Game* first = store.context->executeFetchRequest(gameRequest(), nullptr)->first();
         first->setMyReview(u"noted"_s);
-        ASSERT_TRUE(store.context.save(nullptr));
+        ASSERT_TRUE(store.context->save(nullptr));
         RawDatabase raw(storePath());
         EXPECT_EQ(raw.scalar("PRAGMA journal_mode"), u"wal"_s);
         EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game"), QString::number(count));
         EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game WHERE myReview = 'noted'"), u"1"_s);
     }
     EXPECT_FALSE(QFile::exists(storePath() + u"-journal"_s));
-    OpenStore reopened(storePath());
-    EXPECT_EQ(reopened.context.countForFetchRequest(gameRequest(), nullptr), count);
+    TestStore reopened(storePath());
+    EXPECT_EQ(reopened.context->countForFetchRequest(gameRequest(), nullptr), count);
 }
 
 // Another connection reading the file keeps it on the log; the addition still saves whole.
 TEST(SqliteBulkWrite, FileHeldOpenElsewhereStaysOnTheLog) {
     const int count = int(ManagedObjectContext::kBulkWriteRows) + 1;
-    OpenStore store(storePath());
+    TestStore store(storePath());
     ASSERT_TRUE(store.opened);
     RawDatabase other(storePath());
     ASSERT_TRUE(other.exec("BEGIN"));
@@ -57,8 +57,8 @@ TEST(SqliteBulkWrite, FileHeldOpenElsewhereStaysOnTheLog) {
         SqliteBulkWrite bulk(connection);
         EXPECT_FALSE(bulk.isActive());
     }
-    addGames(store.context, count, u"H"_s);
-    ASSERT_TRUE(store.context.save(nullptr));
+    addGames(*store.context, count, u"H"_s);
+    ASSERT_TRUE(store.context->save(nullptr));
     EXPECT_EQ(other.scalar("SELECT count(*) FROM Game"), u"0"_s);  // its snapshot is intact
     ASSERT_TRUE(other.exec("COMMIT"));
     EXPECT_EQ(other.scalar("SELECT count(*) FROM Game"), QString::number(count));
@@ -66,7 +66,7 @@ TEST(SqliteBulkWrite, FileHeldOpenElsewhereStaysOnTheLog) {
 }
 
 TEST(SqliteBulkWrite, SwitchesOnlyForItsLifetime) {
-    ASSERT_TRUE(OpenStore(storePath()).opened);  // a store file on the log, closed again
+    ASSERT_TRUE(TestStore(storePath()).opened);  // a store file on the log, closed again
     SqliteConnection connection;
     ASSERT_TRUE(connection.open(storePath(), nullptr));
     {

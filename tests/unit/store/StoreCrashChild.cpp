@@ -12,15 +12,15 @@ int main(int argc, char** argv) {
     if (argc != 3 && argc != 4) {
         return 2;
     }
-    OpenStore store(QString::fromUtf8(argv[1]));
+    TestStore store(QString::fromUtf8(argv[1]));
     const QString marker = QString::fromUtf8(argv[2]);
-    const auto games = store.context.executeFetchRequest(gameRequest(), nullptr);
+    const auto games = store.context->executeFetchRequest(gameRequest(), nullptr);
     if (!games) {
         return 3;
     }
     if (argc == 4) {
         for (int i = std::atoi(argv[3]); i > 0; --i) {
-            Game* game = store.context.insertNewGame();
+            Game* game = store.context->insertNewGame();
             game->setTitle(QStringLiteral("Added game %1 with a title of ordinary length").arg(i));
             game->setGameDescription(QString(300, QChar(u'a' + i % 26)));
             game->setMyReview(marker);
@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     QElapsedTimer timer;
     timer.start();
-    if (!store.context.save(nullptr)) {
+    if (!store.context->save(nullptr)) {
         return 4;
     }
     std::printf("saved %lld\n", static_cast<long long>(timer.nsecsElapsed() / 1000));

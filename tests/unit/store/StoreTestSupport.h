@@ -11,21 +11,7 @@
 #include "ManagedObjectContext.h"
 #include "ManagedObjectModel.h"
 #include "PersistentStoreCoordinator.h"
-
-// A model, coordinator and context over one store file, as the application delegate holds
-// them.
-struct OpenStore {
-    explicit OpenStore(const QString& path) {
-        opened = coordinator.addPersistentStoreWithType(path, &openError);
-        context.setPersistentStoreCoordinator(&coordinator);
-    }
-
-    std::shared_ptr<ManagedObjectModel> model = ManagedObjectModel::mergedModelFromBundles();
-    PersistentStoreCoordinator coordinator{model.get()};
-    ManagedObjectContext context;
-    bool opened = false;
-    StoreError openError;
-};
+#include "TestStore.h"
 
 // The store file inside the test's own data home.
 inline QString storePath() {
