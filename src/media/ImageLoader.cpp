@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -157,8 +158,7 @@ QImage ImageLoader::getCachedOrDiskImageForImageURL(const QString& imageURL) {
     }
     {
         std::lock_guard lock(mu_);
-        const auto cached = imageCache_.constFind(key);
-        if (cached != imageCache_.constEnd()) {
+        if (const QImage* cached = imageCache_.object(key)) {
             MYLOG_IF(0, u"Got item from cache: %@"_s, key);
             return *cached;
         }
@@ -167,7 +167,7 @@ QImage ImageLoader::getCachedOrDiskImageForImageURL(const QString& imageURL) {
     if (!image.isNull()) {
         std::lock_guard lock(mu_);
         if (cacheImages_) {
-            imageCache_.insert(key, image);
+            cacheImage(key, image);
             MYLOG_IF(0, u"Got item from DISK: %@"_s, key);
         }
     }
@@ -185,8 +185,7 @@ QImage ImageLoader::getImageForImageURL(const QString& imageURL) {
         if (failureList_.contains(imageURL)) {
             return notFoundImage();
         }
-        const auto cached = imageCache_.constFind(key);
-        if (cached != imageCache_.constEnd()) {
+        if (const QImage* cached = imageCache_.object(key)) {
             return *cached;
         }
     }
@@ -252,7 +251,13 @@ int ImageLoader::currentlyWorkingThreads() const {
 
 int ImageLoader::imageCacheCount() const {
     std::lock_guard lock(mu_);
-    return int(imageCache_.size());
+    return int(imageCache_.count());
+}
+
+void ImageLoader::cacheImage(const QString& key, const QImage& image) {
+    // A picture larger than the whole cache is not kept.
+    imageCache_.insert(key, new QImage(image),
+                       int(std::max<qsizetype>(1, image.sizeInBytes() / 1024)));
 }
 
 bool ImageLoader::isFailed(const QString& imageURL) const {
@@ -415,7 +420,7 @@ QImage ImageLoader::pullImage(const QString& url, const QString& key) {
     std::lock_guard lock(mu_);
     // Only real art is kept: the not-found stand-in would hide the address from a later retry.
     if (cacheImages_) {
-        imageCache_.insert(fileKey(key), image);
+        cacheImage(fileKey(key), image);
     }
     return image;
 }

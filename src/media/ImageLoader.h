@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCache>
 #include <QDateTime>
 #include <QHash>
 #include <QImage>
@@ -36,6 +37,8 @@ public:
         QStringLiteral("frame_unavailable_xbox360.png");
     static inline const QString kFolderName = QStringLiteral("box-art");
     static constexpr int kMaxWorkers = 6;
+    // The memory cache holds at most this many kilobytes of decoded pictures.
+    static constexpr int kMemoryCacheKilobytes = 64 * 1024;
     static constexpr int kDefaultDownloadTimeoutMsecs = 30000;
     // How long a worker thread waits for another request before it ends.
     static constexpr int kWorkerIdleSeconds = 5;
@@ -110,6 +113,8 @@ private:
     void thread_workNextItemInQueue(const QVariantMap& record);
     // The image, or the not-found image and the failure entry: steps of one worker.
     QImage pullImage(const QString& url, const QString& key);
+    // REQUIRES: mu_ held. Keeps the picture in the memory cache under the file key.
+    void cacheImage(const QString& key, const QImage& image);
     // Stores the disk copy, the image encoded as JPEG at quality 100; replaces an earlier copy
     // whole.
     bool saveImage(const QImage& image, const QString& withimageURL);
@@ -126,7 +131,8 @@ private:
     QHash<QString, QDateTime> failureList_;
     QHash<QString, QString> workingList_;
     // Keyed by the file key on every path, so a copy stored by a worker is found by both lookups.
-    QHash<QString, QImage> imageCache_;
+    // Bounded by the decoded pictures' bytes, the least recently used going first.
+    QCache<QString, QImage> imageCache_{kMemoryCacheKilobytes};
     int currentlyWorkingThreads_ = 0;
     // Worker threads alive (working or idle); each may touch this object until it ends.
     int workerThreads_ = 0;

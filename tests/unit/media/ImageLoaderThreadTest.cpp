@@ -207,6 +207,32 @@ TEST_F(ImageLoaderThread, CachingOnKeepsOneCopyFoundByBothLookups) {
     EXPECT_TRUE(loader->getCachedOrDiskImageForImageURL(art(0)).isNull());
 }
 
+// Pictures kept in memory are bounded by their bytes: a long scroll cannot grow the cache
+// without end, and the least recently used go first.
+TEST_F(ImageLoaderThread, MemoryCacheKeepsTheMostRecentlyUsedWithinItsBytes) {
+    const QByteArray large = jpegBytes(2048, 2048);  // 16 MB once decoded
+    const int fit = ImageLoader::kMemoryCacheKilobytes / (2048 * 2048 * 4 / 1024);
+    QDir().mkpath(loader->imagePath());
+    for (int i = 0; i <= fit; ++i) {
+        QFile file(diskCopyPath(art(i)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(large);
+    }
+    for (int i = 0; i < fit; ++i) {
+        ASSERT_FALSE(loader->getCachedOrDiskImageForImageURL(art(i)).isNull());
+    }
+    ASSERT_FALSE(loader->getCachedOrDiskImageForImageURL(art(0)).isNull());  // used again
+    ASSERT_FALSE(loader->getCachedOrDiskImageForImageURL(art(fit)).isNull());
+    EXPECT_EQ(loader->imageCacheCount(), fit);
+    // With the disk copies gone, only what memory kept can answer: all but the least recent.
+    for (int i = 0; i <= fit; ++i) {
+        ASSERT_TRUE(QFile::remove(diskCopyPath(art(i))));
+    }
+    EXPECT_FALSE(loader->getCachedOrDiskImageForImageURL(art(0)).isNull());
+    EXPECT_TRUE(loader->getCachedOrDiskImageForImageURL(art(1)).isNull());
+    EXPECT_FALSE(loader->getCachedOrDiskImageForImageURL(art(fit)).isNull());
+}
+
 TEST_F(ImageLoaderThread, MissingOrEmptyAddressGivesNotFoundAndQueuesNothing) {
     EXPECT_EQ(loader->getImageForImageURL(QString()), loader->notFoundImage());
     EXPECT_EQ(loader->getImageForImageURL(u""_s), loader->notFoundImage());
