@@ -213,18 +213,6 @@ TEST(DemoReviews, CatalogueAsAWholeHasEveryKindOfDocument) {
     EXPECT_GE(types.size(), 5);
 }
 
-TEST(DemoReviews, SameIdSameBytesAndOnlyAddressesFollowTheBase) {
-    const DemoGame& game = DemoCatalogue::shared().shippedGames(u"wii"_s).at(3);
-    const QString id = game.criticonId();
-    const QString other = u"http://localhost:4321"_s;
-    const DemoReviews here(kBase), there(other);
-    EXPECT_EQ(DemoReviews(kBase).productDocument(id), here.productDocument(id));
-    EXPECT_EQ(QString::fromUtf8(here.productDocument(id)).replace(kBase, other),
-              QString::fromUtf8(there.productDocument(id)));
-    EXPECT_EQ(QString::fromUtf8(here.articleDocument(id + u'1').value()).replace(kBase, other),
-              QString::fromUtf8(there.articleDocument(id + u'1').value()));
-}
-
 TEST(DemoReviews, UnknownOrMalformedIdsGetNoDocument) {
     const DemoReviews reviews(kBase);
     const auto games = sampleGames(u"ds"_s, 40);
@@ -249,15 +237,6 @@ TEST(DemoReviews, UnknownOrMalformedIdsGetNoDocument) {
         EXPECT_FALSE(reviews.articleDocument(id + number)) << number.toStdString();
     }
     EXPECT_TRUE(reviews.articleDocument(id + QString::number(articles)));
-}
-
-TEST(DemoReviews, ErrorDocumentCarriesTheMessageAndIsNoProduct) {
-    const QString message = u"Invalid apiKey <\"x\"> & élan"_s;
-    const QByteArray answer = DemoReviews(kBase).errorDocument(message);
-    EXPECT_FALSE(DetailDocuments::isProductDocument(QString::fromUtf8(answer)));
-    const auto found = PerformXMLXPathQuery(answer, u"/error/message"_s);
-    ASSERT_TRUE(found && found->size() == 1u);
-    EXPECT_EQ(found->front().nodeContent, message);
 }
 
 TEST(SitePages, EveryLinkLeadsToAPageAndTitlesReadBack) {
