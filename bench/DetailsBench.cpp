@@ -19,6 +19,7 @@
 #include "BaselineTiming.h"
 #include "DetailDocuments.h"
 #include "FakeReviewService.h"
+#include "ReviewDocuments.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -51,7 +52,7 @@ QString productDocument() {
             article.linkBack = u"http://site.example.org/article/%1"_s.arg(5000 + i);
             product.related.append(article);
         }
-        return QString::fromUtf8(FakeReviewService::productDocument(product));
+        return QString::fromUtf8(ReviewDocuments::productDocument(product));
     }();
     return document;
 }

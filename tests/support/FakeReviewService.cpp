@@ -22,7 +22,8 @@ void FakeReviewService::answerProduct(const QString& globalId,
 }
 
 void FakeReviewService::answerProduct(const QString& globalId, const Product& product) {
-    answerProduct(globalId, FakeHttpServer::Response{200, productDocument(product), "text/xml"});
+    answerProduct(globalId, FakeHttpServer::Response{200, ReviewDocuments::productDocument(product),
+                                                     "text/xml"});
 }
 
 QList<QString> FakeReviewService::productQueries() const {

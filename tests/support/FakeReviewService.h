@@ -18,26 +18,9 @@ class FakeReviewService {
 public:
     static inline const QString kProductPath = QStringLiteral("/svc/product/get_single/");
 
-    // The documents come from the one builder the stand-in services use too.
+    // The documents are ReviewDocuments', the one builder the stand-in services use too.
     using Article = ReviewDocuments::Article;
     using Product = ReviewDocuments::Product;
-
-    static QByteArray productDocument(const Product& product) {
-        return ReviewDocuments::productDocument(product);
-    }
-    static QByteArray reviewDocument(const std::optional<QString>& body,
-                                     const std::optional<QString>& blurb = std::nullopt,
-                                     const std::optional<QString>& author = std::nullopt,
-                                     const std::optional<QString>& datePublished = std::nullopt) {
-        return ReviewDocuments::reviewDocument(body, blurb, author, datePublished);
-    }
-    static QByteArray articleDocument(const Article& article) {
-        return ReviewDocuments::articleDocument(article);
-    }
-    // Addresses of screenshot number i (from 0) of a Product that keeps its default folder.
-    static QString screenshotURL(int i) { return ReviewDocuments::screenshotURL(i); }
-    static QString thumbnailURL(int i) { return ReviewDocuments::thumbnailURL(i); }
-    static QString highDefURL(int i) { return ReviewDocuments::highDefURL(i); }
 
     FakeReviewService();
 

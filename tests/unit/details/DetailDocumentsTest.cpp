@@ -7,6 +7,7 @@
 #include "FakeReviewService.h"
 #include "FileFunctions.h"
 #include "QStringPrinter.h"
+#include "ReviewDocuments.h"
 #include "ScopedLocale.h"
 
 using namespace Qt::StringLiterals;
@@ -58,7 +59,7 @@ TEST(DetailDocumentsDates, TextWithoutAUsableDateShowsNothing) {
 TEST(DetailDocumentsProduct, ValidityPriceAndReviewAddressAreCutFromTheText) {
     Product product;
     product.reviewAddress = u"http://svc.example.org/review/9"_s;
-    const QString body = QString::fromUtf8(FakeReviewService::productDocument(product));
+    const QString body = QString::fromUtf8(ReviewDocuments::productDocument(product));
     EXPECT_TRUE(DetailDocuments::isProductDocument(body));
     EXPECT_EQ(DetailDocuments::priceFromProductDocument(body), u"29.99"_s);
     EXPECT_EQ(DetailDocuments::reviewLinkFromProductDocument(body),
@@ -67,7 +68,7 @@ TEST(DetailDocumentsProduct, ValidityPriceAndReviewAddressAreCutFromTheText) {
     product.hasTitle = false;
     product.price.reset();
     product.reviewAddress = u""_s;
-    const QString bare = QString::fromUtf8(FakeReviewService::productDocument(product));
+    const QString bare = QString::fromUtf8(ReviewDocuments::productDocument(product));
     EXPECT_FALSE(DetailDocuments::isProductDocument(bare));
     EXPECT_EQ(DetailDocuments::priceFromProductDocument(bare), u""_s);
     EXPECT_EQ(DetailDocuments::reviewLinkFromProductDocument(bare), u""_s);
@@ -75,7 +76,7 @@ TEST(DetailDocumentsProduct, ValidityPriceAndReviewAddressAreCutFromTheText) {
 
     product.reviewAddress.reset();
     EXPECT_TRUE(DetailDocuments::reviewLinkFromProductDocument(
-                    QString::fromUtf8(FakeReviewService::productDocument(product)))
+                    QString::fromUtf8(ReviewDocuments::productDocument(product)))
                     .isNull());
 }
 
@@ -90,7 +91,7 @@ TEST(DetailDocumentsProduct, RelatedArticlesAreReversedNeverReviewsAndLinkToTheG
     }
     FakeReviewService::Article untyped;
     const auto related = DetailDocuments::relatedContentFromProductDocument(
-        FakeReviewService::productDocument(product), u"http://site/game"_s);
+        ReviewDocuments::productDocument(product), u"http://site/game"_s);
     ASSERT_EQ(related.size(), 3);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(related[i]->title(), u"Article %1"_s.arg(2 - i));
@@ -103,20 +104,19 @@ TEST(DetailDocumentsProduct, RelatedArticlesAreReversedNeverReviewsAndLinkToTheG
 TEST(DetailDocumentsScreenshots, FortyElementsGiveThirtyFiveRecordsAndImageLines) {
     Product product;
     product.screenshots = 40;
-    const QByteArray body = FakeReviewService::productDocument(product);
+    const QByteArray body = ReviewDocuments::productDocument(product);
     EXPECT_TRUE(DetailDocuments::hasScreenshots(QString::fromUtf8(body)));
     const QList<Screenshot> shots = DetailDocuments::screenshotsFromProductDocument(body);
     ASSERT_EQ(shots.size(), 35);
     for (int i = 0; i < 35; ++i) {
-        EXPECT_EQ(shots[i].urlScreenshot(), FakeReviewService::screenshotURL(i));
-        EXPECT_EQ(shots[i].urlThumbnail(), FakeReviewService::thumbnailURL(i));
-        EXPECT_EQ(shots[i].urlHighDef(), FakeReviewService::highDefURL(i));
+        EXPECT_EQ(shots[i].urlScreenshot(), ReviewDocuments::screenshotURL(i));
+        EXPECT_EQ(shots[i].urlThumbnail(), ReviewDocuments::thumbnailURL(i));
+        EXPECT_EQ(shots[i].urlHighDef(), ReviewDocuments::highDefURL(i));
     }
     const QString page = DetailDocuments::screenshotPage(shots, u"http://site/game"_s);
     EXPECT_EQ(imageLines(page), 35);
-    EXPECT_TRUE(
-        page.contains(u"<img src=\""_s + FakeReviewService::screenshotURL(34) + u"\">\n"_s));
-    EXPECT_FALSE(page.contains(FakeReviewService::screenshotURL(35) + u'"'));
+    EXPECT_TRUE(page.contains(u"<img src=\""_s + ReviewDocuments::screenshotURL(34) + u"\">\n"_s));
+    EXPECT_FALSE(page.contains(ReviewDocuments::screenshotURL(35) + u'"'));
     EXPECT_TRUE(page.contains(u"href=\"http://site/game\""_s));
     EXPECT_FALSE(page.contains(u"**"_s));
 }
@@ -147,15 +147,15 @@ TEST(DetailDocumentsScreenshots, AddressesAreTrimmedAndShortOrMissingOnesAreKept
 TEST(DetailDocumentsReview, ReviewDocumentGivesBodyBlurbAuthorAndDate) {
     ScopedLocale english(QLocale(QLocale::English, QLocale::UnitedStates));
     const auto review = DetailDocuments::reviewFromReviewDocument(QString::fromUtf8(
-        FakeReviewService::reviewDocument(u"<p>Great</p><object><embed></object>"_s, u"Worth it"_s,
-                                          u"Bo Critic"_s, u"{ts '2009-05-12 08:30:00'}"_s)));
+        ReviewDocuments::reviewDocument(u"<p>Great</p><object><embed></object>"_s, u"Worth it"_s,
+                                        u"Bo Critic"_s, u"{ts '2009-05-12 08:30:00'}"_s)));
     ASSERT_TRUE(review);
     EXPECT_EQ(review->html, u"<p>Great</p>"_s);
     EXPECT_EQ(review->blurb, u"Worth it"_s);
     EXPECT_EQ(review->byName, u"Bo Critic"_s);
     EXPECT_EQ(review->date, u"May 12, 2009"_s);
     EXPECT_FALSE(DetailDocuments::reviewFromReviewDocument(
-        QString::fromUtf8(FakeReviewService::reviewDocument(std::nullopt, u"Worth it"_s))));
+        QString::fromUtf8(ReviewDocuments::reviewDocument(std::nullopt, u"Worth it"_s))));
     EXPECT_FALSE(DetailDocuments::reviewFromReviewDocument(QString()));
 }
 

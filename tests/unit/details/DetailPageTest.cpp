@@ -13,6 +13,7 @@
 #include "FakeReviewService.h"
 #include "NetworkTestSupport.h"
 #include "QStringPrinter.h"
+#include "ReviewDocuments.h"
 #include "ScopedLocale.h"
 #include "TestStore.h"
 #include "ViewAlpha.h"
@@ -126,7 +127,7 @@ TEST_F(DetailPageTest, IdThatLooksLikeMoreQueryStaysOneValue) {
 TEST_F(DetailPageTest, FullProductEnablesEveryTabAndFetchesTheReview) {
     ScopedLocale english(QLocale(QLocale::English, QLocale::UnitedStates));
     service.server().answer(kReviewPath, {200,
-                                          FakeReviewService::reviewDocument(
+                                          ReviewDocuments::reviewDocument(
                                               u"<p>Fine game.</p>"_s, u"Fun"_s, u"Bo Critic"_s,
                                               u"{ts '2009-05-12 00:00:00'}"_s),
                                           "text/xml"});
@@ -217,8 +218,7 @@ TEST_F(DetailPageTest, ReviewObjectsAreRemovedBeforeTheReviewIsKept) {
     const QString object = u"<object><embed src=\"v.swf\"></object>"_s;
     service.server().answer(
         kReviewPath,
-        {200,
-         FakeReviewService::reviewDocument(u"a"_s + object + u"b"_s + object + u"c<object x"_s),
+        {200, ReviewDocuments::reviewDocument(u"a"_s + object + u"b"_s + object + u"c<object x"_s),
          "text/xml"});
     load(withReview());
     EXPECT_EQ(page->reviewHTML(), u"abc<object x"_s);
@@ -236,7 +236,7 @@ TEST_F(DetailPageTest, FortyScreenshotsGiveThirtyFive) {
 
 TEST_F(DetailPageTest, FailedProductQueryLeavesOnlyTheSummaryAndNoPrice) {
     service.answerProduct(
-        u"1001"_s, {200, FakeReviewService::productDocument(withReview()), "text/xml", 0, true});
+        u"1001"_s, {200, ReviewDocuments::productDocument(withReview()), "text/xml", 0, true});
     loadAnswer();
     EXPECT_EQ(calls, (std::vector<std::string>{"failure"}));
     expectOnlySummaryEnabled();
@@ -275,7 +275,7 @@ TEST_F(DetailPageTest, AnswersOfOtherConnectionsAreIgnored) {
     Product product = withReview();
     product.screenshots = 2;
     page->orvConnectionSuccessWithConnection(
-        stranger.get(), QString::fromUtf8(FakeReviewService::productDocument(product)));
+        stranger.get(), QString::fromUtf8(ReviewDocuments::productDocument(product)));
     expectOnlySummaryEnabled();
     EXPECT_TRUE(page->reviewLink().isNull());
     EXPECT_TRUE(service.server().requests().isEmpty());
@@ -283,7 +283,7 @@ TEST_F(DetailPageTest, AnswersOfOtherConnectionsAreIgnored) {
 
 TEST_F(DetailPageTest, ClosingThePageCancelsTheProductQuery) {
     service.answerProduct(u"1001"_s,
-                          {200, FakeReviewService::productDocument(withReview()), "text/xml", 500});
+                          {200, ReviewDocuments::productDocument(withReview()), "text/xml", 500});
     page->getDetailXML();
     ASSERT_TRUE(service.server().waitForRequests(1, 5000));
     page.reset();
@@ -294,7 +294,7 @@ TEST_F(DetailPageTest, ClosingThePageCancelsTheProductQuery) {
 
 TEST_F(DetailPageTest, ClosingThePageCancelsTheReviewRequest) {
     service.server().answer(kReviewPath,
-                            {200, FakeReviewService::reviewDocument(u"late"_s), "text/xml", 500});
+                            {200, ReviewDocuments::reviewDocument(u"late"_s), "text/xml", 500});
     service.answerProduct(u"1001"_s, withReview());
     page->getDetailXML();
     // The review is asked for from the product's callback, so the loop must run meanwhile.

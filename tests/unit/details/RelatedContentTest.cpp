@@ -8,6 +8,7 @@
 #include "DetailTestSupport.h"
 #include "FakeReviewService.h"
 #include "QStringPrinter.h"
+#include "ReviewDocuments.h"
 #include "ScopedLocale.h"
 #include "Screenshot.h"
 #include "XPathQuery.h"
@@ -48,7 +49,7 @@ Article fullArticle(const QString& prefix) {
 TEST(RelatedContentFill, ArticleAndContentNamesFillTheSameFields) {
     for (const QString& prefix : {u"article_"_s, u"content_"_s}) {
         SCOPED_TRACE(prefix.toStdString());
-        const auto content = fromDocument(FakeReviewService::articleDocument(fullArticle(prefix)));
+        const auto content = fromDocument(ReviewDocuments::articleDocument(fullArticle(prefix)));
         EXPECT_EQ(content->typeValue(), u"previews"_s);
         EXPECT_EQ(content->title(), u"First look"_s);
         EXPECT_EQ(content->blurb(), u"A bold start"_s);
@@ -65,7 +66,7 @@ TEST(RelatedContentFill, ArticleAndContentNamesFillTheSameFields) {
 TEST(RelatedContentFill, CdataBetweenLineBreaksGivesAnEmptyValue) {
     Article article = fullArticle(u"article_"_s);
     article.cdataBetweenLineBreaks = true;
-    const auto content = fromDocument(FakeReviewService::articleDocument(article));
+    const auto content = fromDocument(ReviewDocuments::articleDocument(article));
     EXPECT_EQ(content->title(), u""_s);
     EXPECT_FALSE(content->title().isNull());
     EXPECT_EQ(content->body(), u""_s);
@@ -141,8 +142,7 @@ TEST(DetailOtherCellTest, ShowsTheArticleAsPlainTextWithItsDate) {
     ScopedLocale english(QLocale(QLocale::English, QLocale::UnitedStates));
     DetailOtherCell cell;
     EXPECT_EQ(cell.reuseIdentifier(), u"DetailOtherCell"_s);
-    const auto content =
-        fromDocument(FakeReviewService::articleDocument(fullArticle(u"content_"_s)));
+    const auto content = fromDocument(ReviewDocuments::articleDocument(fullArticle(u"content_"_s)));
     cell.setContent(content);
     EXPECT_EQ(cell.content(), content);
     EXPECT_EQ(cell.title()->text(), u"First look"_s);
