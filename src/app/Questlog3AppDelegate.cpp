@@ -1,9 +1,9 @@
 #include "Questlog3AppDelegate.h"
 
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "AlertView.h"
+#include "Animator.h"
 #include "Console.h"
 #include "DataInstallationScreen.h"
 #include "FileFunctions.h"
@@ -91,10 +91,8 @@ void Questlog3AppDelegate::applicationDidFinishLaunching() {
 
     updateController_ =
         UpdateController::updateControllerWithContext(managedObjectContext(), managedObjectModel());
-    QTimer::singleShot(kUpdateGamesDelayMs, Qt::PreciseTimer, this,
-                       &Questlog3AppDelegate::updateGames);
-    QTimer::singleShot(kCheckConnectivityDelayMs, Qt::PreciseTimer, this,
-                       &Questlog3AppDelegate::checkConnectivity);
+    Animator::after(kUpdateGamesDelayMs, this, [this] { updateGames(); });
+    Animator::after(kCheckConnectivityDelayMs, this, [this] { checkConnectivity(); });
 }
 
 void Questlog3AppDelegate::addListeners() {
@@ -141,14 +139,12 @@ void Questlog3AppDelegate::showInstallingOverlay() {
 
 void Questlog3AppDelegate::hideInstallingOverlay() {
     Console::log(u"hiding install..."_s);
-    QTimer::singleShot(kRemoveInstallModalDelayMs, Qt::PreciseTimer, this,
-                       &Questlog3AppDelegate::removeInstallModal);
+    Animator::after(kRemoveInstallModalDelayMs, this, [this] { removeInstallModal(); });
 }
 
 void Questlog3AppDelegate::removeInstallModal() {
     navigationController_->dismissModalViewControllerAnimated(true);
-    QTimer::singleShot(kKillInstallModalDelayMs, Qt::PreciseTimer, this,
-                       &Questlog3AppDelegate::killInstallModal);
+    Animator::after(kKillInstallModalDelayMs, this, [this] { killInstallModal(); });
 }
 
 void Questlog3AppDelegate::killInstallModal() {

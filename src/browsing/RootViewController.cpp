@@ -2,10 +2,10 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QTimer>
 
 #include "ActionSheet.h"
 #include "AnimationFunctions.h"
+#include "Animator.h"
 #include "BundleImage.h"
 #include "Button.h"
 #include "DetailPlaceholderPage.h"
@@ -256,7 +256,7 @@ void RootViewController::redrawAndExecuteAndScrollTo(std::optional<IndexPath> in
     AnimationFunctions::fadeInView(ui_->workingOverlay, kOverlayFadeSeconds);
 
     ++pendingFetches_;
-    QTimer::singleShot(kFetchDelayMsecs, Qt::PreciseTimer, this, [this, indexPath] {
+    Animator::after(kFetchDelayMsecs, this, [this, indexPath] {
         --pendingFetches_;
         executeFetch(indexPath);
     });
@@ -592,8 +592,7 @@ void RootViewController::hideExplorePanel() {
     QWidget* panel = ui_->exploreAnimatorView;
     AnimationFunctions::moveView(panel, QPointF(0, -panel->height()), kHidePanelMoveSeconds);
     AnimationFunctions::fadeOutView(panel, kHidePanelFadeSeconds);
-    QTimer::singleShot(kHidePanelDelayMsecs, Qt::PreciseTimer, this,
-                       &RootViewController::hideExplorePanelCompleted);
+    Animator::after(kHidePanelDelayMsecs, this, [this] { hideExplorePanelCompleted(); });
 }
 
 void RootViewController::hideExplorePanelCompleted() {

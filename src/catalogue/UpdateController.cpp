@@ -1,8 +1,8 @@
 #include "UpdateController.h"
 
 #include <QHash>
-#include <QTimer>
 
+#include "Animator.h"
 #include "CatalogueFileReader.h"
 #include "DBConversion2to3.h"
 #include "DateFunctions.h"
@@ -138,8 +138,7 @@ void UpdateController::installBundleFile() {
     MYLOG(u"installBundleFile: lastReportYMD          = [%@]"_s, lastReportYMD);
     NotificationCenter::defaultCenter()->postNotificationName(
         u"NOTIF_INSTALLING_BUNDLE_FILE_START"_s);
-    QTimer::singleShot(kInstallDelayMs, Qt::PreciseTimer, this,
-                       &UpdateController::startBundleFileInstall);
+    Animator::after(kInstallDelayMs, this, [this] { startBundleFileInstall(); });
 }
 
 void UpdateController::startBundleFileInstall() {

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <cmath>
 
+#include "Animator.h"
 #include "ViewAlpha.h"
 
 namespace {
@@ -19,20 +20,12 @@ void animate(QWidget* view, QObject* target, const QByteArray& property, const Q
     for (QPropertyAnimation* running :
          view->findChildren<QPropertyAnimation*>(Qt::FindDirectChildrenOnly)) {
         if (running->targetObject() == target && running->propertyName() == property) {
-            running->stop();
-            running->deleteLater();
+            QPointer<QPropertyAnimation> slot(running);
+            Animator::stop(slot);
         }
     }
-    const int milliseconds = int(std::lround(double(duration) * 1000.0));
-    if (!(milliseconds > 0)) {
-        target->setProperty(property.constData(), to);
-        return;
-    }
-    auto* animation = new QPropertyAnimation(target, property, view);
-    animation->setEasingCurve(AnimationFunctions::easeInEaseOut());
-    animation->setDuration(milliseconds);
-    animation->setEndValue(to);
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    Animator::animate(nullptr, view, target, property, QVariant(), to,
+                      int(std::lround(double(duration) * 1000.0)));
 }
 
 QPoint origin(QPointF point) {
@@ -94,11 +87,8 @@ QPainter::CompositionMode compositionFor(int blendMode) {
 
 }  // namespace
 
-// The handset's ease-in-ease-out timing: a cubic Bézier through (0.42, 0) and (0.58, 1).
 QEasingCurve AnimationFunctions::easeInEaseOut() {
-    QEasingCurve curve(QEasingCurve::BezierSpline);
-    curve.addCubicBezierSegment(QPointF(0.42, 0.0), QPointF(0.58, 1.0), QPointF(1.0, 1.0));
-    return curve;
+    return Animator::easeInEaseOut();
 }
 
 void AnimationFunctions::fadeView(QWidget* view, float fromAlphaValue, float toAlphaValue,
