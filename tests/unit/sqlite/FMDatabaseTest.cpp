@@ -8,12 +8,13 @@
 #include <future>
 #include <thread>
 
+#include "CapturedConsole.h"
 #include "FMDatabase.h"
 #include "FMDatabaseAdditions.h"
 #include "FMResultSet.h"
 #include "FMStatement.h"
+#include "FileFunctions.h"
 #include "QStringPrinter.h"
-#include "SqliteTestSupport.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -35,7 +36,7 @@ protected:
 // --- open and close ---------------------------------------------------------------------------
 
 TEST(FMDatabaseOpen, CreatesMissingFileAndKeepsDataAcrossReopening) {
-    const QString path = homeFile(u"new.sqlite"_s);
+    const QString path = FileFunctions::getPathForDocumentDirectoryResource(u"new.sqlite"_s);
     FMDatabase db(path);
     EXPECT_EQ(db.sqliteHandle(), nullptr);  // nothing opened by the constructor
     EXPECT_FALSE(QFile::exists(path));
@@ -52,7 +53,7 @@ TEST(FMDatabaseOpen, CreatesMissingFileAndKeepsDataAcrossReopening) {
 }
 
 TEST(FMDatabaseOpen, UnopenablePathFailsTwiceWithItsConsoleLines) {
-    FMDatabase db(homeFile(u"no/such/folder/x.sqlite"_s));
+    FMDatabase db(FileFunctions::getPathForDocumentDirectoryResource(u"no/such/folder/x.sqlite"_s));
     CapturedConsole console;
     EXPECT_FALSE(db.open());
     const QString text = console.text();
@@ -62,7 +63,7 @@ TEST(FMDatabaseOpen, UnopenablePathFailsTwiceWithItsConsoleLines) {
 }
 
 TEST(FMDatabaseOpen, GarbageFileOpensButEveryQueryFails) {
-    const QString path = homeFile(u"garbage.sqlite"_s);
+    const QString path = FileFunctions::getPathForDocumentDirectoryResource(u"garbage.sqlite"_s);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(QByteArray(4096, 'x'));
@@ -90,7 +91,8 @@ TEST(FMDatabaseOpen, ClosedDatabaseAnswersFalseAndNothing) {
 }
 
 TEST(FMDatabaseOpen, ClosingClosesResultSetsStillReading) {
-    auto db = FMDatabase::databaseWithPath(homeFile(u"rs.sqlite"_s));
+    auto db = FMDatabase::databaseWithPath(
+        FileFunctions::getPathForDocumentDirectoryResource(u"rs.sqlite"_s));
     db->setBusyRetryTimeout(0);  // an open statement must not make close spin for ever
     ASSERT_TRUE(db->open());
     ASSERT_TRUE(db->executeUpdate(u"create table t (a)"_s));
@@ -275,7 +277,7 @@ namespace {
 class LockedFile : public testing::Test {
 protected:
     void SetUp() override {
-        path_ = homeFile(u"locked.sqlite"_s);
+        path_ = FileFunctions::getPathForDocumentDirectoryResource(u"locked.sqlite"_s);
         FMDatabase setup(path_);
         ASSERT_TRUE(setup.open());
         ASSERT_TRUE(setup.executeUpdate(u"create table t (a)"_s));

@@ -5,11 +5,12 @@
 #include <QUrl>
 #include <limits>
 
+#include "CapturedConsole.h"
 #include "FMDatabase.h"
 #include "FMDatabaseAdditions.h"
 #include "FMResultSet.h"
+#include "FileFunctions.h"
 #include "QStringPrinter.h"
-#include "SqliteTestSupport.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,84 +1,58 @@
 #include <gtest/gtest.h>
 
-#include <QFile>
+#include <QDir>
 
 #include "QStringPrinter.h"
 #include "SqliteBulkWrite.h"
 #include "SqliteConnection.h"
-#include "StoreTestSupport.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-void addGames(ManagedObjectContext& context, int count, const QString& prefix) {
-    for (int i = 0; i < count; ++i) {
-        context.insertNewGame()->setTitle(prefix + QString::number(i));
+class SqliteBulkWriteTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(db_.exec(u"PRAGMA journal_mode=WAL; CREATE TABLE t (a)"_s));
     }
-}
+    QString journalMode(SqliteConnection& connection) {
+        return connection.execAndGet(u"PRAGMA journal_mode"_s).toString();
+    }
+
+    QString path_ = QDir(qEnvironmentVariable("QUESTLOG_HOME")).filePath(u"b.sqlite"_s);
+    SqliteConnection db_{path_};
+};
 
 }  // namespace
 
-// A large addition leaves the store as a small one does: every row there, on the log again,
-// no journal file left behind.
-TEST(SqliteBulkWrite, LargeAdditionEndsBackOnTheLog) {
-    const int count = int(ManagedObjectContext::kBulkWriteRows) + 1;
+TEST_F(SqliteBulkWriteTest, SwitchesToTheJournalOnlyForItsLifetime) {
     {
-        TestStore store(storePath());
-        ASSERT_TRUE(store.opened);
-        addGames(*store.context, count, u"G"_s);
-        ASSERT_TRUE(store.context->save(nullptr));
-        // Changes after it still save, through the log.
-        Game* first = store.context->executeFetchRequest(gameRequest(), nullptr)->first();
-        first->setMyReview(u"noted"_s);
-        ASSERT_TRUE(store.context->save(nullptr));
-        RawDatabase raw(storePath());
-        EXPECT_EQ(raw.scalar("PRAGMA journal_mode"), u"wal"_s);
-        EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game"), QString::number(count));
-        EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game WHERE myReview = 'noted'"), u"1"_s);
-    }
-    EXPECT_FALSE(QFile::exists(storePath() + u"-journal"_s));
-    TestStore reopened(storePath());
-    EXPECT_EQ(reopened.context->countForFetchRequest(gameRequest(), nullptr), count);
-}
-
-// Another connection reading the file keeps it on the log; the addition still saves whole.
-TEST(SqliteBulkWrite, FileHeldOpenElsewhereStaysOnTheLog) {
-    const int count = int(ManagedObjectContext::kBulkWriteRows) + 1;
-    TestStore store(storePath());
-    ASSERT_TRUE(store.opened);
-    RawDatabase other(storePath());
-    ASSERT_TRUE(other.exec("BEGIN"));
-    ASSERT_EQ(other.scalar("SELECT count(*) FROM Game"), u"0"_s);  // holds a read snapshot
-
-    SqliteConnection connection;
-    ASSERT_TRUE(connection.open(storePath(), nullptr));
-    {
-        SqliteBulkWrite bulk(connection);
-        EXPECT_FALSE(bulk.isActive());
-    }
-    addGames(*store.context, count, u"H"_s);
-    ASSERT_TRUE(store.context->save(nullptr));
-    EXPECT_EQ(other.scalar("SELECT count(*) FROM Game"), u"0"_s);  // its snapshot is intact
-    ASSERT_TRUE(other.exec("COMMIT"));
-    EXPECT_EQ(other.scalar("SELECT count(*) FROM Game"), QString::number(count));
-    EXPECT_EQ(other.scalar("PRAGMA journal_mode"), u"wal"_s);
-}
-
-TEST(SqliteBulkWrite, SwitchesOnlyForItsLifetime) {
-    ASSERT_TRUE(TestStore(storePath()).opened);  // a store file on the log, closed again
-    SqliteConnection connection;
-    ASSERT_TRUE(connection.open(storePath(), nullptr));
-    {
-        SqliteBulkWrite bulk(connection);
+        SqliteBulkWrite bulk(db_);
         ASSERT_TRUE(bulk.isActive());
-        RawDatabase raw(storePath());
-        EXPECT_EQ(raw.scalar("PRAGMA journal_mode"), u"delete"_s);
+        ASSERT_TRUE(db_.exec(u"INSERT INTO t VALUES (1)"_s));
+        SqliteConnection reader(path_);
+        EXPECT_EQ(journalMode(reader), u"delete"_s);
+        EXPECT_EQ(reader.execAndGet(u"SELECT count(*) FROM t"_s), qint64(1));
     }
-    RawDatabase raw(storePath());
-    EXPECT_EQ(raw.scalar("PRAGMA journal_mode"), u"wal"_s);
+    EXPECT_EQ(journalMode(db_), u"wal"_s);
+    EXPECT_FALSE(QFile::exists(path_ + u"-journal"_s));
     // A closed connection has nothing to switch.
     SqliteConnection closed;
-    SqliteBulkWrite none(closed);
-    EXPECT_FALSE(none.isActive());
+    EXPECT_FALSE(SqliteBulkWrite(closed).isActive());
+}
+
+// Another connection with the file open keeps it on the log, and its read snapshot intact.
+TEST_F(SqliteBulkWriteTest, FileHeldOpenElsewhereStaysOnTheLog) {
+    SqliteConnection other(path_);
+    ASSERT_TRUE(other.exec(u"BEGIN"_s));
+    ASSERT_EQ(other.execAndGet(u"SELECT count(*) FROM t"_s), qint64(0));  // holds a snapshot
+    {
+        SqliteBulkWrite bulk(db_);
+        EXPECT_FALSE(bulk.isActive());
+        ASSERT_TRUE(db_.exec(u"INSERT INTO t VALUES (1)"_s));
+    }
+    EXPECT_EQ(other.execAndGet(u"SELECT count(*) FROM t"_s), qint64(0));
+    ASSERT_TRUE(other.exec(u"COMMIT"_s));
+    EXPECT_EQ(other.execAndGet(u"SELECT count(*) FROM t"_s), qint64(1));
+    EXPECT_EQ(journalMode(db_), u"wal"_s);
 }
