@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "QStringPrinter.h"
 #include "SqliteConnection.h"
 #include "SqliteStatement.h"
@@ -75,7 +77,8 @@ TEST_F(SqliteStatementTest, EveryKindOfValueComesBackAsBound) {
     EXPECT_EQ(db_.execAndGet(u"SELECT typeof(b) FROM t WHERE rowid = 2"_s), u"blob"_s);
 }
 
-// Binding after rows were read starts the statement over instead of failing (SQLITE_MISUSE).
+// Binding after rows were read, with any kind of value, starts the statement over instead of
+// failing (SQLITE_MISUSE).
 TEST_F(SqliteStatementTest, RebindingAfterRowsStartsOver) {
     ASSERT_TRUE(db_.exec(u"INSERT INTO t VALUES (1, 'a'), (2, 'b'), (3, 'c')"_s));
     SqliteStatement select(db_, u"SELECT b FROM t WHERE a >= ? ORDER BY a"_s);
@@ -86,9 +89,20 @@ TEST_F(SqliteStatementTest, RebindingAfterRowsStartsOver) {
     ASSERT_TRUE(select.bindInt64(1, 3));
     ASSERT_EQ(select.step(), SqliteStatement::Step::Row);
     EXPECT_EQ(select.columnText(0), u"c"_s);
-    EXPECT_EQ(select.step(), SqliteStatement::Step::Done);
-    EXPECT_EQ(select.dataCount(), 0);
     EXPECT_EQ(select.columnName(0), u"b"_s);
+    const std::function<bool()> binders[] = {
+        [&] { return select.bindNull(1); },
+        [&] { return select.bindDouble(1, 2.5); },
+        [&] { return select.bindText(1, u"2"_s); },
+        [&] { return select.bindBlob(1, QByteArray("2")); },
+    };
+    for (const auto& bind : binders) {
+        ASSERT_TRUE(select.bindInt64(1, 1));
+        ASSERT_EQ(select.step(), SqliteStatement::Step::Row);
+        EXPECT_TRUE(bind());
+    }
+    select.reset();
+    EXPECT_EQ(select.dataCount(), 0);
 }
 
 TEST_F(SqliteStatementTest, FailuresAnswerFalseWithSqlitesCode) {
