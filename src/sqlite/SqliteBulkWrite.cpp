@@ -21,6 +21,6 @@ SqliteBulkWrite::SqliteBulkWrite(SqliteConnection& connection) : connection_(con
 SqliteBulkWrite::~SqliteBulkWrite() {
     if (active_ && connection_.isOpen() && setJournalMode(connection_, u"wal"_s) != u"wal"_s) {
         // Whoever opens the file next puts it back on the log; until then it stays durable.
-        connection_.logFailure(u"Cannot return the file to write-ahead logging"_s);
+        connection_.logFailure(u"Cannot return the store to write-ahead logging"_s);
     }
 }
