@@ -3,8 +3,6 @@
 // A realistic catalogue for the benchmarks: store files of 1k, 10k and 100k games made once per
 // run in a temporary folder, loaded contexts kept per size, and plain SQLite connections to the
 // same files for the baselines.
-#include <sqlite3.h>
-
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <QStringList>
@@ -17,6 +15,7 @@
 #include "ManagedObjectContext.h"
 #include "ManagedObjectModel.h"
 #include "PersistentStoreCoordinator.h"
+#include "SqliteConnection.h"
 
 namespace bench {
 
@@ -153,13 +152,13 @@ inline Store& loadedStore(int games) {
 }
 
 // A plain SQLite connection per size for the baselines.
-inline sqlite3* baselineDatabase(int games) {
-    static std::map<int, sqlite3*> databases;
+inline SqliteConnection& baselineDatabase(int games) {
+    static std::map<int, std::unique_ptr<SqliteConnection>> databases;
     auto& db = databases[games];
     if (!db) {
-        sqlite3_open_v2(storeFile(games).toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        db = std::make_unique<SqliteConnection>(storeFile(games), SqliteConnection::ReadWrite);
     }
-    return db;
+    return *db;
 }
 
 }  // namespace bench

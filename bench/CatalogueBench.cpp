@@ -16,7 +16,6 @@
 // installed into an empty store. Goal: vs_baseline at most 2.
 #include <benchmark/benchmark.h>
 
-#include <sqlite3.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -33,6 +32,7 @@
 #include "ManagedObjectContext.h"
 #include "ManagedObjectModel.h"
 #include "PersistentStoreCoordinator.h"
+#include "SqliteConnection.h"
 #include "UpdateController.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -140,23 +140,14 @@ void createBaselineTable(const QString& path) {
         columns.append(u"\""_s + info.columnName + u"\" "_s +
                        QString::fromLatin1(kTypes[int(info.type)]));
     }
-    sqlite3* db = nullptr;
-    sqlite3_open(path.toUtf8().constData(), &db);
-    sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-    const QByteArray create = (u"CREATE TABLE Game ("_s + columns.join(u", "_s) + u")"_s).toUtf8();
-    sqlite3_exec(db, create.constData(), nullptr, nullptr, nullptr);
-    sqlite3_close(db);
+    SqliteConnection db(path);
+    db.exec(u"PRAGMA journal_mode=WAL"_s);
+    db.exec(u"CREATE TABLE Game ("_s + columns.join(u", "_s) + u")"_s);
 }
 
 int baselineRowCount(const QString& path) {
-    sqlite3* db = nullptr;
-    sqlite3_open(path.toUtf8().constData(), &db);
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, "SELECT count(*) FROM Game", -1, &statement, nullptr);
-    const int count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return count;
+    const QVariant count = SqliteConnection(path).execAndGet(u"SELECT count(*) FROM Game"_s);
+    return count.isValid() ? count.toInt() : -1;
 }
 
 // The 100k store, installed once and kept closed; each update works on a copy.

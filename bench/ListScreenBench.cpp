@@ -15,7 +15,6 @@
 // same titles, scrolled and painted the same way.
 #include <benchmark/benchmark.h>
 
-#include <sqlite3.h>
 #include <QApplication>
 #include <QImage>
 #include <QListView>
@@ -34,6 +33,7 @@
 #include "NavigationController.h"
 #include "RootViewController.h"
 #include "Scrollers.h"
+#include "SqliteStatement.h"
 #include "TableView.h"
 #include "UserDefaults.h"
 
@@ -145,18 +145,15 @@ struct Baseline {
         list.resize(320, 370);
         list.show();
     }
-    bool show(sqlite3* db, const char* sql) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
+    bool show(SqliteConnection& db, const char* sql) {
+        SqliteStatement statement(db, QString::fromUtf8(sql));
+        if (!statement.isValid()) {
             return false;
         }
         QStringList titles;
-        while (sqlite3_step(statement) == SQLITE_ROW) {
-            titles.append(
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)),
-                                  sqlite3_column_bytes(statement, 0)));
+        while (statement.step() == SqliteStatement::Step::Row) {
+            titles.append(statement.columnText(0));
         }
-        sqlite3_finalize(statement);
         model.setStringList(titles);
         list.scrollToTop();
         list.render(&image);
@@ -169,7 +166,7 @@ struct Baseline {
 
 void pressBaseline(benchmark::State& state, Press kind) {
     static Baseline baseline;
-    sqlite3* db = baselineDatabase(int(state.range(0)));
+    SqliteConnection& db = baselineDatabase(int(state.range(0)));
     const char* first = kind == Press::Sort
                             ? "SELECT title FROM Game ORDER BY scoreDisplay DESC, releaseDate "
                               "DESC, title ASC"

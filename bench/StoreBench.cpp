@@ -4,7 +4,6 @@
 // "vs_baseline" counter is our time divided by the baseline's.
 #include <benchmark/benchmark.h>
 
-#include <sqlite3.h>
 #include <QCoreApplication>
 
 #include <QDateTime>
@@ -22,6 +21,8 @@
 #include "ManagedObjectContext.h"
 #include "ManagedObjectModel.h"
 #include "PersistentStoreCoordinator.h"
+#include "SqliteStatement.h"
+#include "SqliteTransaction.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -195,27 +196,26 @@ void OpenAndLoad(benchmark::State& state) {
 // Opens the file and steps through every row, reading every column: no objects are built.
 void OpenAndLoad_Baseline(benchmark::State& state) {
     const int games = int(state.range(0));
-    const QByteArray path = storeFile(games).toUtf8();
+    const QString path = storeFile(games);
     Stopwatch watch;
     for (auto _ : state) {
         watch.start();
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(db, "SELECT * FROM Game ORDER BY rowid", -1, &statement, nullptr);
+        SqliteConnection db(path, SqliteConnection::ReadWrite);
         int rows = 0;
         size_t bytes = 0;
-        while (sqlite3_step(statement) == SQLITE_ROW) {
-            const int columns = sqlite3_column_count(statement);
-            for (int c = 0; c < columns; ++c) {
-                bytes += size_t(sqlite3_column_bytes(statement, c));
-                benchmark::DoNotOptimize(sqlite3_column_text(statement, c));
+        {
+            SqliteStatement select(db, u"SELECT * FROM Game ORDER BY rowid"_s);
+            const int columns = select.columnCount();
+            while (select.step() == SqliteStatement::Step::Row) {
+                for (int c = 0; c < columns; ++c) {
+                    int size = 0;
+                    benchmark::DoNotOptimize(select.columnUtf8(c, &size));
+                    bytes += size_t(size);
+                }
+                ++rows;
             }
-            ++rows;
         }
-        sqlite3_finalize(statement);
         watch.stop();
-        sqlite3_close(db);
         benchmark::DoNotOptimize(bytes);
         if (rows != games) {
             state.SkipWithError("wrong count");
@@ -300,31 +300,26 @@ void FirstSearchAfterWarmUp(benchmark::State& state, Query query) {
 
 void Refetch_Baseline(benchmark::State& state, Query query) {
     const int games = int(state.range(0));
-    sqlite3* db = baselineDatabase(games);
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, query.sql, -1, &statement, nullptr);
+    SqliteStatement statement(baselineDatabase(games), QString::fromUtf8(query.sql));
     for (size_t i = 0; i < query.sqlArguments.size(); ++i) {
         const QVariant& argument = query.sqlArguments[i];
         if (argument.typeId() == QMetaType::QString) {
-            const QByteArray text = argument.toString().toUtf8();
-            sqlite3_bind_text(statement, int(i + 1), text.constData(), int(text.size()),
-                              SQLITE_TRANSIENT);
+            statement.bindText(int(i + 1), argument.toString());
         } else {
-            sqlite3_bind_int64(statement, int(i + 1), argument.toLongLong());
+            statement.bindInt64(int(i + 1), argument.toLongLong());
         }
     }
     Stopwatch watch;
-    std::vector<sqlite3_int64> ids;
+    std::vector<qint64> ids;
     for (auto _ : state) {
         watch.start();
         ids.clear();
-        while (sqlite3_step(statement) == SQLITE_ROW) {
-            ids.push_back(sqlite3_column_int64(statement, 0));
+        while (statement.step() == SqliteStatement::Step::Row) {
+            ids.push_back(statement.columnInt64(0));
         }
-        sqlite3_reset(statement);
+        statement.reset();
         watch.stop();
     }
-    sqlite3_finalize(statement);
     state.counters["rows"] = double(ids.size());
     reportBaseline(state, keyOf(query.name, games), watch);
 }
@@ -360,25 +355,21 @@ void SaveChanged(benchmark::State& state) {
 // One transaction of prepared UPDATEs of the changed column only.
 void SaveChanged_Baseline(benchmark::State& state) {
     const int games = int(state.range(0));
-    sqlite3* db = baselineDatabase(games);
+    SqliteConnection& db = baselineDatabase(games);
     const int changed = std::min(kChanged, games);
     Stopwatch watch;
     int round = 0;
     for (auto _ : state) {
         ++round;
         watch.start();
-        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-        sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(db, "UPDATE Game SET myScore = ?1 WHERE rowid = ?2", -1, &statement,
-                           nullptr);
+        SqliteTransaction transaction(db);
+        SqliteStatement statement(db, u"UPDATE Game SET myScore = ?1 WHERE rowid = ?2"_s);
         for (int i = 0; i < changed; ++i) {
-            sqlite3_bind_double(statement, 1, double((i + round) % 10) / 2.0);
-            sqlite3_bind_int64(statement, 2, i + 1);
-            sqlite3_step(statement);
-            sqlite3_reset(statement);
+            statement.bindDouble(1, double((i + round) % 10) / 2.0);
+            statement.bindInt64(2, i + 1);
+            statement.run();
         }
-        sqlite3_finalize(statement);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        transaction.commit();
         watch.stop();
     }
     reportBaseline(state, keyOf("SaveChanged", games), watch);

@@ -25,40 +25,24 @@ private:
     bool& flag_;
 };
 
-int bindText(sqlite3_stmt* handle, int idx, const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    return sqlite3_bind_text64(handle, idx, utf8.constData(), sqlite3_uint64(utf8.size()),
-                               SQLITE_TRANSIENT, SQLITE_UTF8);
-}
-
 // The binding table: how each kind of argument object is stored. Null strings, null byte
 // arrays and invalid dates are "nothing" here as everywhere in the program.
-int bindObject(sqlite3_stmt* handle, int idx, const QVariant& object) {
+bool bindObject(SqliteStatement& statement, int idx, const QVariant& object) {
     if (!object.isValid() || object.isNull()) {
-        return sqlite3_bind_null(handle, idx);
+        return statement.bindNull(idx);
     }
     switch (object.typeId()) {
-        case QMetaType::QByteArray: {
-            const QByteArray bytes = object.toByteArray();
-            if (bytes.isNull()) {
-                return sqlite3_bind_null(handle, idx);
-            }
-            if (bytes.isEmpty()) {
-                // A zero-length blob, not NULL (SQLite binds NULL for a null pointer).
-                return sqlite3_bind_zeroblob(handle, idx, 0);
-            }
-            return sqlite3_bind_blob64(handle, idx, bytes.constData(), sqlite3_uint64(bytes.size()),
-                                       SQLITE_TRANSIENT);
-        }
+        case QMetaType::QByteArray:
+            return statement.bindBlob(idx, object.toByteArray());
         case QMetaType::QDateTime: {
             const QDateTime date = object.toDateTime();
             if (!date.isValid()) {
-                return sqlite3_bind_null(handle, idx);
+                return statement.bindNull(idx);
             }
-            return sqlite3_bind_double(handle, idx, double(date.toMSecsSinceEpoch()) / 1000.0);
+            return statement.bindDouble(idx, double(date.toMSecsSinceEpoch()) / 1000.0);
         }
         case QMetaType::Bool:
-            return sqlite3_bind_int(handle, idx, object.toBool() ? 1 : 0);
+            return statement.bindInt64(idx, object.toBool() ? 1 : 0);
         case QMetaType::Char:
         case QMetaType::SChar:
         case QMetaType::UChar:
@@ -68,26 +52,24 @@ int bindObject(sqlite3_stmt* handle, int idx, const QVariant& object) {
         case QMetaType::UInt:
         case QMetaType::Long:
         case QMetaType::LongLong:
-            return sqlite3_bind_int64(handle, idx, object.toLongLong());
+            return statement.bindInt64(idx, object.toLongLong());
         case QMetaType::ULong:
         case QMetaType::ULongLong: {
             const qulonglong value = object.toULongLong();
             if (value <= qulonglong(std::numeric_limits<qint64>::max())) {
-                return sqlite3_bind_int64(handle, idx, qint64(value));
+                return statement.bindInt64(idx, qint64(value));
             }
-            return bindText(handle, idx, QString::number(value));  // too large for an integer
+            return statement.bindText(idx, QString::number(value));  // too large for an integer
         }
         case QMetaType::Float:
-            return sqlite3_bind_double(handle, idx, double(object.toFloat()));
+            return statement.bindDouble(idx, double(object.toFloat()));
         case QMetaType::Double:
-            return sqlite3_bind_double(handle, idx, object.toDouble());
-        case QMetaType::QString: {
+            return statement.bindDouble(idx, object.toDouble());
+        case QMetaType::QString:
             // A null string is nothing; an empty one is "".
-            const QString text = object.toString();
-            return text.isNull() ? sqlite3_bind_null(handle, idx) : bindText(handle, idx, text);
-        }
+            return statement.bindText(idx, object.toString());
         default:
-            return bindText(handle, idx, describe(object));
+            return statement.bindText(idx, describe(object));
     }
 }
 
@@ -104,7 +86,7 @@ FMDatabase::~FMDatabase() {
 }
 
 QString FMDatabase::sqliteLibVersion() {
-    return QString::fromUtf8(sqlite3_libversion());
+    return SqliteConnection::libraryVersion();
 }
 
 QString FMDatabase::description() const {
@@ -112,20 +94,13 @@ QString FMDatabase::description() const {
 }
 
 bool FMDatabase::open() {
-    if (db_ != nullptr) {
-        return true;  // opening again would leak the connection
+    if (connection_.isOpen()) {
+        return true;  // opening again would drop the statements still reading
     }
-    const QByteArray path = databasePath_.toUtf8();
-    int err = sqlite3_open(path.constData(), &db_);
-    if (err != SQLITE_OK) {
-        Console::log(u"error opening!: %d"_s, err);
-        sqlite3_close(db_);  // a failed open still hands back a handle to release
-        db_ = nullptr;
-        err = sqlite3_open(path.constData(), &db_);
-        if (err != SQLITE_OK) {
-            Console::log(u"error opening TWICE!: %d"_s, err);
-            sqlite3_close(db_);
-            db_ = nullptr;
+    if (!connection_.open(databasePath_)) {
+        Console::log(u"error opening!: %d"_s, connection_.errorCode());
+        if (!connection_.open(databasePath_)) {
+            Console::log(u"error opening TWICE!: %d"_s, connection_.errorCode());
             return false;
         }
     }
@@ -138,31 +113,26 @@ void FMDatabase::close() {
         openResultSets_.back()->close();
     }
     clearCachedStatements();
-    if (db_ == nullptr) {
+    if (!connection_.isOpen()) {
         return;
     }
     FMBusyRetry retry(busyRetryTimeout_);
-    for (;;) {
-        const int rc = sqlite3_close(db_);
-        if (rc == SQLITE_BUSY) {
-            if (retry.shouldRetry()) {
-                continue;
-            }
+    while (!connection_.close()) {
+        if (connection_.errorCode() != SQLITE_BUSY) {
+            Console::log(u"error closing!: %d"_s, connection_.errorCode());
+            break;
+        }
+        if (!retry.shouldRetry()) {
             Console::log(u"%s:%d"_s, __func__, __LINE__);
             Console::log(u"Database busy, unable to close"_s);
             return;  // the connection stays open
         }
-        if (rc != SQLITE_OK) {
-            Console::log(u"error closing!: %d"_s, rc);
-        }
-        break;
     }
-    db_ = nullptr;
     inTransaction_ = false;
 }
 
 bool FMDatabase::goodConnection() {
-    if (db_ == nullptr) {
+    if (!connection_.isOpen()) {
         return false;
     }
     std::unique_ptr<FMResultSet> rs =
@@ -234,9 +204,9 @@ void FMDatabase::logBusy(const char* operation, int line) const {
     Console::log(u"Database busy"_s);
 }
 
-bool FMDatabase::bindArguments(sqlite3_stmt* handle, const QVariantList& arguments,
+bool FMDatabase::bindArguments(SqliteStatement& statement, const QVariantList& arguments,
                                const QString& sql) {
-    const int queryCount = sqlite3_bind_parameter_count(handle);
+    const int queryCount = statement.parameterCount();
     if (arguments.size() < queryCount) {
         Console::log(u"Error: the query needs %d argument(s) but %d were given"_s, queryCount,
                      int(arguments.size()));
@@ -248,9 +218,9 @@ bool FMDatabase::bindArguments(sqlite3_stmt* handle, const QVariantList& argumen
         if (traceExecution_) {
             Console::log(u"obj: %@"_s, object);
         }
-        const int rc = bindObject(handle, idx + 1, object);
-        if (rc != SQLITE_OK) {
-            Console::log(u"Error binding argument %d (%d: %s)"_s, idx + 1, rc, sqlite3_errmsg(db_));
+        if (!bindObject(statement, idx + 1, object)) {
+            Console::log(u"Error binding argument %d (%d: %@)"_s, idx + 1, statement.resultCode(),
+                         statement.errorMessage());
             Console::log(u"DB Query: %@"_s, sql);
             return false;
         }
@@ -258,67 +228,66 @@ bool FMDatabase::bindArguments(sqlite3_stmt* handle, const QVariantList& argumen
     return true;
 }
 
-bool FMDatabase::prepare(const QString& sql, const QVariantList& arguments, Prepared& prepared) {
-    if (db_ == nullptr) {
+SqliteStatement FMDatabase::prepareRetryingWhileBusy(const QString& sql) {
+    FMBusyRetry retry(busyRetryTimeout_);
+    for (;;) {
+        SqliteStatement statement(connection_, sql);
+        if (statement.resultCode() != SQLITE_BUSY) {
+            return statement;
+        }
+        if (!retry.shouldRetry()) {
+            logBusy(__func__, __LINE__);
+            return statement;
+        }
+    }
+}
+
+std::shared_ptr<FMStatement> FMDatabase::prepare(const QString& sql, const QVariantList& arguments,
+                                                 bool& fromCache) {
+    fromCache = false;
+    if (!connection_.isOpen()) {
         if (logsErrors_) {
             Console::log(u"The FMDatabase %@ is not open."_s, *this);
             Console::log(u"DB Query: %@"_s, sql);
         }
-        return false;
+        return nullptr;
     }
+    std::shared_ptr<FMStatement> statement;
     if (shouldCacheStatements_) {
         std::shared_ptr<FMStatement> cached = cachedStatementForQuery(sql);
         // A statement still being read by a result set cannot be shared: a fresh one is made.
         if (cached && cached->statement() && !statementIsReading(cached.get())) {
-            prepared.statement = cached;
-            prepared.handle = cached->statement();
             cached->reset();
-            sqlite3_clear_bindings(prepared.handle);
+            cached->sqliteStatement().clearBindings();
+            statement = cached;
+            fromCache = true;
         }
     }
-    if (prepared.handle == nullptr) {
-        const QByteArray utf8 = sql.toUtf8();
-        FMBusyRetry retry(busyRetryTimeout_);
-        for (;;) {
-            const int rc = sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()),
-                                              &prepared.handle, nullptr);
-            if (rc == SQLITE_OK) {
-                break;
+    if (!statement) {
+        SqliteStatement fresh = prepareRetryingWhileBusy(sql);
+        if (!fresh.isValid()) {
+            if (fresh.resultCode() == SQLITE_BUSY) {
+                return nullptr;  // logged as busy
             }
-            sqlite3_finalize(prepared.handle);
-            prepared.handle = nullptr;
-            if (rc == SQLITE_BUSY) {
-                if (retry.shouldRetry()) {
-                    continue;
+            if (logsErrors_) {
+                if (fresh.resultCode() == SQLITE_OK) {
+                    // Only blanks or comments: nothing to run.
+                    Console::log(u"DB Error: the query holds no statement"_s);
+                } else {
+                    Console::log(u"DB Error: %d \"%@\""_s, lastErrorCode(), lastErrorMessage());
                 }
-                logBusy(__func__, __LINE__);
-                return false;
-            }
-            if (logsErrors_) {
-                Console::log(u"DB Error: %d \"%@\""_s, lastErrorCode(), lastErrorMessage());
                 Console::log(u"DB Query: %@"_s, sql);
             }
-            return false;
+            return nullptr;
         }
-        if (prepared.handle == nullptr) {
-            // Only blanks or comments: nothing to run.
-            if (logsErrors_) {
-                Console::log(u"DB Error: the query holds no statement"_s);
-                Console::log(u"DB Query: %@"_s, sql);
-            }
-            return false;
-        }
+        statement = std::make_shared<FMStatement>(std::move(fresh));
     }
-    if (!bindArguments(prepared.handle, arguments, sql)) {
-        if (prepared.statement) {
-            prepared.statement->reset();
-        } else {
-            sqlite3_finalize(prepared.handle);
-        }
-        prepared = {};
-        return false;
+    if (!bindArguments(statement->sqliteStatement(), arguments, sql)) {
+        statement->reset();  // a fresh statement is finalized with its last holder
+        fromCache = false;
+        return nullptr;
     }
-    return true;
+    return statement;
 }
 
 std::unique_ptr<FMResultSet> FMDatabase::executeQuery(const QString& sql,
@@ -330,13 +299,12 @@ std::unique_ptr<FMResultSet> FMDatabase::executeQuery(const QString& sql,
     if (traceExecution_) {
         Console::log(u"%@ executeQuery: %@"_s, *this, sql);
     }
-    Prepared prepared;
-    if (!prepare(sql, arguments, prepared)) {
+    bool fromCache = false;
+    std::shared_ptr<FMStatement> statement = prepare(sql, arguments, fromCache);
+    if (!statement) {
         return nullptr;
     }
-    std::shared_ptr<FMStatement> statement = prepared.statement;
-    if (!statement) {
-        statement = std::make_shared<FMStatement>(prepared.handle);
+    if (!fromCache) {
         statement->setQuery(sql);
         if (shouldCacheStatements_ && !cachedStatementForQuery(sql)) {
             setCachedStatement(statement, sql);
@@ -356,49 +324,46 @@ bool FMDatabase::executeUpdate(const QString& sql, const QVariantList& arguments
     if (traceExecution_) {
         Console::log(u"%@ executeUpdate: %@"_s, *this, sql);
     }
-    Prepared prepared;
-    if (!prepare(sql, arguments, prepared)) {
+    bool fromCache = false;
+    std::shared_ptr<FMStatement> statement = prepare(sql, arguments, fromCache);
+    if (!statement) {
         return false;
     }
-    sqlite3_stmt* handle = prepared.handle;
+    SqliteStatement& sqlite = statement->sqliteStatement();
     FMBusyRetry retry(busyRetryTimeout_);
-    int rc;
-    for (;;) {
-        rc = sqlite3_step(handle);
-        if (rc != SQLITE_BUSY || !retry.shouldRetry()) {
-            break;
-        }
+    while (sqlite.step() == SqliteStatement::Step::Error && sqlite.resultCode() == SQLITE_BUSY &&
+           retry.shouldRetry()) {
     }
+    const int rc = sqlite.resultCode();
     if (rc == SQLITE_BUSY) {
         logBusy(__func__, __LINE__);
     } else if (rc == SQLITE_ERROR) {
-        Console::log(u"Error calling sqlite3_step (%d: %s) SQLITE_ERROR"_s, rc,
-                     sqlite3_errmsg(db_));
+        Console::log(u"Error calling sqlite3_step (%d: %@) SQLITE_ERROR"_s, rc,
+                     sqlite.errorMessage());
         Console::log(u"DB Query: %@"_s, sql);
     } else if (rc == SQLITE_MISUSE) {
-        Console::log(u"Error calling sqlite3_step (%d: %s) SQLITE_MISUSE"_s, rc,
-                     sqlite3_errmsg(db_));
+        Console::log(u"Error calling sqlite3_step (%d: %@) SQLITE_MISUSE"_s, rc,
+                     sqlite.errorMessage());
         Console::log(u"DB Query: %@"_s, sql);
     } else if (rc == SQLITE_ROW) {
         // A caller error: statements that yield rows belong in executeQuery.
         Console::log(u"Error: executeUpdate was given a statement that returns rows"_s);
         Console::log(u"DB Query: %@"_s, sql);
     } else if (rc != SQLITE_DONE) {
-        Console::log(u"Unknown error calling sqlite3_step (%d: %s) eu"_s, rc, sqlite3_errmsg(db_));
+        Console::log(u"Unknown error calling sqlite3_step (%d: %@) eu"_s, rc,
+                     sqlite.errorMessage());
         Console::log(u"DB Query: %@"_s, sql);
     }
 
     int closeErrorCode;
-    if (shouldCacheStatements_ && (prepared.statement || !cachedStatementForQuery(sql))) {
-        std::shared_ptr<FMStatement> statement = prepared.statement;
-        if (!statement) {
-            statement = std::make_shared<FMStatement>(handle);
+    if (shouldCacheStatements_ && (fromCache || !cachedStatementForQuery(sql))) {
+        if (!fromCache) {
             setCachedStatement(statement, sql);
         }
         statement->setUseCount(statement->useCount() + 1);
         closeErrorCode = statement->reset();
     } else {
-        closeErrorCode = sqlite3_finalize(handle);
+        closeErrorCode = statement->close();
     }
     return rc != SQLITE_ROW && closeErrorCode == SQLITE_OK;
 }
@@ -436,11 +401,12 @@ bool FMDatabase::rollback() {
 }
 
 QString FMDatabase::lastErrorMessage() const {
-    return QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(SQLITE_MISUSE));
+    return connection_.isOpen() ? connection_.errorMessage()
+                                : QString::fromUtf8(sqlite3_errstr(SQLITE_MISUSE));
 }
 
 int FMDatabase::lastErrorCode() const {
-    return db_ ? sqlite3_errcode(db_) : SQLITE_MISUSE;
+    return connection_.isOpen() ? connection_.errorCode() : SQLITE_MISUSE;
 }
 
 bool FMDatabase::hadError() const {
@@ -452,7 +418,7 @@ qint64 FMDatabase::lastInsertRowId() {
         return 0;
     }
     InUseScope scope(inUse_);
-    return db_ ? sqlite3_last_insert_rowid(db_) : 0;
+    return connection_.lastInsertRowId();
 }
 
 bool FMDatabase::setKey(const QString&) {

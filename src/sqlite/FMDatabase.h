@@ -7,17 +7,17 @@
 #include <vector>
 
 #include "FMArguments.h"
+#include "SqliteConnection.h"
+#include "SqliteStatement.h"
 
-struct sqlite3;
-struct sqlite3_stmt;
 class FMResultSet;
 class FMStatement;
 
-// One SQLite database file and its connection: opens and closes it, runs statements with
-// arguments bound from objects, and can keep prepared statements for reuse. Diagnostics go to
-// the console. Releasing the object closes the database, and closing it closes every result set
-// still reading from it. Not thread-safe: one thread at a time; the in-use flag only turns away
-// re-entrant calls.
+// One SQLite database file and its connection (a SqliteConnection): opens and closes it, runs
+// statements with arguments bound from objects, and can keep prepared statements for reuse.
+// SQLite's "busy" answer is retried as FMBusyRetry says. Diagnostics go to the console. Releasing
+// the object closes the database, and closing it closes every result set still reading from it. Not
+// thread-safe: one thread at a time; the in-use flag only turns away re-entrant calls.
 class FMDatabase {
 public:
     static std::unique_ptr<FMDatabase> databaseWithPath(const QString& inPath);
@@ -71,7 +71,7 @@ public:
     bool setKey(const QString& key);
     bool rekey(const QString& key);
 
-    sqlite3* sqliteHandle() const { return db_; }
+    sqlite3* sqliteHandle() const { return connection_.handle(); }
     QString databasePath() const { return databasePath_; }
     bool logsErrors() const { return logsErrors_; }
     void setLogsErrors(bool value) { logsErrors_ = value; }
@@ -100,16 +100,16 @@ private:
     // True when the in-use guard turns the call away (after its console line).
     bool refusedWhileInUse();
     // A ready statement for `sql` with the arguments bound, or nothing after logging.
-    struct Prepared {
-        std::shared_ptr<FMStatement> statement;  // set when it came from the cache
-        sqlite3_stmt* handle = nullptr;
-    };
-    bool prepare(const QString& sql, const QVariantList& arguments, Prepared& prepared);
-    bool bindArguments(sqlite3_stmt* handle, const QVariantList& arguments, const QString& sql);
+    // `fromCache` tells whether it is the cache's.
+    std::shared_ptr<FMStatement> prepare(const QString& sql, const QVariantList& arguments,
+                                         bool& fromCache);
+    SqliteStatement prepareRetryingWhileBusy(const QString& sql);
+    bool bindArguments(SqliteStatement& statement, const QVariantList& arguments,
+                       const QString& sql);
     bool statementIsReading(const FMStatement* statement) const;
     void logBusy(const char* operation, int line) const;
 
-    sqlite3* db_ = nullptr;
+    SqliteConnection connection_;
     QString databasePath_;
     bool logsErrors_ = false;
     bool crashOnErrors_ = false;

@@ -50,18 +50,15 @@ void FMResultSet::close() {
 }
 
 bool FMResultSet::next() {
-    sqlite3_stmt* handle = statement_ ? statement_->statement() : nullptr;
-    if (handle == nullptr) {
+    SqliteStatement* statement = live();
+    if (statement == nullptr) {
         close();
         return false;
     }
     FMBusyRetry retry(parentDB_ ? parentDB_->busyRetryTimeout() : 0);
-    int rc;
-    for (;;) {
-        rc = sqlite3_step(handle);
-        if (rc != SQLITE_BUSY) {
-            break;
-        }
+    SqliteStatement::Step step;
+    while ((step = statement->step()) == SqliteStatement::Step::Error &&
+           statement->resultCode() == SQLITE_BUSY) {
         if (!retry.shouldRetry()) {
             Console::log(u"%s:%d Database busy (%@)"_s, __func__, __LINE__,
                          parentDB_ ? parentDB_->databasePath() : QString());
@@ -70,29 +67,32 @@ bool FMResultSet::next() {
             return false;
         }
     }
-    if (rc == SQLITE_ROW) {
+    if (step == SqliteStatement::Step::Row) {
         return true;
     }
+    const int rc = statement->resultCode();
     if (rc == SQLITE_ERROR || rc == SQLITE_MISUSE) {
-        Console::log(u"Error calling sqlite3_step (%d: %s) rs"_s, rc,
-                     sqlite3_errmsg(sqlite3_db_handle(handle)));
+        Console::log(u"Error calling sqlite3_step (%d: %@) rs"_s, rc, statement->errorMessage());
     } else if (rc != SQLITE_DONE) {
-        Console::log(u"Unknown error calling sqlite3_step (%d: %s) rs"_s, rc,
-                     sqlite3_errmsg(sqlite3_db_handle(handle)));
+        Console::log(u"Unknown error calling sqlite3_step (%d: %@) rs"_s, rc,
+                     statement->errorMessage());
     }
     close();
     return false;
 }
 
+SqliteStatement* FMResultSet::live() const {
+    return statement_ && statement_->statement() ? &statement_->sqliteStatement() : nullptr;
+}
+
 void FMResultSet::setupColumnNames() {
-    sqlite3_stmt* handle = statement_ ? statement_->statement() : nullptr;
-    if (handle == nullptr) {
+    const SqliteStatement* statement = live();
+    if (statement == nullptr) {
         return;  // stays unset, so a later call on a live statement still builds the map
     }
-    const int count = sqlite3_column_count(handle);
+    const int count = statement->columnCount();
     for (int i = 0; i < count; ++i) {
-        columnNameToIndexMap_.insert(QString::fromUtf8(sqlite3_column_name(handle, i)).toLower(),
-                                     i);
+        columnNameToIndexMap_.insert(statement->columnName(i).toLower(), i);
     }
     columnNamesSetup_ = true;
 }
@@ -109,40 +109,31 @@ int FMResultSet::columnIndexForName(const QString& columnName) {
     return -1;
 }
 
-sqlite3_stmt* FMResultSet::handleFor(int columnIdx) const {
-    sqlite3_stmt* handle = statement_ ? statement_->statement() : nullptr;
-    if (handle == nullptr || columnIdx < 0 || columnIdx >= sqlite3_data_count(handle)) {
+const SqliteStatement* FMResultSet::statementFor(int columnIdx) const {
+    const SqliteStatement* statement = live();
+    if (statement == nullptr || columnIdx < 0 || columnIdx >= statement->dataCount()) {
         return nullptr;
     }
-    return handle;
+    return statement;
 }
 
 QString FMResultSet::stringForColumnIndex(int columnIdx) {
-    sqlite3_stmt* handle = handleFor(columnIdx);
-    if (handle == nullptr || sqlite3_column_type(handle, columnIdx) == SQLITE_NULL) {
-        return {};
-    }
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(handle, columnIdx));
-    const int bytes = sqlite3_column_bytes(handle, columnIdx);
-    if (text == nullptr || bytes == 0) {
-        return u""_s;  // empty text is not nothing
-    }
-    return QString::fromUtf8(text, bytes);
+    const SqliteStatement* statement = statementFor(columnIdx);
+    return statement ? statement->columnText(columnIdx) : QString();
 }
 
 int FMResultSet::intForColumnIndex(int columnIdx) {
-    sqlite3_stmt* handle = handleFor(columnIdx);
-    return handle ? sqlite3_column_int(handle, columnIdx) : 0;
+    return int(longForColumnIndex(columnIdx));
 }
 
 qint64 FMResultSet::longForColumnIndex(int columnIdx) {
-    sqlite3_stmt* handle = handleFor(columnIdx);
-    return handle ? sqlite3_column_int64(handle, columnIdx) : 0;
+    const SqliteStatement* statement = statementFor(columnIdx);
+    return statement ? statement->columnInt64(columnIdx) : 0;
 }
 
 double FMResultSet::doubleForColumnIndex(int columnIdx) {
-    sqlite3_stmt* handle = handleFor(columnIdx);
-    return handle ? sqlite3_column_double(handle, columnIdx) : 0.0;
+    const SqliteStatement* statement = statementFor(columnIdx);
+    return statement ? statement->columnDouble(columnIdx) : 0.0;
 }
 
 bool FMResultSet::boolForColumnIndex(int columnIdx) {
@@ -150,21 +141,20 @@ bool FMResultSet::boolForColumnIndex(int columnIdx) {
 }
 
 std::optional<QByteArray> FMResultSet::dataForColumnIndex(int columnIdx) {
-    sqlite3_stmt* handle = handleFor(columnIdx);
-    if (handle == nullptr) {
+    const SqliteStatement* statement = statementFor(columnIdx);
+    if (statement == nullptr) {
         return std::nullopt;
     }
-    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(handle, columnIdx));
-    const int size = sqlite3_column_bytes(handle, columnIdx);
-    return bytes ? QByteArray(bytes, size) : QByteArray("", 0);
+    const QByteArray bytes = statement->columnBlob(columnIdx);
+    return bytes.isNull() ? QByteArray("", 0) : bytes;
 }
 
 QDateTime FMResultSet::dateForColumnIndex(int columnIdx) {
-    sqlite3_stmt* handle = handleFor(columnIdx);
-    if (handle == nullptr || sqlite3_column_type(handle, columnIdx) == SQLITE_NULL) {
+    const SqliteStatement* statement = statementFor(columnIdx);
+    if (statement == nullptr || statement->columnIsNull(columnIdx)) {
         return {};
     }
-    const double seconds = sqlite3_column_double(handle, columnIdx);
+    const double seconds = statement->columnDouble(columnIdx);
     return QDateTime::fromMSecsSinceEpoch(qint64(std::llround(seconds * 1000.0)), Qt::UTC);
 }
 
@@ -204,14 +194,15 @@ QDateTime FMResultSet::dateForColumn(const QString& columnName) {
 }
 
 void FMResultSet::kvcMagic(QObject* object) {
-    sqlite3_stmt* handle = statement_ ? statement_->statement() : nullptr;
-    if (object == nullptr || handle == nullptr) {
+    const SqliteStatement* statement = live();
+    if (object == nullptr || statement == nullptr) {
         return;
     }
-    const int count = sqlite3_data_count(handle);
+    const int count = statement->dataCount();
     for (int i = 0; i < count; ++i) {
-        if (sqlite3_column_type(handle, i) != SQLITE_NULL) {
-            object->setProperty(sqlite3_column_name(handle, i), stringForColumnIndex(i));
+        if (!statement->columnIsNull(i)) {
+            object->setProperty(statement->columnName(i).toUtf8().constData(),
+                                statement->columnText(i));
         }
     }
 }

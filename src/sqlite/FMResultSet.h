@@ -10,7 +10,7 @@
 class FMDatabase;
 class FMStatement;
 class QObject;
-struct sqlite3_stmt;
+class SqliteStatement;
 
 // Steps through the rows of one query. Shares its statement with the database's cache (or is
 // its only holder); the parent database is not owned and is forgotten on close. Closed after
@@ -64,8 +64,10 @@ public:
 
 private:
     void setupColumnNames();
-    // The live handle when `columnIdx` names one of its columns, else null.
-    sqlite3_stmt* handleFor(int columnIdx) const;
+    // The statement while it still holds a prepared statement, else null.
+    SqliteStatement* live() const;
+    // The live statement when `columnIdx` names one of the row's columns, else null.
+    const SqliteStatement* statementFor(int columnIdx) const;
 
     FMDatabase* parentDB_ = nullptr;
     std::shared_ptr<FMStatement> statement_;

@@ -6,27 +6,25 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-FMStatement::~FMStatement() {
-    close();
-}
-
 int FMStatement::close() {
-    if (statement_ == nullptr) {
+    if (!statement_.isValid()) {
         return SQLITE_OK;
     }
-    const int rc = sqlite3_finalize(statement_);
-    statement_ = nullptr;
-    return rc;
+    statement_.finalize();
+    return statement_.resultCode();
 }
 
 int FMStatement::reset() {
-    return statement_ ? sqlite3_reset(statement_) : SQLITE_OK;
+    if (!statement_.isValid()) {
+        return SQLITE_OK;
+    }
+    statement_.reset();
+    return statement_.resultCode();
 }
 
 void FMStatement::setStatement(sqlite3_stmt* statement) {
-    if (statement != statement_) {
-        close();
-        statement_ = statement;
+    if (statement != statement_.handle()) {
+        statement_ = SqliteStatement(statement);
     }
 }
 

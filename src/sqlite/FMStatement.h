@@ -2,16 +2,18 @@
 
 #include <QString>
 
+#include "SqliteStatement.h"
+
 struct sqlite3_stmt;
 
-// One prepared statement and the query text it was made from. Owns the handle and finalizes it
-// exactly once (on close or destruction); shared between the statement cache and the result
-// sets reading it. Used on its database's thread only.
+// One prepared statement and the query text it was made from: a SqliteStatement with a use
+// count. Finalizes it exactly once (on close or destruction); shared between the statement
+// cache and the result sets reading it. Used on its database's thread only.
 class FMStatement {
 public:
     // Takes ownership of `statement`.
     explicit FMStatement(sqlite3_stmt* statement = nullptr) : statement_(statement) {}
-    ~FMStatement();
+    explicit FMStatement(SqliteStatement statement) : statement_(std::move(statement)) {}
     FMStatement(const FMStatement&) = delete;
     FMStatement& operator=(const FMStatement&) = delete;
 
@@ -20,9 +22,10 @@ public:
     // Makes the statement ready to run again (bindings are kept). Answers SQLite's result code.
     int reset();
 
-    sqlite3_stmt* statement() const { return statement_; }
+    sqlite3_stmt* statement() const { return statement_.handle(); }
     // Takes ownership of `statement`, finalizing the one held before.
     void setStatement(sqlite3_stmt* statement);
+    SqliteStatement& sqliteStatement() { return statement_; }
     QString query() const { return query_; }
     void setQuery(const QString& query) { query_ = query; }
     qint32 useCount() const { return useCount_; }
@@ -31,7 +34,7 @@ public:
     QString description() const;
 
 private:
-    sqlite3_stmt* statement_;
+    SqliteStatement statement_;
     QString query_;
     qint32 useCount_ = 0;
 };

@@ -1,7 +1,5 @@
 #include "GameTable.h"
 
-#include <sqlite3.h>
-
 #include <QSet>
 
 #include "Game.h"
@@ -40,15 +38,27 @@ QString columnList() {
     return columns.join(u", "_s);
 }
 
+// Fills `error`, when given, with `code` and the connection's last SQLite failure.
+void setError(StoreError* error, StoreError::Code code, const QString& message,
+              const SqliteConnection& connection, const QString& sql = {}) {
+    if (error) {
+        *error = StoreError::fromSqlite(code, message, connection, sql);
+    }
+}
+
+bool exec(SqliteConnection& connection, const QString& sql, StoreError* error) {
+    if (!connection.exec(sql)) {
+        setError(error, StoreError::SchemaFailed, u"Statement failed: "_s + sql, connection);
+        return false;
+    }
+    return true;
+}
+
 std::optional<int> readUserVersion(SqliteConnection& connection, StoreError* error) {
     SqliteStatement statement(connection, u"PRAGMA user_version"_s);
     if (statement.step() != SqliteStatement::Step::Row) {
-        if (error) {
-            *error =
-                statement.isValid()
-                    ? statement.error(StoreError::OpenFailed, u"The store cannot be read"_s)
-                    : connection.lastError(StoreError::OpenFailed, u"The store cannot be read"_s);
-        }
+        setError(error, StoreError::OpenFailed, u"The store cannot be read"_s, connection,
+                 statement.isValid() ? statement.sql() : QString());
         return std::nullopt;
     }
     return int(statement.columnInt64(0));
@@ -74,26 +84,27 @@ bool GameTable::prepareSchema(SqliteConnection& connection, StoreError* error) {
     }
     // WAL lets a reader see the last commit while a save is under way and keeps a killed save
     // from touching the database file; FULL makes each commit durable.
-    SqliteStatement wal(connection, u"PRAGMA journal_mode=WAL"_s);
-    wal.run();
-    if (!connection.exec(u"PRAGMA synchronous=FULL"_s, StoreError::SchemaFailed, error)) {
+    connection.execAndGet(u"PRAGMA journal_mode=WAL"_s);
+    if (!exec(connection, u"PRAGMA synchronous=FULL"_s, error)) {
         return false;
     }
     if (*version == kSchemaVersion) {
         return true;
     }
 
-    SqliteTransaction transaction(connection, StoreError::SchemaFailed, error);
+    SqliteTransaction transaction(connection);
     if (!transaction.isActive()) {
+        setError(error, StoreError::SchemaFailed, u"Statement failed: BEGIN IMMEDIATE"_s,
+                 connection);
         return false;
     }
     QStringList definitions{u"\"id\" INTEGER PRIMARY KEY"_s};
     for (const GameAttributeInfo& info : GameAttributes::all()) {
         definitions.append(quoted(info.columnName) + u" "_s + columnType(info.type));
     }
-    if (!connection.exec(
-            u"CREATE TABLE IF NOT EXISTS \"Game\" ("_s + definitions.join(u", "_s) + u")"_s,
-            StoreError::SchemaFailed, error)) {
+    if (!exec(connection,
+              u"CREATE TABLE IF NOT EXISTS \"Game\" ("_s + definitions.join(u", "_s) + u")"_s,
+              error)) {
         return false;
     }
     // A table from an earlier schema gains the columns it lacks; nothing is dropped.
@@ -105,25 +116,28 @@ bool GameTable::prepareSchema(SqliteConnection& connection, StoreError* error) {
         step = columns.step();
     }
     if (step != SqliteStatement::Step::Done) {
-        if (error) {
-            *error = columns.error(StoreError::SchemaFailed, u"The table cannot be read"_s);
-        }
+        setError(error, StoreError::SchemaFailed, u"The table cannot be read"_s, connection,
+                 columns.sql());
         return false;
     }
     for (const GameAttributeInfo& info : GameAttributes::all()) {
         if (!existing.contains(info.columnName) &&
-            !connection.exec(u"ALTER TABLE \"Game\" ADD COLUMN "_s + quoted(info.columnName) +
-                                 u" "_s + columnType(info.type),
-                             StoreError::SchemaFailed, error)) {
+            !exec(connection,
+                  u"ALTER TABLE \"Game\" ADD COLUMN "_s + quoted(info.columnName) + u" "_s +
+                      columnType(info.type),
+                  error)) {
             return false;
         }
     }
     // PRAGMA takes no bound arguments; the version is our own constant.
-    if (!connection.exec(u"PRAGMA user_version = %1"_s.arg(kSchemaVersion),
-                         StoreError::SchemaFailed, error)) {
+    if (!exec(connection, u"PRAGMA user_version = %1"_s.arg(kSchemaVersion), error)) {
         return false;
     }
-    return transaction.commit(error);
+    if (!transaction.commit()) {
+        setError(error, StoreError::SchemaFailed, u"Statement failed: COMMIT"_s, connection);
+        return false;
+    }
+    return true;
 }
 
 bool GameTable::loadAll(SqliteConnection& connection, const std::function<Game*(qint64)>& make,
@@ -131,9 +145,7 @@ bool GameTable::loadAll(SqliteConnection& connection, const std::function<Game*(
     SqliteStatement select(connection,
                            u"SELECT rowid, "_s + columnList() + u" FROM \"Game\" ORDER BY rowid"_s);
     if (!select.isValid()) {
-        if (error) {
-            *error = connection.lastError(StoreError::QueryFailed, u"The games cannot be read"_s);
-        }
+        setError(error, StoreError::QueryFailed, u"The games cannot be read"_s, connection);
         return false;
     }
     // Repeated texts (codes, kinds, makers) share one QString: one allocation fewer per field.
@@ -164,9 +176,8 @@ bool GameTable::loadAll(SqliteConnection& connection, const std::function<Game*(
         step = select.step();
     }
     if (step != SqliteStatement::Step::Done) {
-        if (error) {
-            *error = select.error(StoreError::QueryFailed, u"The games cannot be read"_s);
-        }
+        setError(error, StoreError::QueryFailed, u"The games cannot be read"_s, connection,
+                 select.sql());
         return false;
     }
     return true;
@@ -221,12 +232,11 @@ bool GameTable::Writer::insert(Game* game, StoreError* error) {
         bindValue(*insert_, i + 1, game, i);
     }
     if (!insert_->run()) {
-        if (error) {
-            *error = insert_->error(StoreError::SaveFailed, u"A game cannot be inserted"_s);
-        }
+        setError(error, StoreError::SaveFailed, u"A game cannot be inserted"_s, connection_,
+                 insert_->sql());
         return false;
     }
-    game->primaryKey_ = sqlite3_last_insert_rowid(connection_.handle());
+    game->primaryKey_ = connection_.lastInsertRowId();
     return true;
 }
 
@@ -255,12 +265,11 @@ bool GameTable::Writer::update(const Game* game, StoreError* error) {
     }
     update->bindInt64(index + 1, game->primaryKey_);
     if (!update->run()) {
-        if (error) {
-            *error = update->error(StoreError::SaveFailed, u"A game cannot be updated"_s);
-        }
+        setError(error, StoreError::SaveFailed, u"A game cannot be updated"_s, connection_,
+                 update->sql());
         return false;
     }
-    if (sqlite3_changes(connection_.handle()) != 1) {
+    if (connection_.changes() != 1) {
         if (error) {
             *error = StoreError::make(
                 StoreError::SaveFailed, u"A saved game is no longer in the store"_s,

@@ -17,6 +17,7 @@
 #include "PersistentStoreCoordinator.h"
 #include "Predicate.h"
 #include "SqliteBulkWrite.h"
+#include "SqliteConnection.h"
 #include "SqliteTransaction.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -179,19 +180,30 @@ bool ManagedObjectContext::save(StoreError* error) {
     }
     bool ok = false;
     {
+        SqliteConnection& connection = *coordinator_->connection();
         std::optional<SqliteBulkWrite> bulk;
         // Only new rows gain: changed rows are written twice through either.
         if (inserted_.size() >= kBulkWriteRows && changed_.size() < inserted_.size() / 10) {
-            bulk.emplace(*coordinator_->connection());
+            bulk.emplace(connection);
         }
-        SqliteTransaction transaction(*coordinator_->connection(), StoreError::SaveFailed, error);
-        if (transaction.isActive()) {
-            GameTable::Writer writer(*coordinator_->connection());
+        SqliteTransaction transaction(connection);
+        QString failed;  // the transaction statement that failed
+        if (!transaction.isActive()) {
+            failed = u"BEGIN IMMEDIATE"_s;
+        } else {
+            GameTable::Writer writer(connection);
             ok = std::all_of(inserted_.begin(), inserted_.end(),
                              [&](Game* game) { return writer.insert(game, error); }) &&
                  std::all_of(changed_.begin(), changed_.end(),
-                             [&](Game* game) { return writer.update(game, error); }) &&
-                 transaction.commit(error);
+                             [&](Game* game) { return writer.update(game, error); });
+            if (ok && !transaction.commit()) {
+                ok = false;
+                failed = u"COMMIT"_s;
+            }
+        }
+        if (!failed.isEmpty() && error) {
+            *error = StoreError::fromSqlite(StoreError::SaveFailed,
+                                            u"Statement failed: "_s + failed, connection);
         }
     }
     if (!ok) {

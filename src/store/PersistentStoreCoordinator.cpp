@@ -6,6 +6,26 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+
+bool openConnection(SqliteConnection& connection, const QString& path, StoreError* error) {
+    // One thread only (the context's), so SQLite's own locking is not needed.
+    if (!connection.open(path, SqliteConnection::ReadWrite | SqliteConnection::Create |
+                                   SqliteConnection::NoMutex)) {
+        MYLOG(u"Cannot open store %@: SQLite error %d %@"_s, path, connection.errorCode(),
+              connection.errorMessage());
+        *error = StoreError::fromSqlite(StoreError::OpenFailed, u"The store cannot be opened"_s,
+                                        connection);
+        return false;
+    }
+    connection.setExtendedResultCodes(true);
+    // Another connection (an old-data conversion, a test) may hold the file for a moment.
+    connection.setBusyTimeout(2000);
+    return true;
+}
+
+}  // namespace
+
 PersistentStoreCoordinator::PersistentStoreCoordinator(ManagedObjectModel* model) : model_(model) {}
 
 PersistentStoreCoordinator::~PersistentStoreCoordinator() = default;
@@ -21,8 +41,10 @@ bool PersistentStoreCoordinator::addPersistentStoreWithType(const QString& path,
         return false;
     }
     auto connection = std::make_unique<SqliteConnection>();
+    connection->setLogsFailures(true);
     StoreError failure;
-    if (!connection->open(path, &failure) || !GameTable::prepareSchema(*connection, &failure)) {
+    if (!openConnection(*connection, path, &failure) ||
+        !GameTable::prepareSchema(*connection, &failure)) {
         MYLOG(u"addPersistentStore: %@, %@"_s, failure, failure.userInfo);
         if (error) {
             *error = failure;

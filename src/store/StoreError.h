@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariantMap>
 
+class SqliteConnection;
+
 // Why a store operation failed: a domain, a code (StoreError::Code), a message and details in
 // userInfo (for SQLite failures "sqliteCode" and "sqliteMessage", and the store's "path").
 // Logs print it with "%@".
@@ -27,6 +29,10 @@ struct StoreError {
     QVariantMap userInfo;
 
     static StoreError make(Code code, const QString& message, const QVariantMap& userInfo = {});
+    // The connection's last SQLite failure as "sqliteCode", "sqliteMessage" and "path", with
+    // the failed statement as "sql" when given.
+    static StoreError fromSqlite(Code code, const QString& message,
+                                 const SqliteConnection& connection, const QString& sql = {});
     // "Error Domain=QuestlogStoreErrorDomain Code=6 "message"".
     QString description() const;
 };

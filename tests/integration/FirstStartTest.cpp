@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -53,15 +52,10 @@ std::pair<QString, QString> shippedReportAndFirstPlaybaseId() {
 
 // Writes the earlier generation's database with one wished game scored 7 of 10.
 bool writeOldDatabase(const QString& path, const QString& playbaseId) {
-    sqlite3* db = nullptr;
-    const QByteArray setup =
-        "CREATE TABLE GAMES (playbase_id TEXT, my_wish_list_flag TEXT, "
-        "my_score TEXT); INSERT INTO GAMES VALUES ('" +
-        playbaseId.toUtf8() + "', '1', '7');";
-    const bool made = sqlite3_open(path.toUtf8().constData(), &db) == SQLITE_OK &&
-                      sqlite3_exec(db, setup.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return made;
+    return SqliteConnection(path).exec(
+        u"CREATE TABLE GAMES (playbase_id TEXT, my_wish_list_flag TEXT, my_score TEXT); "
+        "INSERT INTO GAMES VALUES ('"_s +
+        playbaseId + u"', '1', '7');"_s);
 }
 
 // Counts the game that carries the old database's marks: wished, played, 3.5 stars.
@@ -130,14 +124,7 @@ TEST(FirstStart, KilledAtAnyMomentOfTheInstallTheNextStartHasEveryOldMark) {
         process.waitForFinished(10000);
 
         const QString store = home + u"/Questlog3.sqlite"_s;
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(store.toUtf8().constData(), &db), SQLITE_OK);
-        sqlite3_stmt* check = nullptr;
-        sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
-        ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
-        EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
-        sqlite3_finalize(check);
-        sqlite3_close(db);
+        EXPECT_EQ(SqliteConnection(store).execAndGet(u"PRAGMA integrity_check"_s), u"ok"_s);
 
         ASSERT_EQ(runWii(home, QString(), 1), 0) << "killed after " << delay << " ms";
         EXPECT_EQ(queryNumber(store, oldMarksQuery(playbaseId).constData()), 1)

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -122,15 +121,8 @@ TEST(Services, EveryKindOfFaultLeavesTheProgramAndItsDataWhole) {
     ASSERT_EQ(runWii(home, QString(), 2), 0);
     const qint64 games = count(home, "SELECT COUNT(*) FROM Game");
     ASSERT_GT(games, 1000);
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open((home + u"/Questlog3.sqlite"_s).toUtf8().constData(), &db),
-                  SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(db, "UPDATE Game SET myIsWished = 1 WHERE rowid = 7", nullptr,
-                               nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(db);
-    }
+    ASSERT_TRUE(SqliteConnection(home + u"/Questlog3.sqlite"_s)
+                    .exec(u"UPDATE Game SET myIsWished = 1 WHERE rowid = 7"_s));
     const QString report = storedReportDate(home);
 
     for (const QString& fault : {u"error"_s, u"cut"_s, u"stall"_s, u"garbage"_s}) {

@@ -2,8 +2,10 @@
 
 #include <QDateTime>
 #include <QString>
+#include <functional>
 #include <memory>
 
+#include "CapturedConsole.h"
 #include "FetchRequest.h"
 #include "FileFunctions.h"
 #include "Game.h"
@@ -11,6 +13,8 @@
 #include "ManagedObjectModel.h"
 #include "PersistentStoreCoordinator.h"
 #include "SortDescriptor.h"
+#include "SqliteConnection.h"
+#include "SqliteTransaction.h"
 #include "StoreError.h"
 
 // A store chain (model, coordinator, context) over one store file, built the way the
@@ -40,6 +44,20 @@ public:
         game->setReleaseDate(releaseDate);
         game->setScoreDisplay(scoreDisplay);
         return game;
+    }
+
+    // Runs `action` while another connection holds the store file's write lock, so that every
+    // save fails, and answers what it wrote to the log; "<not locked>" when the lock was not had.
+    static QString logWhileLocked(const std::function<void()>& action,
+                                  const QString& path = homeStorePath()) {
+        SqliteConnection other(path);
+        SqliteTransaction lock(other, SqliteTransaction::Mode::Exclusive);
+        if (!lock.isActive()) {
+            return QStringLiteral("<not locked>");
+        }
+        CapturedConsole captured;
+        action();
+        return captured.text();
     }
 
     // Every game held, saved or not, in title order; empty when the store cannot be read.

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -27,6 +26,8 @@
 #include "OrvConnection.h"
 #include "QStringPrinter.h"
 #include "RootViewController.h"
+#include "SqliteConnection.h"
+#include "SqliteTransaction.h"
 #include "UpdateController.h"
 #include "UserDefaults.h"
 
@@ -51,16 +52,11 @@ protected:
 
     // Holds the store's write lock from another connection for the scope, so saves fail.
     struct WriteLock {
-        explicit WriteLock(const QString& path) {
-            sqlite3_open(path.toUtf8().constData(), &db);
-            locked = sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
-        }
-        ~WriteLock() {
-            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-            sqlite3_close(db);
-        }
-        sqlite3* db = nullptr;
-        bool locked = false;
+        explicit WriteLock(const QString& path)
+            : db(path), transaction(db, SqliteTransaction::Mode::Exclusive) {}
+        SqliteConnection db;
+        SqliteTransaction transaction;
+        const bool locked = transaction.isActive();
     };
 };
 

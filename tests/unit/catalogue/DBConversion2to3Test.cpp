@@ -60,41 +60,34 @@ TEST_F(Conversion, MarksBecomeScoreColonWish) {
         {u"p4"_s, u"0"_s, QVariant()},  // neither: not selected
         {u"p5"_s, QVariant(), u""_s},   // an empty score counts as none
         {QVariant(), u"1"_s, u"9"_s},   // no id: nothing to attach the marks to
+        {u"p6"_s, u"1"_s, u"3"_s},      // the later row with an id wins
+        {u"p6"_s, u"0"_s, u"7"_s},
     });
     const auto userData = conversion_.getHistoricalUserDataDictionary();
     ASSERT_TRUE(userData);
-    const QHash<QString, QString> expected{
-        {u"p1"_s, u"0.0:1"_s}, {u"p2"_s, u"8:0"_s}, {u"p3"_s, u"6.5:1"_s}, {u"p5"_s, u"0.0:0"_s}};
+    const QHash<QString, QString> expected{{u"p1"_s, u"0.0:1"_s},
+                                           {u"p2"_s, u"8:0"_s},
+                                           {u"p3"_s, u"6.5:1"_s},
+                                           {u"p5"_s, u"0.0:0"_s},
+                                           {u"p6"_s, u"7:0"_s}};
     EXPECT_EQ(*userData, expected);
 }
 
-TEST_F(Conversion, LaterRowWithTheSameIdWins) {
-    makeEarlierDatabase({{u"p1"_s, u"1"_s, u"3"_s}, {u"p1"_s, u"0"_s, u"7"_s}});
-    const auto userData = conversion_.getHistoricalUserDataDictionary();
-    ASSERT_TRUE(userData);
-    EXPECT_EQ(userData->value(u"p1"_s), u"7:0"_s);
-    EXPECT_EQ(userData->size(), 1);
-}
-
-TEST_F(Conversion, MissingFileGivesNothingAndSaysWhere) {
-    CapturedConsole captured;
-    const auto userData = conversion_.getHistoricalUserDataDictionary();
-    const QString log = captured.text();
-    EXPECT_FALSE(userData);
+TEST_F(Conversion, MissingOrUnopenableFileGivesNothingAndSaysWhy) {
+    CapturedConsole missing;
+    EXPECT_FALSE(conversion_.getHistoricalUserDataDictionary());
+    const QString log = missing.text();
     EXPECT_TRUE(log.contains(u"Database file does not exist -- no converserion needed  ["_s +
                              conversion_.get2_0DatabaseFilePath() + u']'))
         << log.toStdString();
     EXPECT_FALSE(QFile::exists(conversion_.get2_0DatabaseFilePath()));  // not created by looking
-}
 
-TEST_F(Conversion, UnopenableFileGivesNothing) {
     // A folder in the file's place cannot be opened as a database.
     ASSERT_TRUE(QDir().mkpath(conversion_.get2_0DatabaseFilePath()));
-    CapturedConsole captured;
-    const auto userData = conversion_.getHistoricalUserDataDictionary();
-    const QString log = captured.text();
-    EXPECT_FALSE(userData);
-    EXPECT_TRUE(log.contains(u"Could not open the DB file... bypassing conversion"_s));
+    CapturedConsole unopenable;
+    EXPECT_FALSE(conversion_.getHistoricalUserDataDictionary());
+    EXPECT_TRUE(
+        unopenable.text().contains(u"Could not open the DB file... bypassing conversion"_s));
 }
 
 TEST_F(Conversion, UnreadableContentsGiveAnEmptyDictionary) {

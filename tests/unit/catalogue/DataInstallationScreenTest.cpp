@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QPixmap>
 
-#include "CapturedConsole.h"
 #include "DataInstallationScreen.h"
 #include "Model.h"
 #include "QStringPrinter.h"
@@ -29,24 +28,14 @@ protected:
 
 }  // namespace
 
-TEST_P(InstallScreen, ShowsThePictureOfItsBuildFillingTheScreen) {
-    CapturedConsole captured;
+TEST_P(InstallScreen, ShowsThePictureOfItsBuild) {
     DataInstallationScreen screen;
-    const QString log = captured.text();
-    EXPECT_TRUE(log.contains(u"getting image          = [install_"_s + GetParam() + u".png]"_s))
-        << log.toStdString();
-
-    ASSERT_NE(screen.image(), nullptr);
-    EXPECT_EQ(screen.image()->objectName(), u"image"_s);
-    const QPixmap picture = screen.image()->pixmap();
-    ASSERT_FALSE(picture.isNull()) << "the bundle picture was not found";
-    EXPECT_EQ(picture.size(), QSize(320, 480));
-    EXPECT_EQ(picture.toImage(), QImage(u":/install_"_s + GetParam() + u".png"_s)
-                                     .convertToFormat(picture.toImage().format()));
-
     screen.show();
-    EXPECT_EQ(screen.size(), QSize(320, 480));
-    EXPECT_EQ(screen.image()->geometry(), QRect(0, 0, 320, 480));
+    ASSERT_NE(screen.image(), nullptr);
+    const QImage picture = screen.image()->pixmap().toImage();
+    ASSERT_FALSE(picture.isNull()) << "the bundle picture was not found";
+    EXPECT_EQ(picture,
+              QImage(u":/install_"_s + GetParam() + u".png"_s).convertToFormat(picture.format()));
     screen.didReceiveMemoryWarning();
     screen.viewDidUnload();
     EXPECT_FALSE(screen.image()->pixmap().isNull());

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
 #include <QDir>
 #include <QFile>
 
@@ -30,54 +29,46 @@ protected:
 
 }  // namespace
 
-TEST_F(CatalogueStore, CountsEveryGameIncludingUnsavedOnes) {
+TEST_F(CatalogueStore, CountsUnsavedGamesAndSavesThemForTheNextStart) {
     EXPECT_EQ(controller_.getGameCountFromEntity(), 0);
-    gameWithIds(u"a"_s, u"1"_s, u"p1"_s);
+    gameWithIds(u"kept"_s, u"c9"_s, u"p9"_s)->setMyIsWished(1);
     gameWithIds(u"b"_s, u"2"_s, u"p2"_s);
     EXPECT_EQ(controller_.getGameCountFromEntity(), 2);
     controller_.saveChanges();
     EXPECT_FALSE(store_.context->hasChanges());
-    EXPECT_EQ(controller_.getGameCountFromEntity(), 2);
-}
-
-TEST_F(CatalogueStore, LooksUpByEitherIdWithoutCarryingTheOtherOver) {
-    Game* first = gameWithIds(u"a"_s, u"c1"_s, u"p1"_s);
-    Game* second = gameWithIds(u"b"_s, u"c2"_s, u"p2"_s);
-    EXPECT_EQ(controller_.getGameFromEntityWithPlaybaseID(u"p1"_s), first);
-    // The earlier lookup's id must not narrow this one to nothing.
-    EXPECT_EQ(controller_.getGameFromEntityWithCriticonID(u"c2"_s), second);
-    EXPECT_EQ(controller_.getGameFromEntityWithPlaybaseID(u"p2"_s), second);
-    EXPECT_EQ(controller_.getGameFromEntityWithCriticonID(u"c1"_s), first);
-    EXPECT_EQ(controller_.getGameFromEntityWithCriticonID(u"C1"_s), nullptr);
-    EXPECT_EQ(controller_.getGameFromEntityWithCriticonID(u"nope"_s), nullptr);
-    // Counting is not narrowed by the last lookup either.
-    EXPECT_EQ(controller_.getGameCountFromEntity(), 2);
-}
-
-TEST_F(CatalogueStore, DuplicateIdsCountAsNotFound) {
-    gameWithIds(u"a"_s, u"same"_s, u"p1"_s);
-    gameWithIds(u"b"_s, u"same"_s, u"p2"_s);
-    EXPECT_EQ(controller_.getGameFromEntityWithCriticonID(u"same"_s), nullptr);
-    EXPECT_NE(controller_.getGameFromEntityWithPlaybaseID(u"p2"_s), nullptr);
-}
-
-TEST_F(CatalogueStore, EmptyOrAbsentIdFindsNothingEvenInAOneGameStore) {
-    gameWithIds(u"only"_s, u"c1"_s, u"p1"_s);
-    EXPECT_EQ(controller_.getGameFromEntityWithCriticonID(u""_s), nullptr);
-    EXPECT_EQ(controller_.getGameFromEntityWithCriticonID(QString()), nullptr);
-    EXPECT_EQ(controller_.getGameFromEntityWithPlaybaseID(u""_s), nullptr);
-    EXPECT_EQ(controller_.getGameFromEntityWithPlaybaseID(QString()), nullptr);
-}
-
-TEST_F(CatalogueStore, SavedGamesComeBackAfterReopening) {
-    gameWithIds(u"kept"_s, u"c9"_s, u"p9"_s)->setMyIsWished(1);
-    controller_.saveChanges();
     TestStore reopened;
     UpdateController again(reopened.context.get(), reopened.model.get());
+    EXPECT_EQ(again.getGameCountFromEntity(), 2);
     Game* game = again.getGameFromEntityWithCriticonID(u"c9"_s);
     ASSERT_NE(game, nullptr);
     EXPECT_EQ(game->title(), u"kept"_s);
     EXPECT_EQ(game->myIsWished(), 1);
+}
+
+// Each lookup stands alone: an earlier lookup's id must not narrow the next one, nor the count.
+// Ids match exactly; an id held twice, empty or absent finds nothing.
+TEST_F(CatalogueStore, LooksUpByEitherIdExactlyAndOnlyWhenUnique) {
+    Game* first = gameWithIds(u"a"_s, u"c1"_s, u"p1"_s);
+    Game* second = gameWithIds(u"b"_s, u"c2"_s, u"p2"_s);
+    gameWithIds(u"c"_s, u"same"_s, u"p3"_s);
+    gameWithIds(u"d"_s, u"same"_s, u""_s);
+    const struct {
+        bool byCriticon;
+        QString id;
+        Game* found;
+    } cases[] = {
+        {false, u"p1"_s, first},    {true, u"c2"_s, second},     {false, u"p2"_s, second},
+        {true, u"c1"_s, first},     {true, u"C1"_s, nullptr},    {true, u"nope"_s, nullptr},
+        {true, u"same"_s, nullptr}, {true, u""_s, nullptr},      {true, QString(), nullptr},
+        {false, u""_s, nullptr},    {false, QString(), nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id.toStdString());
+        EXPECT_EQ(c.byCriticon ? controller_.getGameFromEntityWithCriticonID(c.id)
+                               : controller_.getGameFromEntityWithPlaybaseID(c.id),
+                  c.found);
+    }
+    EXPECT_EQ(controller_.getGameCountFromEntity(), 4);
 }
 
 TEST_F(CatalogueStore, StoreThatCannotBeOpenedCountsMinus99AndFindsNothing) {
@@ -100,17 +91,7 @@ TEST_F(CatalogueStore, FailedSaveIsLoggedAndKeepsTheChanges) {
     controller_.saveChanges();
     store_.context->insertNewGame()->setTitle(u"pending"_s);
 
-    // Another connection holds the write lock, so this save cannot get it.
-    sqlite3* other = nullptr;
-    const QByteArray path =
-        FileFunctions::getPathForDocumentDirectoryResource(u"Questlog3.sqlite"_s).toUtf8();
-    ASSERT_EQ(sqlite3_open(path.constData(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    CapturedConsole captured;
-    controller_.saveChanges();
-    const QString log = captured.text();
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    const QString log = TestStore::logWhileLocked([this] { controller_.saveChanges(); });
 
     EXPECT_TRUE(log.contains(u"save Changes: Unresolved error"_s)) << log.toStdString();
     EXPECT_TRUE(store_.context->hasChanges());

@@ -28,14 +28,30 @@ bool startSaving(QProcess& child, const QString& marker, const QStringList& more
     return child.readLine().trimmed() == "saving";
 }
 
-// Games whose review holds the marker.
-int countMarked(RawDatabase& raw, const QString& marker) {
-    return raw
-        .scalar(QStringLiteral("SELECT count(*) FROM Game WHERE myReview = '%1'")
-                    .arg(marker)
-                    .toUtf8()
-                    .constData())
-        .toInt();
+// Runs the child once undisturbed to learn how long its save takes on this machine.
+qint64 calibratedSaveMicros(const QStringList& more = {}) {
+    QProcess calibration;
+    if (!startSaving(calibration, u"calibration"_s, more) || !calibration.waitForFinished(60000) ||
+        calibration.exitCode() != 0) {
+        return -1;
+    }
+    const QByteArray saved = calibration.readAll().trimmed();
+    return saved.startsWith("saved ") ? std::max<qint64>(saved.mid(6).toLongLong(), 1000) : -1;
+}
+
+// Starts a save and kills it (SIGKILL) after `micros`.
+bool killSaving(const QString& marker, qint64 micros, const QStringList& more = {}) {
+    QProcess child;
+    if (!startSaving(child, marker, more)) {
+        return false;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(micros));
+    child.kill();
+    return child.waitForFinished(30000);
+}
+
+int countMarked(const QString& marker) {
+    return storeValue(u"SELECT count(*) FROM Game WHERE myReview = '%1'"_s.arg(marker)).toInt();
 }
 
 }  // namespace
@@ -53,34 +69,20 @@ TEST(StoreDurability, SaveKilledMidwayLeavesAllOrNothing) {
         ASSERT_TRUE(store.context->save(nullptr));
     }
 
-    // An undisturbed run tells how long the save takes on this machine.
-    QProcess calibration;
-    ASSERT_TRUE(startSaving(calibration, u"calibration"_s));
-    ASSERT_TRUE(calibration.waitForFinished(60000));
-    ASSERT_EQ(calibration.exitCode(), 0);
-    const QByteArray saved = calibration.readAll().trimmed();
-    ASSERT_TRUE(saved.startsWith("saved "));
-    const qint64 saveMicros = std::max<qint64>(saved.mid(6).toLongLong(), 1000);
-
+    const qint64 saveMicros = calibratedSaveMicros();
+    ASSERT_GT(saveMicros, 0);
     int none = 0;
     int all = 0;
     const int fractions[] = {0, 5, 15, 30, 50, 70, 85, 95, 110};
     for (int i = 0; i < int(std::size(fractions)); ++i) {
         const QString marker = u"kill-%1"_s.arg(i);
         SCOPED_TRACE(marker.toStdString());
-        QProcess child;
-        ASSERT_TRUE(startSaving(child, marker));
-        std::this_thread::sleep_for(std::chrono::microseconds(saveMicros * fractions[i] / 100));
-        child.kill();  // SIGKILL
-        ASSERT_TRUE(child.waitForFinished(30000));
-
-        RawDatabase raw(storePath());
-        EXPECT_EQ(raw.scalar("PRAGMA integrity_check"), u"ok"_s);
-        EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game"), QString::number(kGames));
-        const int marked = countMarked(raw, marker);
+        ASSERT_TRUE(killSaving(marker, saveMicros * fractions[i] / 100));
+        EXPECT_EQ(storeValue(u"PRAGMA integrity_check"_s), u"ok"_s);
+        EXPECT_EQ(storeValue(u"SELECT count(*) FROM Game"_s), kGames);
+        const int marked = countMarked(marker);
         EXPECT_TRUE(marked == 0 || marked == kGames) << marked << " of " << kGames << " marked";
         (marked == 0 ? none : all) += 1;
-
         TestStore store(storePath());
         ASSERT_TRUE(store.opened);
         EXPECT_EQ(store.context->countForFetchRequest(gameRequest(), nullptr), kGames);
@@ -102,27 +104,17 @@ TEST(StoreDurability, LargeAdditionKilledMidwayLeavesAllOrNothing) {
         game->setTitle(u"Already there"_s);
         ASSERT_TRUE(store.context->save(nullptr));
     }
-    QProcess calibration;
-    ASSERT_TRUE(startSaving(calibration, u"calibration"_s, {QString::number(kAdded)}));
-    ASSERT_TRUE(calibration.waitForFinished(60000));
-    ASSERT_EQ(calibration.exitCode(), 0);
-    const QByteArray saved = calibration.readAll().trimmed();
-    ASSERT_TRUE(saved.startsWith("saved "));
-    const qint64 saveMicros = std::max<qint64>(saved.mid(6).toLongLong(), 1000);
+    const QStringList add{QString::number(kAdded)};
+    const qint64 saveMicros = calibratedSaveMicros(add);
+    ASSERT_GT(saveMicros, 0);
     int expected = 1 + kAdded;
-
     int none = 0;
     int all = 0;
     const int fractions[] = {0, 10, 30, 50, 70, 90, 110};
     for (int i = 0; i < int(std::size(fractions)); ++i) {
         const QString marker = u"add-%1"_s.arg(i);
         SCOPED_TRACE(marker.toStdString());
-        QProcess child;
-        ASSERT_TRUE(startSaving(child, marker, {QString::number(kAdded)}));
-        std::this_thread::sleep_for(std::chrono::microseconds(saveMicros * fractions[i] / 100));
-        child.kill();  // SIGKILL
-        ASSERT_TRUE(child.waitForFinished(30000));
-
+        ASSERT_TRUE(killSaving(marker, saveMicros * fractions[i] / 100, add));
         // Opening the store rolls a cut-off write back and returns it to the log.
         TestStore store(storePath());
         ASSERT_TRUE(store.opened);
@@ -130,11 +122,9 @@ TEST(StoreDurability, LargeAdditionKilledMidwayLeavesAllOrNothing) {
         EXPECT_TRUE(count == expected || count == expected + kAdded) << count;
         (count == expected ? none : all) += 1;
         expected = count;
-
-        RawDatabase raw(storePath());
-        EXPECT_EQ(raw.scalar("PRAGMA integrity_check"), u"ok"_s);
-        EXPECT_EQ(raw.scalar("PRAGMA journal_mode"), u"wal"_s);
-        const int marked = countMarked(raw, marker);
+        EXPECT_EQ(storeValue(u"PRAGMA integrity_check"_s), u"ok"_s);
+        EXPECT_EQ(storeValue(u"PRAGMA journal_mode"_s), u"wal"_s);
+        const int marked = countMarked(marker);
         EXPECT_TRUE(marked == 0 || marked == kAdded) << marked << " of " << kAdded << " added";
     }
     std::printf("adding takes %lld us; killed additions: %d lost whole, %d kept whole\n",

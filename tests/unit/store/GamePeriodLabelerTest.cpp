@@ -25,42 +25,47 @@ const QDate kEarlyJune(2009, 6, 5);
 
 }  // namespace
 
-TEST(GamePeriodLabelerPhrases, NearDaysUseThePeriodTexts) {
-    EXPECT_EQ(phrase(kEarlyJune, 0), u"Released Today"_s);
-    EXPECT_EQ(phrase(kEarlyJune, -1), u"Released Yesterday"_s);
-    EXPECT_EQ(phrase(kEarlyJune, 1), u"Releasing Tomorrow"_s);
-}
+// The phrase for the day `offset` days from `today`.
+struct PhraseCase {
+    QDate today;
+    int offset;
+    const char16_t* phrase;
+};
 
-TEST(GamePeriodLabelerPhrases, DaysUpToThirtyAreCounted) {
-    EXPECT_EQ(phrase(kEarlyJune, -2), u"Released 2 days ago"_s);
-    EXPECT_EQ(phrase(kEarlyJune, -30), u"Released 30 days ago"_s);
-    EXPECT_EQ(phrase(kEarlyJune, 12), u"Releasing in 12 days"_s);
-    EXPECT_EQ(phrase(kEarlyJune, 30), u"Releasing in 30 days"_s);
-    // 2 days ahead within the current week (Wednesday to Friday) is still a count.
-    EXPECT_EQ(phrase(QDate(2009, 6, 3), 2), u"Releasing in 2 days"_s);
-}
-
-TEST(GamePeriodLabelerPhrases, LastAndNextMonthBeyondThirtyDaysKeepTheirNames) {
+const PhraseCase kPhrases[] = {
+    {kEarlyJune, 0, u"Released Today"},
+    {kEarlyJune, -1, u"Released Yesterday"},
+    {kEarlyJune, 1, u"Releasing Tomorrow"},
+    // Up to thirty days are counted, also 2 days ahead within the week (Wednesday to Friday).
+    {kEarlyJune, -2, u"Released 2 days ago"},
+    {kEarlyJune, -30, u"Released 30 days ago"},
+    {kEarlyJune, 30, u"Releasing in 30 days"},
+    {{2009, 6, 3}, 2, u"Releasing in 2 days"},
     // Last month is May (5 May is 31 days back), next month July (6 July is 31 ahead).
-    EXPECT_EQ(phrase(kEarlyJune, -31), u"Released Last month"_s);
-    EXPECT_EQ(phrase(kEarlyJune, 31), u"Releasing Next month"_s);
-}
+    {kEarlyJune, -31, u"Released Last month"},
+    {kEarlyJune, 31, u"Releasing Next month"},
+    // Older and later dates count thirty-day months and twelve-month years.
+    {kEarlyJune, -45, u"Released 1 month ago"},
+    {kEarlyJune, -359, u"Released 11 months ago"},
+    {kEarlyJune, -360, u"Released 1 year ago"},
+    {kEarlyJune, -400, u"Released 1 year 1 month ago"},
+    {kEarlyJune, -800, u"Released 2 years 2 months ago"},
+    {kEarlyJune, 100, u"Releasing in 3 months"},
+    {kEarlyJune, 720, u"Releasing in 2 years"},
+    {kEarlyJune, 760, u"Releasing in 2 years 1 month"},
+    // The clocks went forward on Sunday 8 March 2009: a 47-hour gap is one day, 71 hours two;
+    // the autumn change makes a 49-hour gap, still two days.
+    {{2009, 3, 10}, -2, u"Released Last Sunday"},
+    {{2009, 3, 9}, -2, u"Last week"},
+    {{2009, 3, 10}, -3, u"Released 2 days ago"},
+    {{2009, 11, 2}, -2, u"Released 2 days ago"},
+};
 
-TEST(GamePeriodLabelerPhrases, OlderDatesCountThirtyDayMonthsAndTwelveMonthYears) {
-    EXPECT_EQ(phrase(kEarlyJune, -45), u"Released 1 month ago"_s);
-    EXPECT_EQ(phrase(kEarlyJune, -75), u"Released 2 months ago"_s);
-    EXPECT_EQ(phrase(kEarlyJune, -359), u"Released 11 months ago"_s);
-    EXPECT_EQ(phrase(kEarlyJune, -360), u"Released 1 year ago"_s);
-    EXPECT_EQ(phrase(kEarlyJune, -365), u"Released 1 year ago"_s);
-    EXPECT_EQ(phrase(kEarlyJune, -400), u"Released 1 year 1 month ago"_s);
-    EXPECT_EQ(phrase(kEarlyJune, -800), u"Released 2 years 2 months ago"_s);
-}
-
-TEST(GamePeriodLabelerPhrases, FutureDatesCountForwards) {
-    EXPECT_EQ(phrase(kEarlyJune, 100), u"Releasing in 3 months"_s);
-    EXPECT_EQ(phrase(kEarlyJune, 400), u"Releasing in 1 year 1 month"_s);
-    EXPECT_EQ(phrase(kEarlyJune, 760), u"Releasing in 2 years 1 month"_s);
-    EXPECT_EQ(phrase(kEarlyJune, 720), u"Releasing in 2 years"_s);
+TEST(GamePeriodLabelerPhrases, CountsDaysMonthsAndYearsAroundThePeriodTexts) {
+    for (const PhraseCase& c : kPhrases) {
+        SCOPED_TRACE(ymd(c.today).toStdString() + " " + std::to_string(c.offset));
+        EXPECT_EQ(phrase(c.today, c.offset), QString::fromUtf16(c.phrase));
+    }
 }
 
 TEST(GamePeriodLabelerPhrases, UnitWordsComeFromTheirFields) {
@@ -84,16 +89,6 @@ TEST(GamePeriodLabelerPhrases, OriginalLabelIsThePlainClassification) {
     EXPECT_EQ(labeler.getORIGLabelForYMDString(u"2009-06-10"_s), u"Releasing Next week"_s);
     EXPECT_EQ(labeler.getORIGLabelForYMDString(u"2005-06-10"_s), u"Older"_s);
     EXPECT_EQ(labeler.getORIGLabelForYMDString(QString()), u"Not available"_s);
-}
-
-TEST(GamePeriodLabelerDaylightSaving, A47HourGapCountsAsOneDay) {
-    // The clocks went forward on Sunday 8 March 2009.
-    EXPECT_EQ(phrase(QDate(2009, 3, 10), -2), u"Released Last Sunday"_s);
-    EXPECT_EQ(phrase(QDate(2009, 3, 9), -2), u"Last week"_s);
-    // Three days back across the change is 71 hours: two days.
-    EXPECT_EQ(phrase(QDate(2009, 3, 10), -3), u"Released 2 days ago"_s);
-    // The autumn change makes a 49-hour gap, still two days.
-    EXPECT_EQ(phrase(QDate(2009, 11, 2), -2), u"Released 2 days ago"_s);
 }
 
 TEST(GamePeriodLabelerState, KeptPastMidnightFollowsTheNewDay) {

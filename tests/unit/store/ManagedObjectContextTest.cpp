@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QTimeZone>
 #include <thread>
 
 #include "FetchedResultsController.h"
@@ -15,148 +15,69 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Every attribute set to a value that a careless conversion would bend: non-ASCII and
-// surrogate text, halves, negative and pre-1970 instants with milliseconds.
-void fillEveryAttribute(Game* game) {
+// Every attribute set to a value that a careless conversion would bend (non-ASCII and
+// surrogate text, halves, negative and pre-1970 instants with milliseconds), or with `zeros`
+// to zero and "", which are values, not absence.
+void fillEveryAttribute(Game* game, bool zeros = false) {
     for (const GameAttributeInfo& info : GameAttributes::all()) {
         switch (info.type) {
             case AttributeType::String:
-                game->setStringValue(info.attribute, info.name + u" Pokémon ☃ 🎮 \"'; --"_s);
+                game->setStringValue(info.attribute,
+                                     zeros ? u""_s : info.name + u" Pokémon ☃ 🎮 \"'; --"_s);
                 break;
             case AttributeType::Float:
-                game->setFloatValue(info.attribute, -2.5f + float(info.slot) * 1.5f);
+                game->setFloatValue(info.attribute, zeros ? 0.0f : -2.5f + float(info.slot) * 1.5f);
                 break;
             case AttributeType::Flag:
-                game->setFlagValue(info.attribute, info.slot);
+                game->setFlagValue(info.attribute, zeros ? 0 : info.slot);
                 break;
             case AttributeType::Date:
-                game->setDateMsecs(info.attribute, -86'400'123LL + info.slot * 1'234'567'891'011LL);
+                game->setDateMsecs(info.attribute,
+                                   zeros ? 0 : -86'400'123LL + info.slot * 1'234'567'891'011LL);
                 break;
         }
     }
 }
 
-// Zero and empty are values, not absence.
-void fillZeros(Game* game) {
-    for (const GameAttributeInfo& info : GameAttributes::all()) {
-        switch (info.type) {
-            case AttributeType::String:
-                game->setStringValue(info.attribute, u""_s);
-                break;
-            case AttributeType::Float:
-                game->setFloatValue(info.attribute, 0.0f);
-                break;
-            case AttributeType::Flag:
-                game->setFlagValue(info.attribute, 0);
-                break;
-            case AttributeType::Date:
-                game->setDateMsecs(info.attribute, 0);
-                break;
+// Every value of every stored game, in fetch order, with absent, null and "" told apart.
+QList<QStringList> snapshot(ManagedObjectContext& context) {
+    QList<QStringList> all;
+    const QList<Game*> games = context.executeFetchRequest(gameRequest(), nullptr).value();
+    for (const Game* game : games) {
+        QStringList values;
+        for (const GameAttributeInfo& info : GameAttributes::all()) {
+            const QVariant value = game->valueForKey(info.attribute);
+            values.append(!value.isValid() ? u"absent"_s
+                          : value.typeId() == QMetaType::QDateTime
+                              ? QString::number(value.toDateTime().toMSecsSinceEpoch())
+                          : value.toString().isNull() ? u"null"_s
+                                                      : u"'"_s + value.toString() + u"'"_s);
         }
+        all.append(values);
     }
-}
-
-Game* onlyGame(ManagedObjectContext& context, const QString& idCriticon) {
-    const auto games = context.executeFetchRequest(
-        gameRequest(Predicate::predicateWithFormat(u"(idCriticon == %@)"_s, {idCriticon})),
-        nullptr);
-    return games && games->size() == 1 ? games->front() : nullptr;
+    return all;
 }
 
 }  // namespace
 
 TEST(ManagedObjectContextRoundTrip, EveryAttributeComesBackAsWrittenIncludingAbsentZeroAndEmpty) {
+    QList<QStringList> written;
     {
         TestStore store(storePath());
         ASSERT_TRUE(store.opened);
-        Game* full = store.context->insertNewGame();
-        fillEveryAttribute(full);
-        full->setIdCriticon(u"full"_s);
-        Game* zeros = store.context->insertNewGame();
-        fillZeros(zeros);
-        zeros->setIdCriticon(u"zeros"_s);
-        Game* absent = store.context->insertNewGame();
-        absent->setIdCriticon(u"absent"_s);
+        fillEveryAttribute(store.context->insertNewGame());
+        fillEveryAttribute(store.context->insertNewGame(), true);
+        store.context->insertNewGame();
         StoreError error;
         ASSERT_TRUE(store.context->save(&error)) << error.description().toStdString();
+        written = snapshot(*store.context);
     }
+    ASSERT_EQ(written.size(), 3);
+    EXPECT_FALSE(written[1].contains(u"absent"_s));
+    EXPECT_EQ(written[2].count(u"absent"_s), GameAttributes::kCount);
     TestStore reopened(storePath());
-    ASSERT_TRUE(reopened.opened);
-    Game* full = onlyGame(*reopened.context, u"full"_s);
-    Game* zeros = onlyGame(*reopened.context, u"zeros"_s);
-    Game* absent = onlyGame(*reopened.context, u"absent"_s);
-    ASSERT_TRUE(full && zeros && absent);
-
-    TestStore expected(u":memory:"_s);
-    Game* wanted = expected.context->insertNewGame();
-    fillEveryAttribute(wanted);
-    wanted->setIdCriticon(u"full"_s);
-    for (const GameAttributeInfo& info : GameAttributes::all()) {
-        SCOPED_TRACE(info.name.toStdString());
-        EXPECT_EQ(full->valueForKey(info.attribute), wanted->valueForKey(info.attribute));
-        if (info.attribute == GameAttribute::idCriticon) {
-            continue;
-        }
-        EXPECT_FALSE(absent->valueForKey(info.attribute).isValid());
-        const QVariant zero = zeros->valueForKey(info.attribute);
-        ASSERT_TRUE(zero.isValid());
-        if (info.type == AttributeType::String) {
-            EXPECT_FALSE(zero.toString().isNull());
-            EXPECT_TRUE(zero.toString().isEmpty());
-        } else if (info.type == AttributeType::Date) {
-            EXPECT_EQ(zero.toDateTime().toMSecsSinceEpoch(), 0);
-        } else {
-            EXPECT_EQ(zero.toDouble(), 0.0);
-        }
-    }
-    EXPECT_TRUE(absent->title().isNull());
-    EXPECT_FALSE(absent->scoreCritic().has_value());
-    EXPECT_FALSE(absent->myIsWished().has_value());
-    EXPECT_FALSE(absent->releaseDate().isValid());
-    EXPECT_EQ(zeros->myIsWished(), std::optional<int>(0));
-    EXPECT_EQ(zeros->scoreCritic(), std::optional<float>(0.0f));
+    EXPECT_EQ(snapshot(*reopened.context), written);
     EXPECT_FALSE(reopened.context->hasChanges());
-}
-
-TEST(ManagedObjectContextRoundTrip, DatesAreInstantsWhateverTheirTimeZone) {
-    const QDateTime tokyo(QDate(2009, 5, 7), QTime(9, 0), QTimeZone("Asia/Tokyo"));
-    {
-        TestStore store(storePath());
-        Game* game = store.context->insertNewGame();
-        game->setReleaseDate(tokyo);
-        ASSERT_TRUE(store.context->save(nullptr));
-    }
-    TestStore reopened(storePath());
-    const auto games = reopened.context->executeFetchRequest(gameRequest(), nullptr);
-    ASSERT_TRUE(games && games->size() == 1);
-    EXPECT_EQ(games->front()->releaseDate(), tokyo);
-    EXPECT_EQ(games->front()->releaseDate().toMSecsSinceEpoch(), tokyo.toMSecsSinceEpoch());
-}
-
-TEST(ManagedObjectContextChanges, LaterChangesOfSavedRecordsAreSavedToo) {
-    {
-        TestStore store(storePath());
-        Game* game = store.context->insertNewGame();
-        game->setIdCriticon(u"1"_s);
-        game->setMyScore(3.5f);
-        ASSERT_TRUE(store.context->save(nullptr));
-        const qint64 key = game->primaryKey();
-        EXPECT_GT(key, 0);
-        game->setMyScore(std::nullopt);
-        game->setMyIsWished(1);
-        game->setTitle(u"Renamed"_s);
-        EXPECT_TRUE(store.context->hasChanges());
-        ASSERT_TRUE(store.context->save(nullptr));
-        EXPECT_EQ(game->primaryKey(), key);
-        EXPECT_FALSE(store.context->hasChanges());
-    }
-    TestStore reopened(storePath());
-    Game* game = onlyGame(*reopened.context, u"1"_s);
-    ASSERT_TRUE(game);
-    EXPECT_FALSE(game->myScore().has_value());
-    EXPECT_EQ(game->myIsWished(), std::optional<int>(1));
-    EXPECT_EQ(game->title(), u"Renamed"_s);
-    EXPECT_EQ(reopened.context->countForFetchRequest(gameRequest(), nullptr), 1);
 }
 
 TEST(ManagedObjectContextChanges, SettingTheValueAlreadyHeldIsNoChange) {
@@ -207,20 +128,6 @@ TEST(ManagedObjectContextFetch, SeesUnsavedInsertsAndChanges) {
     EXPECT_GT(inserted->primaryKey(), (*all)[1]->primaryKey());
 }
 
-TEST(ManagedObjectContextFetch, InsertsBeforeTheFirstFetchJoinTheStoredRecords) {
-    {
-        TestStore store(storePath());
-        store.context->insertNewGame()->setTitle(u"stored"_s);
-        ASSERT_TRUE(store.context->save(nullptr));
-    }
-    TestStore store(storePath());
-    store.context->insertNewGame()->setTitle(u"new"_s);
-    EXPECT_EQ(fetchTitles(*store.context), (QStringList{u"stored"_s, u"new"_s}));
-    ASSERT_TRUE(store.context->save(nullptr));
-    TestStore reopened(storePath());
-    EXPECT_EQ(fetchTitles(*reopened.context), (QStringList{u"stored"_s, u"new"_s}));
-}
-
 TEST(ManagedObjectContextFetch, IdentityMapHandsOutOneObjectPerRow) {
     {
         TestStore store(storePath());
@@ -255,11 +162,11 @@ TEST(ManagedObjectContextSave, FailureMidwayRollsBackEverythingAndKeepsTheChange
     }
     TestStore store(storePath());
     const QList<Game*> games = *store.context->executeFetchRequest(gameRequest(), nullptr);
-    RawDatabase raw(storePath());
+    SqliteConnection raw(storePath());
     // The third update fails after two rows are already written inside the transaction.
     ASSERT_TRUE(
-        raw.exec("CREATE TRIGGER poison BEFORE UPDATE ON Game WHEN NEW.title = 'poison' "
-                 "BEGIN SELECT RAISE(ABORT, 'poisoned'); END"));
+        raw.exec(u"CREATE TRIGGER poison BEFORE UPDATE ON Game WHEN NEW.title = 'poison' "
+                 "BEGIN SELECT RAISE(ABORT, 'poisoned'); END"_s));
     games[0]->setMyIsPlayed(1);
     games[1]->setMyScore(4.0f);
     games[2]->setTitle(u"poison"_s);
@@ -274,17 +181,15 @@ TEST(ManagedObjectContextSave, FailureMidwayRollsBackEverythingAndKeepsTheChange
     EXPECT_TRUE(store.context->hasChanges());
     EXPECT_EQ(inserted->primaryKey(), 0);
     EXPECT_EQ(games[0]->myIsPlayed(), std::optional<int>(1));
-    EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game"), u"3"_s);
-    EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game WHERE myIsPlayed IS NOT NULL OR myScore IS "
-                         "NOT NULL"),
-              u"0"_s);
+    EXPECT_EQ(raw.execAndGet(u"SELECT count(*) FROM Game"_s), 3);
+    EXPECT_EQ(raw.execAndGet(u"SELECT count(*) FROM Game WHERE myIsPlayed OR myScore"_s), 0);
 
-    ASSERT_TRUE(raw.exec("DROP TRIGGER poison"));
+    ASSERT_TRUE(raw.exec(u"DROP TRIGGER poison"_s));
     ASSERT_TRUE(store.context->save(&error)) << error.description().toStdString();
     EXPECT_FALSE(store.context->hasChanges());
-    EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game"), u"4"_s);
-    EXPECT_EQ(raw.scalar("SELECT title FROM Game WHERE myScore = 4"), u"two"_s);
-    EXPECT_EQ(raw.scalar("SELECT count(*) FROM Game WHERE title = 'poison'"), u"1"_s);
+    EXPECT_EQ(raw.execAndGet(u"SELECT group_concat(title) FROM Game WHERE myScore = 4 OR "
+                             "title IN ('four', 'poison')"_s),
+              u"two,poison,four"_s);
 }
 
 TEST(ManagedObjectContextSave, TableDroppedBehindItsBackFailsWithoutLosingChanges) {
@@ -292,8 +197,7 @@ TEST(ManagedObjectContextSave, TableDroppedBehindItsBackFailsWithoutLosingChange
     Game* game = store.context->insertNewGame();
     game->setTitle(u"kept"_s);
     ASSERT_TRUE(store.context->save(nullptr));
-    RawDatabase raw(storePath());
-    ASSERT_TRUE(raw.exec("DROP TABLE Game"));
+    ASSERT_TRUE(SqliteConnection(storePath()).exec(u"DROP TABLE Game"_s));
     game->setTitle(u"changed"_s);
     store.context->insertNewGame()->setTitle(u"new"_s);
     StoreError error;
@@ -307,21 +211,22 @@ TEST(ManagedObjectContextSave, TableDroppedBehindItsBackFailsWithoutLosingChange
 TEST(ManagedObjectContextSave, StoreLockedByAnotherWriterFailsAndKeepsChanges) {
     TestStore store(storePath());
     store.context->insertNewGame()->setTitle(u"a"_s);
-    RawDatabase raw(storePath());
-    ASSERT_TRUE(raw.exec("BEGIN IMMEDIATE"));
+    SqliteConnection raw(storePath());
+    ASSERT_TRUE(raw.exec(u"BEGIN IMMEDIATE"_s));
     StoreError error;
     EXPECT_FALSE(store.context->save(&error));  // after the busy timeout
     EXPECT_EQ(error.code, StoreError::SaveFailed);
+    EXPECT_EQ(error.userInfo.value(u"sqliteCode"_s), 5);  // SQLITE_BUSY
     EXPECT_TRUE(store.context->hasChanges());
-    ASSERT_TRUE(raw.exec("COMMIT"));
+    ASSERT_TRUE(raw.exec(u"COMMIT"_s));
     EXPECT_TRUE(store.context->save(&error));
-    EXPECT_EQ(raw.scalar("SELECT title FROM Game"), u"a"_s);
+    EXPECT_EQ(raw.execAndGet(u"SELECT title FROM Game"_s), u"a"_s);
 }
 
 TEST(PersistentStoreCoordinatorOpen, UnopenableFilesLeaveNoStoreAndFetchesFail) {
-    const QString directory = QDir(qEnvironmentVariable("QUESTLOG_HOME")).filePath(u"dir"_s);
+    const QString directory = TestStore::homeFile(u"dir"_s);
     ASSERT_TRUE(QDir().mkpath(directory));
-    const QString garbage = QDir(qEnvironmentVariable("QUESTLOG_HOME")).filePath(u"garbage"_s);
+    const QString garbage = TestStore::homeFile(u"garbage"_s);
     QByteArray bytes;
     for (int i = 0; i < 4096; ++i) {
         bytes.append(char((i * 7919) % 251));
@@ -353,28 +258,21 @@ TEST(PersistentStoreCoordinatorOpen, UnopenableFilesLeaveNoStoreAndFetchesFail) 
 }
 
 TEST(PersistentStoreCoordinatorOpen, StoreOfALaterReleaseIsRefusedAndLeftAlone) {
-    {
-        RawDatabase raw(storePath());
-        ASSERT_TRUE(
-            raw.exec("CREATE TABLE Game (id INTEGER PRIMARY KEY, title TEXT); "
-                     "PRAGMA user_version = 7"));
-    }
+    ASSERT_TRUE(
+        SqliteConnection(storePath())
+            .exec(
+                u"CREATE TABLE Game (id INTEGER PRIMARY KEY, title TEXT); PRAGMA user_version = 7"_s));
     TestStore store(storePath());
     EXPECT_FALSE(store.opened);
     EXPECT_EQ(store.openError.code, StoreError::NewerSchema);
     EXPECT_EQ(store.openError.userInfo.value(u"schemaVersion"_s).toInt(), 7);
-    RawDatabase raw(storePath());
-    EXPECT_EQ(raw.scalar("PRAGMA user_version"), u"7"_s);
+    EXPECT_EQ(storeValue(u"PRAGMA user_version"_s), 7);
 }
 
 TEST(PersistentStoreCoordinatorOpen, OlderTableGainsMissingColumnsAndKeepsItsRows) {
-    {
-        RawDatabase raw(storePath());
-        ASSERT_TRUE(
-            raw.exec("CREATE TABLE Game (id INTEGER PRIMARY KEY, title TEXT, "
-                     "myScore REAL); INSERT INTO Game (title, myScore) VALUES "
-                     "('Old', 4.5)"));
-    }
+    ASSERT_TRUE(SqliteConnection(storePath())
+                    .exec(u"CREATE TABLE Game (id INTEGER PRIMARY KEY, title TEXT, myScore REAL); "
+                          "INSERT INTO Game (title, myScore) VALUES ('Old', 4.5)"_s));
     {
         TestStore store(storePath());
         ASSERT_TRUE(store.opened) << store.openError.description().toStdString();
@@ -387,11 +285,10 @@ TEST(PersistentStoreCoordinatorOpen, OlderTableGainsMissingColumnsAndKeepsItsRow
         game->setGenreCode(u"RPG"_s);
         ASSERT_TRUE(store.context->save(nullptr));
     }
-    RawDatabase raw(storePath());
-    EXPECT_EQ(raw.scalar("PRAGMA user_version"), u"1"_s);
-    EXPECT_EQ(raw.scalar("PRAGMA journal_mode"), u"wal"_s);
-    EXPECT_EQ(raw.scalar("SELECT genreCode FROM Game WHERE title = 'Old'"), u"RPG"_s);
-    EXPECT_EQ(raw.scalar("PRAGMA integrity_check"), u"ok"_s);
+    SqliteConnection raw(storePath());
+    EXPECT_EQ(raw.execAndGet(u"PRAGMA user_version"_s), 1);
+    EXPECT_EQ(raw.execAndGet(u"PRAGMA journal_mode"_s), u"wal"_s);
+    EXPECT_EQ(raw.execAndGet(u"SELECT genreCode FROM Game WHERE title = 'Old'"_s), u"RPG"_s);
 }
 
 TEST(ManagedObjectContextFetch, InvalidRequestsFailWithAReason) {
@@ -443,8 +340,6 @@ TEST(ManagedObjectContextInsert, OnlyTheGameEntityCanBeInserted) {
         nullptr);
     EXPECT_EQ(ManagedObjectContext::insertNewObjectForEntityForName(u"Game"_s, nullptr), nullptr);
     EXPECT_EQ(store.context->registeredObjectCount(), 1);
-    EXPECT_TRUE(store.model->hasEntity(u"Game"_s));
-    EXPECT_EQ(store.model->entityNames(), QStringList{u"Game"_s});
 }
 
 TEST(GameValues, GenericAccessConvertsOrSetsAbsent) {
@@ -464,7 +359,6 @@ TEST(GameValues, GenericAccessConvertsOrSetsAbsent) {
     game->setValueForKey(GameAttribute::releaseDate, when);
     EXPECT_EQ(game->valueForKey(GameAttribute::releaseDate).toDateTime(), when);
     EXPECT_EQ(game->valueForKey(GameAttribute::scoreCritic), QVariant());
-    EXPECT_TRUE(game->description().contains(u"Game"_s));
     // Typed access with an attribute of another type is refused, not a stray write.
     game->setTitle(u"kept"_s);
     game->setStringValue(GameAttribute::createdTimestamp, u"x"_s);
@@ -519,7 +413,7 @@ TEST(ManagedObjectContextChanges, ScatteredChangesOverSeveralSavesAllSurviveReop
                 break;
         }
     };
-    QList<QVariantList> expected;
+    QList<QStringList> expected;
     {
         TestStore store(storePath());
         for (int round = 0; round < 4; ++round) {
@@ -531,23 +425,10 @@ TEST(ManagedObjectContextChanges, ScatteredChangesOverSeveralSavesAllSurviveReop
                 change(games[random.bounded(games.size())]);
             }
             ASSERT_TRUE(store.context->save(nullptr));
+            EXPECT_FALSE(store.context->hasChanges());
         }
-        const QList<Game*> saved = *store.context->executeFetchRequest(gameRequest(), nullptr);
-        for (const Game* game : saved) {
-            QVariantList values;
-            for (int a = 0; a < GameAttributes::kCount; ++a) {
-                values.append(game->valueForKey(GameAttribute(a)));
-            }
-            expected.append(values);
-        }
+        expected = snapshot(*store.context);
     }
     TestStore reopened(storePath());
-    const QList<Game*> games = *reopened.context->executeFetchRequest(gameRequest(), nullptr);
-    ASSERT_EQ(games.size(), expected.size());
-    for (qsizetype i = 0; i < games.size(); ++i) {
-        for (int a = 0; a < GameAttributes::kCount; ++a) {
-            ASSERT_EQ(games[i]->valueForKey(GameAttribute(a)), expected[i][a])
-                << "record " << i << " attribute " << a;
-        }
-    }
+    EXPECT_EQ(snapshot(*reopened.context), expected);
 }

@@ -92,25 +92,12 @@ TEST_F(QueryBuilder, GenreAndRatingTablesSelectTheirCodes) {
     }
 }
 
-TEST_F(QueryBuilder, ScoreFilterRunsDownwardsFromFive) {
-    for (const float score : {0.5f, 1.0f, 2.0f, 3.5f, 4.0f, 5.0f}) {
-        store_.add(QString::number(score))->setScoreCritic(score);
+// Score runs downwards from five (0 and 6 are no condition); "my" filters select wished,
+// played and rated (a zero score is not rated); release windows at their exact bounds.
+TEST_F(QueryBuilder, FiltersSelectTheirGames) {
+    for (const float score : {1.0f, 2.0f, 3.5f, 4.0f, 5.0f}) {
+        store_.add(u"s"_s + QString::number(score))->setScoreCritic(score);
     }
-    store_.add(u"absent"_s);
-    const auto countFor = [&](int value) {
-        maker_.setScoreFilter(value);
-        return fetchTitles().size();
-    };
-    EXPECT_EQ(countFor(1), 1);  // 5 only
-    EXPECT_EQ(countFor(2), 2);  // 4 and up
-    EXPECT_EQ(countFor(3), 3);
-    EXPECT_EQ(countFor(4), 4);
-    EXPECT_EQ(countFor(5), 5);  // 1 and up
-    EXPECT_EQ(countFor(6), 7);  // no condition
-    EXPECT_EQ(countFor(0), 7);
-}
-
-TEST_F(QueryBuilder, MyFilterSelectsWishedPlayedAndRated) {
     store_.add(u"wished"_s)->setMyIsWished(1);
     store_.add(u"played"_s)->setMyIsPlayed(1);
     store_.add(u"rated"_s)->setMyScore(2.5f);
@@ -118,36 +105,46 @@ TEST_F(QueryBuilder, MyFilterSelectsWishedPlayedAndRated) {
     unmarked->setMyIsWished(0);
     unmarked->setMyIsPlayed(0);
     unmarked->setMyScore(0.0f);
-    maker_.setMyFilter(1);
-    EXPECT_EQ(fetchTitles(), QStringList{u"wished"_s});
-    maker_.setMyFilter(2);
-    EXPECT_EQ(fetchTitles(), QStringList{u"played"_s});
-    maker_.setMyFilter(3);
-    EXPECT_EQ(fetchTitles(), QStringList{u"rated"_s});
-    maker_.setMyFilter(4);
-    EXPECT_EQ(fetchTitles().size(), 4);
-}
-
-TEST_F(QueryBuilder, ReleaseWindowsAtTheirExactBounds) {
     const QDateTime ninetyBack = DateFunctions::getDateBySubtractingDays(90, now_);
     store_.add(u"now"_s, now_);
-    store_.add(u"just after now"_s, now_.addMSecs(1));
-    store_.add(u"exactly 90 days back"_s, ninetyBack);
-    store_.add(u"just inside 90 days"_s, ninetyBack.addSecs(1));
-    store_.add(u"200 days back"_s, now_.addDays(-200));
-    store_.add(u"no date"_s);
-
-    maker_.setReleasedFilter(1);
-    EXPECT_EQ(fetchTitles(), QStringList{u"just after now"_s});
-    maker_.setReleasedFilter(2);
-    EXPECT_EQ(fetchTitles(), (QStringList{u"now"_s, u"just inside 90 days"_s}));
-    maker_.setReleasedFilter(3);
-    EXPECT_EQ(fetchTitles(),
-              (QStringList{u"now"_s, u"just inside 90 days"_s, u"exactly 90 days back"_s}));
-    maker_.setReleasedFilter(4);
-    EXPECT_EQ(fetchTitles().size(), 4);
-    maker_.setReleasedFilter(5);
-    EXPECT_EQ(fetchTitles().size(), 6);
+    store_.add(u"after now"_s, now_.addMSecs(1));
+    store_.add(u"90 back"_s, ninetyBack);
+    store_.add(u"inside 90"_s, ninetyBack.addSecs(1));
+    store_.add(u"200 back"_s, now_.addDays(-200));
+    const QStringList everything = fetchTitles();
+    using Maker = PullFetchedRequestPullFetchedRequestMaker;
+    const struct {
+        void (Maker::*set)(int);
+        int value;
+        QStringList titles;
+    } cases[] = {
+        {&Maker::setScoreFilter, 1, {u"s5"_s}},
+        {&Maker::setScoreFilter, 2, {u"s4"_s, u"s5"_s}},
+        {&Maker::setScoreFilter, 3, {u"s3.5"_s, u"s4"_s, u"s5"_s}},
+        {&Maker::setScoreFilter, 4, {u"s2"_s, u"s3.5"_s, u"s4"_s, u"s5"_s}},
+        {&Maker::setScoreFilter, 5, {u"s1"_s, u"s2"_s, u"s3.5"_s, u"s4"_s, u"s5"_s}},
+        {&Maker::setScoreFilter, 6, everything},
+        {&Maker::setScoreFilter, 0, everything},
+        {&Maker::setMyFilter, 1, {u"wished"_s}},
+        {&Maker::setMyFilter, 2, {u"played"_s}},
+        {&Maker::setMyFilter, 3, {u"rated"_s}},
+        {&Maker::setMyFilter, 4, everything},
+        {&Maker::setReleasedFilter, 1, {u"after now"_s}},
+        {&Maker::setReleasedFilter, 2, {u"now"_s, u"inside 90"_s}},
+        {&Maker::setReleasedFilter, 3, {u"now"_s, u"inside 90"_s, u"90 back"_s}},
+        {&Maker::setReleasedFilter, 4, {u"now"_s, u"inside 90"_s, u"90 back"_s, u"200 back"_s}},
+        {&Maker::setReleasedFilter, 5, everything},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        maker_.resetToDefaults();
+        (maker_.*c.set)(c.value);
+        QStringList titles = fetchTitles();
+        QStringList expected = c.titles;
+        titles.sort();
+        expected.sort();
+        EXPECT_EQ(titles, expected);
+    }
 }
 
 TEST_F(QueryBuilder, ReleaseWindowFollowsTheClockWhenTheQueryIsBuilt) {
