@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "DateFunctions.h"
-#include "FetchedResultsController.h"
 #include "PullFetchedRequestPullFetchedRequestMaker.h"
 #include "QStringPrinter.h"
 #include "ScopedClock.h"
@@ -115,47 +114,81 @@ TEST_F(SectionerTest, EveryReleaseBandEdge) {
     }
 }
 
-TEST_F(SectionerTest, NewestFirstTargetsTheNearestUpcomingRelease) {
-    const auto target =
-        run({releasedIn(400), releasedIn(20), releasedIn(3), releasedIn(-2)}, kByDate, kDescending);
-    EXPECT_EQ(labels(), (QStringList{u"Next 1-2 years"_s, u"Next 30 days"_s, u"Next week"_s,
-                                     u"Last week"_s}));
-    EXPECT_EQ(counts(), (std::vector<int>{1, 1, 1, 1}));
-    EXPECT_EQ(target, IndexPath::indexPathForRow(0, 2));
+// Releases (days from today; none for undated) in list order, sectioned in date order.
+TEST_F(SectionerTest, DateOrderSectionsAndScrollTarget) {
+    struct Case {
+        const char* name;
+        std::vector<std::optional<int>> days;
+        int direction;
+        QStringList labels;
+        std::vector<int> counts;
+        std::optional<IndexPath> target;
+    };
+    const Case cases[] = {
+        {"newest first: the nearest upcoming release",
+         {400, 20, 3, -2},
+         kDescending,
+         {u"Next 1-2 years"_s, u"Next 30 days"_s, u"Next week"_s, u"Last week"_s},
+         {1, 1, 1, 1},
+         IndexPath::indexPathForRow(0, 2)},
+        {"the target moves within a section and skips today",
+         {5, 3, 2, 0, 0, -2},
+         kDescending,
+         {u"Next week"_s, u"Today"_s, u"Last week"_s},
+         {3, 2, 1},
+         IndexPath::indexPathForRow(2, 0)},
+        {"oldest first: the first upcoming release",
+         {-3, -2, 2, 3},
+         kAscending,
+         {u"Last week"_s, u"Next week"_s},
+         {2, 2},
+         IndexPath::indexPathForRow(0, 1)},
+        {"no upcoming release",
+         {0, -1, -800},
+         kDescending,
+         {u"Today"_s, u"Last week"_s, u"Long ago"_s},
+         {1, 1, 1},
+         std::nullopt},
+        {"runs of one type are never merged",
+         {-2, 5, -3},
+         kDescending,
+         {u"Last week"_s, u"Next week"_s, u"Last week"_s},
+         {1, 1, 1},
+         IndexPath::indexPathForRow(0, 1)},
+        {"undated games are a section of their own and never the target",
+         {5, -2, std::nullopt, std::nullopt},
+         kDescending,
+         {u"Next week"_s, u"Last week"_s, u"Release date unknown"_s},
+         {1, 1, 2},
+         IndexPath::indexPathForRow(0, 0)},
+        {"undated first, oldest first",
+         {std::nullopt, std::nullopt, 3},
+         kAscending,
+         {u"Release date unknown"_s, u"Next week"_s},
+         {2, 1},
+         IndexPath::indexPathForRow(0, 1)},
+        {"only undated",
+         {std::nullopt},
+         kDescending,
+         {u"Release date unknown"_s},
+         {1},
+         std::nullopt},
+        {"an empty result", {}, kDescending, {}, {}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sections_->clear();
+        QList<Game*> games;
+        for (const std::optional<int>& days : c.days) {
+            games.append(days ? releasedIn(*days, QTime(23, 59)) : store_.add(u"Undated"_s));
+        }
+        EXPECT_EQ(run(games, kByDate, c.direction), c.target);
+        EXPECT_EQ(labels(), c.labels);
+        EXPECT_EQ(counts(), c.counts);
+    }
 }
 
-TEST_F(SectionerTest, TargetMovesWithinASectionAndSkipsToday) {
-    const auto newestFirst = run({releasedIn(5), releasedIn(3), releasedIn(2), releasedIn(0),
-                                  releasedIn(0, QTime(23, 59)), releasedIn(-2)},
-                                 kByDate, kDescending);
-    EXPECT_EQ(labels(), (QStringList{u"Next week"_s, u"Today"_s, u"Last week"_s}));
-    EXPECT_EQ(counts(), (std::vector<int>{3, 2, 1}));
-    EXPECT_EQ(newestFirst, IndexPath::indexPathForRow(2, 0));
-}
-
-TEST_F(SectionerTest, OldestFirstTargetsTheFirstUpcomingRelease) {
-    const auto target =
-        run({releasedIn(-2), releasedIn(0), releasedIn(3), releasedIn(20), releasedIn(400)},
-            kByDate, kAscending);
-    EXPECT_EQ(labels(), (QStringList{u"Last week"_s, u"Today"_s, u"Next week"_s, u"Next 30 days"_s,
-                                     u"Next 1-2 years"_s}));
-    EXPECT_EQ(target, IndexPath::indexPathForRow(0, 2));
-
-    sections_->clear();
-    const auto later =
-        run({releasedIn(-3), releasedIn(-2), releasedIn(2), releasedIn(3)}, kByDate, kAscending);
-    EXPECT_EQ(later, IndexPath::indexPathForRow(0, 1));
-}
-
-TEST_F(SectionerTest, NoUpcomingReleaseMeansNoTarget) {
-    EXPECT_EQ(run({releasedIn(0), releasedIn(-1), releasedIn(-800)}, kByDate), std::nullopt);
-    EXPECT_EQ(sections_->size(), 3);
-}
-
-TEST_F(SectionerTest, EmptyResultAppendsNothingAndKeepsWhatIsThere) {
-    EXPECT_EQ(run({}, kByDate), std::nullopt);
-    EXPECT_TRUE(sections_->isEmpty());
-
+TEST_F(SectionerTest, AppendsToWhatTheListHolds) {
     sections_->append(SectionTotal::sectionTotalForType(7));
     EXPECT_EQ(run({releasedIn(3)}, kByDate), IndexPath::indexPathForRow(0, 0));
     // The caller empties the list; the sectioner appends, and so counts its own sections.
@@ -163,37 +196,16 @@ TEST_F(SectionerTest, EmptyResultAppendsNothingAndKeepsWhatIsThere) {
     EXPECT_EQ(counts(), (std::vector<int>{0, 1}));
 }
 
-TEST_F(SectionerTest, RunsOfOneTypeAreNeverMerged) {
-    run({releasedIn(-2), releasedIn(5), releasedIn(-3)}, kByDate);
-    EXPECT_EQ(labels(), (QStringList{u"Last week"_s, u"Next week"_s, u"Last week"_s}));
-    EXPECT_EQ(counts(), (std::vector<int>{1, 1, 1}));
-
-    sections_->clear();
-    run({scored(std::nullopt, 4.0f), scored(std::nullopt, 2.0f), scored(std::nullopt, 4.2f)},
-        kByScore);
-    EXPECT_EQ(labels(), (QStringList{u"4 - 4\u00BD stars"_s, u"2 - 2\u00BD stars"_s,
-                                     u"4 - 4\u00BD stars"_s}));
-}
-
 TEST_F(SectionerTest, ScoreBandsAtEveryHalfStar) {
     const std::vector<std::pair<std::optional<float>, QString>> bands{
-        {std::nullopt, u"Not rated"_s},
-        {0.0f, u"Not rated"_s},
-        {0.5f, u"1 - 1\u00BD stars"_s},
-        {1.0f, u"1 - 1\u00BD stars"_s},
-        {1.49f, u"1 - 1\u00BD stars"_s},
-        {1.5f, u"1\u00BD - 2 stars"_s},
-        {1.99f, u"1\u00BD - 2 stars"_s},
-        {2.0f, u"2 - 2\u00BD stars"_s},
-        {2.5f, u"2\u00BD - 3 stars"_s},
-        {3.0f, u"3 - 3\u00BD stars"_s},
-        {3.5f, u"3\u00BD - 4 stars"_s},
-        {4.0f, u"4 - 4\u00BD stars"_s},
-        {4.5f, u"4\u00BD - 5 stars"_s},
-        {4.99f, u"4\u00BD - 5 stars"_s},
-        {5.0f, u"5 stars"_s},
-        {5.5f, u"Not rated"_s},
-        {std::numeric_limits<float>::quiet_NaN(), u"Not rated"_s},
+        {std::nullopt, u"Not rated"_s},  {0.0f, u"Not rated"_s},
+        {0.5f, u"1 - 1\u00BD stars"_s},  {1.49f, u"1 - 1\u00BD stars"_s},
+        {1.5f, u"1\u00BD - 2 stars"_s},  {1.99f, u"1\u00BD - 2 stars"_s},
+        {2.0f, u"2 - 2\u00BD stars"_s},  {2.5f, u"2\u00BD - 3 stars"_s},
+        {3.0f, u"3 - 3\u00BD stars"_s},  {3.5f, u"3\u00BD - 4 stars"_s},
+        {4.0f, u"4 - 4\u00BD stars"_s},  {4.5f, u"4\u00BD - 5 stars"_s},
+        {4.99f, u"4\u00BD - 5 stars"_s}, {5.0f, u"5 stars"_s},
+        {5.5f, u"Not rated"_s},          {std::numeric_limits<float>::quiet_NaN(), u"Not rated"_s},
     };
     for (const auto& [score, label] : bands) {
         sections_->clear();
@@ -201,80 +213,31 @@ TEST_F(SectionerTest, ScoreBandsAtEveryHalfStar) {
         ASSERT_EQ(sections_->size(), 1);
         EXPECT_EQ(sections_->first().getLabel(), label) << (score ? *score : -1.0f);
     }
-    // The half is one character, U+00BD.
-    EXPECT_EQ(SectionTotal::sectionTotalForType(915000).getLabel().size(), 12);
 }
 
-TEST_F(SectionerTest, MyScoreWinsOverTheCriticScore) {
-    const auto target = run({scored(4.0f, 2.0f), scored(0.0f, 3.0f), scored(std::nullopt, 3.2f),
-                             scored(0.0f, 0.0f), scored(std::nullopt, std::nullopt)},
+TEST_F(SectionerTest, MyScoreWinsOverTheCriticScoreAndScoreOrderNeverTargets) {
+    Game* upcoming = releasedIn(10);
+    upcoming->setScoreCritic(3.0f);
+    const auto target = run({scored(4.0f, 2.0f), scored(0.0f, 3.0f), upcoming, scored(0.0f, 0.0f),
+                             scored(std::nullopt, std::nullopt), scored(std::nullopt, 4.2f)},
                             kByScore);
-    EXPECT_EQ(labels(),
-              (QStringList{u"4 - 4\u00BD stars"_s, u"3 - 3\u00BD stars"_s, u"Not rated"_s}));
-    EXPECT_EQ(counts(), (std::vector<int>{1, 2, 2}));
+    EXPECT_EQ(labels(), (QStringList{u"4 - 4\u00BD stars"_s, u"3 - 3\u00BD stars"_s, u"Not rated"_s,
+                                     u"4 - 4\u00BD stars"_s}));
+    EXPECT_EQ(counts(), (std::vector<int>{1, 2, 2, 1}));
     EXPECT_EQ(target, std::nullopt);
 }
 
-TEST_F(SectionerTest, ScoreOrderNeverTargetsEvenUpcomingGames) {
-    Game* upcoming = releasedIn(10);
-    upcoming->setScoreCritic(3.0f);
-    EXPECT_EQ(run({upcoming, releasedIn(20)}, kByScore), std::nullopt);
-    EXPECT_EQ(labels(), (QStringList{u"3 - 3\u00BD stars"_s, u"Not rated"_s}));
-}
-
-TEST_F(SectionerTest, AnyOtherSortIsOneNotApplicableSection) {
+TEST_F(SectionerTest, AnyOtherSortOrNoQueryBuilderIsOneNotApplicableSection) {
     EXPECT_EQ(run({releasedIn(3), releasedIn(-300), scored(5.0f, 5.0f)}, 2), std::nullopt);
     EXPECT_EQ(labels(), QStringList{u"n/a"_s});
     EXPECT_EQ(counts(), std::vector<int>{3});
-}
-
-TEST_F(SectionerTest, UndatedGamesFormTheirOwnSectionAndAreNeverTheTarget) {
-    Game* undated = store_.add(u"Undated"_s);
-    Game* alsoUndated = store_.add(u"Also undated"_s);
-    const auto newestFirst =
-        run({releasedIn(5), releasedIn(-2), undated, alsoUndated}, kByDate, kDescending);
-    EXPECT_EQ(labels(), (QStringList{u"Next week"_s, u"Last week"_s, u"Release date unknown"_s}));
-    EXPECT_EQ(counts(), (std::vector<int>{1, 1, 2}));
-    EXPECT_EQ(newestFirst, IndexPath::indexPathForRow(0, 0));
 
     sections_->clear();
-    EXPECT_EQ(run({undated, alsoUndated, releasedIn(3)}, kByDate, kAscending),
-              IndexPath::indexPathForRow(0, 1));
-    sections_->clear();
-    EXPECT_EQ(run({undated}, kByDate, kDescending), std::nullopt);
-}
-
-TEST_F(SectionerTest, SectionsTheListScreensFetchInItsOwnOrder) {
-    for (int days : {-900, -400, -100, -45, -10, -3, 0, 2, 15, 45, 75, 200, 500, 1000}) {
-        releasedIn(days);
-        releasedIn(days, QTime(18, 0));
-    }
-    FetchedResultsController results(maker_.getFetchRequest(), store_.context.get(), QString(),
-                                     u"Root"_s);
-    ASSERT_TRUE(results.performFetch(nullptr));
-    ASSERT_EQ(results.numberOfObjects(), 28);
-
-    const auto target = sectioner_->setSectionArrayWitResults(results);
-    EXPECT_EQ(labels(),
-              (QStringList{u"Distant future"_s, u"Next 1-2 years"_s, u"Next 6-12 months"_s,
-                           u"Next 90 days"_s, u"Next 60 days"_s, u"Next 30 days"_s, u"Next week"_s,
-                           u"Today"_s, u"Last week"_s, u"Last 30 days"_s, u"Last 60 days"_s,
-                           u"Last 6-12 months"_s, u"Last 1-2 years"_s, u"Long ago"_s}));
-    for (int count : counts()) {
-        EXPECT_EQ(count, 2);
-    }
-    // Newest first, the last upcoming game is the one two days away.
-    ASSERT_TRUE(target);
-    EXPECT_EQ(*target, IndexPath::indexPathForRow(1, 6));
-}
-
-TEST_F(SectionerTest, MissingListOrQueryBuilderIsHarmless) {
-    Sectioner withoutList(nullptr, &maker_);
-    EXPECT_EQ(withoutList.setSectionArrayWitResults(QList<Game*>{releasedIn(3)}), std::nullopt);
-
     Sectioner withoutMaker(sections_, nullptr);
     EXPECT_EQ(withoutMaker.setSectionArrayWitResults(QList<Game*>{releasedIn(3)}), std::nullopt);
     EXPECT_EQ(labels(), QStringList{u"n/a"_s});
+    Sectioner withoutList(nullptr, &maker_);
+    EXPECT_EQ(withoutList.setSectionArrayWitResults(QList<Game*>{releasedIn(3)}), std::nullopt);
 }
 
 TEST(SectionTotal, DescribesItsCountAndLabel) {
@@ -284,7 +247,6 @@ TEST(SectionTotal, DescribesItsCountAndLabel) {
     EXPECT_EQ(section.description(), u"[12]\t- Next 30 days"_s);
     section.setType(12345);
     EXPECT_EQ(section.getLabel(), u"n/a"_s);
-    EXPECT_EQ(SectionTotal::sectionTotalForType(-99).getLabel(), u"n/a"_s);
 }
 
 // The bands are looked up by instant; each must match the day count that the calendar gives,
