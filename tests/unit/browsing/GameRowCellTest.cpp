@@ -42,14 +42,13 @@ bool near(const QColor& a, const QColor& b) {
            qAbs(a.blue() - b.blue()) < 24;
 }
 
-// The downloads the loader's workers ask for, held back per address until the test opens it.
+// The art downloads the loader's workers ask for; one answered with `hold` waits until released.
 class FakeArtServer {
 public:
     QByteArray fetch(const QString& url) {
         std::unique_lock lock(mu_);
         requests_.append(url);
-        changed_.notify_all();
-        changed_.wait(lock, [&] { return !held_.contains(url) || openAll_; });
+        released_.wait(lock, [&] { return !held_.contains(url); });
         return answers_.value(url);
     }
     void answer(const QString& url, const QColor& colour, bool hold = false) {
@@ -59,35 +58,25 @@ public:
             held_.insert(url);
         }
     }
-    void release(const QString& url) {
+    // Lets the download of `url` go on; without one, every download.
+    void release(const QString& url = {}) {
         {
             std::lock_guard lock(mu_);
-            held_.remove(url);
+            url.isNull() ? held_.clear() : void(held_.remove(url));
         }
-        changed_.notify_all();
-    }
-    void releaseAll() {
-        {
-            std::lock_guard lock(mu_);
-            openAll_ = true;
-        }
-        changed_.notify_all();
+        released_.notify_all();
     }
     QStringList requests() const {
         std::lock_guard lock(mu_);
         return requests_;
     }
-    bool waitForRequest(const QString& url) const {
-        return QTest::qWaitFor([&] { return requests().contains(url); }, 5000);
-    }
 
 private:
     mutable std::mutex mu_;
-    std::condition_variable changed_;
+    std::condition_variable released_;
     QHash<QString, QByteArray> answers_;
     QSet<QString> held_;
     QStringList requests_;
-    bool openAll_ = false;
 };
 
 class GameRowCellTest : public testing::Test {
@@ -102,7 +91,7 @@ protected:
     }
     void TearDown() override {
         cell.reset();
-        server.releaseAll();
+        server.release();
         EXPECT_TRUE(QTest::qWaitFor([this] { return loader->isIdle(); }, 5000));
         ImageLoader::resetInstance();
         ImageLoader::setDownloader({});
@@ -118,6 +107,9 @@ protected:
         QFile file(loader->imagePath() + ImageLoader::fileKey(url) + u".jpg"_s);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(jpeg(colour));
+    }
+    bool requested(const QString& url) const {
+        return QTest::qWaitFor([&] { return server.requests().contains(url); }, 5000);
     }
     QColor boxCentre() const {
         const QImage image = cell->boxImage()->image();
@@ -147,57 +139,47 @@ TEST_F(GameRowCellTest, ScoreBlockShowsUserScoreOverCriticScoreAndDimsNotAvailab
     const CommaDecimalLocale german;  // scores read "3.5" in every language
     ASSERT_TRUE(german.active());
     struct Case {
-        const char* name;
         std::optional<float> myScore, critic;
         QString text;
         bool userBlock;
         float textAlpha, blockAlpha;
     };
     // In this order, so that a score after "n/a" must bring the alphas back.
+    // clang-format off
     const Case cases[] = {
-        {"both", 3.5f, 4.2f, u"3.5"_s, true, 1.0f, 1.0f},
-        {"neither", 0.0f, 0.0f, u"n/a"_s, false, 0.2f, 0.4f},
-        {"critic", 0.0f, 4.2f, u"4.2"_s, false, 1.0f, 1.0f},
-        {"absent", std::nullopt, std::nullopt, u"n/a"_s, false, 0.2f, 0.4f},
-        {"both again", 3.5f, 4.2f, u"3.5"_s, true, 1.0f, 1.0f},
+        {3.5f, 4.2f, u"3.5"_s, true, 1.0f, 1.0f}, {0.0f, 0.0f, u"n/a"_s, false, 0.2f, 0.4f},
+        {0.0f, 4.2f, u"4.2"_s, false, 1.0f, 1.0f}, {{}, {}, u"n/a"_s, false, 0.2f, 0.4f},
+        {3.5f, 4.2f, u"3.5"_s, true, 1.0f, 1.0f},
     };
+    // clang-format on
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
         Game* game = store.add(u"Scored"_s);
         game->setMyScore(c.myScore);
         game->setScoreCritic(c.critic);
         cell->setGame(game);
         EXPECT_EQ(cell->scoreDisplay()->text(), c.text);
-        EXPECT_EQ(cell->scoreDisplay()->palette().color(QPalette::WindowText) == Qt::white,
-                  c.userBlock);
+        const QColor text = cell->scoreDisplay()->palette().color(QPalette::WindowText);
+        EXPECT_EQ(text == Qt::white, c.userBlock) << c.text.toStdString();
+        const QString block = c.userBlock ? GameRowCell::kUserBlock : GameRowCell::kCriticBlock;
         EXPECT_EQ(cell->scoreBackgroundImage()->pixmap().toImage(),
-                  GameRowCell::cellImage(c.userBlock ? GameRowCell::kUserBlock
-                                                     : GameRowCell::kCriticBlock)
-                      .toImage());
+                  GameRowCell::cellImage(block).toImage());
         EXPECT_FLOAT_EQ(ViewAlpha::alpha(cell->scoreDisplay()), c.textAlpha);
         EXPECT_FLOAT_EQ(ViewAlpha::alpha(cell->scoreBackgroundImage()), c.blockAlpha);
     }
-}
-
-TEST_F(GameRowCellTest, MarksAreOnAtFullAlphaAndOffDimmed) {
+    // The played and wish marks: on at full alpha, off dimmed.
     for (const bool played : {true, false}) {
         Game* game = store.add(u"Marked"_s);
         game->setMyIsPlayed(played ? 1 : 0);
         game->setMyIsWished(played ? 0 : 1);
         cell->setGame(game);
-        const struct {
-            QLabel* icon;
-            bool on;
-            const QString& onImage;
-            const QString& offImage;
-        } marks[] = {{cell->playedIcon(), played, GameRowCell::kPlayedOn, GameRowCell::kPlayedOff},
-                     {cell->wishIcon(), !played, GameRowCell::kWishOn, GameRowCell::kWishOff}};
-        for (const auto& mark : marks) {
-            SCOPED_TRACE(mark.onImage.toStdString() + (mark.on ? " on" : " off"));
-            EXPECT_EQ(mark.icon->pixmap().toImage(),
-                      GameRowCell::cellImage(mark.on ? mark.onImage : mark.offImage).toImage());
-            EXPECT_FLOAT_EQ(ViewAlpha::alpha(mark.icon), mark.on ? 1.0f : 0.4f);
-        }
+        const auto shows = [](QLabel* icon, const QString& image, float alpha) {
+            return icon->pixmap().toImage() == GameRowCell::cellImage(image).toImage() &&
+                   ViewAlpha::alpha(icon) == alpha;
+        };
+        EXPECT_TRUE(played ? shows(cell->playedIcon(), GameRowCell::kPlayedOn, 1.0f)
+                           : shows(cell->playedIcon(), GameRowCell::kPlayedOff, 0.4f));
+        EXPECT_TRUE(played ? shows(cell->wishIcon(), GameRowCell::kWishOff, 0.4f)
+                           : shows(cell->wishIcon(), GameRowCell::kWishOn, 1.0f));
     }
 }
 
@@ -306,10 +288,10 @@ TEST_F(GameRowCellTest, ReusedCellNeverShowsTheEarlierGamesArt) {
         [&](const Notification&) { ++firstAnnounced; });
 
     cell->setGame(gameWithArt(u"First"_s, first));
-    ASSERT_TRUE(server.waitForRequest(first));
+    ASSERT_TRUE(requested(first));
     cell->prepareForReuse();
     cell->setGame(gameWithArt(u"Second"_s, second));
-    ASSERT_TRUE(server.waitForRequest(second));
+    ASSERT_TRUE(requested(second));
 
     // The first game's download finishes while the second's is still on its way; whatever it
     // handed to the main thread has arrived once the queue is worked off.
@@ -340,7 +322,7 @@ TEST_F(GameRowCellTest, CompletionAfterTheCellIsGoneIsDropped) {
     const QString url = u"http://127.0.0.1:1/art/gone.jpg"_s;
     server.answer(url, QColor(200, 40, 40), true);
     cell->setGame(gameWithArt(u"Gone"_s, url));
-    ASSERT_TRUE(server.waitForRequest(url));
+    ASSERT_TRUE(requested(url));
     // The handler hands over to the main thread; the cell goes before that runs.
     cell->imagePullCompletedHandler(
         Notification(ImageLoader::kImagePulledPrefix + url, {}, {{u"imageURL"_s, url}}));
