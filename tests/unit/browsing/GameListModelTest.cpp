@@ -5,6 +5,7 @@
 #include <QDir>
 #include <functional>
 
+#include "BrowsingTestSupport.h"
 #include "CapturedConsole.h"
 #include "FetchedResultsController.h"
 #include "MetricRecorder.h"
@@ -54,27 +55,13 @@ protected:
         add(u"Pok\u00E9mon Ranch"_s, 3, std::nullopt, u"FAMILY"_s)->setMyIsWished(1);
         add(u"Epsilon"_s, -5, 2.0f);
     }
-    QString titles() const {
-        QStringList result;
-        for (const Game* game : model.fetchedResultsController()->fetchedObjects()) {
-            result.append(game->title());
-        }
-        return result.join(u", "_s);
-    }
+    QString titles() const { return titlesOf(model.fetchedResultsController()); }
     QString sections() const {
         QStringList result;
         for (const SectionTotal& section : model.sections()) {
             result.append(u"%1:%2"_s.arg(section.getLabel()).arg(section.count()));
         }
         return result.join(u", "_s);
-    }
-    // The metrics written since the last call, as "name@feature; ...".
-    QString metricsTaken() {
-        QStringList result;
-        for (const auto& [name, feature] : metrics.take()) {
-            result.append(name + u'@' + feature);
-        }
-        return result.join(u"; "_s);
     }
     static QString stored(const QString& key) {
         return UserDefaults::standardUserDefaults()->stringForKey(key);
@@ -135,7 +122,7 @@ TEST_F(GameListModelTest, ChoicesAreStoredAtOnceAndExploreIsStoredAsAll) {
     model.chooseSort(Sort::Date);
     EXPECT_EQ(stored(List::kDefaultTab), u"ALL"_s);
     EXPECT_EQ(stored(List::kDefaultSortType), u"DATE"_s);
-    EXPECT_EQ(metricsTaken(),
+    EXPECT_EQ(metricsTaken(metrics),
               u"Score pressed@Sort button; My pressed@List Tab; Rated pressed@Filter button; "
               u"Played pressed@Filter button; Wish pressed@Filter button; "
               u"Explore pressed@List Tab; Date pressed@Sort button"_s);
@@ -179,7 +166,7 @@ TEST_F(GameListModelTest, TabPressesClearTheNarrowingFiltersUnlessTheTabIsShown)
                            maker->releasedFilter()}) {
             EXPECT_EQ(filter == 0, cleared);
         }
-        EXPECT_EQ(metricsTaken(), step.metrics);
+        EXPECT_EQ(metricsTaken(metrics), step.metrics);
     }
     EXPECT_TRUE(model.exploreDataDirty());  // set on entering Explore, cleared by a refetch
 }
@@ -211,12 +198,12 @@ TEST_F(GameListModelTest, EachExploreChoiceMapsToItsFilterAndMetric) {
         model.exploreControlReleased(List::Control::ESRB, c.values);
         EXPECT_EQ((std::array{maker->scoreFilter(), maker->esrbFilter(), maker->genreFilter()}),
                   (std::array{c.score, c.esrb, c.genre}));
-        EXPECT_EQ(metricsTaken(), u"ESRB@Explore drag type; "_s + c.metrics);
+        EXPECT_EQ(metricsTaken(metrics), u"ESRB@Explore drag type; "_s + c.metrics);
     }
     model.exploreControlReleased(List::Control::Genre, {0, 0, 0});
     model.exploreControlReleased(std::nullopt, {0, 0, 0});
     model.exploreControlReleased(List::Control::Score, {0, 0, 0});
-    EXPECT_EQ(metricsTaken(), u"Genre@Explore drag type; Score@Explore drag type"_s);
+    EXPECT_EQ(metricsTaken(metrics), u"Genre@Explore drag type; Score@Explore drag type"_s);
 }
 
 TEST_F(GameListModelTest, ChoicesListTheirGamesInOrderAndInSections) {
