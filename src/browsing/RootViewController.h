@@ -37,9 +37,9 @@ class RootViewController;
 // query, sectioning and scroll 0.1 s later. Tab, sort and My-tab choices are kept in the user
 // defaults across restarts.
 //
-// The choices, the result and its sections live in a GameListModel; this screen binds the
-// controls of its interface file (found by their object names) to it and forwards presses.
-// Laid out by its interface file. The view loads (viewDidLoad) when the screen is first shown
+// The choices, the result and its sections live in a GameListModel (model()); this screen
+// binds the controls of its interface file to it and forwards presses. Outside the screen the
+// controls are found by their object names. Laid out by its interface file. The view loads (viewDidLoad) when the screen is first shown
 // or when loadViewIfNeeded is called; the store context and model must be set before. The
 // context must outlive the screen. Main thread only.
 class RootViewController : public QWidget,

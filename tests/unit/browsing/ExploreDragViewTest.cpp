@@ -185,6 +185,9 @@ TEST(ExploreDragView, SettingTheValueReportsOnlyAChangeAndLabelsAnyValue) {
         score.setCurrentValue(value);
         EXPECT_EQ(score.getLabel(), u"any stars"_s) << value;
     }
+    score.setCurrentValue(2);
+    score.reset();  // back to the top slot
+    expectShows(score, 0, u"any stars"_s, 32);
     ExploreESRBDragView rating;
     rating.setCurrentValue(9);
     rating.setCurrentValue(11);  // no slot of its own: the thumb stays
