@@ -102,6 +102,8 @@ public:
     // Where the list scrolls after the last fetch, asked for `target` (a row to keep) or none.
     Scroll scrollAfterFetch(std::optional<IndexPath> target) const;
 
+    // The query the choices above make; changed only through them, but for the release
+    // window, which the list never sets and a press of a tab clears.
     PullFetchedRequestPullFetchedRequestMaker* requestMaker() const { return requestMaker_.get(); }
 
 private:
