@@ -1,9 +1,9 @@
 #include "GameRowCell.h"
 
 #include <QPixmap>
-#include <QTimer>
 #include <exception>
 
+#include "Animator.h"
 #include "DateFunctions.h"
 #include "Format.h"
 #include "Game.h"
@@ -209,26 +209,22 @@ void GameRowCell::loadBoxImage() {
 }
 
 void GameRowCell::_addFireTimerToMainThread() {
-    // Cells live on the main thread, so the timer is made here directly.
-    auto* timer = new QTimer(this);
-    timer->setSingleShot(true);
-    timer->setInterval(kImageDelayMsecs);
-    connect(timer, &QTimer::timeout, this, [this, timer] {
-        if (imageTimer_ == timer) {
-            imageTimer_ = nullptr;
+    // The delay runs while its token lives: dropping the token cancels it.
+    auto* token = new QObject(this);
+    imageDelay_ = token;
+    Animator::after(kImageDelayMsecs, token, [this, token] {
+        if (imageDelay_ == token) {
+            imageDelay_ = nullptr;
         }
-        timer->deleteLater();
+        token->deleteLater();
         _firePullBoxArt();
     });
-    imageTimer_ = timer;
-    timer->start();
 }
 
 void GameRowCell::cancelBoxImageLoad() {
-    if (QTimer* timer = imageTimer_) {
-        imageTimer_ = nullptr;
-        timer->stop();
-        timer->deleteLater();
+    if (QObject* token = imageDelay_) {
+        imageDelay_ = nullptr;
+        delete token;
     }
 }
 

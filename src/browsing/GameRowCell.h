@@ -3,7 +3,6 @@
 #include <QLabel>
 #include <QPointer>
 #include <QString>
-#include <QTimer>
 #include <memory>
 
 #include "QlBoxImage.h"
@@ -73,8 +72,8 @@ public:
     QLabel* wishIcon() const;
     QlBoxImage* boxImage() const;
     QWidget* boxImageBackground() const;
-    // The pending delayed request; null when none waits.
-    QTimer* imageTimer() const { return imageTimer_; }
+    // Whether a delayed request for the current game's art waits.
+    bool imageRequestWaiting() const { return !imageDelay_.isNull(); }
     ImageLoader* imageLoader() const { return imageLoader_; }
     bool pullingImage() const { return pullingImage_; }
     void setPullingImage(bool pullingImage) { pullingImage_ = pullingImage; }
@@ -100,7 +99,8 @@ private:
 
     std::unique_ptr<Ui::GameRowCell> ui_;
     Game* game_ = nullptr;
-    QPointer<QTimer> imageTimer_;
+    // Lives while the delayed request waits.
+    QPointer<QObject> imageDelay_;
     ImageLoader* imageLoader_ = nullptr;
     bool pullingImage_ = false;
     QPointer<QObject> delegate_;

@@ -12,7 +12,6 @@
 #include "ExploreESRBDragView.h"
 #include "ExploreGenreDragView.h"
 #include "ExploreScoreDragView.h"
-#include "FetchedResultsController.h"
 #include "Game.h"
 #include "GameRowCell.h"
 #include "ImageView.h"
@@ -20,14 +19,10 @@
 #include "MyLog.h"
 #include "NavigationController.h"
 #include "NotificationCenter.h"
-#include "PullFetchedRequestPullFetchedRequestMaker.h"
 #include "QlMetricWriter.h"
-#include "Sectioner.h"
-#include "StoreError.h"
 #include "StringFunctions.h"
 #include "TableHeaderRow.h"
 #include "TableView.h"
-#include "UserDefaults.h"
 #include "ViewAlpha.h"
 #include "ui_RootViewController.h"
 
@@ -37,52 +32,6 @@ namespace {
 
 // The rows' grey (214 of 255).
 const QColor kRowBackground = QColor::fromRgbF(0.839216f, 0.839216f, 0.839216f, 1.0f);
-
-// What each explore choice filters by, and the metric it writes.
-enum class ExploreFilter { Score, ESRB, Genre };
-struct ExploreChoice {
-    int value;
-    ExploreFilter filter;
-    int filterValue;
-    const char16_t* metric;
-};
-constexpr ExploreChoice kExploreChoices[] = {
-    {1, ExploreFilter::Score, 5, u"Score 1"},
-    {2, ExploreFilter::Score, 4, u"Score 2"},
-    {3, ExploreFilter::Score, 3, u"Score 3"},
-    {4, ExploreFilter::Score, 2, u"Score 4"},
-    {5, ExploreFilter::Score, 1, u"Score 5"},
-    {6, ExploreFilter::ESRB, 6, u"ESRB young"},
-    {7, ExploreFilter::ESRB, 1, u"ESRB everyone"},
-    {8, ExploreFilter::ESRB, 5, u"ESRB 10 plus"},
-    {9, ExploreFilter::ESRB, 3, u"ESRB teen"},
-    {10, ExploreFilter::ESRB, 4, u"ESRB mature"},
-    {11, ExploreFilter::ESRB, 8, u"ESRB adults"},
-    {12, ExploreFilter::ESRB, 2, u"ESRB pending"},
-    {13, ExploreFilter::Genre, 1, u"Genre action"},
-    {14, ExploreFilter::Genre, 4, u"Genre adventure"},
-    {15, ExploreFilter::Genre, 7, u"Genre driving"},
-    {16, ExploreFilter::Genre, 10, u"Genre family"},
-    {17, ExploreFilter::Genre, 2, u"Genre fighting"},
-    {18, ExploreFilter::Genre, 11, u"Genre flying"},
-    {19, ExploreFilter::Genre, 3, u"Genre puzzle"},
-    {20, ExploreFilter::Genre, 5, u"Genre rpg"},
-    {21, ExploreFilter::Genre, 8, u"Genre simulation"},
-    {22, ExploreFilter::Genre, 6, u"Genre sports"},
-    {23, ExploreFilter::Genre, 9, u"Genre strategy"},
-};
-
-QString exploreFeature(ExploreFilter filter) {
-    switch (filter) {
-        case ExploreFilter::Score:
-            return u"Explore drag Score"_s;
-        case ExploreFilter::ESRB:
-            return u"Explore drag ESRB"_s;
-        case ExploreFilter::Genre:
-            return u"Explore drag Genre"_s;
-    }
-    return {};
-}
 
 }  // namespace
 
@@ -174,15 +123,12 @@ void RootViewController::loadViewIfNeeded() {
 
 void RootViewController::viewDidLoad() {
     addListeners();
-    sectionArray_ = std::make_shared<QList<SectionTotal>>();
     sectionHeaderViews_.clear();
-    requestMaker_ = PullFetchedRequestPullFetchedRequestMaker::makerWithContext(
-        managedObjectContext_, managedObjectModel_);
-    sectioner_ = Sectioner::sectionerWithSectionArray(sectionArray_, requestMaker_.get());
+    model_ = std::make_unique<GameListModel>(managedObjectContext_, managedObjectModel_);
     setWindowTitle(kTitle);
-    loadListDefaults();
-    if (currentViewType_ == kViewMy) {
-        loadMyTabFilterDefaults();
+    model_->loadListDefaults();
+    if (model_->tab() == GameListModel::Tab::My) {
+        model_->loadMyTabFilterDefaults();
     }
     redrawAndExecute();
 }
@@ -210,32 +156,34 @@ void RootViewController::addListeners() {
 // ---- Refetching
 
 void RootViewController::redrawAndExecute() {
-    exploreDataDirty_ = false;
+    if (model_) {
+        model_->setExploreDataDirty(false);
+    }
     redrawAndExecuteAndScrollTo(std::nullopt);
 }
 
 void RootViewController::redrawAndExecuteAndScrollTo(std::optional<IndexPath> indexPath) {
-    if (!requestMaker_) {
+    if (!model_) {
         return;  // the view has not loaded
     }
     redrawTabs();
 
-    const int sortType = requestMaker_->sortType();
-    ui_->dateFilter->setSelected(sortType == 1);
-    ui_->dateFilterExplore->setSelected(sortType == 1);
-    ui_->scoreFilter->setSelected(sortType == 0);
-    ui_->scoreFilterExplore->setSelected(sortType == 0);
+    const bool byDate = model_->sort() == GameListModel::Sort::Date;
+    ui_->dateFilter->setSelected(byDate);
+    ui_->dateFilterExplore->setSelected(byDate);
+    ui_->scoreFilter->setSelected(!byDate);
+    ui_->scoreFilterExplore->setSelected(!byDate);
 
-    const int myFilter = requestMaker_->myFilter();
-    ui_->wishFilter->setSelected(myFilter == 1);
-    ui_->ratedFilter->setSelected(myFilter == 3);
-    ui_->playedFilter->setSelected(myFilter == 2);
-    const bool onMy = currentViewType_ == kViewMy;
+    const GameListModel::MyList myList = model_->myList();
+    ui_->wishFilter->setSelected(myList == GameListModel::MyList::Wished);
+    ui_->ratedFilter->setSelected(myList == GameListModel::MyList::Rated);
+    ui_->playedFilter->setSelected(myList == GameListModel::MyList::Played);
+    const GameListModel::Tab tab = model_->tab();
     for (Button* filter : {ui_->wishFilter, ui_->ratedFilter, ui_->playedFilter}) {
-        filter->setHidden(!onMy);
+        filter->setHidden(tab != GameListModel::Tab::My);
     }
 
-    const bool onExplore = currentViewType_ == kViewExplore;
+    const bool onExplore = tab == GameListModel::Tab::Explore;
     ui_->exploreExtraThumbOverlayView->setHidden(!onExplore);
     for (const auto& [button, control] : exploreChoices()) {
         button->setHidden(!onExplore);
@@ -243,7 +191,7 @@ void RootViewController::redrawAndExecuteAndScrollTo(std::optional<IndexPath> in
     }
     setFilterButtonTitles();
 
-    const bool onAll = currentViewType_ == kViewAll;
+    const bool onAll = tab == GameListModel::Tab::All;
     const QRect bar = ui_->filterButtonView->geometry();
     ui_->tableView->setGeometry(bar.x(), bar.y(), bar.width(),
                                 onAll ? kTableHeightAllTab : kTableHeightOtherTabs);
@@ -262,56 +210,29 @@ void RootViewController::redrawAndExecuteAndScrollTo(std::optional<IndexPath> in
     });
 }
 
-void RootViewController::getNewFetchedResultsController() {
-    fetchedResultsController_.reset();
-    fetchedResultsController_ = std::make_unique<FetchedResultsController>(
-        requestMaker_->getFetchRequest(), managedObjectContext_, QString(), kCacheName);
-}
-
 void RootViewController::executeFetch(std::optional<IndexPath> indexPath) {
-    if (!requestMaker_) {
+    if (!model_) {
         return;
     }
-    getNewFetchedResultsController();
-    StoreError error;
-    if (!fetchedResultsController_->performFetch(&error)) {
-        MYLOG(u"rootviewcontroller: executeFetch:Unresolved error %@, %@"_s, error, error.userInfo);
-    }
-
-    sectionArray_->clear();
     sectionHeaderViews_.clear();
-    const std::optional<IndexPath> sectionerTarget =
-        sectioner_->setSectionArrayWitResults(*fetchedResultsController_);
-    sectionStarts_.assign(1, 0);
-    sectionStarts_.reserve(size_t(sectionArray_->size()) + 1);
-    for (const SectionTotal& section : std::as_const(*sectionArray_)) {
-        sectionStarts_.push_back(sectionStarts_.back() + section.count());
-    }
-
+    model_->executeFetch();
     // Reloaded with a target too, so the scroll below is measured against the new sections;
     // the table would otherwise keep the old rows' layout until the screen reappears.
     reloadTable();
 
-    const int count = fetchedResultsController_->numberOfObjects();
+    const int count = model_->numberOfObjects();
     ui_->statusRight->setText(TableHeaderRow::countText(count));
 
-    TableView* table = ui_->tableView;
-    if (table->numberOfRows() == 0) {
-        // Nothing to scroll to.
-        table->setContentOffset(QPoint(0, 0), false);
-    } else if (!sectionArray_->isEmpty() && requestMaker_->sortType() == 1 &&
-               (indexPath || sectionerTarget)) {
-        if (indexPath) {
-            table->scrollToRowAtIndexPath(getValidIndexPath(indexPath),
-                                          TableViewScrollPosition::Top, true);
-        } else {
-            table->scrollToRowAtIndexPath(*sectionerTarget, TableViewScrollPosition::Middle, true);
-        }
-    } else if (indexPath) {
-        table->scrollToRowAtIndexPath(getValidIndexPath(indexPath), TableViewScrollPosition::Top,
-                                      true);
+    using Place = GameListModel::Scroll::Place;
+    const GameListModel::Scroll scroll = model_->scrollAfterFetch(indexPath);
+    if (scroll.place == Place::Start) {
+        ui_->tableView->setContentOffset(QPoint(0, 0), false);
     } else {
-        table->setContentOffset(QPoint(0, 0), false);
+        ui_->tableView->scrollToRowAtIndexPath(scroll.row,
+                                               scroll.place == Place::RowAtTop
+                                                   ? TableViewScrollPosition::Top
+                                                   : TableViewScrollPosition::Middle,
+                                               true);
     }
 
     AnimationFunctions::fadeOutView(ui_->workingOverlay, kOverlayFadeSeconds);
@@ -330,9 +251,10 @@ std::array<std::pair<Button*, ExploreDragView*>, 3> RootViewController::exploreC
 }
 
 void RootViewController::redrawTabs() {
-    ui_->allTab->setSelected(currentViewType_ == kViewAll);
-    ui_->myTab->setSelected(currentViewType_ == kViewMy);
-    ui_->exploreTab->setSelected(currentViewType_ == kViewExplore);
+    const GameListModel::Tab tab = model_ ? model_->tab() : GameListModel::Tab::All;
+    ui_->allTab->setSelected(tab == GameListModel::Tab::All);
+    ui_->myTab->setSelected(tab == GameListModel::Tab::My);
+    ui_->exploreTab->setSelected(tab == GameListModel::Tab::Explore);
 }
 
 void RootViewController::setFilterButtonTitles() {
@@ -359,74 +281,38 @@ void RootViewController::drawStatusMessage() {
 
 // ---- Rows
 
-IndexPath RootViewController::getValidIndexPath(std::optional<IndexPath> indexPath) const {
-    if (!indexPath || !sectionArray_ || sectionArray_->isEmpty()) {
-        return IndexPath::indexPathForRow(0, 0);
-    }
-    const int lastSection = int(sectionArray_->size()) - 1;
-    if (indexPath->section() > lastSection) {
-        return IndexPath::indexPathForRow(std::max(0, sectionArray_->at(lastSection).count() - 1),
-                                          lastSection);
-    }
-    const int section = std::max(0, indexPath->section());
-    const int lastRow = std::max(0, sectionArray_->at(section).count() - 1);
-    if (indexPath->row() > lastRow) {
-        return IndexPath::indexPathForRow(lastRow, section);
-    }
-    return *indexPath;
-}
-
 std::optional<IndexPath> RootViewController::getCurrentIndexPath() const {
     TableViewCell* cell = ui_->tableView->firstVisibleCell();
     return cell ? ui_->tableView->indexPathForCell(cell) : std::nullopt;
 }
 
-int RootViewController::getObjectRowNumberFromIndexPath(const IndexPath& indexPath) const {
-    const int section = indexPath.section();
-    if (section < 0 || size_t(section) + 1 >= sectionStarts_.size() || indexPath.row() < 0) {
-        return -1;
-    }
-    const int position = sectionStarts_[size_t(section)] + indexPath.row();
-    return position < sectionStarts_[size_t(section) + 1] ? position : -1;
-}
-
-Game* RootViewController::getGameWithSectionedIndexPath(const IndexPath& indexPath) const {
-    const int position = getObjectRowNumberFromIndexPath(indexPath);
-    return position < 0 || !fetchedResultsController_
-               ? nullptr
-               : fetchedResultsController_->objectAtIndex(position);
-}
-
-const QList<SectionTotal>& RootViewController::sectionArray() const {
+const QList<SectionTotal>& RootViewController::sections() const {
     static const QList<SectionTotal> kNone;
-    return sectionArray_ ? *sectionArray_ : kNone;
+    return model_ ? model_->sections() : kNone;
 }
 
 int RootViewController::numberOfSectionsInTableView(TableView*) {
-    return sectionArray_ ? int(sectionArray_->size()) : 0;
+    return int(sections().size());
 }
 
 int RootViewController::numberOfRowsInSection(TableView*, int section) {
-    return sectionArray_ && section >= 0 && section < sectionArray_->size()
-               ? sectionArray_->at(section).count()
-               : 0;
+    return section >= 0 && section < sections().size() ? sections().at(section).count() : 0;
 }
 
 QString RootViewController::titleForHeaderInSection(TableView*, int section) {
-    return sectionArray_ && section >= 0 && section < sectionArray_->size()
-               ? sectionArray_->at(section).getLabel()
-               : QString();
+    return section >= 0 && section < sections().size() ? sections().at(section).getLabel()
+                                                       : QString();
 }
 
 QWidget* RootViewController::viewForHeaderInSection(TableView*, int section) {
     if (const QPointer<TableHeaderRow> kept = sectionHeaderViews_.value(section)) {
         return kept;
     }
-    if (!sectionArray_ || section < 0 || section >= sectionArray_->size()) {
+    if (section < 0 || section >= sections().size()) {
         return nullptr;
     }
     auto* header = new TableHeaderRow();
-    header->showSection(sectionArray_->at(section));
+    header->showSection(sections().at(section));
     sectionHeaderViews_.insert(section, header);
     return header;
 }
@@ -448,12 +334,12 @@ TableViewCell* RootViewController::cellForRowAtIndexPath(TableView* tableView,
         cell->setDelegate(this);
         cell->setBackgroundColor(kRowBackground);
     }
-    cell->setGame(getGameWithSectionedIndexPath(indexPath));
+    cell->setGame(model_ ? model_->getGameWithSectionedIndexPath(indexPath) : nullptr);
     return cell;
 }
 
 void RootViewController::didSelectRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) {
-    if (Game* game = getGameWithSectionedIndexPath(indexPath)) {
+    if (Game* game = model_ ? model_->getGameWithSectionedIndexPath(indexPath) : nullptr) {
         showDetailsWithGame(game);
     }
     tableView->deselectRowAtIndexPath(indexPath, true);
@@ -463,110 +349,77 @@ void RootViewController::didSelectRowAtIndexPath(TableView* tableView, const Ind
 // ---- Controls
 
 void RootViewController::viewTypeTabPressed(QObject* sender) {
-    if (!requestMaker_) {
+    if (!model_) {
         return;
     }
     if (isExplorePanelOpen() && sender != ui_->exploreTab) {
         hideExplorePanel();
     }
-    if ((sender == ui_->allTab && currentViewType_ == kViewAll) ||
-        (sender == ui_->myTab && currentViewType_ == kViewMy)) {
-        return;
-    }
-    requestMaker_->setGenreFilter(0);
-    requestMaker_->setEsrbFilter(0);
-    requestMaker_->setReleasedFilter(0);
-    requestMaker_->setScoreFilter(0);
-    requestMaker_->setSearchFilter(QString());
-
+    std::optional<GameListModel::Tab> tab;
     if (sender == ui_->allTab) {
-        currentViewType_ = kViewAll;
-        requestMaker_->setMyFilter(0);
-        QlMetricWriter::writeMetric(u"All pressed"_s, u"List Tab"_s);
-        saveListDefaults();
-        redrawAndExecute();
+        tab = GameListModel::Tab::All;
     } else if (sender == ui_->myTab) {
-        currentViewType_ = kViewMy;
-        loadMyTabFilterDefaults();
-        QlMetricWriter::writeMetric(u"My pressed"_s, u"List Tab"_s);
-        saveListDefaults();
-        redrawAndExecute();
+        tab = GameListModel::Tab::My;
     } else if (sender == ui_->exploreTab) {
-        requestMaker_->setMyFilter(0);
-        if (currentViewType_ != kViewExplore) {
+        tab = GameListModel::Tab::Explore;
+    }
+    switch (model_->pressTab(tab)) {
+        case GameListModel::TabOutcome::Unchanged:
+            break;
+        case GameListModel::TabOutcome::Refetch:
+            redrawAndExecute();
+            break;
+        case GameListModel::TabOutcome::EnteredExplore:
             resetExploreFilters();
             showExplorePanel();
-            currentViewType_ = kViewExplore;
             redrawTabs();
-            exploreDataDirty_ = true;
-            QlMetricWriter::writeMetric(u"Explore pressed"_s, u"List Tab"_s);
-        } else if (isExplorePanelOpen()) {
-            hideExplorePanel();
-        } else {
-            showExplorePanel();
-        }
-    } else {
-        redrawAndExecute();
+            break;
+        case GameListModel::TabOutcome::ToggleExplorePanel:
+            exploreShowHideButtonPressed();
+            break;
     }
 }
 
 void RootViewController::filterButtonPressed(QObject* sender) {
-    if (!requestMaker_) {
+    if (!model_) {
         return;
     }
-    const QString feature = u"Filter button"_s;
     if (sender == ui_->wishFilter) {
-        requestMaker_->setMyFilter(1);
-        QlMetricWriter::writeMetric(u"Wish pressed"_s, feature);
+        model_->chooseMyList(GameListModel::MyList::Wished);
     } else if (sender == ui_->ratedFilter) {
-        requestMaker_->setMyFilter(3);
-        QlMetricWriter::writeMetric(u"Rated pressed"_s, feature);
+        model_->chooseMyList(GameListModel::MyList::Rated);
     } else if (sender == ui_->playedFilter) {
-        requestMaker_->setMyFilter(2);
-        QlMetricWriter::writeMetric(u"Played pressed"_s, feature);
-    } else {
-        redrawAndExecute();
-        return;
+        model_->chooseMyList(GameListModel::MyList::Played);
     }
-    saveMyTabFilterDefaults();
     redrawAndExecute();
 }
 
 void RootViewController::sortByScore(QObject*) {
-    if (!requestMaker_) {
-        return;
+    if (model_) {
+        model_->chooseSort(GameListModel::Sort::Score);
+        redrawAndExecute();
     }
-    QlMetricWriter::writeMetric(u"Score pressed"_s, u"Sort button"_s);
-    requestMaker_->setSortType(0);
-    requestMaker_->setSortDirection(1);
-    saveListDefaults();
-    redrawAndExecute();
 }
 
 void RootViewController::sortByDate(QObject*) {
-    if (!requestMaker_) {
-        return;
+    if (model_) {
+        model_->chooseSort(GameListModel::Sort::Date);
+        redrawAndExecute();
     }
-    QlMetricWriter::writeMetric(u"Date pressed"_s, u"Sort button"_s);
-    requestMaker_->setSortType(1);
-    requestMaker_->setSortDirection(1);
-    saveListDefaults();
-    redrawAndExecute();
 }
 
 bool RootViewController::textFieldShouldReturn(QLineEdit* textField) {
-    if (!requestMaker_ || !textField) {
+    if (!model_ || !textField) {
         return true;
     }
     // The keyboard goes away: the list takes the keys again.
     textField->clearFocus();
     ui_->tableView->setFocus();
     const QString text = textField->text();
-    requestMaker_->setSearchFilter(text);
+    model_->search(text);
     redrawAndExecute();
     if (!text.isEmpty()) {
         hideExplorePanel();
-        QlMetricWriter::writeMetric(u"Search changed"_s, u"Search"_s);
     }
     return true;
 }
@@ -597,7 +450,7 @@ void RootViewController::hideExplorePanel() {
 
 void RootViewController::hideExplorePanelCompleted() {
     ui_->exploreSliderOverlay->hide();
-    if (exploreDataDirty_) {
+    if (model_ && model_->exploreDataDirty()) {
         redrawAndExecute();
     }
 }
@@ -622,87 +475,20 @@ void RootViewController::exploreDragViewStartedDragging(ExploreDragView*) {}
 void RootViewController::exploreDragViewValueChanged(ExploreDragView*) {}
 
 void RootViewController::exploreDragViewEndedDragging(ExploreDragView* view) {
-    if (!requestMaker_) {
+    if (!model_) {
         return;
     }
-    const QString feature = u"Explore drag type"_s;
-    if (view == ui_->exploreScoreDragView) {
-        QlMetricWriter::writeMetric(u"Score"_s, feature);
-    } else if (view == ui_->exploreESRBDragView) {
-        QlMetricWriter::writeMetric(u"ESRB"_s, feature);
-    } else if (view == ui_->exploreGenreDragView) {
-        QlMetricWriter::writeMetric(u"Genre"_s, feature);
-    }
-    requestMaker_->setScoreFilter(0);
-    requestMaker_->setEsrbFilter(0);
-    requestMaker_->setGenreFilter(0);
-    // Every control's choice applies, in the order score, age rating, genre.
-    for (const auto& [button, control] : exploreChoices()) {
-        const int value = control->currentValue();
-        for (const ExploreChoice& choice : kExploreChoices) {
-            if (choice.value != value) {
-                continue;
-            }
-            switch (choice.filter) {
-                case ExploreFilter::Score:
-                    requestMaker_->setScoreFilter(choice.filterValue);
-                    break;
-                case ExploreFilter::ESRB:
-                    requestMaker_->setEsrbFilter(choice.filterValue);
-                    break;
-                case ExploreFilter::Genre:
-                    requestMaker_->setGenreFilter(choice.filterValue);
-                    break;
-            }
-            QlMetricWriter::writeMetric(QString::fromUtf16(choice.metric),
-                                        exploreFeature(choice.filter));
+    std::optional<GameListModel::Control> released;
+    std::array<int, 3> values{};
+    const auto choices = exploreChoices();
+    for (size_t i = 0; i < choices.size(); ++i) {
+        if (view == choices[i].second) {
+            released = GameListModel::Control(i);
         }
+        values[i] = choices[i].second->currentValue();
     }
+    model_->exploreControlReleased(released, values);
     redrawAndExecute();
-}
-
-// ---- Defaults
-
-void RootViewController::saveListDefaults() {
-    UserDefaults* defaults = UserDefaults::standardUserDefaults();
-    defaults->setObject(requestMaker_ && requestMaker_->sortType() == 0 ? u"SCORE"_s : u"DATE"_s,
-                        kDefaultSortType);
-    defaults->synchronize();
-    defaults->setObject(currentViewType_ == kViewMy ? u"MY"_s : u"ALL"_s, kDefaultTab);
-    defaults->synchronize();
-}
-
-void RootViewController::saveMyTabFilterDefaults() {
-    const int myFilter = requestMaker_ ? requestMaker_->myFilter() : 0;
-    UserDefaults* defaults = UserDefaults::standardUserDefaults();
-    defaults->setObject(myFilter == 2   ? u"PLAYED"_s
-                        : myFilter == 3 ? u"RATED"_s
-                                        : u"WISH"_s,
-                        kDefaultMyFilter);
-    defaults->synchronize();
-}
-
-void RootViewController::loadListDefaults() {
-    const UserDefaults* defaults = UserDefaults::standardUserDefaults();
-    if (requestMaker_) {
-        requestMaker_->setSortType(defaults->stringForKey(kDefaultSortType) == u"SCORE"_s ? 0 : 1);
-    }
-    currentViewType_ = defaults->stringForKey(kDefaultTab) == u"MY"_s ? kViewMy : kViewAll;
-}
-
-void RootViewController::loadMyTabFilterDefaults() {
-    const QString stored = UserDefaults::standardUserDefaults()->stringForKey(kDefaultMyFilter);
-    if (requestMaker_) {
-        requestMaker_->setMyFilter(stored == u"PLAYED"_s ? 2 : stored == u"RATED"_s ? 3 : 1);
-    }
-}
-
-void RootViewController::logDefaults() const {
-    const UserDefaults* defaults = UserDefaults::standardUserDefaults();
-    MYLOG(u"+ ------------ +"_s);
-    MYLOG(u"tab\t\t\t\t\t= [%@]"_s, defaults->stringForKey(kDefaultTab));
-    MYLOG(u"myFilter\t\t\t= [%@]"_s, defaults->stringForKey(kDefaultMyFilter));
-    MYLOG(u"sort\t\t\t\t= [%@]"_s, defaults->stringForKey(kDefaultSortType));
 }
 
 // ---- Notifications and other screens
@@ -711,22 +497,22 @@ void RootViewController::gameUpdateComplete() {
     redrawAndExecute();
 }
 
-void RootViewController::gameWishChanged() {
-    if (requestMaker_ && requestMaker_->myFilter() == 1) {
+void RootViewController::detailChanged(GameListModel::DetailChange change) {
+    if (model_ && model_->changeAltersList(change)) {
         redrawAndExecuteAndScrollTo(getCurrentIndexPath());
     }
+}
+
+void RootViewController::gameWishChanged() {
+    detailChanged(GameListModel::DetailChange::Wish);
 }
 
 void RootViewController::gamePlayedChanged() {
-    if (requestMaker_ && requestMaker_->myFilter() == 2) {
-        redrawAndExecuteAndScrollTo(getCurrentIndexPath());
-    }
+    detailChanged(GameListModel::DetailChange::Played);
 }
 
 void RootViewController::gameRatingChanged() {
-    if (requestMaker_ && requestMaker_->sortType() == 0) {
-        redrawAndExecuteAndScrollTo(getCurrentIndexPath());
-    }
+    detailChanged(GameListModel::DetailChange::Rating);
 }
 
 void RootViewController::showGameDetailsHandler(const Notification& notification) {
@@ -761,85 +547,4 @@ void RootViewController::actionSheetClickedButton(const QString& buttonTitle) {
     if (StringFunctions::contains(u"FEEDBACK"_s, buttonTitle.toUpper())) {
         NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_SEND_FEEDBACK_EMAIL"_s);
     }
-}
-
-// ---- Controls of the interface file
-
-TableView* RootViewController::tableView() const {
-    return ui_->tableView;
-}
-QLabel* RootViewController::statusLeft() const {
-    return ui_->statusLeft;
-}
-QLabel* RootViewController::statusRight() const {
-    return ui_->statusRight;
-}
-Button* RootViewController::allTab() const {
-    return ui_->allTab;
-}
-Button* RootViewController::myTab() const {
-    return ui_->myTab;
-}
-Button* RootViewController::exploreTab() const {
-    return ui_->exploreTab;
-}
-Button* RootViewController::dateFilter() const {
-    return ui_->dateFilter;
-}
-Button* RootViewController::scoreFilter() const {
-    return ui_->scoreFilter;
-}
-Button* RootViewController::dateFilterExplore() const {
-    return ui_->dateFilterExplore;
-}
-Button* RootViewController::scoreFilterExplore() const {
-    return ui_->scoreFilterExplore;
-}
-Button* RootViewController::wishFilter() const {
-    return ui_->wishFilter;
-}
-Button* RootViewController::ratedFilter() const {
-    return ui_->ratedFilter;
-}
-Button* RootViewController::playedFilter() const {
-    return ui_->playedFilter;
-}
-Button* RootViewController::iconGear() const {
-    return ui_->iconGear;
-}
-ImageView* RootViewController::workingOverlay() const {
-    return ui_->workingOverlay;
-}
-QWidget* RootViewController::filterButtonView() const {
-    return ui_->filterButtonView;
-}
-QWidget* RootViewController::exploreSliderOverlay() const {
-    return ui_->exploreSliderOverlay;
-}
-QWidget* RootViewController::exploreAnimatorView() const {
-    return ui_->exploreAnimatorView;
-}
-QWidget* RootViewController::exploreExtraThumbOverlayView() const {
-    return ui_->exploreExtraThumbOverlayView;
-}
-QLineEdit* RootViewController::searchField() const {
-    return ui_->searchField;
-}
-Button* RootViewController::exploreFilterButtonScore() const {
-    return ui_->exploreFilterButtonScore;
-}
-Button* RootViewController::exploreFilterButtonESRB() const {
-    return ui_->exploreFilterButtonESRB;
-}
-Button* RootViewController::exploreFilterButtonGenre() const {
-    return ui_->exploreFilterButtonGenre;
-}
-ExploreScoreDragView* RootViewController::exploreScoreDragView() const {
-    return ui_->exploreScoreDragView;
-}
-ExploreESRBDragView* RootViewController::exploreESRBDragView() const {
-    return ui_->exploreESRBDragView;
-}
-ExploreGenreDragView* RootViewController::exploreGenreDragView() const {
-    return ui_->exploreGenreDragView;
 }

@@ -8,9 +8,9 @@
 #include <array>
 #include <memory>
 #include <optional>
-#include <vector>
 
 #include "ExploreDragViewDelegate.h"
+#include "GameListModel.h"
 #include "IndexPath.h"
 #include "SectionTotal.h"
 #include "TableViewDataSource.h"
@@ -18,19 +18,11 @@
 
 class Button;
 class ExploreDragView;
-class ExploreESRBDragView;
-class ExploreGenreDragView;
-class ExploreScoreDragView;
-class FetchedResultsController;
 class Game;
-class ImageView;
 class ManagedObjectContext;
 class ManagedObjectModel;
 class Notification;
-class PullFetchedRequestPullFetchedRequestMaker;
-class QLabel;
 class QLineEdit;
-class Sectioner;
 class TableHeaderRow;
 class TableView;
 namespace Ui {
@@ -45,7 +37,9 @@ class RootViewController;
 // query, sectioning and scroll 0.1 s later. Tab, sort and My-tab choices are kept in the user
 // defaults across restarts.
 //
-// Laid out by its interface file. The view loads (viewDidLoad) when the screen is first shown
+// The choices, the result and its sections live in a GameListModel (model()); this screen
+// binds the controls of its interface file to it and forwards presses. Outside the screen the
+// controls are found by their object names. Laid out by its interface file. The view loads (viewDidLoad) when the screen is first shown
 // or when loadViewIfNeeded is called; the store context and model must be set before. The
 // context must outlive the screen. Main thread only.
 class RootViewController : public QWidget,
@@ -69,13 +63,7 @@ public:
     static constexpr int kTableYAllTab = 72;
     static constexpr int kTableYOtherTabs = 109;
     static constexpr int kPanelHiddenY = -215;
-    static inline const QString kCacheName = QStringLiteral("Root");
     static inline const QString kTitle = QStringLiteral("Games");
-    static inline const QString kDefaultSortType = QStringLiteral("DEFAULT_SORT_TYPE");
-    static inline const QString kDefaultTab = QStringLiteral("DEFAULT_TAB");
-    static inline const QString kDefaultMyFilter = QStringLiteral("DEFAULT_MY_FILTER");
-
-    enum ViewType { kViewAll = 0, kViewMy = 1, kViewExplore = 2 };
 
     explicit RootViewController(QWidget* parent = nullptr);
     ~RootViewController() override;
@@ -84,6 +72,9 @@ public:
     void setManagedObjectContext(ManagedObjectContext* context) { managedObjectContext_ = context; }
     ManagedObjectModel* managedObjectModel() const { return managedObjectModel_; }
     void setManagedObjectModel(ManagedObjectModel* model) { managedObjectModel_ = model; }
+
+    // The list's state; null until the view has loaded.
+    GameListModel* model() const { return model_.get(); }
 
     // Runs viewDidLoad once. Called on the first show.
     void loadViewIfNeeded();
@@ -95,7 +86,6 @@ public:
     void redrawAndExecute();
     void redrawAndExecuteAndScrollTo(std::optional<IndexPath> indexPath);
     void executeFetch(std::optional<IndexPath> indexPath);
-    void getNewFetchedResultsController();
     void redrawTabs();
     void setFilterButtonTitles();
     void drawStatusMessage();
@@ -103,22 +93,10 @@ public:
     void hideExplorePanel();
     void hideExplorePanelCompleted();
     void resetExploreFilters();
-    // The row to scroll to for p: clamped to the last existing row; row 0 of section 0 for
-    // none (or when there are no rows at all).
-    IndexPath getValidIndexPath(std::optional<IndexPath> indexPath) const;
     std::optional<IndexPath> getCurrentIndexPath() const;
     void showDetailsWithGame(Game* game);
-    void logDefaults() const;
-
-    void saveListDefaults();
-    void saveMyTabFilterDefaults();
-    void loadListDefaults();
-    void loadMyTabFilterDefaults();
-
-    // The game at a row; null for a row outside the current result.
-    Game* getGameWithSectionedIndexPath(const IndexPath& indexPath) const;
-    // The row's place in the flat result; -1 for a row outside it.
-    int getObjectRowNumberFromIndexPath(const IndexPath& indexPath) const;
+    // Fetches started by a refetch and not yet run.
+    int pendingFetches() const { return pendingFetches_; }
 
     // Actions of the controls. The sender is the pressed control.
     void viewTypeTabPressed(QObject* sender);
@@ -155,46 +133,6 @@ public:
     void exploreDragViewValueChanged(ExploreDragView* view) override;
     void exploreDragViewEndedDragging(ExploreDragView* view) override;
 
-    // State, for the application and its tests.
-    int currentViewType() const { return currentViewType_; }
-    bool exploreDataDirty() const { return exploreDataDirty_; }
-    PullFetchedRequestPullFetchedRequestMaker* requestMaker() const { return requestMaker_.get(); }
-    Sectioner* sectioner() const { return sectioner_.get(); }
-    const QList<SectionTotal>& sectionArray() const;
-    FetchedResultsController* fetchedResultsController() const {
-        return fetchedResultsController_.get();
-    }
-    // Fetches started by a refetch and not yet run.
-    int pendingFetches() const { return pendingFetches_; }
-
-    // The controls of the interface file.
-    TableView* tableView() const;
-    QLabel* statusLeft() const;
-    QLabel* statusRight() const;
-    Button* allTab() const;
-    Button* myTab() const;
-    Button* exploreTab() const;
-    Button* dateFilter() const;
-    Button* scoreFilter() const;
-    Button* dateFilterExplore() const;
-    Button* scoreFilterExplore() const;
-    Button* wishFilter() const;
-    Button* ratedFilter() const;
-    Button* playedFilter() const;
-    Button* iconGear() const;
-    ImageView* workingOverlay() const;
-    QWidget* filterButtonView() const;
-    QWidget* exploreSliderOverlay() const;
-    QWidget* exploreAnimatorView() const;
-    QWidget* exploreExtraThumbOverlayView() const;
-    QLineEdit* searchField() const;
-    Button* exploreFilterButtonScore() const;
-    Button* exploreFilterButtonESRB() const;
-    Button* exploreFilterButtonGenre() const;
-    ExploreScoreDragView* exploreScoreDragView() const;
-    ExploreESRBDragView* exploreESRBDragView() const;
-    ExploreGenreDragView* exploreGenreDragView() const;
-
 Q_SIGNALS:
     // After each fetch, with the number of games listed.
     void fetched(int count);
@@ -210,21 +148,18 @@ private:
     // Reloads the table; header views built for the old rows go with it.
     void reloadTable();
     bool isExplorePanelOpen() const;
-    // Each explore choice button with the control whose choice it shows.
+    // Refetches keeping the row in view, when the change alters the list.
+    void detailChanged(GameListModel::DetailChange change);
+    // Each explore choice button with the control whose choice it shows, in the model's
+    // control order.
     std::array<std::pair<Button*, ExploreDragView*>, 3> exploreChoices() const;
+    const QList<SectionTotal>& sections() const;
 
     std::unique_ptr<Ui::RootViewController> ui_;
     ManagedObjectContext* managedObjectContext_ = nullptr;
     ManagedObjectModel* managedObjectModel_ = nullptr;
-    std::unique_ptr<PullFetchedRequestPullFetchedRequestMaker> requestMaker_;
-    std::unique_ptr<Sectioner> sectioner_;
-    std::shared_ptr<QList<SectionTotal>> sectionArray_;
-    // Where each section starts in the flat result, with the total at the end.
-    std::vector<int> sectionStarts_;
+    std::unique_ptr<GameListModel> model_;
     QMap<int, QPointer<TableHeaderRow>> sectionHeaderViews_;
-    std::unique_ptr<FetchedResultsController> fetchedResultsController_;
-    int currentViewType_ = kViewAll;
-    bool exploreDataDirty_ = false;
     bool viewLoaded_ = false;
     int pendingFetches_ = 0;
 };

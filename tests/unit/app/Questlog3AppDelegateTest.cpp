@@ -308,7 +308,7 @@ TEST_F(AppDelegate, ListShowsStoredTitlesNewestFirst) {
     ASSERT_TRUE(fetched.wait(2000));
     QStringList titles;
     for (const Game* game :
-         delegate.rootViewController()->fetchedResultsController()->fetchedObjects()) {
+         delegate.rootViewController()->model()->fetchedResultsController()->fetchedObjects()) {
         titles.append(game->title());
     }
     EXPECT_EQ(titles, (QStringList{u"Recent"_s, u"Old"_s}));
