@@ -6,6 +6,8 @@
 #include <optional>
 #include <utility>
 
+#include "ReplacementTable.h"
+
 // The system's toolbox for cutting and cleaning text. Every operation tells a null QString
 // ("nothing") from an empty one and answers as documented per operation; "" results are always
 // non-null. No operation changes its argument. Pure functions: any thread may call them.
@@ -49,7 +51,7 @@ public:
                                        const QString& replaceWith);
     // (find, replacement): replaceIgnoringCase with each row in turn, rows with an empty find
     // text skipped. A null text comes back null.
-    using ReplacementRow = std::pair<QString, QString>;
+    using ReplacementRow = ReplacementTable::Row;
     static QString replaceEachIgnoringCase(const QString& text, const QList<ReplacementRow>& rows);
     static QString replaceNotInSet(const QString& text, const QString& validCharacters);
     static QString replaceInSet(const QString& text, const QString& invalidCharacters,
@@ -63,7 +65,7 @@ public:
                                      const QString& withDecimal);
     static QString thousandsSeparate(const QString& text);
 
-    // Escaping and HTML.
+    // Escaping and HTML: HTMLText's cleaners, under the same names.
     // Percent-escapes (UTF-8, upper-case hex) everything but ASCII letters, digits and
     // & = ? / : ; + , $ @ ! ' ( ) * ~ - _ . #
     static QString escapeString(const QString& text);
