@@ -33,8 +33,8 @@ inline testing::AssertionResult sameTextFormat(const char* actualExpression, con
     if (actual == expected && actual.isNull() == expected.isNull()) {
         return testing::AssertionSuccess();
     }
-    return testing::AssertionFailure() << actualExpression << " is "
-                                       << testing::PrintToString(actual) << ", expected "
-                                       << testing::PrintToString(expected);
+    return testing::AssertionFailure()
+           << actualExpression << " is " << testing::PrintToString(actual) << ", expected "
+           << testing::PrintToString(expected);
 }
 #define EXPECT_TEXT(actual, expected) EXPECT_PRED_FORMAT2(sameTextFormat, actual, expected)

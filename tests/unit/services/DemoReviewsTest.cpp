@@ -68,8 +68,8 @@ TEST_P(DemoReviewsPlatform, DocumentsReadBackAsTheDetailScreenReadsThem) {
             EXPECT_FALSE(related[i]->blurb().contains(u'<'));
             const auto answer = reviews.articleDocument(articleId);
             ASSERT_TRUE(answer);
-            const auto article =
-                RelatedContent::relatedContentWithXPathResultDictionary(found(*answer, u"//content"_s).at(0));
+            const auto article = RelatedContent::relatedContentWithXPathResultDictionary(
+                found(*answer, u"//content"_s).at(0));
             EXPECT_EQ(article->title(), related[i]->title());
             EXPECT_EQ(article->dateTS(), related[i]->dateTS());
             EXPECT_EQ(article->urlLink(), kBase + u"/site/game/"_s + id);
@@ -80,14 +80,16 @@ TEST_P(DemoReviewsPlatform, DocumentsReadBackAsTheDetailScreenReadsThem) {
         EXPECT_EQ(DetailDocuments::reviewLinkFromProductDocument(text).isNull(), !answer);
         if (answer) {
             ++reviewed;
-            const auto review = DetailDocuments::reviewFromReviewDocument(QString::fromUtf8(*answer));
+            const auto review =
+                DetailDocuments::reviewFromReviewDocument(QString::fromUtf8(*answer));
             ASSERT_TRUE(review);
             EXPECT_FALSE(review->html.contains(u"<object"_s));
             EXPECT_GT(review->html.count(u"<p>"_s), 0);
             const auto listed = RelatedContent::relatedContentWithXPathResultDictionary(
                 found(document, u"//related_content/content[@type='reviews']"_s).at(0));
             EXPECT_EQ(listed->authorName(), review->byName);
-            EXPECT_EQ(DetailDocuments::getFormattedDateStringFromTS(listed->dateTS()), review->date);
+            EXPECT_EQ(DetailDocuments::getFormattedDateStringFromTS(listed->dateTS()),
+                      review->date);
         }
     }
     EXPECT_GT(reviewed, 0);
@@ -144,8 +146,8 @@ TEST(SitePages, EveryLinkLeadsToAPageAndTitlesReadBack) {
     };
     for (const DemoGame* game : sampleGames(u"pc"_s, 30)) {
         const QString reviewPage = kBase + u"/site/game/"_s + game->criticonId();
-        for (const QString& address : {kBase + u"/site"_s, reviewPage,
-                                       kBase + u"/games/"_s + game->playbaseId()}) {
+        for (const QString& address :
+             {kBase + u"/site"_s, reviewPage, kBase + u"/games/"_s + game->playbaseId()}) {
             SCOPED_TRACE(address.toStdString());
             const auto html = pageAt(address);
             ASSERT_TRUE(html);

@@ -88,7 +88,7 @@ TEST(LiveCatalogue, AnswerAppliedToTheShippedStoreChangesExactlyItsRowsAndKeepsM
         }
         differing += before.value(it.key()) != it.value() ? 1 : 0;
     }
-    EXPECT_GT(after.size(), before.size());  // games announced since the sample
+    EXPECT_GT(after.size(), before.size());              // games announced since the sample
     EXPECT_GT(differing, after.size() - before.size());  // and games that changed
     for (const QString& id : marked) {
         EXPECT_EQ(controller.getGameFromEntityWithCriticonID(id)->myIsWished(), 1);

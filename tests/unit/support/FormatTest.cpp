@@ -37,7 +37,8 @@ TEST(Format, PrintfDirectivesMatchTheCLibraryWhateverTheArguments) {
          u"   42|42   |00042|   7|7  |"_s},
         {Format::format(u"%.2f|%.0f|%8.3f|%e|%.*f"_s, 2.345678, 2.5, 3.14159, 12345.0, 1, 2.25),
          u"2.35|2|   3.142|1.234500e+04|2.2"_s},
-        {Format::format(u"%x|%X|%#x|%c%c|100%%"_s, 255, 255, 255, 'o', 'k'), u"ff|FF|0xff|ok|100%"_s},
+        {Format::format(u"%x|%X|%#x|%c%c|100%%"_s, 255, 255, 255, 'o', 'k'),
+         u"ff|FF|0xff|ok|100%"_s},
         // Length modifiers follow the argument, not the pattern.
         {Format::format(u"%d %ld"_s, qint64(9000000000LL), qint64(9000000000LL)),
          u"9000000000 9000000000"_s},

@@ -39,7 +39,9 @@ TEST(MyLog, LinesNameTheFileAloneAndTheCallersLine) {
     const QString entry = written([](MyLog*) { MYLOG_ERROR(u"hello %s"_s, "there"); });
     EXPECT_TEXT(entry, u"[MyLogTest.cpp (%1)]\thello there\n"_s.arg(line));
     // A point's label is not a format: its percent signs stay.
-    EXPECT_TEXT(written([](MyLog* log) { log->outputPoint("V.cpp", 5, u"1%d"_s, {1.5, 2}); }),
+    EXPECT_TEXT(written([](MyLog* log) {
+                    log->outputPoint("V.cpp", 5, u"1%d"_s, {1.5, 2});
+                }),
                 u"[V.cpp (5)]\t1%d\t[1.50 x 2.00]\n"_s);
     EXPECT_TEXT(written([](MyLog* log) { log->outputToDo("T.cpp", 12, u"do %@"_s, 7); }),
                 u"[T.cpp (12)]\t"_s + MyLog::toDoBanner(u"do 7"_s) + u"\n"_s);
@@ -67,10 +69,9 @@ TEST(MyLog, SilentLinesAreNeitherWrittenNorFormatted) {
                     }),
                     u""_s);
     }
-    EXPECT_TEXT(lineIf([](MyLog* log, Witness w) {
-                    log->outputOnCondition(-5, "f.cpp", 1, u"%@"_s, w);
-                }),
-                u"[f.cpp (1)]\t2\n"_s);
+    EXPECT_TEXT(
+        lineIf([](MyLog* log, Witness w) { log->outputOnCondition(-5, "f.cpp", 1, u"%@"_s, w); }),
+        u"[f.cpp (1)]\t2\n"_s);
     EXPECT_TEXT(lineIf([](MyLog* log, Witness w) {
                     log->outputAssertOnCondition(1, "f.cpp", 1, u"%@"_s, w);
                 }),

@@ -97,8 +97,8 @@ TEST_F(OrvHTTPServicesTransfer, GetAnswersTheBodyOfASuccessOnly) {
     EXPECT_FALSE(get(server.url(u"/none"_s), 3000).isNull()) << "an empty answer is no failure";
     QElapsedTimer clock;
     clock.start();
-    for (const QString& failing : {server.url(u"/missing"_s), server.url(u"/slow"_s),
-                                   u"file:///etc/passwd"_s}) {
+    for (const QString& failing :
+         {server.url(u"/missing"_s), server.url(u"/slow"_s), u"file:///etc/passwd"_s}) {
         EXPECT_TRUE(get(failing, 300).isNull()) << failing.toStdString();
     }
     EXPECT_LT(clock.elapsed(), 3000);  // the slow one given up after its time-out
@@ -110,10 +110,11 @@ TEST_F(OrvHTTPServicesTransfer, GetAnswersTheBodyOfASuccessOnly) {
 TEST_F(OrvHTTPServicesTransfer, UploadSendsTheExactMultipartBody) {
     const QByteArray file("PNG\x00\x01\r\n--AaB03x\xff", 16);
     const QByteArray body = OrvHTTPServices::generatePostDataForData(file);
-    EXPECT_EQ(body, "--AaB03x\r\nContent-Disposition: form-data; name=\"upload[file]\"; "
-                    "filename=\"somefile\"\r\nContent-Type: application/octet-stream\r\n"
-                    "Content-Transfer-Encoding: binary\r\n\r\n" +
-                        file + "\r\n--AaB03x--");
+    EXPECT_EQ(body,
+              "--AaB03x\r\nContent-Disposition: form-data; name=\"upload[file]\"; "
+              "filename=\"somefile\"\r\nContent-Type: application/octet-stream\r\n"
+              "Content-Transfer-Encoding: binary\r\n\r\n" +
+                  file + "\r\n--AaB03x--");
     QTcpServer listener;
     ASSERT_TRUE(listener.listen(QHostAddress::LocalHost));
     QByteArray received;

@@ -25,7 +25,9 @@ TEST(StringFunctions, PresenceTellsNothingFromEmptyOnlyWhereItShould) {
     for (const QString& no : {kNull, u""_s, u"no"_s, u"y"_s, u"11"_s, u" yes"_s}) {
         EXPECT_FALSE(SF::getBoolValueFromString(no)) << no.toStdString();
     }
-    const QVariantMap map{{u"title"_s, u"Halo"_s}, {u"score"_s, 42}, {u"invalid"_s, QVariant()},
+    const QVariantMap map{{u"title"_s, u"Halo"_s},
+                          {u"score"_s, 42},
+                          {u"invalid"_s, QVariant()},
                           {u"nullText"_s, QString()}};
     EXPECT_TEXT(SF::getStringValueFromDictionary(map, u"score"_s), u"42"_s);
     for (const QString& key : {u"missing"_s, u"invalid"_s, u"nullText"_s, kNull}) {
@@ -34,8 +36,8 @@ TEST(StringFunctions, PresenceTellsNothingFromEmptyOnlyWhereItShould) {
 }
 
 TEST(StringFunctions, SearchesCountUtf16UnitsAndNeverOverlap) {
-    for (const auto& [needle, text] : {std::pair{kNull, u"abc"_s}, std::pair{u""_s, u"abc"_s},
-                                       std::pair{u"a"_s, kNull}}) {
+    for (const auto& [needle, text] :
+         {std::pair{kNull, u"abc"_s}, std::pair{u""_s, u"abc"_s}, std::pair{u"a"_s, kNull}}) {
         EXPECT_FALSE(SF::contains(needle, text));
         EXPECT_EQ(SF::indexOf(needle, text), -1);
         EXPECT_EQ(SF::numberOfOccurancesOf(needle, text), 0);
@@ -86,18 +88,25 @@ TEST(StringFunctions, ReplaceIsOnePassAndLeavesMissingOperandsAlone) {
     EXPECT_TEXT(SF::replace(kNull, u"a"_s, u"b"_s), kNull);
     EXPECT_TEXT(SF::replace(u"abc"_s, u""_s, u"x"_s), u"abc"_s);
     EXPECT_TEXT(SF::replaceIgnoringCase(u"&AMP;&amp;&Amp"_s, u"&amp;"_s, u"&"_s), u"&&&Amp"_s);
-    EXPECT_TEXT(SF::replaceIgnoringCase(u"&nb\u017fp; \u212a"_s, u"&nbsp;"_s, u"k"_s), u"k \u212a"_s);
+    EXPECT_TEXT(SF::replaceIgnoringCase(u"&nb\u017fp; \u212a"_s, u"&nbsp;"_s, u"k"_s),
+                u"k \u212a"_s);
     EXPECT_TEXT(SF::replaceIgnoringCase(kNull, u"a"_s, u"b"_s), kNull);
 }
 
 TEST(StringFunctions, ThousandsGroupTheIntegerPartBehindItsSign) {
     const std::pair<QString, QString> cases[] = {
-        {u"123"_s, u"123"_s},           {u"1234"_s, u"1,234"_s},
-        {u"1234567"_s, u"1,234,567"_s}, {u"1234.5678"_s, u"1,234.5678"_s},
-        {u"123.45"_s, u"123.45"_s},     {u"12345.6.7"_s, u"12,345.6.7"_s},
-        {u".12345"_s, u".12345"_s},     {u"-123456"_s, u"-123,456"_s},
-        {u"+1234"_s, u"+1,234"_s},      {u"-123"_s, u"-123"_s},
-        {u""_s, u""_s},                 {kNull, kNull},
+        {u"123"_s, u"123"_s},
+        {u"1234"_s, u"1,234"_s},
+        {u"1234567"_s, u"1,234,567"_s},
+        {u"1234.5678"_s, u"1,234.5678"_s},
+        {u"123.45"_s, u"123.45"_s},
+        {u"12345.6.7"_s, u"12,345.6.7"_s},
+        {u".12345"_s, u".12345"_s},
+        {u"-123456"_s, u"-123,456"_s},
+        {u"+1234"_s, u"+1,234"_s},
+        {u"-123"_s, u"-123"_s},
+        {u""_s, u""_s},
+        {kNull, kNull},
     };
     for (const auto& [in, out] : cases) {
         EXPECT_TEXT(SF::thousandsSeparate(in), out);

@@ -39,8 +39,8 @@ TEST(TextFuzz, CleaningAnyTextAnswersTextAndEscapingRoundTrips) {
         const bool spellsBracket = text.contains(u"%3C"_s, Qt::CaseInsensitive) ||
                                    text.contains(u"%3E"_s, Qt::CaseInsensitive) ||
                                    text.contains(u"&#60;"_s) || text.contains(u"&#62;"_s);
-        if (!spellsBracket && std::none_of(text.cbegin(), text.cend(),
-                                           [](QChar c) { return c.isSurrogate(); })) {
+        if (!spellsBracket &&
+            std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); })) {
             ASSERT_EQ(HTMLText::unescapeString(HTMLText::escapeString(text)), text);
         }
     }
@@ -64,7 +64,7 @@ TEST(TextFuzz, AnyPatternFormatsWithoutReadingPastItsArguments) {
 // twice.
 TEST(TextFuzz, OwnSearchesAndTablesAgreeWithQt) {
     const QString alphabet = u"%&<>#;aAsSkKlLmMpP3cC \u017f\u212a\u0130\u00e9\xd800"_s;
-    const QStringList finds{u"&amp;"_s, u"%3C"_s, u"&nbsp;"_s, u"  "_s, u"<p>"_s,
+    const QStringList finds{u"&amp;"_s, u"%3C"_s,     u"&nbsp;"_s, u"  "_s, u"<p>"_s,
                             u"aS"_s,    u"\u00e9&"_s, u"%3c%3C"_s, u"&s"_s, u"%K"_s};
     const QStringList leads{u"&"_s, u"&"_s, u"%"_s};
     QRandomGenerator random(11);
@@ -87,10 +87,10 @@ TEST(TextFuzz, OwnSearchesAndTablesAgreeWithQt) {
         QList<StringFunctions::ReplacementRow> rows;
         QString expected = text;
         for (int i = random.bounded(1, 6); i > 0; --i) {
-            const QString rowFind = random.bounded(8) == 0
-                                        ? QString()  // skipped
-                                        : leads[random.bounded(int(leads.size()))] +
-                                              noise(random, alphabet, 4);
+            const QString rowFind =
+                random.bounded(8) == 0
+                    ? QString()  // skipped
+                    : leads[random.bounded(int(leads.size()))] + noise(random, alphabet, 4);
             rows.append({rowFind, noise(random, alphabet, 3)});
             if (!rowFind.isEmpty()) {
                 expected.replace(rowFind, rows.last().second, Qt::CaseInsensitive);
