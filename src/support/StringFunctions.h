@@ -65,17 +65,9 @@ public:
                                      const QString& withDecimal);
     static QString thousandsSeparate(const QString& text);
 
-    // Escaping and HTML: HTMLText's cleaners, under the same names.
-    // Percent-escapes (UTF-8, upper-case hex) everything but ASCII letters, digits and
-    // & = ? / : ; + , $ @ ! ' ( ) * ~ - _ . #
+    // Escaping and HTML: HTMLText's cleaners under the same names (see there).
     static QString escapeString(const QString& text);
-    // Strict UTF-8 percent decoding (kept undecoded when it fails), then %3C, %3E, &#60; and
-    // &#62; become "<" and ">" regardless of case.
     static QString unescapeString(const QString& text);
-    // Each "<...>" tag becomes one blank, then "  " becomes " " in a single pass. A text
-    // without "<" comes back unchanged.
     static QString replaceHTMLTags(const QString& text);
-    // unescapeString(), then the percent, numeric-entity and named-entity tables, each applied
-    // only when the text as passed in contains its trigger: "%", "&#" and "&" in that order.
     static QString replaceKnownExtraHTMLEscapedValues(const QString& text);
 };

@@ -37,6 +37,9 @@ public:
     ~Services() { terminate(); }
     // Ends it with SIGTERM; its exit status, or -1 when it did not end cleanly.
     int terminate() {
+        if (process_.state() == QProcess::NotRunning) {
+            return -1;  // a pid of 0 would signal the whole process group
+        }
         ::kill(pid_t(process_.processId()), SIGTERM);
         const bool ended = process_.waitForFinished(10000);
         return ended && process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;

@@ -14,6 +14,13 @@ namespace {
 const QString kNull;
 const QString kEmoji = u"\U0001F600"_s;
 
+void expectEach(QString (*clean)(const QString&),
+                std::initializer_list<std::pair<QString, QString>> cases) {
+    for (const auto& [in, out] : cases) {
+        EXPECT_TEXT(clean(in), out) << "from " << testing::PrintToString(in);
+    }
+}
+
 TEST(HTMLText, EscapingWritesUtf8BytesAndUnescapingUndoesIt) {
     EXPECT_TEXT(HTMLText::escapeString(kNull), u""_s);
     EXPECT_TEXT(HTMLText::escapeString(u"Halo 3: 100%\"<>\\^`{|}[]\t\u007F"_s),
@@ -28,62 +35,57 @@ TEST(HTMLText, EscapingWritesUtf8BytesAndUnescapingUndoesIt) {
 }
 
 TEST(HTMLText, UnescapingDecodesWholeRunsOrNothingAtAll) {
-    const std::pair<QString, QString> cases[] = {
-        {kNull, u""_s},
-        {u"%41%C3%A9%42c%20d"_s, u"A\u00e9Bc d"_s},
-        {u"%EF%BB%BFx"_s, u"\uFEFFx"_s},
-        {QString(QChar(0xDC00)) + u"%20"_s, QString(QChar(0xDC00)) + u" "_s},
-        // Any bad sequence leaves every escape undecoded (a character split over two runs too).
-        {u"%C3x%A9"_s, u"%C3x%A9"_s},
-        {u"100%2"_s, u"100%2"_s},
-        {u"%ED%A0%80"_s, u"%ED%A0%80"_s},
-        {u"%F4%90%80%80"_s, u"%F4%90%80%80"_s},
-        // Brackets follow decoding: "%253C" decodes to "%3C", which becomes "<".
-        {u"50% %3cb%3E"_s, u"50% <b>"_s},
-        {u"&#60;i&#62;x"_s, u"<i>x"_s},
-        {u"%253C"_s, u"<"_s},
-    };
-    for (const auto& [in, out] : cases) {
-        EXPECT_TEXT(HTMLText::unescapeString(in), out);
-    }
+    expectEach(
+        HTMLText::unescapeString,
+        {
+            {kNull, u""_s},
+            {u"%41%C3%A9%42c%20d"_s, u"A\u00e9Bc d"_s},
+            {u"%EF%BB%BFx"_s, u"\uFEFFx"_s},
+            {QString(QChar(0xDC00)) + u"%20"_s, QString(QChar(0xDC00)) + u" "_s},
+            // Any bad sequence leaves every escape undecoded (a character split over two runs too).
+            {u"%C3x%A9"_s, u"%C3x%A9"_s},
+            {u"100%2"_s, u"100%2"_s},
+            {u"%ED%A0%80"_s, u"%ED%A0%80"_s},
+            {u"%F4%90%80%80"_s, u"%F4%90%80%80"_s},
+            // Brackets follow decoding: "%253C" decodes to "%3C", which becomes "<".
+            {u"50% %3cb%3E"_s, u"50% <b>"_s},
+            {u"&#60;i&#62;x"_s, u"<i>x"_s},
+            {u"%253C"_s, u"<"_s},
+        });
 }
 
 TEST(HTMLText, TagsBecomeOneBlankReadFromTheOriginalText) {
-    const std::pair<QString, QString> cases[] = {
-        {kNull, u""_s},
-        {u"<b>bold</b> and <b>again</b>"_s, u" bold and again "_s},
-        {u"<p\nclass=\"x\">hi</p>"_s, u" hi "_s},
-        {u"a  > b"_s, u"a  > b"_s},  // no "<": untouched, blanks too
-        {u"a<br>  b"_s, u"a  b"_s},  // double blanks collapse in one pass
-        {u"two  blanks <a href"_s, u"two blanks <a href"_s},
-        {u"a <b c <i>d</i>"_s, u"a d "_s},
-        // The working copy " x< >" shows a tag "< >", but the scan reads the original.
-        {u"<a>x<<a>>"_s, u" x< >"_s},
-    };
-    for (const auto& [in, out] : cases) {
-        EXPECT_TEXT(HTMLText::replaceHTMLTags(in), out);
-    }
+    expectEach(HTMLText::replaceHTMLTags,
+               {
+                   {kNull, u""_s},
+                   {u"<b>bold</b> and <b>again</b>"_s, u" bold and again "_s},
+                   {u"<p\nclass=\"x\">hi</p>"_s, u" hi "_s},
+                   {u"a  > b"_s, u"a  > b"_s},  // no "<": untouched, blanks too
+                   {u"a<br>  b"_s, u"a  b"_s},  // double blanks collapse in one pass
+                   {u"two  blanks <a href"_s, u"two blanks <a href"_s},
+                   {u"a <b c <i>d</i>"_s, u"a d "_s},
+                   // The working copy " x< >" shows a tag "< >", but the scan reads the original.
+                   {u"<a>x<<a>>"_s, u" x< >"_s},
+               });
 }
 
 TEST(HTMLText, KnownEscapesApplyTableByTableTriggeredByThePassedInText) {
-    const std::pair<QString, QString> cases[] = {
-        {kNull, u""_s},
-        {u"Tom &AMP; Jerry &gt;&LT;&quot;&nbsp;&copy;&REG;&euro;"_s,
-         u"Tom & Jerry ><\" \u00A9\u00AE\u20AC"_s},
-        {u"&#63;&#61;&#38;&#39;&#174;&#169;&#8482;&#8364;&#60;"_s,
-         u"?=&'\u00AE\u00A9\u2122\u20AC<"_s},
-        {u"%AE%3F%3d%26%27 %a9 %2122 %20AC"_s, u"\u00AE?=&' \u00A9 \u2122 \u20AC"_s},
-        // Unescaping yields "&#38;", but the passed-in text holds neither "&#" nor "&".
-        {u"%26%2338%3B"_s, u"&#38;"_s},
-        {u"&amp;#38;"_s, u"&#38;"_s},
-        {u"&#38;amp;"_s, u"&"_s},
-        // A row's replacement makes text that a later row of the same table replaces.
-        {u"&amp;quot;"_s, u"\""_s},
-        {u"&amp;eURo; &AMP;&amp;reg;"_s, u"\u20AC &\u00AE"_s},
-    };
-    for (const auto& [in, out] : cases) {
-        EXPECT_TEXT(HTMLText::replaceKnownExtraHTMLEscapedValues(in), out);
-    }
+    expectEach(HTMLText::replaceKnownExtraHTMLEscapedValues,
+               {
+                   {kNull, u""_s},
+                   {u"Tom &AMP; Jerry &gt;&LT;&quot;&nbsp;&copy;&REG;&euro;"_s,
+                    u"Tom & Jerry ><\" \u00A9\u00AE\u20AC"_s},
+                   {u"&#63;&#61;&#38;&#39;&#174;&#169;&#8482;&#8364;&#60;"_s,
+                    u"?=&'\u00AE\u00A9\u2122\u20AC<"_s},
+                   {u"%AE%3F%3d%26%27 %a9 %2122 %20AC"_s, u"\u00AE?=&' \u00A9 \u2122 \u20AC"_s},
+                   // Unescaping yields "&#38;", but the passed-in text holds neither "&#" nor "&".
+                   {u"%26%2338%3B"_s, u"&#38;"_s},
+                   {u"&amp;#38;"_s, u"&#38;"_s},
+                   {u"&#38;amp;"_s, u"&"_s},
+                   // A row's replacement makes text that a later row of the same table replaces.
+                   {u"&amp;quot;"_s, u"\""_s},
+                   {u"&amp;eURo; &AMP;&amp;reg;"_s, u"\u20AC &\u00AE"_s},
+               });
 }
 
 TEST(HTMLText, CleaningChainsTheThreeAndAgreesAcrossThreads) {
