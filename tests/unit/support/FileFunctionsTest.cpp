@@ -48,6 +48,9 @@ TEST(FileFunctions, TextRoundTripsAsUtf8AndUnreadableTextIsNothing) {
         EXPECT_TEXT(FF::getStringFileValue(unreadable), QString());
     }
     FF::saveStringAsFile(u"x"_s, document(u"no/such/f.txt"_s));  // fails quietly
+    EXPECT_TRUE(FF::getStringFileValueFromBundle(u"builds/wii/Info"_s, u"json"_s)
+                    .contains(u"\"Platform Code\": \"wii\""_s));
+    EXPECT_TEXT(FF::getStringFileValueFromBundle(u"not_there"_s, u"html"_s), QString());
     EXPECT_FALSE(FF::fileExistsAtPath(document(u"no/such/f.txt"_s)));
 }
 
@@ -69,14 +72,6 @@ TEST(FileFunctions, ReadersNeverSeeHalfAFile) {
     done = true;
     reader.join();
     EXPECT_EQ(torn, 0);
-}
-
-TEST(FileFunctions, BundleResourcesReadOrAnswerNothing) {
-    EXPECT_EQ(FF::getPathForBundleResource(u"review_template.html"_s), u":/review_template.html"_s);
-    EXPECT_TRUE(FF::getStringFileValueFromBundle(u"builds/wii/Info"_s, u"json"_s)
-                    .contains(u"\"Platform Code\": \"wii\""_s));
-    EXPECT_TEXT(FF::getStringFileValueFromBundle(u"not_there"_s, u"html"_s), QString());
-    EXPECT_TEXT(FF::getStringFileValueFromBundle(QString(), u"html"_s), QString());
 }
 
 TEST(FileFunctions, ItemsAreCopiedWithoutOverwritingListedAndDeleted) {
