@@ -27,8 +27,10 @@ TEST(StringFunctions, PresenceTellsNothingFromEmptyOnlyWhereItShould) {
     const QVariantMap map{{u"title"_s, u"Halo"_s},
                           {u"score"_s, 42},
                           {u"invalid"_s, QVariant()},
-                          {u"nullText"_s, QString()}};
+                          {u"nullText"_s, QString()},
+                          {u""_s, u"blank key"_s}};
     EXPECT_TEXT(SF::getStringValueFromDictionary(map, u"score"_s), u"42"_s);
+    EXPECT_TEXT(SF::getStringValueFromDictionary(map, u""_s), u"blank key"_s);  // "" is a key
     for (const QString& key : {u"missing"_s, u"invalid"_s, u"nullText"_s, kNull}) {
         EXPECT_TEXT(SF::getStringValueFromDictionary(map, key), u""_s);
     }
