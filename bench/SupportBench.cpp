@@ -6,7 +6,7 @@
 #include <QUrl>
 
 #include "Format.h"
-#include "StringFunctions.h"
+#include "HTMLText.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -37,16 +37,10 @@ void BM_Format_Baseline_QStringArg(benchmark::State& state) {
 // Most catalogue fields hold no escape, tag or entity at all.
 const QString kPlainField = u"Super Mario Galaxy: the plumber jumps from planet to planet"_s;
 
-QString clean(const QString& field) {
-    const QString unescaped = StringFunctions::unescapeString(field);
-    const QString untagged = StringFunctions::replaceHTMLTags(unescaped);
-    return StringFunctions::replaceKnownExtraHTMLEscapedValues(untagged);
-}
-
 void BM_CleanCatalogueField(benchmark::State& state) {
     const QString& field = state.range(0) ? kField : kPlainField;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(clean(field));
+        benchmark::DoNotOptimize(HTMLText::cleaned(field));
     }
 }
 

@@ -1,16 +1,14 @@
 #include "DemoCatalogue.h"
 
 #include "CatalogueGenerator.h"
-#include "StringFunctions.h"
+#include "HTMLText.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 QString DemoGame::text(int field) const {
     // The same three cleaners the program applies to a catalogue field, so a page shows what
     // the program's list shows.
-    const QString unescaped = StringFunctions::unescapeString(fields.value(field));
-    return StringFunctions::replaceKnownExtraHTMLEscapedValues(
-        StringFunctions::replaceHTMLTags(unescaped));
+    return HTMLText::cleaned(fields.value(field));
 }
 
 QDate DemoGame::releaseDate() const {

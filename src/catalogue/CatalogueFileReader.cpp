@@ -7,6 +7,7 @@
 #include <charconv>
 
 #include "DateFunctions.h"
+#include "HTMLText.h"
 #include "MyLog.h"
 #include "StringFunctions.h"
 #include "TextInterner.h"
@@ -36,13 +37,6 @@ qsizetype splitFields(QStringView row, FieldViews& fields) {
         from = at + separator.size();
     }
     return count;
-}
-
-// The three cleaners in turn, for a field known to hold an escape, entity or tag.
-QString cleanedField(const QString& text) {
-    const QString unescaped = StringFunctions::unescapeString(text);
-    const QString untagged = StringFunctions::replaceHTMLTags(unescaped);
-    return StringFunctions::replaceKnownExtraHTMLEscapedValues(untagged);
 }
 
 bool isPlainField(QStringView text) {
@@ -106,7 +100,7 @@ public:
 
 private:
     // For fields already known not to be plain: no second scan.
-    static QString getHTMLCleaned(QStringView field) { return cleanedField(field.toString()); }
+    static QString getHTMLCleaned(QStringView field) { return HTMLText::cleaned(field.toString()); }
     static std::optional<qint64> msecsOf(const QString& ymd) {
         const QDateTime date = DateFunctions::getDateFromYMDString(ymd);
         return date.isValid() ? std::optional<qint64>(date.toMSecsSinceEpoch()) : std::nullopt;
@@ -198,7 +192,7 @@ QString CatalogueFileReader::cleaned(const QString& text) {
     if (isPlainField(text)) {
         return text.isNull() ? u""_s : text;
     }
-    return cleanedField(text);
+    return HTMLText::cleaned(text);
 }
 
 float CatalogueFileReader::floatValue(QStringView text) {

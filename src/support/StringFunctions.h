@@ -6,6 +6,8 @@
 #include <optional>
 #include <utility>
 
+#include "ReplacementTable.h"
+
 // The system's toolbox for cutting and cleaning text. Every operation tells a null QString
 // ("nothing") from an empty one and answers as documented per operation; "" results are always
 // non-null. No operation changes its argument. Pure functions: any thread may call them.
@@ -49,7 +51,7 @@ public:
                                        const QString& replaceWith);
     // (find, replacement): replaceIgnoringCase with each row in turn, rows with an empty find
     // text skipped. A null text comes back null.
-    using ReplacementRow = std::pair<QString, QString>;
+    using ReplacementRow = ReplacementTable::Row;
     static QString replaceEachIgnoringCase(const QString& text, const QList<ReplacementRow>& rows);
     static QString replaceNotInSet(const QString& text, const QString& validCharacters);
     static QString replaceInSet(const QString& text, const QString& invalidCharacters,
@@ -63,17 +65,9 @@ public:
                                      const QString& withDecimal);
     static QString thousandsSeparate(const QString& text);
 
-    // Escaping and HTML.
-    // Percent-escapes (UTF-8, upper-case hex) everything but ASCII letters, digits and
-    // & = ? / : ; + , $ @ ! ' ( ) * ~ - _ . #
+    // Escaping and HTML: HTMLText's cleaners under the same names (see there).
     static QString escapeString(const QString& text);
-    // Strict UTF-8 percent decoding (kept undecoded when it fails), then %3C, %3E, &#60; and
-    // &#62; become "<" and ">" regardless of case.
     static QString unescapeString(const QString& text);
-    // Each "<...>" tag becomes one blank, then "  " becomes " " in a single pass. A text
-    // without "<" comes back unchanged.
     static QString replaceHTMLTags(const QString& text);
-    // unescapeString(), then the percent, numeric-entity and named-entity tables, each applied
-    // only when the text as passed in contains its trigger: "%", "&#" and "&" in that order.
     static QString replaceKnownExtraHTMLEscapedValues(const QString& text);
 };

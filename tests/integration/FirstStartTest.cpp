@@ -100,11 +100,13 @@ TEST(FirstStart, InstallsTheShippedCatalogueCarriesOldMarksOverThenAsksTheServic
 }
 
 // However a first start is cut short, the next start ends with every old mark in the store and
-// the earlier database gone. The kills land from the install's announcement through its end.
+// the earlier database gone. The kills land from the install's announcement through its end:
+// the moment of the kill is what is tested, so it is a time after the announcement.
 TEST(FirstStart, KilledAtAnyMomentOfTheInstallTheNextStartHasEveryOldMark) {
     const auto [report, playbaseId] = shippedReportAndFirstPlaybaseId();
     ASSERT_FALSE(playbaseId.isEmpty());
-    for (int delay = 0; delay <= 200; delay += 20) {
+    for (const int delay : {0, 50, 100, 200}) {
+        SCOPED_TRACE("killed after " + std::to_string(delay) + " ms");
         const QString home = qEnvironmentVariable("QUESTLOG_HOME") + u"/kill-%1"_s.arg(delay);
         ASSERT_TRUE(QDir().mkpath(home));
         const QString old = home + u"/Questlog.wii.sqlite"_s;
@@ -113,7 +115,6 @@ TEST(FirstStart, KilledAtAnyMomentOfTheInstallTheNextStartHasEveryOldMark) {
         process.setProcessEnvironment(firstStartEnvironment(home, QString()));
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(QStringLiteral(QUESTLOG_APP_DIR) + u"/questlog-wii"_s, QStringList());
-        ASSERT_TRUE(process.waitForStarted(10000));
         QByteArray console;
         while (!console.contains("showing install...") && process.waitForReadyRead(10000)) {
             console += process.readAll();
@@ -126,10 +127,9 @@ TEST(FirstStart, KilledAtAnyMomentOfTheInstallTheNextStartHasEveryOldMark) {
         const QString store = home + u"/Questlog3.sqlite"_s;
         EXPECT_EQ(SqliteConnection(store).execAndGet(u"PRAGMA integrity_check"_s), u"ok"_s);
 
-        ASSERT_EQ(runWii(home, QString(), 1), 0) << "killed after " << delay << " ms";
-        EXPECT_EQ(queryNumber(store, oldMarksQuery(playbaseId).constData()), 1)
-            << "killed after " << delay << " ms";
-        EXPECT_FALSE(QFile::exists(old)) << "killed after " << delay << " ms";
+        ASSERT_EQ(runWii(home, QString(), 1), 0);
+        EXPECT_EQ(queryNumber(store, oldMarksQuery(playbaseId).constData()), 1);
+        EXPECT_FALSE(QFile::exists(old));
         EXPECT_EQ(storedReportDate(home), report);
     }
 }

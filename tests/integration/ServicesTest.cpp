@@ -21,32 +21,27 @@ namespace {
 class Services {
 public:
     explicit Services(QStringList arguments) {
-        arguments << u"--data-dir"_s << data_.path();
-        process_.start(QStringLiteral(QUESTLOG_SERVICES), arguments);
+        process_.start(QStringLiteral(QUESTLOG_SERVICES),
+                       arguments << u"--data-dir"_s << data_.path());
         // It says where it listens once it does.
-        while (process_.waitForReadyRead(10000)) {
-            output_ += process_.readAllStandardOutput();
-            const qsizetype at = output_.indexOf("listening on ");
-            const qsizetype end = output_.indexOf(' ', at + 13);
-            if (at >= 0 && end > at) {
-                url_ = QString::fromUtf8(output_.mid(at + 13, end - at - 13));
-                return;
-            }
+        QByteArray output;
+        while (!output.contains(" (data in ") && process_.waitForReadyRead(10000)) {
+            output += process_.readAllStandardOutput();
+        }
+        const qsizetype at = output.indexOf("listening on ") + 13;
+        if (output.contains(" (data in ")) {
+            url_ = QString::fromUtf8(output.mid(at, output.indexOf(' ', at) - at));
         }
     }
-    ~Services() {
-        if (process_.state() != QProcess::NotRunning) {
-            ::kill(pid_t(process_.processId()), SIGTERM);
-            process_.waitForFinished(10000);
-        }
-    }
+    ~Services() { terminate(); }
     // Ends it with SIGTERM; its exit status, or -1 when it did not end cleanly.
     int terminate() {
-        ::kill(pid_t(process_.processId()), SIGTERM);
-        if (!process_.waitForFinished(10000) || process_.exitStatus() != QProcess::NormalExit) {
-            return -1;
+        if (process_.state() == QProcess::NotRunning) {
+            return -1;  // a pid of 0 would signal the whole process group
         }
-        return process_.exitCode();
+        ::kill(pid_t(process_.processId()), SIGTERM);
+        const bool ended = process_.waitForFinished(10000);
+        return ended && process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
     }
     QString url() const { return url_; }
     QString dataDir() const { return data_.path(); }
@@ -54,7 +49,6 @@ public:
 private:
     QTemporaryDir data_;
     QProcess process_;
-    QByteArray output_;
     QString url_;
 };
 
@@ -92,12 +86,9 @@ TEST(Services, ProgramInstallsShowsBoxArtRecordsMetricsAndTakesTheNextDaysUpdate
     QFile metrics(services.dataDir() + u"/metrics.jsonl"_s);
     ASSERT_TRUE(metrics.open(QIODevice::ReadOnly));
     const QList<QByteArray> events = metrics.readAll().split('\n');
-    bool installed = false;
-    for (const QByteArray& line : events) {
-        const QVariantMap event = QJsonDocument::fromJson(line).toVariant().toMap();
-        installed = installed || event.value(u"metricName"_s) == u"Application installed"_s;
-    }
-    EXPECT_TRUE(installed);
+    EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](const QByteArray& line) {
+        return QJsonDocument::fromJson(line)[u"metricName"_s] == u"Application installed"_s;
+    }));
 
     // The next start asks with the shipped report date and takes what changed since.
     ASSERT_EQ(runWii(home, services.url(), 3), 0);

@@ -7,6 +7,12 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+const char* const kReadyPath = "/fake-http-server-ready";
+
+}  // namespace
+
 FakeHttpServer::FakeHttpServer(Connections connections)
     : server_(std::make_unique<httplib::Server>()) {
     const auto route = [this](const httplib::Request& in, httplib::Response& out,
@@ -53,6 +59,8 @@ FakeHttpServer::FakeHttpServer(Connections connections)
         });
         route(in, out, body);
     };
+    // Answered before the catch-all and never recorded: the constructor's own request.
+    server_->Get(kReadyPath, [](const httplib::Request&, httplib::Response&) {});
     server_->Get(".*", withoutBody);
     server_->Delete(".*", withoutBody);
     server_->Post(".*", withBody);
@@ -70,8 +78,10 @@ FakeHttpServer::FakeHttpServer(Connections connections)
     }
     port_ = server_->bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_->listen_after_bind(); });
-    while (port_ > 0 && !server_->is_running()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // The socket listens from the bind on, but stop() ends only a running accept loop: once an
+    // answer comes back, the loop runs.
+    if (port_ > 0) {
+        httplib::Client(std::string("127.0.0.1"), port_).Get(kReadyPath);
     }
 }
 

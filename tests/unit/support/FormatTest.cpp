@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
-#include <cstdint>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -15,9 +14,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// An object whose description counts how often it was asked for.
+// Describing it has a side effect, so a test can tell whether it was described.
 struct Counted {
-    mutable int* calls;
+    int* calls;
     QString description() const {
         ++*calls;
         return u"counted"_s;
@@ -31,107 +30,70 @@ QString describe(const Game& game) {
     return u"<Game: "_s + game.title + u">"_s;
 }
 
-}  // namespace
-
-TEST(FormatPrintfDirectives, MatchTheCLibrary) {
-    EXPECT_EQ(Format::format(u"%d|%i|%u"_s, 42, -7, 7u), u"42|-7|7"_s);
-    EXPECT_EQ(Format::format(u"%5d|%-5d|%05d"_s, 42, 42, 42), u"   42|42   |00042"_s);
-    EXPECT_EQ(Format::format(u"%f|%.2f|%.0f|%8.3f"_s, 1.5, 2.345678, 2.5, 3.14159),
-              u"1.500000|2.35|2|   3.142"_s);
-    EXPECT_EQ(Format::format(u"%x|%X|%#x"_s, 255, 255, 255), u"ff|FF|0xff"_s);
-    EXPECT_EQ(Format::format(u"%c%c"_s, 'o', 'k'), u"ok"_s);
-    EXPECT_EQ(Format::format(u"100%%"_s), u"100%"_s);
-    EXPECT_EQ(Format::format(u"%+d %e"_s, 3, 12345.0), u"+3 1.234500e+04"_s);
-}
-
-// A user whose environment uses a decimal comma: a score written "3,5" reads back as 3.
-TEST(FormatPrintfDirectives, NumbersIgnoreTheProcessLocale) {
-    const CommaDecimalLocale german;
-    ASSERT_TRUE(german.active());
-    EXPECT_EQ(Format::format(u"%.1f|%f|%e|%g|%8.2f"_s, 3.5, 1.5, 12345.0, 0.25, 1234.5),
-              u"3.5|1.500000|1.234500e+04|0.25| 1234.50"_s);
-    EXPECT_EQ(Format::format(u"%'d|%'.1f|%5d"_s, 1234567, 1234.5, 1234), u"1234567|1234.5| 1234"_s);
-}
-
-TEST(FormatPrintfDirectives, LengthModifiersFollowTheArgumentNotThePattern) {
-    const qint64 big = 9000000000LL;
-    EXPECT_EQ(Format::format(u"%d %ld %lld"_s, big, big, big),
-              u"9000000000 9000000000 9000000000"_s);
-    // A negative 32-bit value read as unsigned keeps 32 bits, as printf of an int would.
-    EXPECT_EQ(Format::format(u"%u"_s, -1), u"4294967295"_s);
-    EXPECT_EQ(Format::format(u"%x"_s, qint64(-1)), u"ffffffffffffffff"_s);
-    EXPECT_EQ(Format::format(u"%lu"_s, std::numeric_limits<quint64>::max()),
-              u"18446744073709551615"_s);
-    EXPECT_EQ(Format::format(u"%d"_s, std::numeric_limits<quint32>::max()), u"-1"_s);
-}
-
-TEST(FormatPrintfDirectives, MismatchedArgumentsNeverMisreadMemory) {
-    EXPECT_EQ(Format::format(u"%d"_s, 2.9), u"2"_s);
-    EXPECT_EQ(Format::format(u"%.1f"_s, 3), u"3.0"_s);
-    EXPECT_EQ(Format::format(u"%d"_s, u"text"_s), u"text"_s);
-    EXPECT_EQ(Format::format(u"[%s]"_s, u"qstring"_s), u"[qstring]"_s);
-    EXPECT_EQ(Format::format(u"%d"_s, true), u"1"_s);
-}
-
-TEST(FormatPrintfDirectives, MissingAndExtraArgumentsAndStrayPercents) {
-    EXPECT_EQ(Format::format(u"a%db%@c"_s, 1), u"a1bc"_s);
-    EXPECT_EQ(Format::format(u"only text"_s, 1, 2), u"only text"_s);
-    EXPECT_EQ(Format::format(u"50%"_s), u"50%"_s);
-    EXPECT_EQ(Format::format(u"%y stays"_s, 1), u"%y stays"_s);
-    EXPECT_EQ(Format::format(u""_s), u""_s);
-}
-
-TEST(FormatPrintfDirectives, AbsurdWidthsAndRepeatedFlagsAreContained) {
+TEST(Format, PrintfDirectivesMatchTheCLibraryWhateverTheArguments) {
+    const std::pair<QString, QString> cases[] = {
+        {Format::format(u"%d|%i|%u|%+d"_s, 42, -7, 7u, 3), u"42|-7|7|+3"_s},
+        {Format::format(u"%5d|%-5d|%05d|%*d|%-*d|"_s, 42, 42, 42, 4, 7, 3, 7),
+         u"   42|42   |00042|   7|7  |"_s},
+        {Format::format(u"%.2f|%.0f|%8.3f|%e|%.*f"_s, 2.345678, 2.5, 3.14159, 12345.0, 1, 2.25),
+         u"2.35|2|   3.142|1.234500e+04|2.2"_s},
+        {Format::format(u"%x|%X|%#x|%c%c|100%%"_s, 255, 255, 255, 'o', 'k'),
+         u"ff|FF|0xff|ok|100%"_s},
+        // Length modifiers follow the argument, not the pattern.
+        {Format::format(u"%d %ld"_s, qint64(9000000000LL), qint64(9000000000LL)),
+         u"9000000000 9000000000"_s},
+        {Format::format(u"%u|%x|%d"_s, -1, qint64(-1), std::numeric_limits<quint32>::max()),
+         u"4294967295|ffffffffffffffff|-1"_s},
+        // Mismatched arguments are converted, never misread.
+        {Format::format(u"%d|%.1f|%d|[%s]|%d"_s, 2.9, 3, u"text"_s, u"q"_s, true),
+         u"2|3.0|text|[q]|1"_s},
+        // Missing arguments print nothing; stray percents and unknown directives stay.
+        {Format::format(u"a%db%@c"_s, 1), u"a1bc"_s},
+        {Format::format(u"%y only text 50%"_s, 1, 2), u"%y only text 50%"_s},
+        {Format::format(u"%------------------5d|"_s, 1), u"1    |"_s},
+    };
+    for (const auto& [actual, expected] : cases) {
+        EXPECT_TEXT(actual, expected);
+    }
     EXPECT_EQ(Format::format(u"%99999999999999d"_s, 1).size(), 4096);
     EXPECT_EQ(Format::format(u"%.99999999999999f"_s, 1.0).size(), 4098);
-    EXPECT_EQ(Format::format(u"%------------------------------------------------5d|"_s, 1),
-              u"1    |"_s);
     EXPECT_EQ(Format::format(u"%*d"_s, std::numeric_limits<int>::min(), 1).size(), 4096);
 }
 
-TEST(FormatPrintfDirectives, StarTakesWidthAndPrecisionFromArguments) {
-    EXPECT_EQ(Format::format(u"%*d|%.*f"_s, 4, 7, 1, 2.25), u"   7|2.2"_s);
-    EXPECT_EQ(Format::format(u"%-*d|"_s, 3, 7), u"7  |"_s);
+// A user whose environment uses a decimal comma: a score written "3,5" would read back as 3.
+TEST(Format, NumbersIgnoreTheProcessLocale) {
+    const CommaDecimalLocale german;
+    ASSERT_TRUE(german.active());
+    EXPECT_TEXT(Format::format(u"%.1f|%e|%g|%'d|%'.1f"_s, 3.5, 12345.0, 0.25, 1234567, 1234.5),
+                u"3.5|1.234500e+04|0.25|1234567|1234.5"_s);
 }
 
-TEST(FormatObjects, DescribeTheArgument) {
-    EXPECT_EQ(Format::format(u"%@"_s, u"Zelda"_s), u"Zelda"_s);
-    EXPECT_EQ(Format::format(u"%@"_s, QString()), u"(null)"_s);
-    EXPECT_EQ(Format::format(u"%@ and %@"_s, Game{u"Halo"_s}, 12), u"<Game: Halo> and 12"_s);
-    EXPECT_EQ(Format::format(u"%@"_s, 1.5), u"1.5"_s);
+TEST(Format, ObjectsAreDescribedOnlyWhenTheirDirectiveIsReached) {
     const Game* none = nullptr;
-    EXPECT_EQ(Format::format(u"%@"_s, none), u"(null)"_s);
-    EXPECT_EQ(Format::format(u"%@"_s, std::make_shared<Game>(Game{u"Fable"_s})),
-              u"<Game: Fable>"_s);
-    EXPECT_EQ(Format::format(u"%@"_s, std::optional<int>()), u"(null)"_s);
-    EXPECT_EQ(Format::format(u"%@"_s, "utf-8 ✓"), u"utf-8 ✓"_s);
-    EXPECT_EQ(Format::format(u"%@"_s, QStringList{u"a"_s, u"b"_s}), u"(\n    a,\n    b\n)"_s);
-}
-
-TEST(FormatObjects, ViewsStdStringsAndEnumsNeedNoConversionByTheCaller) {
     enum class Sort { Date = 1, Score = 2 };
-    const QString text = u"view"_s;
-    EXPECT_EQ(Format::format(u"%@ %@ %@ %d"_s, QStringView(text), std::string("std"),
-                             QLatin1StringView("latin"), Sort::Score),
-              u"view std latin 2"_s);
-}
-
-TEST(FormatObjects, WidthAndPrecisionApplyToTextInCharacters) {
-    EXPECT_EQ(Format::format(u"[%6@]"_s, u"äbc"_s), u"[   äbc]"_s);
-    EXPECT_EQ(Format::format(u"[%-6s]"_s, u"äbc"_s), u"[äbc   ]"_s);
-    EXPECT_EQ(Format::format(u"[%.2s]"_s, "abcdef"), u"[ab]"_s);
-}
-
-TEST(FormatObjects, DescriptionsAreTakenOnlyWhenTheirDirectiveIsReached) {
+    const QString view = u"view"_s;
+    const std::pair<QString, QString> cases[] = {
+        {Format::format(u"%@|%@"_s, u"Zelda"_s, QString()), u"Zelda|(null)"_s},
+        {Format::format(u"%@ %@ %@"_s, Game{u"Halo"_s}, 12, 1.5), u"<Game: Halo> 12 1.5"_s},
+        {Format::format(u"%@|%@|%@"_s, none, std::make_shared<Game>(Game{u"Fable"_s}),
+                        std::optional<int>()),
+         u"(null)|<Game: Fable>|(null)"_s},
+        {Format::format(u"%@"_s, QStringList{u"a"_s, u"b"_s}), u"(\n    a,\n    b\n)"_s},
+        {Format::format(u"%@ %@ %@ %d"_s, QStringView(view), std::string("std"),
+                        QLatin1StringView("latin"), Sort::Score),
+         u"view std latin 2"_s},
+        // Widths and precisions count characters.
+        {Format::format(u"[%6@][%-6s][%.2s]"_s, u"äbc"_s, u"äbc"_s, "abcdef"),
+         u"[   äbc][äbc   ][ab]"_s},
+        {Format::format(u"Pokémon %@ %c 🎮"_s, "🎮", QChar(u'é')), u"Pokémon 🎮 é 🎮"_s},
+    };
+    for (const auto& [actual, expected] : cases) {
+        EXPECT_TEXT(actual, expected);
+    }
     int calls = 0;
-    const Counted counted{&calls};
-    EXPECT_EQ(Format::format(u"%@ %@"_s, counted, counted), u"counted counted"_s);
-    EXPECT_EQ(calls, 2);
-    EXPECT_EQ(Format::format(u"no directive"_s, counted), u"no directive"_s);
+    EXPECT_TEXT(Format::format(u"%@ %@"_s, Counted{&calls}, Counted{&calls}), u"counted counted"_s);
+    EXPECT_TEXT(Format::format(u"no directive"_s, Counted{&calls}), u"no directive"_s);
     EXPECT_EQ(calls, 2);
 }
 
-TEST(FormatObjects, NonAsciiAndSurrogatePairsPassThrough) {
-    EXPECT_EQ(Format::format(u"Pokémon %@ 🎮"_s, u"🎮"_s), u"Pokémon 🎮 🎮"_s);
-    EXPECT_EQ(Format::format(u"%c"_s, QChar(u'é')), u"é"_s);
-}
+}  // namespace

@@ -2,44 +2,176 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <QTest>
+#include <set>
 
 #include "CapturedConsole.h"
+#include "FakeHttpServer.h"
 #include "NetworkTestSupport.h"
+#include "QStringPrinter.h"
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-class OrvConnectionReachability : public testing::Test {
-protected:
-    void TearDown() override { OrvConnection::setReachabilityFlagsReader({}); }
-    void answer(std::optional<unsigned> flags) {
-        OrvConnection::setReachabilityFlagsReader([flags] { return flags; });
-    }
+struct Call {
+    OrvConnection* connection;
+    bool success;
+    QString body;
 };
 
+// Writes down every callback, in order; a test may act on each.
+class OrvConnectionTransfer : public testing::Test, public OrvConnectionDelegate {
+protected:
+    void SetUp() override { SKIP_QT_NETWORK_UNDER_TSAN(); }
+    void TearDown() override { OrvConnection::setTransferTimeout(0); }
+    void orvConnectionSuccessWithConnection(OrvConnection* connection,
+                                            const QString& body) override {
+        calls.push_back({connection, true, body});
+        onCall();
+    }
+    void orvConnectionFailureWithConnection(OrvConnection* connection, const OrvError&) override {
+        calls.push_back({connection, false, QString()});
+        onCall();
+    }
+
+    std::unique_ptr<OrvConnection> started(const QString& url, int type = -1) {
+        auto connection = OrvConnection::connectionWithURLString(url, this, type);
+        connection->start();
+        return connection;
+    }
+    bool waitForCalls(size_t count) {
+        return QTest::qWaitFor([&] { return calls.size() >= count; }, 5000);
+    }
+    // Starts one more connection and waits for its callback, which comes after any callback
+    // the earlier ones could still make: they started first. Its call is not kept.
+    void waitForALaterOne(const QString& url) {
+        auto later = started(url);
+        const auto isLater = [&](const Call& call) { return call.connection == later.get(); };
+        ASSERT_TRUE(QTest::qWaitFor([&] { return std::ranges::any_of(calls, isLater); }, 5000));
+        std::erase_if(calls, isLater);
+    }
+
+    FakeHttpServer server;
+    std::vector<Call> calls;
+    std::function<void()> onCall = [] {};
+};
+
+// The status plays no part: any completed transfer hands its body on once, redirects followed.
+TEST_F(OrvConnectionTransfer, EveryCompletedTransferHandsOverItsWholeBodyOnce) {
+    answerEveryStatus(server);
+    const QByteArray big = QByteArray("<games>") + QByteArray(200000, 'x') + "</games> \xc3\xa9";
+    server.answer(u"/big"_s, {200, big});
+    server.answer(u"/empty"_s, {200, QByteArray()});
+    server.answer(u"/latin1"_s, {200, "caf\xe9 \xff"});
+    std::map<OrvConnection*, QString> expected;
+    std::vector<std::unique_ptr<OrvConnection>> connections;
+    const auto start = [&](const QString& path, const QString& body) {
+        connections.push_back(started(server.url(path)));
+        EXPECT_TRUE(connections.back()->isRequesting());
+        expected[connections.back().get()] = body;
+    };
+    for (const int status : kCompletedStatuses) {
+        start(statusPath(status), QString::fromLatin1(statusBody(status)));
+    }
+    start(u"/big"_s, QString::fromUtf8(big));
+    start(u"/empty"_s, u""_s);
+    start(u"/latin1"_s, QString());  // not UTF-8: nothing, but the bytes are kept
+    ASSERT_TRUE(waitForCalls(connections.size()));
+    waitForALaterOne(u"nonsense"_s);
+    std::set<OrvConnection*> calledBack;
+    for (const Call& call : calls) {
+        EXPECT_TRUE(call.success && calledBack.insert(call.connection).second);  // once each
+        EXPECT_TEXT(call.body, expected[call.connection]);
+        EXPECT_FALSE(call.connection->isRequesting());
+        EXPECT_FALSE(call.connection->result()->error().has_value());
+    }
+    EXPECT_EQ(calledBack.size(), connections.size());
+    EXPECT_EQ(connections.back()->result()->data(), "caf\xe9 \xff");
+}
+
+TEST_F(OrvConnectionTransfer, FailuresComeLaterNeverFromInsideStartAndLeaveNoData) {
+    OrvConnection::setTransferTimeout(200);
+    server.answer(u"/silent"_s, {200, "too late", "text/plain", 3000});
+    int closedPort = 0;
+    {
+        FakeHttpServer gone;
+        closedPort = gone.port();
+    }
+    std::vector<std::unique_ptr<OrvConnection>> connections;
+    for (const QString& address : {QString(), u"no scheme at all"_s, u"http://[::1"_s,
+                                   u"http://127.0.0.1:%1/x"_s.arg(closedPort),
+                                   u"ftp://127.0.0.1/f"_s, server.url(u"/silent"_s)}) {
+        connections.push_back(started(address));
+        EXPECT_TRUE(calls.empty()) << address.toStdString();
+    }
+    ASSERT_TRUE(waitForCalls(connections.size()));
+    for (const Call& call : calls) {
+        EXPECT_FALSE(call.success);
+        EXPECT_FALSE(call.connection->isRequesting());
+        EXPECT_TRUE(call.connection->dataReceived().isNull());
+        EXPECT_TEXT(call.connection->result()->body(), QString());
+        EXPECT_FALSE(call.connection->result()->error()->description().isEmpty());
+    }
+    EXPECT_EQ(connections[4]->requestError()->code, OrvConnection::kErrorUnsupportedURL);
+    EXPECT_EQ(connections[5]->requestError()->code, OrvConnection::kErrorTimedOut);
+}
+
+// On its own: next to other transfers to the same server, Qt now and then hands the half body
+// over as complete.
+TEST_F(OrvConnectionTransfer, ConnectionCutMidBodyIsAFailureWithoutData) {
+    server.answer(u"/cut"_s, {200, QByteArray(4000, 'y'), "text/plain", 0, true});
+    auto connection = started(server.url(u"/cut"_s));
+    ASSERT_TRUE(waitForCalls(1));
+    EXPECT_FALSE(calls[0].success);
+    EXPECT_TRUE(connection->dataReceived().isNull());
+    EXPECT_TRUE(connection->result()->data().isNull());
+}
+
+TEST_F(OrvConnectionTransfer, CancelledOrDestroyedConnectionsNeverCallBack) {
+    server.answer(u"/slow"_s, {200, "late", "text/plain", 100});
+    auto cancelled = started(server.url(u"/slow"_s));
+    auto destroyed = started(server.url(u"/slow"_s));
+    const auto cancelledEarly = started(u"nonsense"_s);  // its failure is already queued
+    cancelledEarly->cancel();
+    started(u""_s).reset();
+    ASSERT_TRUE(server.waitForRequests(2, 5000));
+    cancelled->cancel();
+    EXPECT_FALSE(cancelled->isRequesting());
+    destroyed.reset();
+    waitForALaterOne(server.url(u"/slow"_s));
+    EXPECT_TRUE(calls.empty());
+
+    // The delegate may destroy the connection in its callback.
+    auto connection = started(server.url(u"/slow"_s));
+    onCall = [&] { connection.reset(); };
+    ASSERT_TRUE(waitForCalls(1));
+    onCall = [] {};
+    waitForALaterOne(u"nonsense"_s);
+    EXPECT_EQ(connection, nullptr);
+    EXPECT_EQ(calls.size(), 1u);
+}
+
+TEST(OrvConnection, ResultBodyFollowsTheDataAndReachabilityNeedsNoConnectionToSetUp) {
+    OrvConnectionResultDTO result;
+    result.setData("\xe2\x82\xac 5");
+    EXPECT_TEXT(result.body(), u"\u20ac 5"_s);
+    result.setData("\xe2\x82");  // cut inside a character
+    EXPECT_TEXT(result.body(), QString());
+
+    const std::pair<std::optional<unsigned>, bool> cases[] = {
+        {OrvConnection::kReachable, true},
+        {OrvConnection::kReachable | OrvConnection::kConnectionRequired, false},
+        {0u, false},
+        {std::nullopt, false},
+    };
+    for (const auto& [flags, reachable] : cases) {
+        OrvConnection::setReachabilityFlagsReader([flags] { return flags; });
+        CapturedConsole console(CapturedConsole::Stream::Output);
+        EXPECT_EQ(OrvConnection::isConnectedToNetwork(), reachable);
+        EXPECT_EQ(console.text().isEmpty(), flags.has_value());  // an unreadable state says so
+    }
+    OrvConnection::setReachabilityFlagsReader({});
+}
+
 }  // namespace
-
-TEST_F(OrvConnectionReachability, ReachableOnlyWithoutAConnectionToSetUp) {
-    answer(OrvConnection::kReachable);
-    EXPECT_TRUE(OrvConnection::isConnectedToNetwork());
-    answer(OrvConnection::kReachable | OrvConnection::kConnectionRequired);
-    EXPECT_FALSE(OrvConnection::isConnectedToNetwork());
-    answer(0u);
-    EXPECT_FALSE(OrvConnection::isConnectedToNetwork());
-    answer(OrvConnection::kConnectionRequired);
-    EXPECT_FALSE(OrvConnection::isConnectedToNetwork());
-}
-
-TEST_F(OrvConnectionReachability, UnreadableStateCountsAsUnreachableAndSaysSo) {
-    answer(std::nullopt);
-    CapturedConsole captured(CapturedConsole::Stream::Output);
-    EXPECT_FALSE(OrvConnection::isConnectedToNetwork());
-    EXPECT_EQ(captured.text(),
-              QStringLiteral("Error. Could not recover network reachability flags\n"));
-}
-
-TEST_F(OrvConnectionReachability, SystemAnswerIsReadableHere) {
-    SKIP_QT_NETWORK_UNDER_TSAN();
-    // This machine has at least a loopback interface, so the state can always be read.
-    EXPECT_TRUE(OrvConnection::systemReachabilityFlags().has_value());
-}
