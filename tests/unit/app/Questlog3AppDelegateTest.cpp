@@ -59,7 +59,7 @@ protected:
         EXPECT_TRUE(fetched.wait(5000));
         QStringList titles;
         for (const Game* game :
-             delegate.rootViewController()->fetchedResultsController()->fetchedObjects()) {
+             delegate.rootViewController()->model()->fetchedResultsController()->fetchedObjects()) {
             titles.append(game->title());
         }
         return titles;
