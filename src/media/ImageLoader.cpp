@@ -150,6 +150,10 @@ void ImageLoader::stopWorkers() {
     // Outside the lock, which the workers need to finish. Also ends the idle threads, so their
     // network managers go while Qt's networking is still there.
     pool_.waitForDone();
+    // Every task touches this object last under the lock; taking it once more orders those
+    // steps before what the caller does next (destroying the object), which the pool's own
+    // hand-over does not show to a race checker.
+    std::lock_guard lock(mu_);
 }
 
 void ImageLoader::initializeSingleton() {}
@@ -440,11 +444,12 @@ void ImageLoader::finishWorker(const QString& key) {
         if (stopping_) {
             return;
         }
+        // By name, so the call event is made and read inside Qt alone. Posted under the lock, so
+        // the worker's last touch of this object is ordered before stopWorkers returns.
+        if (QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(this, "workNextItemInQueue", Qt::QueuedConnection);
+            return;
+        }
     }
-    // By name, so the call event is made and read inside Qt alone.
-    if (QCoreApplication::instance()) {
-        QMetaObject::invokeMethod(this, "workNextItemInQueue", Qt::QueuedConnection);
-    } else {
-        workNextItemInQueue();
-    }
+    workNextItemInQueue();
 }
