@@ -78,14 +78,26 @@ protected:
         product.reviewAddress = service.url(kReviewPath);
         return product;
     }
-    // Reviews, screenshots, other: enabled at full alpha, or disabled at 0.4.
-    void expectTabs(const std::vector<bool>& enabled) {
-        const QAbstractButton* tabs[] = {page->tabReviews(), page->tabScreens(), page->tabOther()};
-        EXPECT_TRUE(page->tabSummary()->isEnabled());
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(tabs[i]->isEnabled(), enabled[i]) << tabs[i]->text().toStdString();
-            EXPECT_FLOAT_EQ(ViewAlpha::alpha(tabs[i]), enabled[i] ? 1.0f : 0.4f);
+    // The page in one line: the reviews, screenshots and other tabs by their letter (upper case
+    // when enabled at full alpha, lower case when disabled at 0.4), the price label, the review
+    // (~ for none), the callbacks, and the requests made since the given count.
+    QString outcome(qsizetype requestsBefore = 0) {
+        QString tabs;
+        for (const auto& [tab, letter] : {std::pair{page->tabReviews(), u'r'},
+                                          {page->tabScreens(), u's'},
+                                          {page->tabOther(), u'o'}}) {
+            const bool on = tab->isEnabled() && ViewAlpha::alpha(tab) == 1.0f;
+            const bool off = !tab->isEnabled() && qFuzzyCompare(ViewAlpha::alpha(tab), 0.4f);
+            tabs += on ? QChar(letter).toUpper() : off ? QChar(letter) : u'?';
         }
+        QStringList called;
+        for (const std::string& call : calls) {
+            called << QString::fromStdString(call);
+        }
+        return u"%1 %2 %3 %4 %5"_s
+            .arg(tabs, page->priceLabel()->text(),
+                 page->reviewHTML().isNull() ? u"~"_s : page->reviewHTML(), called.join(u','))
+            .arg(service.server().requests().size() - requestsBefore);
     }
 
     FakeReviewService service;
@@ -129,11 +141,8 @@ TEST_F(DetailPageTest, FullProductEnablesEveryTabAndFetchesTheReview) {
     QObject::connect(page.get(), &DetailPage::relatedContentReloaded, [&] { ++reloads; });
     load();
 
-    expectTabs({true, true, true});
-    EXPECT_EQ(calls, (Calls{"success", "success"}));
-    EXPECT_EQ(page->priceLabel()->text(), u"$29.99"_s);
+    EXPECT_EQ(outcome(), u"RSO $29.99 <p>Fine.</p> success,success 2"_s);
     EXPECT_EQ(page->reviewConnection()->type(), DetailPage::kReviewConnectionType);
-    EXPECT_EQ(page->reviewHTML(), u"<p>Fine.</p>"_s);
     const QString review = page->getReviewInPageTemplate(page->reviewHTML(), kGameLink);
     for (const QString& shown : {u"<p>Fine.</p>"_s, u"Fun"_s, u"Bo Critic"_s, u"May 12, 2009"_s,
                                  u"href=\""_s + kGameLink}) {
@@ -151,57 +160,27 @@ TEST_F(DetailPageTest, FullProductEnablesEveryTabAndFetchesTheReview) {
 // What each kind of answer leaves: the tabs, the price, the review text, the callbacks and how
 // many requests were made.
 TEST_F(DetailPageTest, PartialOrFailedAnswersEnableOnlyWhatTheyCarry) {
-    struct Case {
-        std::function<void()> serve;
-        std::vector<bool> tabs;
-        QString price;
-        QString reviewHTML;
-        Calls calls;
-        int requests;
-    };
-    const Case cases[] = {
-        {[this] { service.answerProduct(u"1001"_s, Product()); },
-         {false, false, false},
-         u"$29.99"_s,
-         QString(),
-         {"success"},
-         1},
+    const std::pair<std::function<void()>, QString> cases[] = {
+        {[this] { service.answerProduct(u"1001"_s, Product()); }, u"rso $29.99 ~ success 1"_s},
         // A review element without an address: the empty address is tried, and fails.
         {[this] {
              Product product;
              product.reviewAddress = u""_s;
              service.answerProduct(u"1001"_s, product);
          },
-         {true, false, false},
-         u"$29.99"_s,
-         QString(),
-         {"success", "failure"},
-         1},
+         u"Rso $29.99 ~ success,failure 1"_s},
         {[this] {
              service.server().answer(kReviewPath, {500, "<html>Server error</html>", "text/html"});
              service.answerProduct(u"1001"_s, withReview());
          },
-         {true, false, false},
-         u"$29.99"_s,
-         DetailPage::kReviewFailureText,
-         {"success", "success"},
-         2},
+         u"Rso $29.99 "_s + DetailPage::kReviewFailureText + u" success,success 2"_s},
         {[this] {
              service.answerProduct(u"1001"_s, {200, ReviewDocuments::productDocument(withReview()),
                                                "text/xml", 0, true});
          },
-         {false, false, false},
-         u""_s,
-         QString(),
-         {"failure"},
-         1},
+         u"rso  ~ failure 1"_s},
         // The service's error page for an unknown id.
-        {[this] { game->setIdCriticon(u"404"_s); },
-         {false, false, false},
-         u""_s,
-         QString(),
-         {"success"},
-         1},
+        {[this] { game->setIdCriticon(u"404"_s); }, u"rso  ~ success 1"_s},
         // Not the product (no title): only its related articles are listed.
         {[this] {
              Product product = withReview();
@@ -210,25 +189,16 @@ TEST_F(DetailPageTest, PartialOrFailedAnswersEnableOnlyWhatTheyCarry) {
              product.related.append(ReviewDocuments::Article());
              service.answerProduct(u"1001"_s, product);
          },
-         {false, false, true},
-         u""_s,
-         QString(),
-         {"success"},
-         1},
+         u"rsO  ~ success 1"_s},
     };
-    for (const Case& each : cases) {
-        SCOPED_TRACE(&each - cases);
+    for (const auto& [serve, expected] : cases) {
         calls.clear();
         const qsizetype requestsBefore = service.server().requests().size();
         game->setIdCriticon(u"1001"_s);
         page = newPage(&calls);
-        each.serve();
+        serve();
         load();
-        expectTabs(each.tabs);
-        EXPECT_EQ(page->priceLabel()->text(), each.price);
-        EXPECT_EQ(page->reviewHTML(), each.reviewHTML);
-        EXPECT_EQ(calls, each.calls);
-        EXPECT_EQ(service.server().requests().size() - requestsBefore, each.requests);
+        EXPECT_EQ(outcome(requestsBefore), expected);
     }
 }
 
@@ -238,9 +208,8 @@ TEST_F(DetailPageTest, AnswersOfOtherConnectionsAreIgnored) {
     product.screenshots = 2;
     page->orvConnectionSuccessWithConnection(
         stranger.get(), QString::fromUtf8(ReviewDocuments::productDocument(product)));
-    expectTabs({false, false, false});
+    EXPECT_EQ(outcome(), u"rso  ~ success 0"_s);
     EXPECT_TRUE(page->reviewLink().isNull());
-    EXPECT_TRUE(service.server().requests().isEmpty());
 }
 
 TEST_F(DetailPageTest, ClosingThePageCancelsItsProductQueryOrReviewRequest) {
