@@ -5,14 +5,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
+#include <QThreadStorage>
+#include <QVariantMap>
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <exception>
-#include <memory>
-#include <system_error>
-#include <thread>
 
 #include "DateFunctions.h"
 #include "FileFunctions.h"
@@ -43,9 +41,9 @@ std::atomic<quint64> gSaveNumber{0};
 const QString kKeyImageURL = u"imageURL"_s;
 const QString kKeyURL = u"url"_s;
 
-// The network manager of the current worker thread, made on its first Qt download and reused
-// by the thread's later ones; null on other threads.
-thread_local std::unique_ptr<QNetworkAccessManager>* tWorkerManager = nullptr;
+// The network manager of each worker thread, made on its first Qt download and reused by the
+// thread's later ones; Qt deletes it on that thread when the thread ends.
+QThreadStorage<QNetworkAccessManager*> gWorkerManagers;
 
 QByteArray download(const QString& url, const std::atomic<bool>* abandon) {
     ImageLoader::Downloader downloader;
@@ -56,14 +54,11 @@ QByteArray download(const QString& url, const std::atomic<bool>* abandon) {
     if (downloader) {
         return downloader(url);
     }
-    QNetworkAccessManager* manager = nullptr;
-    if (tWorkerManager) {
-        if (!*tWorkerManager) {
-            *tWorkerManager = std::make_unique<QNetworkAccessManager>();
-        }
-        manager = tWorkerManager->get();
+    if (!gWorkerManagers.hasLocalData()) {
+        gWorkerManagers.setLocalData(new QNetworkAccessManager());
     }
-    return OrvHTTPServices::getDataFromURL(url, ImageLoader::downloadTimeout(), manager, abandon);
+    return OrvHTTPServices::getDataFromURL(url, ImageLoader::downloadTimeout(),
+                                           gWorkerManagers.localData(), abandon);
 }
 
 }  // namespace
@@ -120,7 +115,13 @@ QString ImageLoader::fileKey(const QString& imageURL) {
     return StringFunctions::replaceNonAlphaNumeric(imageURL);
 }
 
+QString ImageLoader::Request::description() const {
+    return describe(QVariantMap{{kKeyImageURL, imageURL}, {kKeyURL, url}});
+}
+
 ImageLoader::ImageLoader() {
+    pool_.setMaxThreadCount(kMaxWorkers);
+    pool_.setExpiryTimeout(kWorkerIdleSeconds * 1000);
     // Workers hand the next start back to this object's thread, which must run an event loop.
     if (QCoreApplication* app = QCoreApplication::instance(); app && thread() != app->thread()) {
         moveToThread(app->thread());
@@ -139,14 +140,20 @@ ImageLoader::~ImageLoader() {
 }
 
 void ImageLoader::stopWorkers() {
-    std::unique_lock lock(mu_);
-    stopping_ = true;
+    {
+        std::lock_guard lock(mu_);
+        stopping_ = true;
+        queue_.clear();
+        queueList_.clear();
+    }
     abandon_ = true;
-    queue_.clear();
-    queueList_.clear();
-    workAvailable_.notify_all();
-    // Workers use this object until their very last step.
-    workerFinished_.wait(lock, [this] { return workerThreads_ == 0; });
+    // Outside the lock, which the workers need to finish. Also ends the idle threads, so their
+    // network managers go while Qt's networking is still there.
+    pool_.waitForDone();
+    // Every task touches this object last under the lock; taking it once more orders those
+    // steps before what the caller does next (destroying the object), which the pool's own
+    // hand-over does not show to a race checker.
+    std::lock_guard lock(mu_);
 }
 
 void ImageLoader::initializeSingleton() {}
@@ -183,32 +190,32 @@ QImage ImageLoader::getImageForImageURL(const QString& imageURL) {
         std::lock_guard lock(mu_);
         // A failed address is not tried again while it stays listed.
         if (failureList_.contains(imageURL)) {
-            return notFoundImage();
+            return fixedImage(notFoundImage_, kNotFoundImageName);
         }
         if (const QImage* cached = imageCache_.object(key)) {
             return *cached;
         }
     }
-    const QVariantMap record{{kKeyImageURL, imageURL}, {kKeyURL, imageURL}};
     MYLOG_IF(0, u"Image path: %@"_s, filepathFor(key));
     // A disk copy is shown at once and fetched again behind it, so art changed on the server
     // replaces the old copy.
     const QImage diskImage = getLocalImageForImageURL(key);
-    addItemToQueue(record, imageURL);
+    addItemToQueue(Request{imageURL, imageURL}, imageURL);
     executePuller();
     return diskImage.isNull() ? loadingImage() : diskImage;
 }
 
 QImage ImageLoader::loadingImage() {
+    std::lock_guard lock(mu_);
     return fixedImage(loadingImage_, kLoadingImageName);
 }
 
 QImage ImageLoader::notFoundImage() {
+    std::lock_guard lock(mu_);
     return fixedImage(notFoundImage_, kNotFoundImageName);
 }
 
 QImage ImageLoader::fixedImage(QImage& slot, const QString& name) {
-    std::lock_guard lock(mu_);
     if (slot.isNull()) {
         slot.load(FileFunctions::getPathForBundleResource(name));
         if (slot.isNull()) {
@@ -240,7 +247,6 @@ void ImageLoader::dehydrate() {
 }
 
 QString ImageLoader::imagePath() const {
-    std::lock_guard lock(mu_);
     return imagePath_;
 }
 
@@ -294,28 +300,26 @@ QString ImageLoader::filepathFor(const QString& key) const {
     return Format::format(u"%@%@.jpg"_s, imagePath(), fileKey(key));
 }
 
-void ImageLoader::addItemToQueue(const QVariantMap& record, const QString& forimageURL) {
+void ImageLoader::addItemToQueue(const Request& request, const QString& forimageURL) {
     std::lock_guard lock(mu_);
     if (queueList_.contains(forimageURL) || workingList_.contains(forimageURL)) {
         MYLOG_IF(0, u"Q-SKIPPED: Item in image queue already %@"_s, forimageURL);
         return;
     }
     MYLOG_IF(0, u"Q-ADDED: Added item to image queue %@"_s, forimageURL);
-    queue_.prepend(record);
-    queueList_.insert(forimageURL, record);
+    queue_.prepend(request);
+    queueList_.insert(forimageURL, request);
 }
 
-QVariantMap ImageLoader::pullItemFromQueue() {
-    std::lock_guard lock(mu_);
+std::optional<ImageLoader::Request> ImageLoader::pullItemFromQueue() {
     if (queue_.isEmpty()) {
-        return QVariantMap();
+        return std::nullopt;
     }
-    const QVariantMap record = queue_.takeLast();
-    const QString imageURL = record.value(kKeyImageURL).toString();
-    queueList_.remove(imageURL);
-    workingList_.insert(imageURL, imageURL);
-    MYLOG_IF(0, u"RETURNING ITEM: %@"_s, record);
-    return record;
+    Request request = queue_.takeLast();
+    queueList_.remove(request.imageURL);
+    workingList_.insert(request.imageURL, request.imageURL);
+    MYLOG_IF(0, u"RETURNING ITEM: %@"_s, request);
+    return request;
 }
 
 void ImageLoader::executePuller() {
@@ -333,58 +337,37 @@ void ImageLoader::workNextItemInQueue() {
     if (stopping_ || currentlyWorkingThreads_ >= kMaxWorkers) {
         return;
     }
-    const QVariantMap record = pullItemFromQueue();
-    if (record.isEmpty()) {
+    std::optional<Request> request = pullItemFromQueue();
+    if (!request) {
         MYLOG_IF(0, u"Reached the bottom of the Queue. Sleep tight."_s);
         return;
     }
     ++currentlyWorkingThreads_;
-    // A thread left idle by an earlier download takes the request, keeping its network manager;
-    // a new thread and manager cost more than a small image's whole download.
-    if (idleWorkers_ > 0) {
-        --idleWorkers_;
-        handOff_.append(record);
-        workAvailable_.notify_one();
-        return;
-    }
-    ++workerThreads_;
-    try {
-        std::thread([this, record] { workerLoop(record); }).detach();
-    } catch (const std::system_error& error) {
-        MYLOG(u"No thread for the image %@: %s"_s, record.value(kKeyURL), error.what());
-        workingList_.remove(record.value(kKeyImageURL).toString());
-        --currentlyWorkingThreads_;
-        --workerThreads_;
-    }
+    handOff_.append(std::move(*request));
+    // Started under the lock, so a stopWorkers that follows always finds the task in the pool.
+    // An idle thread takes it up before a new one starts.
+    pool_.start([this] { runWorker(); });
 }
 
-void ImageLoader::workerLoop(QVariantMap record) {
-    std::unique_ptr<QNetworkAccessManager> manager;
-    tWorkerManager = &manager;
-    for (;;) {
-        thread_workNextItemInQueue(record);
-        std::unique_lock lock(mu_);
-        workAvailable_.wait_for(lock, std::chrono::seconds(kWorkerIdleSeconds),
-                                [this] { return stopping_ || !handOff_.isEmpty(); });
-        if (stopping_ || handOff_.isEmpty()) {
-            --idleWorkers_;
-            break;
+void ImageLoader::runWorker() {
+    Request request;
+    {
+        std::lock_guard lock(mu_);
+        request = handOff_.takeFirst();
+        // Given up unannounced once the loader stops, as a waiting request is.
+        if (stopping_) {
+            workingList_.remove(request.imageURL);
+            --currentlyWorkingThreads_;
+            return;
         }
-        record = handOff_.takeFirst();
     }
-    // The manager goes on the thread it belongs to.
-    manager.reset();
-    tWorkerManager = nullptr;
-    std::lock_guard lock(mu_);
-    --workerThreads_;
-    workerFinished_.notify_all();
-    // Nothing of this object may be touched from here on: it may be gone.
+    thread_workNextItemInQueue(request);
 }
 
-void ImageLoader::thread_workNextItemInQueue(const QVariantMap& record) {
-    MYLOG_IF(0, u"Working next item in queue: %@"_s, record);
-    const QString url = record.value(kKeyURL).toString();
-    const QString key = record.value(kKeyImageURL).toString();
+void ImageLoader::thread_workNextItemInQueue(const Request& request) {
+    MYLOG_IF(0, u"Working next item in queue: %@"_s, request);
+    const QString& url = request.url;
+    const QString& key = request.imageURL;
     QImage image;
     try {
         image = pullImage(url, key);
@@ -413,7 +396,7 @@ QImage ImageLoader::pullImage(const QString& url, const QString& key) {
         MYLOG_IF(0, u"Failure pulling Image: %@"_s, url);
         std::lock_guard lock(mu_);
         failureList_.insert(key, DateFunctions::getNow());
-        return notFoundImage();
+        return fixedImage(notFoundImage_, kNotFoundImageName);
     }
     MYLOG_IF(0, u"Success pulling Image: %@"_s, url);
     saveImage(image, key);
@@ -458,16 +441,15 @@ void ImageLoader::finishWorker(const QString& key) {
         std::lock_guard lock(mu_);
         workingList_.remove(key);
         --currentlyWorkingThreads_;
-        // Counted idle before the hand-back, so the next request comes back to this thread.
-        ++idleWorkers_;
         if (stopping_) {
             return;
         }
+        // By name, so the call event is made and read inside Qt alone. Posted under the lock, so
+        // the worker's last touch of this object is ordered before stopWorkers returns.
+        if (QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(this, "workNextItemInQueue", Qt::QueuedConnection);
+            return;
+        }
     }
-    // By name, so the call event is made and read inside Qt alone.
-    if (QCoreApplication::instance()) {
-        QMetaObject::invokeMethod(this, "workNextItemInQueue", Qt::QueuedConnection);
-    } else {
-        workNextItemInQueue();
-    }
+    workNextItemInQueue();
 }

@@ -7,11 +7,11 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QVariantMap>
+#include <QThreadPool>
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 
 // The one shared source of box art. Asked for an image address, it answers at once with what it
 // has (memory cache or the disk copy in "<documents>/box-art/"), or with the waiting image while
@@ -40,7 +40,7 @@ public:
     // The memory cache holds at most this many kilobytes of decoded pictures.
     static constexpr int kMemoryCacheKilobytes = 64 * 1024;
     static constexpr int kDefaultDownloadTimeoutMsecs = 30000;
-    // How long a worker thread waits for another request before it ends.
+    // How long an idle worker thread waits for another request before it ends.
     static constexpr int kWorkerIdleSeconds = 5;
 
     // The shared instance, created on first use (on the main thread when there is one).
@@ -92,9 +92,18 @@ public:
     ~ImageLoader() override;
 
 private:
+    // One download, queued or under way. The address it is filed and announced under and the
+    // address fetched are the same text today; the record keeps both, as the handset's did.
+    struct Request {
+        QString imageURL;
+        QString url;
+        // As the handset's request record showed in the log.
+        QString description() const;
+    };
+
     ImageLoader();
 
-    // Starts no more downloads, gives up those under way and waits until every worker thread has
+    // Starts no more downloads, gives up those under way and waits until every worker has
     // ended. Done when the application object goes, and on destruction.
     void stopWorkers();
     static void stopSharedWorkers();
@@ -102,15 +111,15 @@ private:
     QImage getLocalImageForImageURL(const QString& key);
     bool imageExists(const QString& key) const;
     QString filepathFor(const QString& key) const;
-    void addItemToQueue(const QVariantMap& record, const QString& forimageURL);
-    // The oldest waiting request, now entered as working; an empty map when none waits.
-    QVariantMap pullItemFromQueue();
+    void addItemToQueue(const Request& request, const QString& forimageURL);
+    // REQUIRES: mu_ held. The oldest waiting request, now entered as working; none when nothing
+    // waits.
+    std::optional<Request> pullItemFromQueue();
     void executePuller();
     Q_INVOKABLE void workNextItemInQueue();
-    // A worker thread's life: the first request, then those handed to it while it waits idle,
-    // until it has waited kWorkerIdleSeconds for nothing or the loader stops.
-    void workerLoop(QVariantMap record);
-    void thread_workNextItemInQueue(const QVariantMap& record);
+    // A pool task: takes the request handed to it and works it.
+    void runWorker();
+    void thread_workNextItemInQueue(const Request& request);
     // The image, or the not-found image and the failure entry: steps of one worker.
     QImage pullImage(const QString& url, const QString& key);
     // REQUIRES: mu_ held. Keeps the picture in the memory cache under the file key.
@@ -118,38 +127,40 @@ private:
     // Stores the disk copy, the image encoded as JPEG at quality 100; replaces an earlier copy
     // whole.
     bool saveImage(const QImage& image, const QString& withimageURL);
-    // The end of one download: frees the worker's place, counts its thread idle and asks the main
-    // thread to start the next request.
+    // The end of one download: frees the worker's place and asks the main thread to start the
+    // next request.
     void finishWorker(const QString& key);
+    // REQUIRES: mu_ held. The fixed picture in the slot, loaded on first use.
     QImage fixedImage(QImage& slot, const QString& name);
 
-    mutable std::recursive_mutex mu_;
-    // mu_ protects the following state.
+    // Set at construction, before any worker runs; read without the lock.
+    QString imagePath_;
+
+    // One plain lock over the state below; no helper that needs it held takes it again.
+    mutable std::mutex mu_;
     // Waiting requests, newest first; workers take from the back.
-    QList<QVariantMap> queue_;
-    QHash<QString, QVariantMap> queueList_;
+    QList<Request> queue_;
+    QHash<QString, Request> queueList_;
     QHash<QString, QDateTime> failureList_;
     QHash<QString, QString> workingList_;
     // Keyed by the file key on every path, so a copy stored by a worker is found by both lookups.
     // Bounded by the decoded pictures' bytes, the least recently used going first.
     QCache<QString, QImage> imageCache_{kMemoryCacheKilobytes};
     int currentlyWorkingThreads_ = 0;
-    // Worker threads alive (working or idle); each may touch this object until it ends.
-    int workerThreads_ = 0;
-    // Idle worker threads no request has been handed to yet.
-    int idleWorkers_ = 0;
-    // Requests handed to idle workers and not yet taken up.
-    QList<QVariantMap> handOff_;
+    // Requests given to the pool, each taken up by the next task that runs. Handed over under
+    // the lock rather than inside the task, so the worker reads nothing the caller wrote
+    // without it.
+    QList<Request> handOff_;
     QImage notFoundImage_;
     QImage loadingImage_;
-    QString imagePath_;
     bool cacheImages_ = true;
     // Set by stopWorkers: no worker starts any more.
     bool stopping_ = false;
-    // Signalled when a worker thread ends.
-    std::condition_variable_any workerFinished_;
-    // Signalled when a request is handed off, and on stopping.
-    std::condition_variable_any workAvailable_;
+
     // Read by downloads under way, which give up once it turns true.
     std::atomic<bool> abandon_{false};
+    // The workers. Threads left idle keep their network manager for the next request (a new
+    // thread and manager cost more than a small image's whole download) and end after
+    // kWorkerIdleSeconds. Last, so it is drained before the state its tasks use goes.
+    QThreadPool pool_;
 };

@@ -9,35 +9,22 @@
 // environment overrides them, and puts the earlier settings back afterwards.
 class ScopedReviewSettings {
 public:
-    ScopedReviewSettings(const QString& service, const QString& site)
-        : service_(save("QUESTLOG_REVIEW_SERVICE")), site_(save("QUESTLOG_REVIEW_SITE")) {
-        qputenv("QUESTLOG_REVIEW_SERVICE", service.toUtf8());
-        qputenv("QUESTLOG_REVIEW_SITE", site.toUtf8());
+    ScopedReviewSettings(const QString& service, const QString& site) {
+        for (const auto& [name, value] : {std::pair{"QUESTLOG_REVIEW_SERVICE", service},
+                                          std::pair{"QUESTLOG_REVIEW_SITE", site}}) {
+            saved_.append({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
+            qputenv(name, value.toUtf8());
+        }
         Model::instanceOf();
         Model::resetInstance();
     }
     ~ScopedReviewSettings() {
-        restore("QUESTLOG_REVIEW_SERVICE", service_);
-        restore("QUESTLOG_REVIEW_SITE", site_);
+        for (const auto& [name, set, value] : saved_) {
+            set ? qputenv(name, value) : qunsetenv(name);
+        }
         Model::resetInstance();
     }
-    ScopedReviewSettings(const ScopedReviewSettings&) = delete;
-    ScopedReviewSettings& operator=(const ScopedReviewSettings&) = delete;
 
 private:
-    struct Saved {
-        bool set;
-        QByteArray value;
-    };
-    static Saved save(const char* name) { return {qEnvironmentVariableIsSet(name), qgetenv(name)}; }
-    static void restore(const char* name, const Saved& saved) {
-        if (saved.set) {
-            qputenv(name, saved.value);
-        } else {
-            qunsetenv(name);
-        }
-    }
-
-    Saved service_;
-    Saved site_;
+    QList<std::tuple<const char*, bool, QByteArray>> saved_;
 };

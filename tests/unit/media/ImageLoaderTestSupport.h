@@ -4,173 +4,95 @@
 
 #include <QBuffer>
 #include <QImage>
-#include <QList>
-#include <QSet>
 #include <QTest>
 #include <QThread>
-#include <condition_variable>
 #include <mutex>
+#include <semaphore>
 
 #include "FakeHttpServer.h"
 #include "ImageLoader.h"
 #include "NotificationCenter.h"
 
-// A JPEG of one colour.
-inline QByteArray jpegBytes(int width, int height, QColor colour = QColor(200, 40, 40)) {
+// A picture of one colour, encoded.
+inline QByteArray imageBytes(int width, int height, QColor colour, const char* format) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(colour);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPG", 90);
+    image.save(&buffer, format, 90);
     return bytes;
 }
+inline QByteArray jpegBytes(int width, int height, QColor colour = QColor(200, 40, 40)) {
+    return imageBytes(width, height, colour, "JPG");
+}
 
-// Holds server answers until the test lets them go, one at a time or all at once.
-class Gate {
-public:
-    ~Gate() { openAll(); }
-    // Blocks the caller (a server thread) until a pass is free.
-    void pass() {
-        std::unique_lock lock(mu_);
-        changed_.wait(lock, [this] { return open_ || passes_ > 0; });
-        if (!open_) {
-            --passes_;
-        }
-    }
-    void release(int count = 1) {
-        {
-            std::lock_guard lock(mu_);
-            passes_ += count;
-        }
-        changed_.notify_all();
-    }
-    void openAll() {
-        {
-            std::lock_guard lock(mu_);
-            open_ = true;
-        }
-        changed_.notify_all();
-    }
-
-private:
-    std::mutex mu_;
-    std::condition_variable changed_;
-    int passes_ = 0;
-    bool open_ = false;
-};
-
-// What the completion notifications of one address brought, posted from whichever thread.
-class PulledRecorder {
-public:
-    struct Pulled {
-        QImage image;
-        QString imageURL;
-        QVariant object;
-        bool onMainThread = false;
-    };
-
-    PulledRecorder() = default;
-    PulledRecorder(const PulledRecorder&) = delete;
-    PulledRecorder& operator=(const PulledRecorder&) = delete;
-    ~PulledRecorder() { NotificationCenter::defaultCenter()->removeObserver(this); }
-
-    // Once per address: a second registration would count every notification twice.
-    void listen(const QString& imageURL) {
-        {
-            std::lock_guard lock(mu_);
-            if (listened_.contains(imageURL)) {
-                return;
-            }
-            listened_.insert(imageURL);
-        }
-        NotificationCenter::defaultCenter()->addObserver(
-            static_cast<const void*>(this), ImageLoader::kImagePulledPrefix + imageURL,
-            [this](const Notification& note) {
-                Pulled pulled{note.userInfo().value(QStringLiteral("image")).value<QImage>(),
-                              note.userInfo().value(QStringLiteral("imageURL")).toString(),
-                              note.object(),
-                              QThread::currentThread() == QCoreApplication::instance()->thread()};
-                std::lock_guard lock(mu_);
-                pulled_.append(pulled);
-            });
-    }
-    QList<Pulled> pulled() const {
-        std::lock_guard lock(mu_);
-        return pulled_;
-    }
-    int count() const {
-        std::lock_guard lock(mu_);
-        return int(pulled_.size());
-    }
-    // Spins the main loop (which starts the next workers) until count notifications came.
-    bool waitFor(int count, int msecs = 10000) const {
-        return QTest::qWaitFor([&] { return this->count() >= count; }, msecs);
-    }
-
-private:
-    mutable std::mutex mu_;
-    QList<Pulled> pulled_;
-    QSet<QString> listened_;
-};
-
-// A fresh shared loader per test, over the test's own data home, and a fake art server.
+// A fresh shared loader per test, over the test's own data home; a fake art server whose gated
+// answers wait until the test lets them go; and the completion notifications, each checked to
+// come from a worker with the loader as its object.
 class ImageLoaderFixture : public testing::Test {
 protected:
-    void SetUp() override {
-        ImageLoader::resetInstance();
-        loader = ImageLoader::instanceOf();
-    }
+    void SetUp() override { restart(); }
     void TearDown() override {
-        gate.openAll();
+        gate.release(1 << 16);
         // Workers still running finish before the loader and the server go.
-        waitUntilIdle();
+        EXPECT_TRUE(!loader || waitForPulled(0));
+        NotificationCenter::defaultCenter()->removeObserver(this);
         ImageLoader::resetInstance();
         ImageLoader::setDownloader({});
         ImageLoader::setDownloadTimeout(0);
     }
-    // Asks for the address and waits until its download is announced and the loader is idle;
-    // the announced image, or null when none came.
+    void listen(const QString& imageURL) {
+        const QString name = ImageLoader::kImagePulledPrefix + imageURL;
+        // Registered once, however often asked: each registration records every notification.
+        NotificationCenter::defaultCenter()->removeObserver(this, name);
+        NotificationCenter::defaultCenter()->addObserver(
+            this, name, [this](const Notification& note) {
+                EXPECT_NE(QThread::currentThread(), qApp->thread());
+                EXPECT_EQ(note.object().value<ImageLoader*>(), loader);
+                std::lock_guard lock(mu);
+                pulled_.append({note.userInfo().value(QStringLiteral("imageURL")).toString(),
+                                note.userInfo().value(QStringLiteral("image")).value<QImage>()});
+            });
+    }
+    QList<std::pair<QString, QImage>> pulled() {
+        std::lock_guard lock(mu);
+        return pulled_;
+    }
+    // Spins the main loop, which starts the next workers, until that many were announced and
+    // nothing is left to do.
+    bool waitForPulled(int count) {
+        return QTest::qWaitFor([&] { return pulled().size() >= count && loader->isIdle(); }, 10000);
+    }
+    // The image announced for the address once it is asked for.
     QImage pull(const QString& address) {
-        recorder.listen(address);
-        const int before = recorder.count();
+        listen(address);
+        const int before = int(pulled().size());
         loader->getImageForImageURL(address);
-        const bool announced = recorder.waitFor(before + 1) && waitUntilIdle();
-        EXPECT_TRUE(announced) << address.toStdString();
-        return announced ? recorder.pulled().last().image : QImage();
+        EXPECT_TRUE(waitForPulled(before + 1)) << address.toStdString();
+        return pulled().size() > before ? pulled().last().second : QImage();
     }
     QString diskCopyPath(const QString& address) const {
         return loader->imagePath() + ImageLoader::fileKey(address) + QStringLiteral(".jpg");
     }
-    // Spins the main loop, which starts the waiting requests, until all are done.
-    bool waitUntilIdle(int msecs = 10000) {
-        return QTest::qWaitFor([this] { return loader->isIdle(); }, msecs);
-    }
-    // Restarts the loader, as the next run of the program would.
+    // As the next run of the program would.
     void restart() {
         ImageLoader::resetInstance();
         loader = ImageLoader::instanceOf();
     }
     QString art(int index) const { return server.url(QStringLiteral("/art/%1.jpg").arg(index)); }
-    // Every /art/ address answers a 300 x 420 JPEG once the gate lets it through.
     void serveGatedArt(int count) {
         for (int i = 0; i < count; ++i) {
             server.on(QStringLiteral("/art/%1.jpg").arg(i), [this](const FakeHttpServer::Request&) {
-                gate.pass();
-                return FakeHttpServer::Response{200, jpegBytes(300, 420), "image/jpeg"};
+                gate.acquire();
+                return FakeHttpServer::Response{200, jpegBytes(30, 42), "image/jpeg"};
             });
         }
     }
-    QStringList requestedPaths() const {
-        QStringList paths;
-        for (const auto& request : server.requests()) {
-            paths.append(request.path);
-        }
-        return paths;
-    }
 
     ImageLoader* loader = nullptr;
-    PulledRecorder recorder;
-    Gate gate;
+    std::mutex mu;
+    QList<std::pair<QString, QImage>> pulled_;
+    std::counting_semaphore<1 << 20> gate{0};
     FakeHttpServer server;  // after the gate: stops (and joins its handlers) before it goes
 };
