@@ -29,16 +29,16 @@ const void* observer(int i) {
 TEST(NotificationCenterDelivery, ReachesObserversOfExactlyThatNameInRegistrationOrder) {
     NotificationCenter center;
     QStringList calls;
-    center.addObserver(observer(0), u"NOTIF_GAMES_UPDATED"_s, [&](auto&) { calls << u"a"_s; });
-    center.addObserver(observer(1), u"NOTIF_GAMES_UPDATED"_s, [&](auto&) { calls << u"b"_s; });
-    center.addObserver(observer(2), u"notif_games_updated"_s, [&](auto&) { calls << u"lower"_s; });
+    const QString name = u"NOTIF_GAMES_UPDATED"_s;
+    center.addObserver(observer(0), name, [&](auto&) { calls << u"a"_s; });
+    center.addObserver(observer(1), name, [&](auto&) { calls << u"b"_s; });
+    center.addObserver(observer(2), name.toLower(), [&](auto&) { calls << u"lower"_s; });
     center.addObserver(observer(3), u"NOTIF_GAMES"_s, [&](auto&) { calls << u"prefix"_s; });
-    center.addObserver(observer(2), u"NOTIF_GAMES_UPDATED"_s, [&](auto&) { calls << u"c"_s; });
-
-    center.postNotificationName(u"NOTIF_GAMES_UPDATED"_s);
-    EXPECT_EQ(calls, (QStringList{u"a"_s, u"b"_s, u"c"_s}));
+    center.addObserver(observer(0), name, [&](auto&) { calls << u"a again"_s; });
+    center.postNotificationName(name);
+    EXPECT_EQ(calls, (QStringList{u"a"_s, u"b"_s, u"a again"_s}));
     calls.clear();
-    center.postNotificationName(u"NOTIF_GAMES_UPDATED "_s);
+    center.postNotificationName(name + u" "_s);
     EXPECT_TRUE(calls.isEmpty());
 }
 
@@ -46,7 +46,7 @@ TEST(NotificationCenterDelivery, RunsOnThePostingThreadBeforePostReturns) {
     NotificationCenter center;
     std::thread::id handlerThread;
     std::atomic<bool> handled{false};
-    center.addObserver(observer(0), u"NOTF_PREFACE_IMAGE_PULLED_http://x/1.jpg"_s, [&](auto&) {
+    center.addObserver(observer(0), u"N"_s, [&](auto&) {
         handlerThread = std::this_thread::get_id();
         handled = true;
     });
@@ -54,144 +54,102 @@ TEST(NotificationCenterDelivery, RunsOnThePostingThreadBeforePostReturns) {
     bool handledBeforeReturn = false;
     std::thread poster([&] {
         posterThread = std::this_thread::get_id();
-        center.postNotificationName(u"NOTF_PREFACE_IMAGE_PULLED_http://x/1.jpg"_s);
+        center.postNotificationName(u"N"_s);
         handledBeforeReturn = handled.load();
     });
     poster.join();
     EXPECT_TRUE(handledBeforeReturn);
     EXPECT_EQ(handlerThread, posterThread);
-    EXPECT_NE(handlerThread, std::this_thread::get_id());
 }
 
-TEST(NotificationCenterDelivery, CarriesPointerOrMapObjectAndUserInfoUnchanged) {
+TEST(NotificationCenterDelivery, CarriesObjectAndUserInfoUnchanged) {
     NotificationCenter center;
     Record record{42};
     Notification seen;
     center.addObserver(observer(0), u"N"_s, [&](const Notification& n) { seen = n; });
-
     center.postNotificationName(u"N"_s, QVariant::fromValue(&record),
                                 QVariantMap{{u"imageURL"_s, u"http://x/1.jpg"_s}});
     EXPECT_EQ(seen.name(), u"N"_s);
-    ASSERT_EQ(seen.object().value<Record*>(), &record);
-    EXPECT_EQ(seen.object().value<Record*>()->id, 42);
+    EXPECT_EQ(seen.object().value<Record*>(), &record);
     EXPECT_EQ(seen.userInfo().value(u"imageURL"_s).toString(), u"http://x/1.jpg"_s);
-
-    const QVariantMap object{{u"game"_s, QVariant::fromValue(&record)}, {u"screenshot"_s, 7}};
-    center.postNotification(Notification(u"N"_s, object));
-    EXPECT_EQ(seen.object().toMap().value(u"game"_s).value<Record*>(), &record);
+    center.postNotification(Notification(u"N"_s, QVariantMap{{u"screenshot"_s, 7}}));
+    EXPECT_EQ(seen.object().toMap().value(u"screenshot"_s).toInt(), 7);
     EXPECT_TRUE(seen.userInfo().isEmpty());
-    EXPECT_TRUE(seen.description().contains(u"N"_s));
 }
 
-TEST(NotificationCenterDelivery, HandlersMayPostAndRegisterWithoutDeadlock) {
+// Handlers run unlocked: they may post and register (a new observer waits for the next post),
+// and remove themselves or others, who are then not called again, not even by that post.
+TEST(NotificationCenterDelivery, HandlersMayPostRegisterAndRemoveMidDelivery) {
     NotificationCenter center;
     QStringList calls;
     center.addObserver(observer(0), u"outer"_s, [&](auto&) {
         calls << u"outer"_s;
         center.addObserver(observer(1), u"outer"_s, [&](auto&) { calls << u"late"_s; });
         center.postNotificationName(u"inner"_s);
-    });
-    center.addObserver(observer(2), u"inner"_s, [&](auto&) { calls << u"inner"_s; });
-
-    center.postNotificationName(u"outer"_s);
-    // An observer added during a delivery waits for the next post.
-    EXPECT_EQ(calls, (QStringList{u"outer"_s, u"inner"_s}));
-    center.removeObserver(observer(0));
-    calls.clear();
-    center.postNotificationName(u"outer"_s);
-    EXPECT_EQ(calls, QStringList{u"late"_s});
-}
-
-TEST(NotificationCenterRemoval, ObserverRemovingItselfAndAnotherMidDeliveryIsNotCalledAgain) {
-    NotificationCenter center;
-    QStringList calls;
-    center.addObserver(observer(0), u"N"_s, [&](auto&) { calls << u"first"_s; });
-    center.addObserver(observer(1), u"N"_s, [&](auto&) {
-        calls << u"remover"_s;
-        center.removeObserver(observer(1), u"N"_s);
+        center.removeObserver(observer(0), u"outer"_s);
         center.removeObserver(observer(3));
     });
-    center.addObserver(observer(2), u"N"_s, [&](auto&) { calls << u"third"_s; });
-    center.addObserver(observer(3), u"N"_s, [&](auto&) { calls << u"removed"_s; });
-
-    center.postNotificationName(u"N"_s);
-    EXPECT_EQ(calls, (QStringList{u"first"_s, u"remover"_s, u"third"_s}));
+    center.addObserver(observer(2), u"inner"_s, [&](auto&) { calls << u"inner"_s; });
+    center.addObserver(observer(4), u"outer"_s, [&](auto&) { calls << u"after"_s; });
+    center.addObserver(observer(3), u"outer"_s, [&](auto&) { calls << u"removed"_s; });
+    center.postNotificationName(u"outer"_s);
+    EXPECT_EQ(calls, (QStringList{u"outer"_s, u"inner"_s, u"after"_s}));
     calls.clear();
-    center.postNotificationName(u"N"_s);
-    EXPECT_EQ(calls, (QStringList{u"first"_s, u"third"_s}));
-    EXPECT_EQ(center.observerCountForName(u"N"_s), 2);
+    center.postNotificationName(u"outer"_s);
+    EXPECT_EQ(calls, (QStringList{u"after"_s, u"late"_s}));
 }
 
-TEST(NotificationCenterRemoval, FromAllNamesAtOnceLeavesOtherObservers) {
+TEST(NotificationCenterRemoval, ForOneNameOrAllNamesLeavesTheRest) {
     NotificationCenter center;
-    int mine = 0;
-    int other = 0;
+    QStringList calls;
     for (const QString& name : {u"A"_s, u"B"_s, u"C"_s}) {
-        center.addObserver(observer(0), name, [&](auto&) { ++mine; });
+        center.addObserver(observer(0), name, [&, name](auto&) { calls << name; });
     }
-    center.addObserver(observer(1), u"A"_s, [&](auto&) { ++other; });
-
-    center.removeObserver(observer(0));
-    for (const QString& name : {u"A"_s, u"B"_s, u"C"_s}) {
-        center.postNotificationName(name);
-    }
-    EXPECT_EQ(mine, 0);
-    EXPECT_EQ(other, 1);
-    EXPECT_EQ(center.observerCountForName(u"A"_s), 1);
-    EXPECT_EQ(center.observerCountForName(u"B"_s), 0);
-    // Removing what is not registered is harmless.
-    center.removeObserver(observer(0));
-    center.removeObserver(observer(5), u"A"_s);
-    EXPECT_EQ(center.observerCountForName(u"A"_s), 1);
-}
-
-TEST(NotificationCenterRemoval, ForOneNameKeepsTheObserversOtherNames) {
-    NotificationCenter center;
-    int calls = 0;
-    center.addObserver(observer(0), u"A"_s, [&](auto&) { ++calls; });
-    center.addObserver(observer(0), u"A"_s, [&](auto&) { ++calls; });
-    center.addObserver(observer(0), u"B"_s, [&](auto&) { calls += 10; });
-
-    center.postNotificationName(u"A"_s);
-    EXPECT_EQ(calls, 2);  // registered twice, called twice
+    center.addObserver(observer(1), u"A"_s, [&](auto&) { calls << u"other"_s; });
+    const auto postAll = [&] {
+        calls.clear();
+        for (const QString& name : {u"A"_s, u"B"_s, u"C"_s}) {
+            center.postNotificationName(name);
+        }
+        return calls;
+    };
     center.removeObserver(observer(0), u"A"_s);
-    center.postNotificationName(u"A"_s);
-    center.postNotificationName(u"B"_s);
-    EXPECT_EQ(calls, 12);
+    EXPECT_EQ(postAll(), (QStringList{u"other"_s, u"B"_s, u"C"_s}));
+    center.removeObserver(observer(0));
+    center.removeObserver(observer(5), u"A"_s);  // not registered: harmless
+    EXPECT_EQ(postAll(), QStringList{u"other"_s});
+    EXPECT_EQ(center.observerCountForName(u"B"_s), 0);
 }
 
-TEST(NotificationCenterRemoval, QObjectObserverIsDroppedWhenDestroyed) {
+TEST(NotificationCenterRemoval, QObjectObserverIsDroppedWhenDestroyedBeforeOrAfterTheCentre) {
     NotificationCenter center;
     int calls = 0;
     auto* cell = new QTimer;  // a subclass must pick the QObject overload
     EXPECT_TRUE(center.addObserver(cell, u"A"_s, [&](auto&) { ++calls; }));
-    EXPECT_TRUE(center.addObserver(cell, u"B"_s, [&](auto&) { ++calls; }));
     // A reused cell drops everything and registers again; the watch must still hold.
     center.removeObserver(cell);
     EXPECT_TRUE(center.addObserver(cell, u"C"_s, [&](auto&) { ++calls; }));
     delete cell;
-    EXPECT_EQ(center.observerCountForName(u"A"_s), 0);
     EXPECT_EQ(center.observerCountForName(u"C"_s), 0);
     center.postNotificationName(u"C"_s);
     EXPECT_EQ(calls, 0);
-}
 
-TEST(NotificationCenterRemoval, CenterDestroyedBeforeItsQObjectObserverIsSafe) {
-    QObject cell;
+    // An observer outliving its centre: its destroyed() must not reach the dead centre.
+    auto outliving = std::make_unique<QObject>();
     {
-        NotificationCenter center;
-        center.addObserver(&cell, u"A"_s, [](auto&) {});
+        NotificationCenter shortLived;
+        EXPECT_TRUE(shortLived.addObserver(outliving.get(), u"A"_s, [](auto&) {}));
     }
-    // cell dies after the centre; its destroyed() must not reach the dead centre.
+    outliving.reset();
 }
 
 TEST(NotificationCenterBadInput, RefusesIncompleteRegistrationsAndNamelessPosts) {
     NotificationCenter center;
     int calls = 0;
-    EXPECT_FALSE(
-        center.addObserver(static_cast<const void*>(nullptr), u"A"_s, [&](auto&) { ++calls; }));
-    EXPECT_FALSE(center.addObserver(observer(0), QString(), [&](auto&) { ++calls; }));
-    EXPECT_FALSE(center.addObserver(observer(0), u""_s, [&](auto&) { ++calls; }));
+    const auto count = [&](auto&) { ++calls; };
+    EXPECT_FALSE(center.addObserver(static_cast<const void*>(nullptr), u"A"_s, count));
+    EXPECT_FALSE(center.addObserver(observer(0), QString(), count));
+    EXPECT_FALSE(center.addObserver(observer(0), u""_s, count));
     EXPECT_FALSE(center.addObserver(observer(0), u"A"_s, NotificationCenter::Handler()));
     EXPECT_EQ(center.observerCountForName(u"A"_s), 0);
     center.postNotificationName(QString());
@@ -206,7 +164,6 @@ TEST(NotificationCenterThreads, ConcurrentAddRemovePostLoseNoDeliveryToAStayingO
     std::atomic<int> stayingCalls{0};
     std::atomic<int> churnCalls{0};
     center.addObserver(observer(7), u"shared"_s, [&](auto&) { ++stayingCalls; });
-
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
@@ -229,34 +186,28 @@ TEST(NotificationCenterThreads, ConcurrentAddRemovePostLoseNoDeliveryToAStayingO
     EXPECT_EQ(stayingCalls.load(), kThreads * kRounds);
     EXPECT_GE(churnCalls.load(), kThreads * kRounds);  // each thread sees at least its own
     EXPECT_EQ(center.observerCountForName(u"shared"_s), 1);
-    for (int t = 0; t < kThreads; ++t) {
-        EXPECT_EQ(center.observerCountForName(u"own-%1"_s.arg(t)), 0);
-    }
+    EXPECT_EQ(center.observerCountForName(u"own-0"_s), 0);
 }
 
 TEST(NotificationCenterThreads, RemovalFromAnotherThreadStopsLaterPosts) {
     NotificationCenter center;
     std::atomic<int> posted{0};
     std::atomic<int> latestSeen{0};
-    std::atomic<int> calls{0};
-    center.addObserver(observer(0), u"tick"_s, [&](const Notification& n) {
-        latestSeen = n.object().toInt();
-        ++calls;
-    });
+    center.addObserver(observer(0), u"tick"_s,
+                       [&](const Notification& n) { latestSeen = n.object().toInt(); });
     std::atomic<bool> stop{false};
     std::thread poster([&] {
         while (!stop) {
             center.postNotificationName(u"tick"_s, ++posted);
         }
     });
-    while (calls < 50) {
+    while (latestSeen < 50) {
         std::this_thread::yield();
     }
     center.removeObserver(observer(0));
     // Any post numbered after this began after the removal had returned.
     const int lastPossible = posted.load();
-    const int target = lastPossible + 200;
-    while (posted < target) {
+    while (posted < lastPossible + 200) {
         std::this_thread::yield();
     }
     stop = true;

@@ -36,49 +36,46 @@ protected:
 
 }  // namespace
 
-TEST_F(UserDefaultsTest, AbsentKeysReadAsNothingZeroAndFalse) {
+TEST_F(UserDefaultsTest, ValuesSurviveAReopenAfterSynchronize) {
     EXPECT_FALSE(defaults()->objectForKey(u"DEFAULT_TAB"_s).isValid());
     EXPECT_TRUE(defaults()->stringForKey(u"DEFAULT_TAB"_s).isNull());
     EXPECT_EQ(defaults()->integerForKey(u"DEFAULT_TAB"_s), 0);
     EXPECT_FALSE(defaults()->boolForKey(u"DEFAULT_TAB"_s));
-}
-
-TEST_F(UserDefaultsTest, ValuesSurviveAReopenAfterSynchronize) {
     defaults()->setObject(u"2024-03-01"_s, u"LAST_UPDATE_FILE_YMD_xbox360"_s);
-    defaults()->setInteger(2, u"DEFAULT_TAB"_s);
     defaults()->setInteger(-5, u"DEFAULT_SORT_TYPE"_s);
-    defaults()->setBool(true, u"FLAG"_s);
+    defaults()->setBool(true, u"ON"_s);
+    defaults()->setBool(false, u"OFF"_s);
+    defaults()->setObject(true, u"RAW"_s);
     defaults()->setObject(u""_s, u"EMPTY"_s);
     defaults()->setObject(u"Pokémon ™ 🎮 = ; # [x]"_s, u"UNICODE"_s);
+    // Bool and integer readers agree before and after the file is read back.
+    const auto check = [](UserDefaults* d) {
+        EXPECT_EQ(d->stringForKey(u"LAST_UPDATE_FILE_YMD_xbox360"_s), u"2024-03-01"_s);
+        EXPECT_EQ(d->integerForKey(u"DEFAULT_SORT_TYPE"_s), -5);
+        EXPECT_EQ(d->stringForKey(u"DEFAULT_SORT_TYPE"_s), u"-5"_s);
+        EXPECT_TRUE(d->boolForKey(u"ON"_s));
+        EXPECT_EQ(d->integerForKey(u"ON"_s), 1);
+        EXPECT_EQ(d->stringForKey(u"ON"_s), u"1"_s);
+        EXPECT_FALSE(d->boolForKey(u"OFF"_s));
+        EXPECT_FALSE(d->stringForKey(u"OFF"_s).isNull());  // present, unlike an absent key
+        EXPECT_EQ(d->integerForKey(u"RAW"_s), 1);
+        EXPECT_EQ(d->stringForKey(u"UNICODE"_s), u"Pokémon ™ 🎮 = ; # [x]"_s);
+        // "" is a value, not the absence of one.
+        EXPECT_FALSE(d->stringForKey(u"EMPTY"_s).isNull());
+        EXPECT_TRUE(d->stringForKey(u"EMPTY"_s).isEmpty());
+    };
+    check(defaults());
     ASSERT_TRUE(defaults()->synchronize());
-
-    UserDefaults* again = reopened();
-    EXPECT_EQ(again->stringForKey(u"LAST_UPDATE_FILE_YMD_xbox360"_s), u"2024-03-01"_s);
-    EXPECT_EQ(again->integerForKey(u"DEFAULT_TAB"_s), 2);
-    EXPECT_EQ(again->integerForKey(u"DEFAULT_SORT_TYPE"_s), -5);
-    EXPECT_EQ(again->stringForKey(u"DEFAULT_TAB"_s), u"2"_s);
-    EXPECT_TRUE(again->boolForKey(u"FLAG"_s));
-    EXPECT_EQ(again->integerForKey(u"FLAG"_s), 1);
-    EXPECT_EQ(again->stringForKey(u"UNICODE"_s), u"Pokémon ™ 🎮 = ; # [x]"_s);
-    // "" is a value, not the absence of one.
-    const QString empty = again->stringForKey(u"EMPTY"_s);
-    EXPECT_FALSE(empty.isNull());
-    EXPECT_TRUE(empty.isEmpty());
+    check(reopened());
 }
 
+// In the data home current when the instance is made.
 TEST_F(UserDefaultsTest, LiveInTheDataHome) {
-    defaults()->setInteger(1, u"DEFAULT_MY_FILTER"_s);
+    defaults()->setInteger(3, u"DEFAULT_TAB"_s);
     ASSERT_TRUE(defaults()->synchronize());
     const QString path = qEnvironmentVariable("QUESTLOG_HOME") + u"/UserDefaults.ini"_s;
     EXPECT_EQ(QDir::cleanPath(defaults()->filePath()), QDir::cleanPath(path));
-    ASSERT_TRUE(QFile::exists(path));
-    QSettings file(path, QSettings::IniFormat);
-    EXPECT_EQ(file.value(u"DEFAULT_MY_FILTER"_s).toInt(), 1);
-}
-
-TEST_F(UserDefaultsTest, ReopensInTheDataHomeCurrentAfterReset) {
-    defaults()->setInteger(3, u"DEFAULT_TAB"_s);
-    ASSERT_TRUE(defaults()->synchronize());
+    EXPECT_EQ(QSettings(path, QSettings::IniFormat).value(u"DEFAULT_TAB"_s).toInt(), 3);
     const QByteArray first = qgetenv("QUESTLOG_HOME");
     QTemporaryDir other;
     qputenv("QUESTLOG_HOME", other.path().toUtf8());
@@ -121,24 +118,6 @@ TEST_F(UserDefaultsTest, TypedReadersInterpretStoredText) {
     defaults()->setObject(QStringList{u"a"_s, u"b"_s}, u"K"_s);
     EXPECT_TRUE(defaults()->stringForKey(u"K"_s).isNull());
     EXPECT_EQ(defaults()->integerForKey(u"K"_s), 0);
-}
-
-TEST_F(UserDefaultsTest, BoolAndIntegerReadersAgreeBeforeAndAfterReopen) {
-    defaults()->setBool(true, u"ON"_s);
-    defaults()->setBool(false, u"OFF"_s);
-    defaults()->setObject(true, u"RAW"_s);
-    const auto check = [](UserDefaults* d) {
-        EXPECT_TRUE(d->boolForKey(u"ON"_s));
-        EXPECT_EQ(d->integerForKey(u"ON"_s), 1);
-        EXPECT_EQ(d->stringForKey(u"ON"_s), u"1"_s);
-        EXPECT_FALSE(d->boolForKey(u"OFF"_s));
-        EXPECT_FALSE(d->stringForKey(u"OFF"_s).isNull());  // present, unlike an absent key
-        EXPECT_TRUE(d->boolForKey(u"RAW"_s));
-        EXPECT_EQ(d->integerForKey(u"RAW"_s), 1);
-    };
-    check(defaults());
-    ASSERT_TRUE(defaults()->synchronize());
-    check(reopened());
 }
 
 TEST_F(UserDefaultsTest, RemovingOneKeyKeepsTheRest) {
