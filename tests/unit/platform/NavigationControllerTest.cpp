@@ -112,24 +112,24 @@ TEST_F(NavigationControllerTest, BarShowsTopTitleAndABackButtonThatPops) {
     EXPECT_FALSE(backButton()->isVisible());
 }
 
+// Hidden before the first show it never shows; animated it slides away and back; a reversal
+// mid-animation ends in the last state asked for.
 TEST_F(NavigationControllerTest, HiddenBarIsNotShownAndComesBackWhenAsked) {
     NavigationController hiddenFirst;
-    hiddenFirst.setNavigationBarHidden(true, false);  // before the first show, as at launch
+    hiddenFirst.setNavigationBarHidden(true, false);
     hiddenFirst.show();
     EXPECT_FALSE(hiddenFirst.navigationBar()->isVisible());
-    EXPECT_EQ(hiddenFirst.topViewController(), nullptr);
-
+    QWidget* bar = nav_->navigationBar();
     nav_->setNavigationBarHidden(true, true);
     EXPECT_TRUE(nav_->isNavigationBarHidden());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !nav_->navigationBar()->isVisible(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !bar->isVisible(); }));
     nav_->setNavigationBarHidden(false, true);
     const int fullHeight = NavigationController::kNavigationBarHeight;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return nav_->navigationBar()->height() == fullHeight; }));
-    // A reversal mid-animation ends in the last state asked for.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->height() == fullHeight; }));
     nav_->setNavigationBarHidden(true, true);
     nav_->setNavigationBarHidden(false, false);
-    EXPECT_TRUE(nav_->navigationBar()->isVisible());
-    EXPECT_EQ(nav_->navigationBar()->maximumHeight(), fullHeight);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->maximumHeight(), fullHeight);
 }
 
 TEST_F(NavigationControllerTest, ModalCoversTheWholeControllerAndASecondIsRefused) {
@@ -153,28 +153,19 @@ TEST_F(NavigationControllerTest, ModalCoversTheWholeControllerAndASecondIsRefuse
     EXPECT_EQ(nav_->modalViewController(), install);
 }
 
-TEST_F(NavigationControllerTest, AnimatedDismissKeepsTheModalUntilItsFadeEnds) {
-    QPointer<QWidget> install = screen(u"Installing"_s);
-    nav_->presentModalViewController(install, false);
-    nav_->dismissModalViewControllerAnimated(true);
-    nav_->dismissModalViewControllerAnimated(true);  // a second request changes nothing
-    EXPECT_EQ(nav_->modalViewController(), install);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ViewAlpha::alpha(install) < 1.0f; }));
-    EXPECT_EQ(nav_->modalViewController(), install);
-    EXPECT_TRUE(deletedSoon(install));
-    EXPECT_EQ(nav_->modalViewController(), nullptr);
-    nav_->dismissModalViewControllerAnimated(false);  // nothing left: harmless
-}
-
-// A fade-in under way is cut short and the fade-out starts where it stands; a dismissal
-// without animation, or a new modal, ends a fade-out at once.
-TEST_F(NavigationControllerTest, DismissalsCutShortTheFadeUnderWay) {
+// Animated, the modal stays until its fade has ended, then goes; a fade-in under way is cut
+// short and the fade-out starts where it stands; a dismissal without animation, or a new
+// modal, ends a fade-out at once.
+TEST_F(NavigationControllerTest, ModalFadesCutShortWhatIsUnderWay) {
     QPointer<QWidget> first = screen(u"first"_s);
     nav_->presentModalViewController(first, true);
     ASSERT_TRUE(QTest::qWaitFor([&] { return ViewAlpha::alpha(first) > 0.0f; }));
     const float reached = ViewAlpha::alpha(first);
     nav_->dismissModalViewControllerAnimated(true);
+    nav_->dismissModalViewControllerAnimated(true);  // a second request changes nothing
     EXPECT_FLOAT_EQ(ViewAlpha::alpha(first), reached);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ViewAlpha::alpha(first) < reached; }));
+    EXPECT_EQ(nav_->modalViewController(), first);
     nav_->dismissModalViewControllerAnimated(false);
     EXPECT_EQ(nav_->modalViewController(), nullptr);
     EXPECT_TRUE(deletedSoon(first));
@@ -185,9 +176,11 @@ TEST_F(NavigationControllerTest, DismissalsCutShortTheFadeUnderWay) {
     QWidget* fresh = screen(u"fresh"_s);
     ASSERT_TRUE(nav_->presentModalViewController(fresh, true));
     EXPECT_TRUE(deletedSoon(old));
-    // The cut-short fades act on nothing later.
     ASSERT_TRUE(QTest::qWaitFor([&] { return ViewAlpha::alpha(fresh) == 1.0f; }));
-    EXPECT_EQ(nav_->modalViewController(), fresh);
+    EXPECT_EQ(nav_->modalViewController(), fresh);  // the cut-short fades act on nothing later
+    nav_->dismissModalViewControllerAnimated(true);
+    EXPECT_TRUE(deletedSoon(fresh));
+    EXPECT_EQ(nav_->modalViewController(), nullptr);
 }
 
 TEST_F(NavigationControllerTest, DestroyedMidAnimationTakesItsScreensAlong) {
