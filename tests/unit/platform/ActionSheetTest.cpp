@@ -40,17 +40,9 @@ TEST_F(ActionSheetTest, IndexesRunDestructiveThenOthersThenCancel) {
         QStringList others, titles;
         QList<int> destructiveFirstOtherCancel;
     } cases[] = {
-        {u"Cancel"_s,
-         u"Delete"_s,
-         {u"Mail"_s, u"Web"_s},
-         {u"Delete"_s, u"Mail"_s, u"Web"_s, u"Cancel"_s},
-         {0, 1, 3}},
-        {u"Cancel"_s,
-         QString(),
-         {u"Mail"_s, u"Web"_s},
-         {u"Mail"_s, u"Web"_s, u"Cancel"_s},
-         {-1, 0, 2}},
-        {u"Cancel"_s, u"Feedback"_s, {}, {u"Feedback"_s, u"Cancel"_s}, {0, -1, 1}},
+        {u"C"_s, u"D"_s, {u"M"_s, u"W"_s}, {u"D"_s, u"M"_s, u"W"_s, u"C"_s}, {0, 1, 3}},
+        {u"C"_s, QString(), {u"M"_s, u"W"_s}, {u"M"_s, u"W"_s, u"C"_s}, {-1, 0, 2}},
+        {u"C"_s, u"D"_s, {}, {u"D"_s, u"C"_s}, {0, -1, 1}},
         {u""_s, u""_s, {}, {}, {-1, -1, -1}},
     };
     for (const auto& c : cases) {
