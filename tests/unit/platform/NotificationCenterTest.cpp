@@ -44,6 +44,7 @@ TEST(NotificationCenterDelivery, ReachesObserversOfExactlyThatNameInRegistration
     // For one name, or for all names at once; removing what is not there is harmless.
     center.removeObserver(observer(0), name);
     center.removeObserver(observer(5));
+    center.removeObserver(observer(5), name);
     center.postNotificationName(name);
     center.removeObserver(observer(1));
     center.postNotificationName(name);

@@ -270,7 +270,8 @@ TEST_F(TableViewTest, DeselectAnimatedFadesTheHighlightAndPlainDeselectDropsItAt
     EXPECT_EQ(cell->selectionAlpha(), 1.0);
     table_.deselectRowAtIndexPath(IndexPath(0, 1), false);
     EXPECT_EQ(cell->selectionAlpha(), 0.0);
-    table_.selectRowAtIndexPath(IndexPath(0, 1), false, TableViewScrollPosition::None);
+    table_.selectRowAtIndexPath(IndexPath(0, 1), true, TableViewScrollPosition::None);
+    EXPECT_EQ(cell->selectionAlpha(), 1.0);  // selecting shows the highlight at once
     table_.deselectRowAtIndexPath(IndexPath(0, 1), true);
     EXPECT_FALSE(table_.indexPathForSelectedRow());
     EXPECT_GT(cell->selectionAlpha(), 0.5);
