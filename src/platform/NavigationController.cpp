@@ -4,13 +4,14 @@
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPropertyAnimation>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <utility>
 
+#include "Animator.h"
 #include "MyLog.h"
+#include "ViewAlpha.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -64,13 +65,9 @@ NavigationController::~NavigationController() {
         stack_->widget(i)->removeEventFilter(this);
     }
     slideDone_ = nullptr;
-    for (QPropertyAnimation* animation :
-         {slideAnimation_.data(), barAnimation_.data(), modalAnimation_.data()}) {
-        if (animation) {
-            animation->disconnect(this);
-            delete animation;
-        }
-    }
+    Animator::stop(slideAnimation_);
+    Animator::stop(barAnimation_);
+    Animator::stop(modalAnimation_);
 }
 
 bool NavigationController::pushViewController(QWidget* viewController, bool animated) {
@@ -139,31 +136,19 @@ QList<QWidget*> NavigationController::viewControllers() const {
 
 void NavigationController::startSlide(QWidget* screen, const QPoint& from, const QPoint& to,
                                       std::function<void()> done) {
-    auto* animation = new QPropertyAnimation(screen, "pos", this);
-    animation->setDuration(kAnimationMilliseconds);
-    animation->setStartValue(from);
-    animation->setEndValue(to);
-    animation->setEasingCurve(QEasingCurve::InOutQuad);
-    slideAnimation_ = animation;
     slideDone_ = std::move(done);
-    connect(animation, &QAbstractAnimation::finished, this, [this] {
-        slideAnimation_ = nullptr;
-        if (auto settle = std::exchange(slideDone_, nullptr)) {
-            settle();
-        }
-    });
     screen->move(from);
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    Animator::animate(&slideAnimation_, this, screen, "pos", from, to, kAnimationMilliseconds,
+                      [this] {
+                          if (auto settle = std::exchange(slideDone_, nullptr)) {
+                              settle();
+                          }
+                      });
 }
 
 // Jumps a slide under way to its end, so a new push or pop starts from a settled stack.
 void NavigationController::finishSlide() {
-    if (QPropertyAnimation* animation = slideAnimation_) {
-        slideAnimation_ = nullptr;
-        animation->disconnect(this);
-        animation->setCurrentTime(animation->totalDuration());
-        animation->stop();
-    }
+    Animator::stop(slideAnimation_, true);
     if (auto done = std::exchange(slideDone_, nullptr)) {
         done();
     }
@@ -189,31 +174,19 @@ void NavigationController::setNavigationBarHidden(bool hidden, bool animated) {
         navigationBar_->setVisible(!hidden);
         return;
     }
-    auto* animation = new QPropertyAnimation(navigationBar_, "maximumHeight", this);
-    animation->setDuration(kAnimationMilliseconds);
-    animation->setEasingCurve(QEasingCurve::InOutQuad);
     navigationBar_->setMinimumHeight(0);
-    if (hidden) {
-        animation->setStartValue(navigationBar_->height());
-        animation->setEndValue(0);
-    } else {
+    const int from = hidden ? navigationBar_->height() : 0;
+    if (!hidden) {
         navigationBar_->setMaximumHeight(0);
         navigationBar_->show();
-        animation->setStartValue(0);
-        animation->setEndValue(kNavigationBarHeight);
     }
-    barAnimation_ = animation;
-    connect(animation, &QAbstractAnimation::finished, this,
-            &NavigationController::finishBarAnimation);
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    Animator::animate(&barAnimation_, this, navigationBar_, "maximumHeight", from,
+                      hidden ? 0 : kNavigationBarHeight, kAnimationMilliseconds,
+                      [this] { finishBarAnimation(); });
 }
 
 void NavigationController::finishBarAnimation() {
-    if (QPropertyAnimation* animation = barAnimation_) {
-        barAnimation_ = nullptr;
-        animation->disconnect(this);
-        animation->stop();
-    }
+    Animator::stop(barAnimation_);
     navigationBar_->setFixedHeight(kNavigationBarHeight);
     navigationBar_->setVisible(!navigationBarHidden_);
 }
@@ -242,17 +215,9 @@ bool NavigationController::presentModalViewController(QWidget* modalViewControll
     modalViewController->show();
     modalViewController->raise();
     if (animated) {
-        QGraphicsOpacityEffect* effect = opacityEffectOf(modalViewController);
-        effect->setOpacity(0.0);
-        auto* animation = new QPropertyAnimation(effect, "opacity", this);
-        animation->setDuration(kAnimationMilliseconds);
-        animation->setStartValue(0.0);
-        animation->setEndValue(1.0);
-        animation->setEasingCurve(QEasingCurve::InOutQuad);
-        modalAnimation_ = animation;
-        connect(animation, &QAbstractAnimation::finished, this,
-                [this] { modalAnimation_ = nullptr; });
-        animation->start(QAbstractAnimation::DeleteWhenStopped);
+        ViewAlpha::setAlpha(modalViewController, 0.0f);
+        Animator::animate(&modalAnimation_, this, ViewAlpha::effect(modalViewController), "opacity",
+                          0.0, 1.0, kAnimationMilliseconds);
     }
     return true;
 }
@@ -269,36 +234,18 @@ void NavigationController::dismissModalViewControllerAnimated(bool animated) {
         return;
     }
     modalDismissing_ = true;
-    // A fade-in under way is cut short; the fade-out starts from where it stands.
-    stopModalAnimation();
-    QGraphicsOpacityEffect* effect = opacityEffectOf(modal_);
-    auto* animation = new QPropertyAnimation(effect, "opacity", this);
-    animation->setDuration(kAnimationMilliseconds);
-    animation->setStartValue(effect->opacity());
-    animation->setEndValue(0.0);
-    animation->setEasingCurve(QEasingCurve::InOutQuad);
-    modalAnimation_ = animation;
-    connect(animation, &QAbstractAnimation::finished, this, [this] {
-        modalAnimation_ = nullptr;
-        finishModalDismissal();
-    });
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    // A fade-in under way is cut short (the new animation stops it); the fade-out starts from
+    // where it stands.
+    Animator::animate(&modalAnimation_, this, ViewAlpha::effect(modal_), "opacity", QVariant(), 0.0,
+                      kAnimationMilliseconds, [this] { finishModalDismissal(); });
 }
 
 QWidget* NavigationController::modalViewController() const {
     return modal_.data();
 }
 
-void NavigationController::stopModalAnimation() {
-    if (QPropertyAnimation* animation = modalAnimation_) {
-        modalAnimation_ = nullptr;
-        animation->disconnect(this);
-        animation->stop();
-    }
-}
-
 void NavigationController::finishModalDismissal() {
-    stopModalAnimation();
+    Animator::stop(modalAnimation_);
     QWidget* screen = modal_.data();
     modal_ = nullptr;
     modalDismissing_ = false;
@@ -307,15 +254,6 @@ void NavigationController::finishModalDismissal() {
         screen->hide();
         screen->deleteLater();
     }
-}
-
-QGraphicsOpacityEffect* NavigationController::opacityEffectOf(QWidget* screen) {
-    if (auto* effect = qobject_cast<QGraphicsOpacityEffect*>(screen->graphicsEffect())) {
-        return effect;
-    }
-    auto* effect = new QGraphicsOpacityEffect(screen);
-    screen->setGraphicsEffect(effect);
-    return effect;
 }
 
 NavigationController* NavigationController::navigationControllerOf(const QWidget* widget) {

@@ -5,7 +5,6 @@
 #include <QWidget>
 #include <functional>
 
-class QGraphicsOpacityEffect;
 class QLabel;
 class QPropertyAnimation;
 class QStackedWidget;
@@ -66,9 +65,7 @@ private:
                     std::function<void()> done);
     void finishSlide();
     void finishBarAnimation();
-    void stopModalAnimation();
     void finishModalDismissal();
-    QGraphicsOpacityEffect* opacityEffectOf(QWidget* screen);
 
     QWidget* navigationBar_ = nullptr;
     QToolButton* backButton_ = nullptr;

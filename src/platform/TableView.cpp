@@ -4,14 +4,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPropertyAnimation>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
 #include <climits>
-#include <utility>
 
-#include "AnimationFunctions.h"
+#include "Animator.h"
 #include "MyLog.h"
 #include "TableViewCell.h"
 #include "TableViewDataSource.h"
@@ -27,7 +25,7 @@ TableView::TableView(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 TableView::~TableView() {
-    stopScrollAnimation();
+    Animator::stop(scrollAnimation_);
 }
 
 void TableView::setDataSource(TableViewDataSource* dataSource) {
@@ -63,25 +61,19 @@ void TableView::reloadData() {
     dropHeaders();
     selected_.reset();
 
-    sections_.clear();
-    totalRows_ = 0;
-    contentHeight_ = 0;
-    smallestRowHeight_ = rowHeight_;
+    geometry_.clear(rowHeight_);
     const int count = dataSource_ ? std::max(0, dataSource_->numberOfSectionsInTableView(this)) : 0;
-    sections_.reserve(size_t(count));
     for (int s = 0; s < count; ++s) {
-        Section section;
-        section.rows = std::max(0, dataSource_->numberOfRowsInSection(this, s));
-        const std::optional<int> asked =
+        const int rows = dataSource_->numberOfRowsInSection(this, s);
+        const std::optional<int> header =
             delegate_ ? delegate_->heightForHeaderInSection(this, s) : std::nullopt;
-        section.headerHeight = std::max(0, asked.value_or(sectionHeaderHeight_));
-        section.top = contentHeight_;
-        section.firstRow = totalRows_;
-        askRowHeights(s, section);
-        // Flat row numbers are ints: a table of more than INT_MAX rows is not supported.
-        totalRows_ = int(std::min<qint64>(qint64(totalRows_) + section.rows, INT_MAX));
-        contentHeight_ += section.headerHeight + rowOffset(section, section.rows);
-        sections_.push_back(std::move(section));
+        TableViewGeometry::RowHeights heights;
+        if (delegate_) {
+            heights = [this, s](int row) {
+                return delegate_->heightForRowAtIndexPath(this, IndexPath(s, row));
+            };
+        }
+        geometry_.appendSection(rows, header.value_or(sectionHeaderHeight_), heights);
     }
     updateScrollRange();
     layoutCells();
@@ -98,113 +90,24 @@ TableViewCell* TableView::dequeueReusableCellWithIdentifier(const QString& ident
     return nullptr;
 }
 
-int TableView::numberOfRowsInSection(int section) const {
-    return section >= 0 && section < numberOfSections() ? sections_[size_t(section)].rows : 0;
-}
-
-bool TableView::isValidIndexPath(const IndexPath& indexPath) const {
-    return indexPath.row() >= 0 && indexPath.row() < numberOfRowsInSection(indexPath.section());
-}
-
-// Keeps the section's own row offsets only when the delegate makes some row differ from the
-// table's height; a uniform section costs nothing per row.
-void TableView::askRowHeights(int section, Section& into) {
-    into.rowTops.clear();
-    if (!delegate_) {
-        return;
-    }
-    for (int row = 0; row < into.rows; ++row) {
-        const int height = std::max(
-            1,
-            delegate_->heightForRowAtIndexPath(this, IndexPath(section, row)).value_or(rowHeight_));
-        smallestRowHeight_ = std::min(smallestRowHeight_, height);
-        if (height != rowHeight_ && into.rowTops.empty()) {
-            into.rowTops.reserve(size_t(into.rows) + 1);
-            for (int before = 0; before <= row; ++before) {
-                into.rowTops.push_back(qint64(before) * rowHeight_);
-            }
-        }
-        if (!into.rowTops.empty()) {
-            into.rowTops.push_back(into.rowTops.back() + height);
-        }
-    }
-}
-
-qint64 TableView::rowOffset(const Section& section, int row) const {
-    return section.rowTops.empty() ? qint64(row) * rowHeight_ : section.rowTops[size_t(row)];
-}
-
-int TableView::rowHeightAt(const Section& section, int row) const {
-    return int(rowOffset(section, row + 1) - rowOffset(section, row));
-}
-
-// The row at `below` points under the section's first row (may be past its last row).
-int TableView::rowAt(const Section& section, qint64 below) const {
-    if (section.rowTops.empty()) {
-        return int(below / rowHeight_);
-    }
-    const auto after = std::upper_bound(section.rowTops.begin(), section.rowTops.end(), below);
-    return int(after - section.rowTops.begin()) - 1;
-}
-
-qint64 TableView::rowsTop(int section) const {
-    const Section& s = sections_[size_t(section)];
-    return s.top + s.headerHeight;
-}
-
-// The last section whose header starts at or above y (the first one for y above the content).
-int TableView::sectionAtY(qint64 y) const {
-    const auto after =
-        std::upper_bound(sections_.begin(), sections_.end(), y,
-                         [](qint64 value, const Section& s) { return value < s.top; });
-    return std::max(0, int(after - sections_.begin()) - 1);
-}
-
 QRect TableView::rectForRowAtIndexPath(const IndexPath& indexPath) const {
     if (!isValidIndexPath(indexPath)) {
         return {};
     }
-    const Section& section = sections_[size_t(indexPath.section())];
-    const qint64 top = rowsTop(indexPath.section()) + rowOffset(section, indexPath.row());
-    return QRect(0, int(std::min<qint64>(top, INT_MAX)), viewport()->width(),
-                 rowHeightAt(section, indexPath.row()));
+    return QRect(0, int(std::min<qint64>(geometry_.rowTop(indexPath), INT_MAX)),
+                 viewport()->width(), geometry_.rowHeight(indexPath));
 }
 
 QRect TableView::rectForHeaderInSection(int section) const {
     if (section < 0 || section >= numberOfSections()) {
         return {};
     }
-    const Section& s = sections_[size_t(section)];
-    return QRect(0, int(std::min<qint64>(s.top, INT_MAX)), viewport()->width(), s.headerHeight);
+    return QRect(0, int(std::min<qint64>(geometry_.headerTop(section), INT_MAX)),
+                 viewport()->width(), geometry_.headerHeight(section));
 }
 
 std::optional<IndexPath> TableView::indexPathForRowAtPoint(QPoint point) const {
-    if (sections_.empty() || point.y() < 0 || point.y() >= contentHeight_) {
-        return std::nullopt;
-    }
-    const int section = sectionAtY(point.y());
-    const qint64 inRows = point.y() - rowsTop(section);
-    if (inRows < 0) {
-        return std::nullopt;
-    }
-    return IndexPath(section, rowAt(sections_[size_t(section)], inRows));
-}
-
-int TableView::flatRow(const IndexPath& indexPath) const {
-    return sections_[size_t(indexPath.section())].firstRow + indexPath.row();
-}
-
-std::optional<IndexPath> TableView::indexPathForFlatRow(int flat) const {
-    if (flat < 0 || flat >= totalRows_) {
-        return std::nullopt;
-    }
-    // The last section starting at or before the row; empty sections share their start with
-    // the next one and so are skipped.
-    const auto after =
-        std::upper_bound(sections_.begin(), sections_.end(), flat,
-                         [](int value, const Section& s) { return value < s.firstRow; });
-    const int section = int(after - sections_.begin()) - 1;
-    return IndexPath(section, flat - sections_[size_t(section)].firstRow);
+    return geometry_.indexPathAtY(point.y());
 }
 
 TableViewCell* TableView::cellForRowAtIndexPath(const IndexPath& indexPath) const {
@@ -287,24 +190,19 @@ void TableView::setContentOffsetY(int y) {
 }
 
 void TableView::setContentOffset(QPoint contentOffset, bool animated) {
-    stopScrollAnimation();
+    Animator::stop(scrollAnimation_);
     layoutIfNeeded();
     const int target = std::clamp(contentOffset.y(), 0, maximumOffset());
     if (!animated || target == contentOffsetY()) {
         setContentOffsetY(target);
         return;
     }
-    auto* animation = new QPropertyAnimation(this, "contentOffsetY", this);
-    animation->setDuration(kAnimationMilliseconds);
-    animation->setEasingCurve(AnimationFunctions::easeInEaseOut());
-    animation->setStartValue(contentOffsetY());
-    animation->setEndValue(target);
-    scrollAnimation_ = animation;
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    Animator::animate(&scrollAnimation_, this, this, "contentOffsetY", contentOffsetY(), target,
+                      kAnimationMilliseconds);
 }
 
 int TableView::contentHeight() const {
-    return int(std::min<qint64>(contentHeight_, INT_MAX));
+    return int(std::min<qint64>(geometry_.contentHeight(), INT_MAX));
 }
 
 int TableView::maximumOffset() const {
@@ -369,23 +267,7 @@ void TableView::layoutCells() {
 
     std::vector<IndexPath> wanted;
     std::vector<int> wantedHeaders;
-    for (int s = sections_.empty() ? 0 : sectionAtY(top);
-         s < numberOfSections() && sections_[size_t(s)].top < bottom; ++s) {
-        const Section& section = sections_[size_t(s)];
-        if (section.headerHeight > 0 && section.top + section.headerHeight > top) {
-            wantedHeaders.push_back(s);
-        }
-        const int first = rowAt(section, std::max<qint64>(0, top - rowsTop(s)));
-        for (int row = first; row < section.rows; ++row) {
-            const qint64 rowTop = rowsTop(s) + rowOffset(section, row);
-            if (rowTop >= bottom) {
-                break;
-            }
-            if (rowTop + rowHeightAt(section, row) > top) {
-                wanted.emplace_back(s, row);
-            }
-        }
-    }
+    geometry_.itemsBetween(top, bottom, wanted, wantedHeaders);
 
     for (auto it = visibleCells_.begin(); it != visibleCells_.end();) {
         if (!it->second || !std::binary_search(wanted.begin(), wanted.end(), it->first)) {
@@ -428,14 +310,14 @@ void TableView::layoutCells() {
         }
     }
     for (int section : wantedHeaders) {
-        placeHeader(section, int(sections_[size_t(section)].top - top));
+        placeHeader(section, int(geometry_.headerTop(section) - top));
     }
     layingOut_ = false;
 }
 
 void TableView::placeHeader(int section, int top) {
     if (QWidget* header = headerViewForSection(section)) {
-        header->setGeometry(0, top, viewport()->width(), sections_[size_t(section)].headerHeight);
+        header->setGeometry(0, top, viewport()->width(), geometry_.headerHeight(section));
         header->show();
     }
 }
@@ -485,18 +367,11 @@ void TableView::enqueueCell(TableViewCell* cell) {
     cell->hide();
     QList<QPointer<TableViewCell>>& pool = reusePool_[cell->reuseIdentifier()];
     pool.removeAll(nullptr);
-    const int limit = viewport()->height() / smallestRowHeight_ + 3;
+    const int limit = viewport()->height() / geometry_.smallestRowHeight() + 3;
     if (pool.size() < limit) {
         pool.append(cell);
     } else {
         cell->deleteLater();
-    }
-}
-
-void TableView::stopScrollAnimation() {
-    if (QPropertyAnimation* animation = scrollAnimation_) {
-        scrollAnimation_ = nullptr;
-        animation->stop();
     }
 }
 
@@ -517,7 +392,7 @@ void TableView::mousePressEvent(QMouseEvent* event) {
         QAbstractScrollArea::mousePressEvent(event);
         return;
     }
-    stopScrollAnimation();
+    Animator::stop(scrollAnimation_);
     layoutIfNeeded();
     pressing_ = true;
     dragging_ = false;
@@ -560,7 +435,7 @@ void TableView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TableView::wheelEvent(QWheelEvent* event) {
-    stopScrollAnimation();
+    Animator::stop(scrollAnimation_);
     QAbstractScrollArea::wheelEvent(event);
 }
 
@@ -601,18 +476,20 @@ void TableView::keyPressEvent(QKeyEvent* event) {
 // Up and Down step through the rows across sections; without a selection either key starts at
 // the first row in view. The new row is scrolled fully into view.
 void TableView::moveSelection(int step) {
-    if (totalRows_ == 0) {
+    const int rows = numberOfRows();
+    if (rows == 0) {
         return;
     }
     std::optional<IndexPath> next;
     if (selected_ && isValidIndexPath(*selected_)) {
-        next = indexPathForFlatRow(std::clamp(flatRow(*selected_) + step, 0, totalRows_ - 1));
+        next = geometry_.indexPathForFlatRow(
+            std::clamp(geometry_.flatRow(*selected_) + step, 0, rows - 1));
     } else {
         const QList<IndexPath> visible = indexPathsForVisibleRows();
-        next = visible.isEmpty() ? indexPathForFlatRow(0) : visible.first();
+        next = visible.isEmpty() ? geometry_.indexPathForFlatRow(0) : visible.first();
     }
     if (next) {
-        stopScrollAnimation();
+        Animator::stop(scrollAnimation_);
         selectRowAtIndexPath(*next, false, TableViewScrollPosition::None);
         scrollToRowAtIndexPath(*next, TableViewScrollPosition::None, false);
     }

@@ -6,9 +6,9 @@
 #include <QPointer>
 #include <map>
 #include <optional>
-#include <vector>
 
 #include "IndexPath.h"
+#include "TableViewGeometry.h"
 
 class QPropertyAnimation;
 class TableViewCell;
@@ -23,10 +23,9 @@ enum class TableViewScrollPosition { None, Top, Middle, Bottom };
 // from a data source, one reusable cell per row in view; cells leaving the view go back to a
 // pool by reuse identifier, so a table of any length holds only about a screenful of cells.
 // Heights are fixed at each reload: rows are rowHeight high and headers sectionHeaderHeight
-// unless the delegate answers otherwise for a row or section; layout keeps running sums over
-// the sections (and over the rows of a section whose heights differ), so one scroll step costs
-// only the rows in view. Headers scroll with the rows (they do not stay
-// pinned at the top).
+// unless the delegate answers otherwise for a row or section (TableViewGeometry keeps where
+// everything lies), so one scroll step costs only the rows in view. Headers scroll with the
+// rows (they do not stay pinned at the top).
 //
 // Input: the wheel and the scroll bar scroll; a press-move-release on the rows drags the
 // content; a press and release that moves less than the platform's drag distance selects the
@@ -68,11 +67,15 @@ public:
     TableViewCell* dequeueReusableCellWithIdentifier(const QString& identifier);
 
     // As of the last reload. Out of range sections have 0 rows.
-    int numberOfSections() const { return int(sections_.size()); }
-    int numberOfRowsInSection(int section) const;
+    int numberOfSections() const { return geometry_.numberOfSections(); }
+    int numberOfRowsInSection(int section) const {
+        return geometry_.numberOfRowsInSection(section);
+    }
     // Rows of all sections together.
-    int numberOfRows() const { return totalRows_; }
-    bool isValidIndexPath(const IndexPath& indexPath) const;
+    int numberOfRows() const { return geometry_.numberOfRows(); }
+    bool isValidIndexPath(const IndexPath& indexPath) const {
+        return geometry_.isValidIndexPath(indexPath);
+    }
 
     // In content coordinates (y counted from the top of the first section); an empty rect for
     // a row or section that does not exist.
@@ -126,26 +129,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    // One section as laid out by the last reload; top is the header's top in content
-    // coordinates and firstRow its first row's place counted over all sections.
-    // rowTops holds each row's top below the header (and the end) only when the delegate
-    // gave the section rows of other heights; empty means every row is rowHeight high.
-    struct Section {
-        int rows = 0;
-        int headerHeight = 0;
-        qint64 top = 0;
-        int firstRow = 0;
-        std::vector<qint64> rowTops;
-    };
-
-    void askRowHeights(int section, Section& into);
-    qint64 rowOffset(const Section& section, int row) const;
-    int rowHeightAt(const Section& section, int row) const;
-    int rowAt(const Section& section, qint64 below) const;
-    qint64 rowsTop(int section) const;
-    int sectionAtY(qint64 y) const;
-    std::optional<IndexPath> indexPathForFlatRow(int flatRow) const;
-    int flatRow(const IndexPath& indexPath) const;
     int maximumOffset() const;
     void updateScrollRange();
     void layoutCells();
@@ -153,7 +136,6 @@ private:
     QWidget* headerViewForSection(int section);
     void enqueueCell(TableViewCell* cell);
     void dropHeaders();
-    void stopScrollAnimation();
     void moveSelection(int step);
     void reportSelection(const IndexPath& indexPath);
 
@@ -163,11 +145,7 @@ private:
     bool layingOut_ = false;
     int rowHeight_ = kDefaultRowHeight;
     int sectionHeaderHeight_ = 0;
-    int smallestRowHeight_ = kDefaultRowHeight;
-
-    std::vector<Section> sections_;
-    int totalRows_ = 0;
-    qint64 contentHeight_ = 0;
+    TableViewGeometry geometry_;
 
     std::map<IndexPath, QPointer<TableViewCell>> visibleCells_;
     QHash<QString, QList<QPointer<TableViewCell>>> reusePool_;

@@ -1,17 +1,15 @@
 #include "TableViewCell.h"
 
-#include <QEasingCurve>
 #include <QPainter>
-#include <QPropertyAnimation>
 #include <algorithm>
 
-#include "AnimationFunctions.h"
+#include "Animator.h"
 
 TableViewCell::TableViewCell(const QString& reuseIdentifier, QWidget* parent)
     : QWidget(parent), reuseIdentifier_(reuseIdentifier) {}
 
 TableViewCell::~TableViewCell() {
-    stopAnimation();
+    Animator::stop(animation_);
 }
 
 void TableViewCell::prepareForReuse() {
@@ -19,20 +17,15 @@ void TableViewCell::prepareForReuse() {
 }
 
 void TableViewCell::setSelected(bool selected, bool animated) {
-    stopAnimation();
+    Animator::stop(animation_);
     selected_ = selected;
     const qreal target = selected ? 1.0 : 0.0;
     if (!animated || selected || selectionAlpha_ == target) {
         setSelectionAlpha(target);
         return;
     }
-    auto* animation = new QPropertyAnimation(this, "selectionAlpha", this);
-    animation->setDuration(kDeselectMilliseconds);
-    animation->setEasingCurve(AnimationFunctions::easeInEaseOut());
-    animation->setStartValue(selectionAlpha_);
-    animation->setEndValue(target);
-    animation_ = animation;
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    Animator::animate(&animation_, this, this, "selectionAlpha", selectionAlpha_, target,
+                      kDeselectMilliseconds);
 }
 
 QColor TableViewCell::backgroundColor() const {
@@ -59,12 +52,5 @@ void TableViewCell::paintEvent(QPaintEvent*) {
         QColor highlight = palette().color(QPalette::Highlight);
         highlight.setAlphaF(float(selectionAlpha_ * highlight.alphaF()));
         painter.fillRect(rect(), highlight);
-    }
-}
-
-void TableViewCell::stopAnimation() {
-    if (QPropertyAnimation* animation = animation_) {
-        animation_ = nullptr;
-        animation->stop();
     }
 }

@@ -44,8 +44,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void stopAnimation();
-
     QString reuseIdentifier_;
     bool selected_ = false;
     qreal selectionAlpha_ = 0.0;

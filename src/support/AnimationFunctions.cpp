@@ -1,6 +1,5 @@
 #include "AnimationFunctions.h"
 
-#include <QEasingCurve>
 #include <QGraphicsOpacityEffect>
 #include <QPainter>
 #include <QPropertyAnimation>
@@ -86,10 +85,6 @@ QPainter::CompositionMode compositionFor(int blendMode) {
 }
 
 }  // namespace
-
-QEasingCurve AnimationFunctions::easeInEaseOut() {
-    return Animator::easeInEaseOut();
-}
 
 void AnimationFunctions::fadeView(QWidget* view, float fromAlphaValue, float toAlphaValue,
                                   float duration) {

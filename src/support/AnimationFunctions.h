@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QColor>
-#include <QEasingCurve>
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
@@ -9,17 +8,13 @@
 class QWidget;
 
 // Fades, slides, hit tests and snapshots for the screens. Every animation runs over the given
-// seconds on an ease-in-ease-out curve; position (the widget's origin in its parent) and alpha
-// (ViewAlpha) move together. Start values are applied at once, before anything animates, so a
-// caller that reads them right after the call sees them. A new animation of a widget's
-// position or alpha stops the one under way for that property, as a new handset animation
+// seconds through Animator, on its ease-in-ease-out curve; position (the widget's origin in its
+// parent) and alpha (ViewAlpha) move together. Start values are applied at once, before anything
+// animates, so a caller that reads them right after the call sees them. A new animation of a
+// widget's position or alpha stops the one under way for that property, as a new handset animation
 // block takes over from the running one. Main thread only.
 class AnimationFunctions {
 public:
-    // The curve every animation of the screens runs on, for callers that animate other
-    // properties themselves.
-    static QEasingCurve easeInEaseOut();
-
     // Alpha to `fromAlphaValue` at once, shown if hidden, then animated to `toAlphaValue`.
     static void fadeView(QWidget* view, float fromAlphaValue, float toAlphaValue, float duration);
     // From the current alpha.

@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
+#include "Animator.h"
 #include "QStringPrinter.h"
+#include "ViewAlpha.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -21,20 +21,21 @@ QWidget* screen(const QString& title) {
     return widget;
 }
 
-bool deletedSoon(const QPointer<QWidget>& widget, int timeoutMs = 3000) {
-    return QTest::qWaitFor([&] { return widget.isNull(); }, timeoutMs);
+bool deletedSoon(const QPointer<QWidget>& widget) {
+    return QTest::qWaitFor([&] { return widget.isNull(); });
 }
 
-// A shown controller of the handset's size holding one root screen.
+// A shown controller of the handset's size holding one root screen; animations run on the
+// real clock unless a test turns the switch on (the fixture turns it off again).
 class NavigationControllerTest : public testing::Test {
 protected:
-    void SetUp() override {
+    NavigationControllerTest() {
         root_ = screen(u"Games"_s);
         nav_ = std::make_unique<NavigationController>(root_);
         nav_->resize(320, 480);
         nav_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(nav_.get()));
     }
+    ~NavigationControllerTest() override { Animator::setImmediate(false); }
     QString barTitle() const {
         return nav_->navigationBar()->findChild<QLabel*>(u"titleLabel"_s)->text();
     }
@@ -48,239 +49,145 @@ protected:
 
 }  // namespace
 
-TEST_F(NavigationControllerTest, AnimatedPushAndPopChangeTheStackAtOnce) {
+TEST_F(NavigationControllerTest, StackChangesAtOnceAndPoppedScreensAreDeletedAfterTheirSlide) {
     QWidget* detail = screen(u"Halo 3"_s);
     ASSERT_TRUE(nav_->pushViewController(detail, true));
-    EXPECT_EQ(nav_->topViewController(), detail);
     EXPECT_EQ(nav_->viewControllers(), (QList<QWidget*>{root_, detail}));
-    EXPECT_TRUE(nav_->isAncestorOf(detail));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return detail->pos() == QPoint(0, 0); }));
+    EXPECT_FALSE(root_->isVisible());
 
     QPointer<QWidget> popped = nav_->popViewControllerAnimated(true);
     EXPECT_EQ(popped, detail);
-    EXPECT_EQ(nav_->topViewController(), root_);
     EXPECT_EQ(nav_->viewControllers(), QList<QWidget*>{root_});
-    // Still sliding out, then gone.
-    EXPECT_FALSE(popped.isNull());
+    EXPECT_FALSE(popped.isNull());  // still sliding out
     EXPECT_TRUE(deletedSoon(popped));
     EXPECT_TRUE(root_->isVisible());
-    EXPECT_EQ(root_->pos(), QPoint(0, 0));
-}
 
-TEST_F(NavigationControllerTest, PushedScreenEndsFillingTheStackArea) {
-    QWidget* detail = screen(u"Halo 3"_s);
-    nav_->pushViewController(detail, true);
-    QTest::qWait(NavigationController::kAnimationMilliseconds + 200);
-    EXPECT_EQ(detail->pos(), QPoint(0, 0));
-    EXPECT_EQ(detail->width(), 320);
-    EXPECT_TRUE(detail->isVisible());
-    EXPECT_FALSE(root_->isVisible());
-}
-
-TEST_F(NavigationControllerTest, OperationsDuringASlideSettleItFirst) {
-    QWidget* a = screen(u"A"_s);
-    QWidget* b = screen(u"B"_s);
-    nav_->pushViewController(a, true);
-    nav_->pushViewController(b, true);
-    QPointer<QWidget> poppedB = nav_->popViewControllerAnimated(false);
-    EXPECT_EQ(nav_->viewControllers(), (QList<QWidget*>{root_, a}));
-    EXPECT_TRUE(deletedSoon(poppedB));
-    EXPECT_EQ(a->pos(), QPoint(0, 0));
-    QPointer<QWidget> poppedA = nav_->popViewControllerAnimated(true);
-    nav_->pushViewController(screen(u"C"_s), false);  // while A still slides out
-    EXPECT_TRUE(deletedSoon(poppedA));
-    EXPECT_EQ(nav_->viewControllers().size(), 2);
-    EXPECT_EQ(nav_->topViewController()->windowTitle(), u"C"_s);
-}
-
-TEST_F(NavigationControllerTest, NonAnimatedPopDeletesOnReturnToTheEventLoop) {
     nav_->pushViewController(screen(u"A"_s), false);
-    QPointer<QWidget> popped = nav_->popViewControllerAnimated(false);
+    popped = nav_->popViewControllerAnimated(false);
     ASSERT_FALSE(popped.isNull());  // the caller may still look at it
     EXPECT_FALSE(popped->isVisible());
-    EXPECT_TRUE(deletedSoon(popped, 500));
-}
-
-TEST_F(NavigationControllerTest, RootIsNeverPoppedAndBadPushesAreRefused) {
+    EXPECT_TRUE(deletedSoon(popped));
+    // The root is never popped; a null screen or one already on the stack is not pushed.
     EXPECT_EQ(nav_->popViewControllerAnimated(true), nullptr);
-    EXPECT_EQ(nav_->viewControllers(), QList<QWidget*>{root_});
     EXPECT_FALSE(nav_->pushViewController(nullptr, false));
     EXPECT_FALSE(nav_->pushViewController(root_, true));
     EXPECT_EQ(nav_->viewControllers(), QList<QWidget*>{root_});
-
-    NavigationController empty;
-    EXPECT_EQ(empty.topViewController(), nullptr);
-    EXPECT_EQ(empty.popViewControllerAnimated(false), nullptr);
 }
 
-TEST_F(NavigationControllerTest, ScreenDeletedByOthersLeavesTheStack) {
+TEST_F(NavigationControllerTest, APushOrPopDuringASlideSettlesItFirst) {
     QWidget* a = screen(u"A"_s);
-    nav_->pushViewController(a, false);
-    delete a;
-    EXPECT_EQ(nav_->viewControllers(), QList<QWidget*>{root_});
-    EXPECT_EQ(barTitle(), u"Games"_s);
-    EXPECT_FALSE(backButton()->isVisible());
+    nav_->pushViewController(a, true);
+    nav_->pushViewController(screen(u"B"_s), true);
+    EXPECT_EQ(a->pos(), QPoint(0, 0));
+    QPointer<QWidget> poppedB = nav_->popViewControllerAnimated(false);
+    EXPECT_EQ(nav_->viewControllers(), (QList<QWidget*>{root_, a}));
+    EXPECT_TRUE(deletedSoon(poppedB));
+    QPointer<QWidget> poppedA = nav_->popViewControllerAnimated(true);
+    nav_->pushViewController(screen(u"C"_s), false);  // while A still slides out
+    EXPECT_FALSE(poppedA->isVisible());
+    EXPECT_TRUE(deletedSoon(poppedA));
+    EXPECT_EQ(nav_->topViewController()->windowTitle(), u"C"_s);
 }
 
 TEST_F(NavigationControllerTest, BarShowsTopTitleAndABackButtonThatPops) {
+    Animator::setImmediate(true);
     EXPECT_EQ(barTitle(), u"Games"_s);
     EXPECT_FALSE(backButton()->isVisible());
     QWidget* detail = screen(u"Halo 3"_s);
-    nav_->pushViewController(detail, false);
+    nav_->pushViewController(detail, true);
     EXPECT_EQ(barTitle(), u"Halo 3"_s);
-    EXPECT_TRUE(backButton()->isVisible());
     EXPECT_EQ(backButton()->text(), u"Games"_s);
     detail->setWindowTitle(u"Halo 3: ODST"_s);
     EXPECT_EQ(barTitle(), u"Halo 3: ODST"_s);
-
     QTest::mouseClick(backButton(), Qt::LeftButton);
     EXPECT_EQ(nav_->topViewController(), root_);
     EXPECT_EQ(barTitle(), u"Games"_s);
+
+    QWidget* deleted = screen(u"A"_s);  // deleted by others while on the stack
+    nav_->pushViewController(deleted, false);
+    delete deleted;
+    EXPECT_EQ(nav_->viewControllers(), QList<QWidget*>{root_});
+    EXPECT_FALSE(backButton()->isVisible());
 }
 
+// Hidden before the first show it never shows; animated it slides away and back; a reversal
+// mid-animation ends in the last state asked for.
 TEST_F(NavigationControllerTest, HiddenBarIsNotShownAndComesBackWhenAsked) {
-    NavigationController hiddenFirst(screen(u"Games"_s));
-    hiddenFirst.setNavigationBarHidden(true, false);  // before the first show, as at launch
+    NavigationController hiddenFirst;
+    hiddenFirst.setNavigationBarHidden(true, false);
     hiddenFirst.show();
-    EXPECT_TRUE(hiddenFirst.isNavigationBarHidden());
     EXPECT_FALSE(hiddenFirst.navigationBar()->isVisible());
-
+    QWidget* bar = nav_->navigationBar();
     nav_->setNavigationBarHidden(true, true);
     EXPECT_TRUE(nav_->isNavigationBarHidden());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !nav_->navigationBar()->isVisible(); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !bar->isVisible(); }));
     nav_->setNavigationBarHidden(false, true);
-    EXPECT_FALSE(nav_->isNavigationBarHidden());
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            return nav_->navigationBar()->isVisible() &&
-                   nav_->navigationBar()->height() == NavigationController::kNavigationBarHeight;
-        },
-        2000));
-    // A reversal mid-animation ends in the last state asked for.
+    const int fullHeight = NavigationController::kNavigationBarHeight;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->height() == fullHeight; }));
     nav_->setNavigationBarHidden(true, true);
     nav_->setNavigationBarHidden(false, false);
-    QTest::qWait(NavigationController::kAnimationMilliseconds + 100);
-    EXPECT_TRUE(nav_->navigationBar()->isVisible());
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->maximumHeight(), fullHeight);
 }
 
-TEST_F(NavigationControllerTest, ModalCoversTheWholeControllerAboveTheStack) {
-    nav_->pushViewController(screen(u"A"_s), false);
+TEST_F(NavigationControllerTest, ModalCoversTheWholeControllerAndASecondIsRefused) {
+    Animator::setImmediate(true);
     QWidget* install = screen(u"Installing"_s);
-    ASSERT_TRUE(nav_->presentModalViewController(install, false));
-    EXPECT_EQ(nav_->modalViewController(), install);
-    EXPECT_EQ(install->parentWidget(), nav_.get());
-    EXPECT_EQ(install->geometry(), nav_->rect());
-    EXPECT_TRUE(install->isVisible());
-    EXPECT_EQ(nav_->childAt(160, 240), install);
+    auto second = std::make_unique<QWidget>();
+    ASSERT_TRUE(nav_->presentModalViewController(install, true));
+    EXPECT_EQ(ViewAlpha::alpha(install), 1.0f);
     EXPECT_EQ(nav_->childAt(160, 10), install);  // over the bar too
     nav_->resize(480, 320);
     EXPECT_EQ(install->geometry(), nav_->rect());
-    // The stack is untouched underneath.
-    EXPECT_EQ(nav_->viewControllers().size(), 2);
-}
+    EXPECT_EQ(NavigationController::navigationControllerOf(install), nav_.get());
+    EXPECT_EQ(NavigationController::navigationControllerOf(second.get()), nullptr);
 
-TEST_F(NavigationControllerTest, SecondModalIsRefusedAndStaysWithTheCaller) {
-    QWidget* first = screen(u"first"_s);
-    nav_->presentModalViewController(first, true);
-    auto second = std::make_unique<QWidget>();
     EXPECT_FALSE(nav_->presentModalViewController(second.get(), false));
-    EXPECT_EQ(nav_->modalViewController(), first);
-    EXPECT_EQ(second->parentWidget(), nullptr);
+    EXPECT_EQ(second->parentWidget(), nullptr);  // stays with the caller
     EXPECT_FALSE(nav_->presentModalViewController(nullptr, false));
-}
-
-TEST_F(NavigationControllerTest, DismissWithoutAnimationIsImmediate) {
-    QPointer<QWidget> install = screen(u"Installing"_s);
-    nav_->presentModalViewController(install, true);
-    nav_->dismissModalViewControllerAnimated(false);
-    EXPECT_EQ(nav_->modalViewController(), nullptr);
-    EXPECT_TRUE(deletedSoon(install, 500));
-    nav_->dismissModalViewControllerAnimated(false);  // nothing left: harmless
-    nav_->dismissModalViewControllerAnimated(true);
-}
-
-TEST_F(NavigationControllerTest, AnimatedDismissKeepsTheModalUntilTheFadeEnds) {
-    QPointer<QWidget> install = screen(u"Installing"_s);
-    nav_->presentModalViewController(install, false);
-    QElapsedTimer clock;
-    clock.start();
-    nav_->dismissModalViewControllerAnimated(true);
     EXPECT_EQ(nav_->modalViewController(), install);
-    nav_->dismissModalViewControllerAnimated(true);  // a second request changes nothing
-    ASSERT_TRUE(QTest::qWaitFor([&] { return nav_->modalViewController() == nullptr; }, 3000));
-    EXPECT_GE(clock.elapsed(), NavigationController::kAnimationMilliseconds - 50);
-    EXPECT_TRUE(deletedSoon(install));
 }
 
-TEST_F(NavigationControllerTest, ForcedDismissDuringAnAnimatedOneFinishesItAtOnce) {
-    QPointer<QWidget> install = screen(u"Installing"_s);
-    nav_->presentModalViewController(install, true);
+// Animated, the modal stays until its fade has ended, then goes; a fade-in under way is cut
+// short and the fade-out starts where it stands; a dismissal without animation, or a new
+// modal, ends a fade-out at once.
+TEST_F(NavigationControllerTest, ModalFadesCutShortWhatIsUnderWay) {
+    QPointer<QWidget> first = screen(u"first"_s);
+    nav_->presentModalViewController(first, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ViewAlpha::alpha(first) > 0.0f; }));
+    const float reached = ViewAlpha::alpha(first);
     nav_->dismissModalViewControllerAnimated(true);
-    QTest::qWait(50);
-    ASSERT_EQ(nav_->modalViewController(), install);
+    nav_->dismissModalViewControllerAnimated(true);  // a second request changes nothing
+    EXPECT_FLOAT_EQ(ViewAlpha::alpha(first), reached);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ViewAlpha::alpha(first) < reached; }));
+    EXPECT_EQ(nav_->modalViewController(), first);
     nav_->dismissModalViewControllerAnimated(false);
     EXPECT_EQ(nav_->modalViewController(), nullptr);
-    EXPECT_TRUE(deletedSoon(install, 500));
-    // The cut-short fade must not act on anything later.
-    QWidget* next = screen(u"next"_s);
-    nav_->presentModalViewController(next, false);
-    QTest::qWait(NavigationController::kAnimationMilliseconds + 100);
-    EXPECT_EQ(nav_->modalViewController(), next);
-}
+    EXPECT_TRUE(deletedSoon(first));
 
-TEST_F(NavigationControllerTest, PresentingDuringAnAnimatedDismissReplacesTheOldModal) {
     QPointer<QWidget> old = screen(u"old"_s);
     nav_->presentModalViewController(old, false);
     nav_->dismissModalViewControllerAnimated(true);
     QWidget* fresh = screen(u"fresh"_s);
     ASSERT_TRUE(nav_->presentModalViewController(fresh, true));
-    EXPECT_EQ(nav_->modalViewController(), fresh);
     EXPECT_TRUE(deletedSoon(old));
-    QTest::qWait(NavigationController::kAnimationMilliseconds + 100);
-    EXPECT_EQ(nav_->modalViewController(), fresh);
-    EXPECT_TRUE(fresh->isVisible());
-}
-
-// The install overlay's timing: shown animated, dismissed animated 0.5 s after the install
-// ends, then forced away 1.2 s later only if still there.
-TEST_F(NavigationControllerTest, InstallOverlaySequenceLeavesNoModal) {
-    QPointer<QWidget> install = screen(u"Installing"_s);
-    nav_->presentModalViewController(install, true);
-    bool killRan = false;
-    QTimer::singleShot(500, nav_.get(), [&] {
-        nav_->dismissModalViewControllerAnimated(true);
-        QTimer::singleShot(1200, nav_.get(), [&] {
-            if (nav_->modalViewController()) {
-                nav_->dismissModalViewControllerAnimated(false);
-            }
-            killRan = true;
-        });
-    });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return killRan; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ViewAlpha::alpha(fresh) == 1.0f; }));
+    EXPECT_EQ(nav_->modalViewController(), fresh);  // the cut-short fades act on nothing later
+    nav_->dismissModalViewControllerAnimated(true);
+    EXPECT_TRUE(deletedSoon(fresh));
     EXPECT_EQ(nav_->modalViewController(), nullptr);
-    EXPECT_TRUE(install.isNull());
 }
 
-TEST_F(NavigationControllerTest, ScreensFindTheirController) {
-    QWidget* detail = screen(u"A"_s);
-    auto* inner = new QWidget(detail);
-    nav_->pushViewController(detail, false);
-    EXPECT_EQ(NavigationController::navigationControllerOf(inner), nav_.get());
-    QWidget* modal = screen(u"M"_s);
-    nav_->presentModalViewController(modal, false);
-    EXPECT_EQ(NavigationController::navigationControllerOf(modal), nav_.get());
-    QWidget loose;
-    EXPECT_EQ(NavigationController::navigationControllerOf(&loose), nullptr);
-    EXPECT_EQ(NavigationController::navigationControllerOf(nullptr), nullptr);
-}
-
-TEST_F(NavigationControllerTest, DestroyedMidAnimationIsSafe) {
+TEST_F(NavigationControllerTest, DestroyedMidAnimationTakesItsScreensAlong) {
     QPointer<QWidget> detail = screen(u"A"_s);
+    QPointer<QWidget> modal = screen(u"M"_s);
     nav_->pushViewController(detail, false);
     nav_->popViewControllerAnimated(true);
-    nav_->presentModalViewController(screen(u"M"_s), true);
+    nav_->presentModalViewController(modal, true);
     nav_->dismissModalViewControllerAnimated(true);
     nav_->setNavigationBarHidden(true, true);
     nav_.reset();
     EXPECT_TRUE(detail.isNull());
-    QTest::qWait(NavigationController::kAnimationMilliseconds + 100);
+    EXPECT_TRUE(modal.isNull());
 }

@@ -5,9 +5,7 @@
 #include <sys/stat.h>
 #include <QDir>
 #include <QFile>
-#include <QSettings>
 #include <QTemporaryDir>
-
 #include <climits>
 #include <thread>
 #include <vector>
@@ -22,11 +20,9 @@ namespace {
 // Every test starts with the instance of its own data home and leaves none behind.
 class UserDefaultsTest : public testing::Test {
 protected:
-    void SetUp() override { UserDefaults::resetStandardUserDefaults(); }
-    void TearDown() override { UserDefaults::resetStandardUserDefaults(); }
-
+    UserDefaultsTest() { UserDefaults::resetStandardUserDefaults(); }
+    ~UserDefaultsTest() override { UserDefaults::resetStandardUserDefaults(); }
     static UserDefaults* defaults() { return UserDefaults::standardUserDefaults(); }
-
     // Drops the instance so the next read comes from the file.
     static UserDefaults* reopened() {
         UserDefaults::resetStandardUserDefaults();
@@ -36,49 +32,49 @@ protected:
 
 }  // namespace
 
-TEST_F(UserDefaultsTest, AbsentKeysReadAsNothingZeroAndFalse) {
+// Bool and integer readers agree before and after the file is read back; "" is a value, not
+// the absence of one; removing a key (a null value removes too) keeps the rest, and an empty
+// key never acts on the whole file.
+TEST_F(UserDefaultsTest, ValuesSurviveAReopenAfterSynchronize) {
     EXPECT_FALSE(defaults()->objectForKey(u"DEFAULT_TAB"_s).isValid());
     EXPECT_TRUE(defaults()->stringForKey(u"DEFAULT_TAB"_s).isNull());
-    EXPECT_EQ(defaults()->integerForKey(u"DEFAULT_TAB"_s), 0);
-    EXPECT_FALSE(defaults()->boolForKey(u"DEFAULT_TAB"_s));
-}
-
-TEST_F(UserDefaultsTest, ValuesSurviveAReopenAfterSynchronize) {
-    defaults()->setObject(u"2024-03-01"_s, u"LAST_UPDATE_FILE_YMD_xbox360"_s);
-    defaults()->setInteger(2, u"DEFAULT_TAB"_s);
     defaults()->setInteger(-5, u"DEFAULT_SORT_TYPE"_s);
-    defaults()->setBool(true, u"FLAG"_s);
+    defaults()->setBool(true, u"ON"_s);
+    defaults()->setBool(false, u"OFF"_s);
     defaults()->setObject(u""_s, u"EMPTY"_s);
     defaults()->setObject(u"Pokémon ™ 🎮 = ; # [x]"_s, u"UNICODE"_s);
+    for (const QString& gone : {u"A"_s, u"B"_s, u"C"_s}) {
+        defaults()->setInteger(1, gone);
+    }
+    defaults()->removeObjectForKey(u"A"_s);
+    defaults()->setObject(QVariant(), u"B"_s);
+    defaults()->setObject(QString(), u"C"_s);
+    defaults()->removeObjectForKey(u""_s);
+    defaults()->setObject(5, u""_s);
+    const auto check = [](UserDefaults* d) {
+        EXPECT_EQ(d->stringForKey(u"DEFAULT_SORT_TYPE"_s), u"-5"_s);
+        EXPECT_EQ(d->integerForKey(u"ON"_s), 1);
+        EXPECT_TRUE(d->boolForKey(u"ON"_s));
+        EXPECT_FALSE(d->boolForKey(u"OFF"_s));
+        EXPECT_FALSE(d->stringForKey(u"OFF"_s).isNull());
+        EXPECT_EQ(d->stringForKey(u"UNICODE"_s), u"Pokémon ™ 🎮 = ; # [x]"_s);
+        EXPECT_FALSE(d->stringForKey(u"EMPTY"_s).isNull());
+        EXPECT_TRUE(d->stringForKey(u"EMPTY"_s).isEmpty());
+        for (const QString& gone : {u"A"_s, u"B"_s, u"C"_s, u""_s}) {
+            EXPECT_FALSE(d->objectForKey(gone).isValid()) << gone.toStdString();
+        }
+    };
+    check(defaults());
     ASSERT_TRUE(defaults()->synchronize());
-
-    UserDefaults* again = reopened();
-    EXPECT_EQ(again->stringForKey(u"LAST_UPDATE_FILE_YMD_xbox360"_s), u"2024-03-01"_s);
-    EXPECT_EQ(again->integerForKey(u"DEFAULT_TAB"_s), 2);
-    EXPECT_EQ(again->integerForKey(u"DEFAULT_SORT_TYPE"_s), -5);
-    EXPECT_EQ(again->stringForKey(u"DEFAULT_TAB"_s), u"2"_s);
-    EXPECT_TRUE(again->boolForKey(u"FLAG"_s));
-    EXPECT_EQ(again->integerForKey(u"FLAG"_s), 1);
-    EXPECT_EQ(again->stringForKey(u"UNICODE"_s), u"Pokémon ™ 🎮 = ; # [x]"_s);
-    // "" is a value, not the absence of one.
-    const QString empty = again->stringForKey(u"EMPTY"_s);
-    EXPECT_FALSE(empty.isNull());
-    EXPECT_TRUE(empty.isEmpty());
+    check(reopened());
 }
 
+// In the data home current when the instance is made.
 TEST_F(UserDefaultsTest, LiveInTheDataHome) {
-    defaults()->setInteger(1, u"DEFAULT_MY_FILTER"_s);
-    ASSERT_TRUE(defaults()->synchronize());
-    const QString path = qEnvironmentVariable("QUESTLOG_HOME") + u"/UserDefaults.ini"_s;
-    EXPECT_EQ(QDir::cleanPath(defaults()->filePath()), QDir::cleanPath(path));
-    ASSERT_TRUE(QFile::exists(path));
-    QSettings file(path, QSettings::IniFormat);
-    EXPECT_EQ(file.value(u"DEFAULT_MY_FILTER"_s).toInt(), 1);
-}
-
-TEST_F(UserDefaultsTest, ReopensInTheDataHomeCurrentAfterReset) {
     defaults()->setInteger(3, u"DEFAULT_TAB"_s);
     ASSERT_TRUE(defaults()->synchronize());
+    EXPECT_EQ(QDir::cleanPath(defaults()->filePath()),
+              QDir::cleanPath(qEnvironmentVariable("QUESTLOG_HOME") + u"/UserDefaults.ini"_s));
     const QByteArray first = qgetenv("QUESTLOG_HOME");
     QTemporaryDir other;
     qputenv("QUESTLOG_HOME", other.path().toUtf8());
@@ -89,94 +85,39 @@ TEST_F(UserDefaultsTest, ReopensInTheDataHomeCurrentAfterReset) {
 
 TEST_F(UserDefaultsTest, TypedReadersInterpretStoredText) {
     const struct {
-        QString text;
+        QVariant stored;
         int integer;
         bool truth;
+        QString text;
     } cases[] = {
-        {u"12abc"_s, 12, true},
-        {u"  -7"_s, -7, true},
-        {u"+0"_s, 0, false},
-        {u"abc"_s, 0, false},
-        {u"YES"_s, 0, true},
-        {u"no"_s, 0, false},
-        {u"true"_s, 1, true},
-        {u"false"_s, 0, false},
-        {u"007"_s, 7, true},
-        {u"3.9"_s, 3, true},
-        {u"0.5"_s, 0, false},
-        {u""_s, 0, false},
-        {u"99999999999"_s, INT_MAX, true},
-        {u"-99999999999"_s, INT_MIN, true},
+        {u"12abc"_s, 12, true, u"12abc"_s}, {u"  -7"_s, -7, true, u"  -7"_s},
+        {u"abc"_s, 0, false, u"abc"_s},     {u"YES"_s, 0, true, u"YES"_s},
+        {u"no"_s, 0, false, u"no"_s},       {u"true"_s, 1, true, u"true"_s},
+        {u"3.9"_s, 3, true, u"3.9"_s},      {u"0.5"_s, 0, false, u"0.5"_s},
+        {u""_s, 0, false, u""_s},           {u"99999999999"_s, INT_MAX, true, u"99999999999"_s},
+        {2.5, 2, true, u"2.5"_s},           {QStringList{u"a"_s}, 0, false, QString()},
     };
     for (const auto& c : cases) {
-        defaults()->setObject(c.text, u"K"_s);
-        EXPECT_EQ(defaults()->integerForKey(u"K"_s), c.integer) << c.text.toStdString();
-        EXPECT_EQ(defaults()->boolForKey(u"K"_s), c.truth) << c.text.toStdString();
+        SCOPED_TRACE(c.stored.toString().toStdString());
+        defaults()->setObject(c.stored, u"K"_s);
+        EXPECT_EQ(defaults()->integerForKey(u"K"_s), c.integer);
+        EXPECT_EQ(defaults()->boolForKey(u"K"_s), c.truth);
         EXPECT_EQ(defaults()->stringForKey(u"K"_s), c.text);
     }
-    // Numbers read as text in decimal; lists and other objects do not.
-    defaults()->setObject(2.5, u"K"_s);
-    EXPECT_EQ(defaults()->stringForKey(u"K"_s), u"2.5"_s);
-    EXPECT_EQ(defaults()->integerForKey(u"K"_s), 2);
-    defaults()->setObject(QStringList{u"a"_s, u"b"_s}, u"K"_s);
-    EXPECT_TRUE(defaults()->stringForKey(u"K"_s).isNull());
-    EXPECT_EQ(defaults()->integerForKey(u"K"_s), 0);
 }
 
-TEST_F(UserDefaultsTest, BoolAndIntegerReadersAgreeBeforeAndAfterReopen) {
-    defaults()->setBool(true, u"ON"_s);
-    defaults()->setBool(false, u"OFF"_s);
-    defaults()->setObject(true, u"RAW"_s);
-    const auto check = [](UserDefaults* d) {
-        EXPECT_TRUE(d->boolForKey(u"ON"_s));
-        EXPECT_EQ(d->integerForKey(u"ON"_s), 1);
-        EXPECT_EQ(d->stringForKey(u"ON"_s), u"1"_s);
-        EXPECT_FALSE(d->boolForKey(u"OFF"_s));
-        EXPECT_FALSE(d->stringForKey(u"OFF"_s).isNull());  // present, unlike an absent key
-        EXPECT_TRUE(d->boolForKey(u"RAW"_s));
-        EXPECT_EQ(d->integerForKey(u"RAW"_s), 1);
-    };
-    check(defaults());
-    ASSERT_TRUE(defaults()->synchronize());
-    check(reopened());
-}
-
-TEST_F(UserDefaultsTest, RemovingOneKeyKeepsTheRest) {
-    defaults()->setInteger(1, u"A"_s);
-    defaults()->setInteger(2, u"B"_s);
-    defaults()->setInteger(3, u"C"_s);
-    defaults()->removeObjectForKey(u"A"_s);
-    defaults()->setObject(QVariant(), u"B"_s);
-    defaults()->setObject(QString(), u"C"_s);  // a null string is nothing, so it removes too
-    EXPECT_FALSE(defaults()->objectForKey(u"A"_s).isValid());
-    EXPECT_FALSE(defaults()->objectForKey(u"B"_s).isValid());
-    EXPECT_FALSE(defaults()->objectForKey(u"C"_s).isValid());
-
-    // An empty key must never act on the whole file (QSettings::remove("") clears everything).
-    defaults()->setInteger(4, u"D"_s);
-    defaults()->removeObjectForKey(u""_s);
-    defaults()->setObject(5, u""_s);
-    ASSERT_TRUE(defaults()->synchronize());
-    EXPECT_EQ(reopened()->integerForKey(u"D"_s), 4);
-    EXPECT_FALSE(defaults()->objectForKey(u""_s).isValid());
-}
-
-TEST_F(UserDefaultsTest, SynchronizeReportsAFileThatCannotBeWritten) {
-    // A folder where the file should be: nothing can replace it, not even as root.
-    ASSERT_TRUE(QDir().mkpath(
-        FileFunctions::getPathForDocumentDirectoryResource(u"UserDefaults.ini/blocker"_s)));
+// A file that cannot be replaced fails to synchronize; one full of garbage reads as nothing.
+// Either way what was set stays readable, and new writes are kept when they can be.
+TEST_F(UserDefaultsTest, BadFilesLoseNoNewWrites) {
+    const QString path = FileFunctions::getPathForDocumentDirectoryResource(u"UserDefaults.ini"_s);
+    ASSERT_TRUE(QDir().mkpath(path));  // a folder: nothing replaces it, not even as root
     defaults()->setInteger(1, u"DEFAULT_TAB"_s);
     EXPECT_FALSE(defaults()->synchronize());
-    // What was set stays readable for the rest of the run.
     EXPECT_EQ(defaults()->integerForKey(u"DEFAULT_TAB"_s), 1);
-}
-
-TEST_F(UserDefaultsTest, GarbageFileReadsAsValuesOrNothingWithoutLosingNewWrites) {
+    ASSERT_TRUE(QDir(path).removeRecursively());
     static const char kGarbage[] = "\xff\xfe[[[=\n\0\0junk";
-    const QString path = FileFunctions::getPathForDocumentDirectoryResource(u"UserDefaults.ini"_s);
-    ASSERT_TRUE(FileFunctions::createFileAtPath(
-        path, QByteArray::fromRawData(kGarbage, sizeof kGarbage - 1)));
-    EXPECT_TRUE(defaults()->stringForKey(u"DEFAULT_TAB"_s).isNull());
+    ASSERT_TRUE(FileFunctions::createFileAtPath(path, QByteArray(kGarbage, sizeof kGarbage - 1)));
+    EXPECT_TRUE(reopened()->stringForKey(u"DEFAULT_TAB"_s).isNull());
     defaults()->setInteger(2, u"DEFAULT_TAB"_s);
     EXPECT_TRUE(defaults()->synchronize());
     EXPECT_EQ(reopened()->integerForKey(u"DEFAULT_TAB"_s), 2);
@@ -185,18 +126,14 @@ TEST_F(UserDefaultsTest, GarbageFileReadsAsValuesOrNothingWithoutLosingNewWrites
 TEST_F(UserDefaultsTest, ConcurrentWritersLoseNothing) {
     constexpr int kThreads = 4;
     constexpr int kKeys = 100;
+    const auto key = [](int t, int k) { return u"K_%1_%2"_s.arg(t).arg(k); };
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([t] {
-            UserDefaults* d = UserDefaults::standardUserDefaults();
+        threads.emplace_back([t, key] {
             for (int k = 0; k < kKeys; ++k) {
-                const QString key = u"K_%1_%2"_s.arg(t).arg(k);
-                d->setInteger(t * 1000 + k, key);
-                if (d->integerForKey(key) != t * 1000 + k) {
-                    ADD_FAILURE() << "lost " << key.toStdString();
-                }
+                UserDefaults::standardUserDefaults()->setInteger(t * 1000 + k, key(t, k));
                 if (k % 25 == 0) {
-                    d->synchronize();
+                    UserDefaults::standardUserDefaults()->synchronize();
                 }
             }
         });
@@ -206,34 +143,25 @@ TEST_F(UserDefaultsTest, ConcurrentWritersLoseNothing) {
     }
     ASSERT_TRUE(defaults()->synchronize());
     UserDefaults* again = reopened();
-    for (int t = 0; t < kThreads; ++t) {
-        for (int k = 0; k < kKeys; ++k) {
-            EXPECT_EQ(again->integerForKey(u"K_%1_%2"_s.arg(t).arg(k)), t * 1000 + k);
-        }
+    for (int i = 0; i < kThreads * kKeys; ++i) {
+        EXPECT_EQ(again->integerForKey(key(i / kKeys, i % kKeys)), i / kKeys * 1000 + i % kKeys);
     }
 }
 
+// Storing what is already there writes nothing: every write replaces the file, so an unchanged
+// file keeps its identity.
 TEST_F(UserDefaultsTest, StoringTheSameValueAgainWritesNothing) {
-    // Every write replaces the file, so an unchanged file keeps its identity.
-    const auto fileIdentity = [] {
+    const auto inode = [] {
         struct stat info {};
-        return ::stat(QFile::encodeName(defaults()->filePath()).constData(), &info) == 0
-                   ? info.st_ino
-                   : ino_t(0);
+        ::stat(QFile::encodeName(defaults()->filePath()).constData(), &info);
+        return info.st_ino;
     };
-    defaults()->setObject(u"DATE"_s, u"DEFAULT_SORT_TYPE"_s);
-    defaults()->setObject(u"ALL"_s, u"DEFAULT_TAB"_s);
-    ASSERT_TRUE(defaults()->synchronize());
-    const ino_t written = fileIdentity();
-    ASSERT_NE(written, ino_t(0));
-
-    defaults()->setObject(u"DATE"_s, u"DEFAULT_SORT_TYPE"_s);
-    ASSERT_TRUE(defaults()->synchronize());
-    EXPECT_EQ(fileIdentity(), written);
-
-    defaults()->setObject(u"SCORE"_s, u"DEFAULT_SORT_TYPE"_s);
-    ASSERT_TRUE(defaults()->synchronize());
-    EXPECT_NE(fileIdentity(), written);
-    EXPECT_EQ(reopened()->stringForKey(u"DEFAULT_SORT_TYPE"_s), u"SCORE"_s);
-    EXPECT_EQ(defaults()->stringForKey(u"DEFAULT_TAB"_s), u"ALL"_s);
+    for (const auto& [value, unchanged] :
+         {std::pair(QVariant(u"DATE"_s), false), std::pair(QVariant(u"DATE"_s), true),
+          std::pair(QVariant(1), false)}) {
+        const ino_t before = inode();
+        defaults()->setObject(value, u"DEFAULT_SORT_TYPE"_s);
+        ASSERT_TRUE(defaults()->synchronize());
+        EXPECT_EQ(inode() == before, unchanged) << value.toString().toStdString();
+    }
 }
