@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
-#include <QRandomGenerator>
 
 #include "DateFunctions.h"
 #include "QStringPrinter.h"
-#include "StringFunctions.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -66,10 +64,8 @@ TEST(CatalogueFileReader, RowsAreFramedSplitAndCleaned) {
 
 TEST(CatalogueFileReader, ReportDateIsNothingWithoutItsTagAndEmptyWithoutItsEnd) {
     CatalogueFileReader none(u"<games>\n"_s + row(fieldsOf(u"A"_s, u"c1"_s)) + u"\n</games>"_s);
-    EXPECT_FALSE(none.hasReportDate());
     EXPECT_TRUE(none.reportYMD().isNull());
     EXPECT_TRUE(readAll(none).isEmpty());  // such a text holds no rows
-    EXPECT_FALSE(CatalogueFileReader(QString()).hasReportDate());
 
     CatalogueFileReader open(u"<reportDateYMD>2009<games>\n"_s + row(fieldsOf(u"A"_s, u"c1"_s)) +
                              u"\n</games>"_s);
@@ -106,48 +102,15 @@ TEST(CatalogueFileReader, EveryReleaseDateReadsAsOnItsOwn) {
     EXPECT_EQ(rows[7].releaseDateMsecs, rows[8].releaseDateMsecs);  // escapes are cleaned first
 }
 
-TEST(CatalogueFileReader, OneRowAloneAndItsFields) {
-    CatalogueRow row1;
-    ASSERT_TRUE(CatalogueFileReader::readRow(row(fieldsOf(u"Tom &amp; Jerry"_s, u"c7"_s)), row1));
-    EXPECT_EQ(row1.text[0], u"Tom & Jerry"_s);
-    EXPECT_FALSE(CatalogueFileReader::readRow(row(fieldsOf(u"T"_s, u"c7"_s).mid(0, 18)), row1));
-    EXPECT_EQ(CatalogueFileReader::fieldsOf(row({u"a"_s, u"b"_s})), (QStringList{u"a"_s, u"b"_s}));
-    EXPECT_TRUE(CatalogueFileReader::fieldsOf(u"\"x"_s).isEmpty());
-}
-
-TEST(CatalogueFileReader, CleaningIsTheThreeCleanersInTurnForAnyText) {
-    const QString alphabet = u"%<>&#;/ 0123456789abcdefABCDEF\"ampltgquot\u00e9"_s;
-    QRandomGenerator random(5);
-    for (int round = 0; round < 3000; ++round) {
-        QString text;
-        for (int i = random.bounded(30); i > 0; --i) {
-            text += alphabet[random.bounded(int(alphabet.size()))];
-        }
-        if (round == 0) {
-            text = QString();
-        }
-        const QString expected = StringFunctions::replaceKnownExtraHTMLEscapedValues(
-            StringFunctions::replaceHTMLTags(StringFunctions::unescapeString(text)));
-        const QString cleaned = CatalogueFileReader::cleaned(text);
-        ASSERT_EQ(cleaned, expected) << text.toStdString();
-        ASSERT_FALSE(cleaned.isNull());
-    }
-}
-
 TEST(CatalogueFileReader, FloatsAreReadLikeTheHandsetReadsThem) {
     const struct {
         QString text;
         float value;
     } cases[] = {
         {u"  3.5abc"_s, 3.5f},
-        {u"abc"_s, 0.0f},
-        {u""_s, 0.0f},
         {QString(), 0.0f},
-        {u"-1e2x"_s, -100.0f},
-        {u".5"_s, 0.5f},
         {u"1e"_s, 1.0f},
         {u"4,5"_s, 4.0f},  // never the user's locale
-        {u"."_s, 0.0f},
         {u"+2.5"_s, 2.5f},
         {u"+-2"_s, 0.0f},
         {u"1e999"_s, 0.0f},                                 // out of range reads as none

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 
-#include "CapturedConsole.h"
 #include "DBConversion2to3.h"
 #include "FMDatabase.h"
 #include "FileFunctions.h"
@@ -18,13 +17,7 @@ namespace {
 class Conversion : public testing::Test {
 protected:
     void SetUp() override {
-        previousInfo_ = Model::informationFilePath();
         Model::setInformationFilePath(u":/builds/wii/Info.json"_s);
-        Model::resetInstance();
-        ASSERT_EQ(Model::instanceOf()->platformCode(), u"wii"_s);
-    }
-    void TearDown() override {
-        Model::setInformationFilePath(previousInfo_);
         Model::resetInstance();
     }
 
@@ -41,16 +34,9 @@ protected:
     }
 
     DBConversion2to3 conversion_;
-    QString previousInfo_;
 };
 
 }  // namespace
-
-TEST_F(Conversion, FileLivesInTheDocumentsDirectoryUnderThePlatformCode) {
-    EXPECT_EQ(conversion_.get2_0DatabaseFileName(), u"Questlog.wii.sqlite"_s);
-    EXPECT_EQ(conversion_.get2_0DatabaseFilePath(),
-              FileFunctions::getDocumentDirectoryPath() + u"/Questlog.wii.sqlite"_s);
-}
 
 TEST_F(Conversion, MarksBecomeScoreColonWish) {
     makeEarlierDatabase({
@@ -73,47 +59,29 @@ TEST_F(Conversion, MarksBecomeScoreColonWish) {
     EXPECT_EQ(*userData, expected);
 }
 
-TEST_F(Conversion, MissingOrUnopenableFileGivesNothingAndSaysWhy) {
-    CapturedConsole missing;
-    EXPECT_FALSE(conversion_.getHistoricalUserDataDictionary());
-    const QString log = missing.text();
-    EXPECT_TRUE(log.contains(u"Database file does not exist -- no converserion needed  ["_s +
-                             conversion_.get2_0DatabaseFilePath() + u']'))
-        << log.toStdString();
-    EXPECT_FALSE(QFile::exists(conversion_.get2_0DatabaseFilePath()));  // not created by looking
-
-    // A folder in the file's place cannot be opened as a database.
-    ASSERT_TRUE(QDir().mkpath(conversion_.get2_0DatabaseFilePath()));
-    CapturedConsole unopenable;
-    EXPECT_FALSE(conversion_.getHistoricalUserDataDictionary());
-    EXPECT_TRUE(
-        unopenable.text().contains(u"Could not open the DB file... bypassing conversion"_s));
-}
-
-TEST_F(Conversion, UnreadableContentsGiveAnEmptyDictionary) {
-    {
-        FMDatabase db(conversion_.get2_0DatabaseFilePath());
-        ASSERT_TRUE(db.open());
-        ASSERT_TRUE(db.executeUpdate(u"CREATE TABLE OTHER (A)"_s));
-    }
-    auto userData = conversion_.getHistoricalUserDataDictionary();
-    ASSERT_TRUE(userData);  // no GAMES table: a result, and an empty one
-    EXPECT_TRUE(userData->isEmpty());
-
-    QFile garbage(conversion_.get2_0DatabaseFilePath());
-    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    garbage.write(QByteArray(2048, '\x7f'));
-    garbage.close();
-    userData = conversion_.getHistoricalUserDataDictionary();
-    ASSERT_TRUE(userData);
-    EXPECT_TRUE(userData->isEmpty());
-}
-
-TEST_F(Conversion, DeleteRemovesTheFileSoASecondInstallCarriesNothing) {
+// No file (also after deleting it, twice), a folder in its place, no GAMES table or no
+// database at all: nothing to carry over, and looking creates nothing.
+TEST_F(Conversion, MissingOrUnreadableFileGivesNothing) {
+    const QString path = conversion_.get2_0DatabaseFilePath();
+    EXPECT_EQ(path, FileFunctions::getDocumentDirectoryPath() + u"/Questlog.wii.sqlite"_s);
     makeEarlierDatabase({{u"p1"_s, u"1"_s, QVariant()}});
     ASSERT_TRUE(conversion_.getHistoricalUserDataDictionary());
     conversion_.delete2_0DatabaseFile();  // the database was released, so the file can go
-    EXPECT_FALSE(QFile::exists(conversion_.get2_0DatabaseFilePath()));
+    conversion_.delete2_0DatabaseFile();
     EXPECT_FALSE(conversion_.getHistoricalUserDataDictionary());
-    conversion_.delete2_0DatabaseFile();  // a missing file is ignored
+    EXPECT_FALSE(QFile::exists(path));
+
+    {
+        FMDatabase db(path);
+        ASSERT_TRUE(db.open());
+        ASSERT_TRUE(db.executeUpdate(u"CREATE TABLE OTHER (A)"_s));
+    }
+    EXPECT_EQ(conversion_.getHistoricalUserDataDictionary(), QHash<QString, QString>());
+    QFile garbage(path);
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    garbage.write(QByteArray(2048, '\x7f'));
+    garbage.close();
+    EXPECT_EQ(conversion_.getHistoricalUserDataDictionary(), QHash<QString, QString>());
+    ASSERT_TRUE(QFile::remove(path) && QDir().mkpath(path));
+    EXPECT_FALSE(conversion_.getHistoricalUserDataDictionary());
 }

@@ -47,14 +47,3 @@ TEST_F(SingleValue, NoRowOrFailedQueryAnswersTheEmptyValue) {
     EXPECT_TRUE(A::stringForQuery(db_, u"select nothing from nowhere"_s).isNull());
     EXPECT_TRUE(A::stringForQuery(db_, none).isNull());  // missing argument
 }
-
-TEST_F(SingleValue, LeavesNoResultSetOpen) {
-    db_.setShouldCacheStatements(true);
-    const QString query = u"select id from g order by id"_s;
-    EXPECT_EQ(FMDatabaseAdditions::stringForQuery(db_, query), u"a"_s);
-    EXPECT_EQ(FMDatabaseAdditions::stringForQuery(db_, query), u"a"_s);
-    // The second call reused the cached statement, so the first had let go of it.
-    EXPECT_EQ(db_.cachedStatementForQuery(query)->useCount(), 2);
-    db_.close();
-    EXPECT_EQ(db_.sqliteHandle(), nullptr);
-}

@@ -54,16 +54,6 @@ TEST(FMDatabaseOpen, CreatesMissingFileAndKeepsDataAcrossReopening) {
     EXPECT_FALSE(db.rekey(u"secret"_s));
 }
 
-TEST(FMDatabaseOpen, UnopenablePathFailsTwiceWithItsConsoleLines) {
-    FMDatabase db(FileFunctions::getPathForDocumentDirectoryResource(u"no/such/folder/x.sqlite"_s));
-    CapturedConsole console;
-    EXPECT_FALSE(db.open());
-    const QString text = console.text();
-    EXPECT_TRUE(text.contains(u"error opening!: 14"_s)) << text.toStdString();
-    EXPECT_TRUE(text.contains(u"error opening TWICE!: 14"_s)) << text.toStdString();
-    EXPECT_EQ(db.sqliteHandle(), nullptr);
-}
-
 TEST(FMDatabaseOpen, GarbageFileOpensButEveryQueryFails) {
     const QString path = FileFunctions::getPathForDocumentDirectoryResource(u"garbage.sqlite"_s);
     QFile file(path);
@@ -117,22 +107,6 @@ TEST(FMDatabaseOpen, ClosingClosesResultSetsStillReading) {
 
 // --- caller errors ----------------------------------------------------------------------------
 
-TEST_F(MemoryDatabase, SyntaxErrorIsSilentUnlessErrorsAreLogged) {
-    {
-        CapturedConsole console;
-        EXPECT_EQ(db_.executeQuery(u"selec nothing"_s), nullptr);
-        EXPECT_TRUE(console.text().isEmpty());
-    }
-    db_.setLogsErrors(true);
-    CapturedConsole console;
-    EXPECT_EQ(db_.executeQuery(u"selec nothing"_s), nullptr);
-    const QString text = console.text();
-    EXPECT_TRUE(text.contains(u"DB Error: 1 \"near \"selec\": syntax error\""_s))
-        << text.toStdString();
-    EXPECT_TRUE(text.contains(u"DB Query: selec nothing"_s));
-    EXPECT_FALSE(db_.inUse());
-}
-
 TEST_F(MemoryDatabase, TooFewArgumentsFailWithoutRunningTheStatement) {
     for (bool caching : {false, true}) {
         db_.setShouldCacheStatements(caching);
@@ -145,23 +119,6 @@ TEST_F(MemoryDatabase, TooFewArgumentsFailWithoutRunningTheStatement) {
         EXPECT_EQ(rowCount(), 1);
         ASSERT_TRUE(db_.executeUpdate(u"delete from t"_s));
     }
-}
-
-TEST_F(MemoryDatabase, UpdateThatYieldsARowAnswersFalse) {
-    CapturedConsole console;
-    EXPECT_FALSE(db_.executeUpdate(u"select 1"_s));
-    EXPECT_FALSE(db_.executeUpdate(u"pragma user_version"_s));
-    EXPECT_TRUE(console.text().contains(u"DB Query: select 1"_s));
-    EXPECT_TRUE(db_.executeUpdate(u"insert into t values (1, 'a')"_s));  // still usable
-}
-
-TEST_F(MemoryDatabase, FailedStepAnswersFalseAndWritesTheError) {
-    ASSERT_TRUE(db_.executeUpdate(u"create table u (k integer primary key, v not null)"_s));
-    CapturedConsole console;
-    EXPECT_FALSE(db_.executeUpdate(u"insert into u values (1, null)"_s));
-    EXPECT_TRUE(console.text().contains(u"error calling sqlite3_step (19: NOT NULL"_s,
-                                        Qt::CaseInsensitive));
-    EXPECT_EQ(FMDatabaseAdditions::intForQuery(db_, u"select count(*) from u"_s), 0);
 }
 
 TEST_F(MemoryDatabase, InUseGuardTurnsAwayReentrantCalls) {
@@ -193,16 +150,6 @@ TEST_F(MemoryDatabase, OpenTransactionDoesNotBlockItsOwnStatements) {
     ASSERT_TRUE(db_.commit());
     EXPECT_EQ(rowCount(), 1);
     EXPECT_FALSE(db_.commit());  // no transaction is open
-}
-
-TEST_F(MemoryDatabase, TraceWritesStatementAndArguments) {
-    db_.setTraceExecution(true);
-    CapturedConsole console;
-    ASSERT_TRUE(db_.executeUpdate(u"insert into t values (?, ?)"_s, 5, u"five"_s));
-    const QString text = console.text();
-    EXPECT_TRUE(text.contains(u"> executeUpdate: insert into t values (?, ?)"_s));
-    EXPECT_TRUE(text.contains(u"obj: 5"_s));
-    EXPECT_TRUE(text.contains(u"obj: five"_s));
 }
 
 // --- statement cache --------------------------------------------------------------------------
@@ -299,26 +246,4 @@ TEST_F(LockedFile, TimeoutGivesUpWithTheBusyLinesAndLosesNothing) {
     ASSERT_TRUE(holder.commit());
     EXPECT_TRUE(other.executeUpdate(u"insert into t values (2)"_s));
     EXPECT_EQ(FMDatabaseAdditions::intForQuery(other, u"select sum(a) from t"_s), 3);
-}
-
-TEST_F(LockedFile, WithoutTimeoutWaitsForAnotherThreadToRelease) {
-    std::promise<void> locked;
-    std::thread holderThread([this, &locked] {
-        FMDatabase holder(path_);
-        ASSERT_TRUE(holder.open());
-        ASSERT_TRUE(holder.beginTransaction());
-        ASSERT_TRUE(holder.executeUpdate(u"insert into t values (1)"_s));
-        locked.set_value();
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        EXPECT_TRUE(holder.commit());
-    });
-    locked.get_future().wait();
-    FMDatabase waiter(path_);
-    ASSERT_TRUE(waiter.open());
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_TRUE(waiter.executeUpdate(u"insert into t values (2)"_s));
-    EXPECT_GE(timer.elapsed(), 50);
-    holderThread.join();
-    EXPECT_EQ(FMDatabaseAdditions::intForQuery(waiter, u"select count(*) from t"_s), 2);
 }

@@ -84,24 +84,6 @@ TEST_F(ResultSet, ValuesComeBackUnchanged) {
     EXPECT_FALSE(row(store(QVariant()))->dateForColumnIndex(0).isValid());
 }
 
-TEST_F(ResultSet, VariadicAndArrayArgumentsBindInOrder) {
-    ASSERT_TRUE(db_.executeUpdate(u"create table p (a, b, c, d)"_s));
-    std::optional<int> none;
-    ASSERT_TRUE(
-        db_.executeUpdate(u"insert into p values (?, ?, ?, ?)"_s, "utf8 é", none, nullptr, 3));
-    ASSERT_TRUE(
-        db_.executeUpdate(u"insert into p values (?, ?, ?, ?)"_s, QVariantList{u"w"_s, 1, 2, 4}));
-    auto rs = db_.executeQuery(u"select * from p order by d"_s);
-    ASSERT_TRUE(rs && rs->next());
-    EXPECT_EQ(rs->stringForColumn(u"a"_s), u"utf8 é"_s);
-    EXPECT_TRUE(rs->stringForColumn(u"b"_s).isNull());
-    EXPECT_TRUE(rs->stringForColumn(u"c"_s).isNull());
-    ASSERT_TRUE(rs->next());
-    EXPECT_EQ(rs->stringForColumn(u"a"_s), u"w"_s);
-    EXPECT_EQ(rs->intForColumn(u"b"_s) + rs->intForColumn(u"c"_s), 3);
-    EXPECT_FALSE(rs->next());
-}
-
 TEST_F(ResultSet, ColumnNamesMatchInAnyCase) {
     auto rs = db_.executeQuery(u"select 'p1' as Playbase_ID, 8 as my_score, 2.5 as Ratio"_s);
     ASSERT_TRUE(rs && rs->next());
@@ -140,16 +122,6 @@ TEST_F(ResultSet, ReadingPastTheEndClosesAndAnswersEmptyValues) {
     rs->close();  // closing again is harmless
 }
 
-TEST_F(ResultSet, ExplicitCloseEndsReading) {
-    store(1);
-    store(2);
-    auto rs = db_.executeQuery(u"select x from v"_s);
-    ASSERT_TRUE(rs && rs->next());
-    rs->close();
-    EXPECT_FALSE(rs->next());
-    EXPECT_EQ(rs->intForColumnIndex(0), 0);
-}
-
 TEST_F(ResultSet, StepErrorClosesTheResultSet) {
     auto rs = db_.executeQuery(u"select abs(-9223372036854775807 - 1)"_s);
     ASSERT_TRUE(rs);
@@ -157,16 +129,4 @@ TEST_F(ResultSet, StepErrorClosesTheResultSet) {
     EXPECT_FALSE(rs->next());
     EXPECT_TRUE(console.text().contains(u"Error calling sqlite3_step (1: integer overflow) rs"_s));
     EXPECT_EQ(rs->statement(), nullptr);
-}
-
-TEST_F(ResultSet, KvcMagicSetsEveryNonNullColumnAsText) {
-    QObject target;
-    target.setProperty("Kept", u"before"_s);
-    auto rs = db_.executeQuery(u"select 12 as Score, null as Kept, 'x' as name"_s);
-    ASSERT_TRUE(rs && rs->next());
-    rs->kvcMagic(&target);
-    EXPECT_EQ(target.property("Score"), QVariant(u"12"_s));
-    EXPECT_EQ(target.property("name"), QVariant(u"x"_s));
-    EXPECT_EQ(target.property("Kept"), QVariant(u"before"_s));
-    rs->kvcMagic(nullptr);
 }

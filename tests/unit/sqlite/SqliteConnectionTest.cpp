@@ -76,23 +76,6 @@ TEST(SqliteConnection, CloseWaitsForUnfinishedStatements) {
     EXPECT_FALSE(db.isOpen());
 }
 
-TEST(SqliteConnection, FailuresAreLoggedWithTheStatementOnlyWhenAsked) {
-    SqliteConnection db(u":memory:"_s);
-    {
-        CapturedConsole console;
-        EXPECT_FALSE(db.exec(u"SELEC 1"_s));
-        EXPECT_TRUE(console.text().isEmpty());
-    }
-    db.setLogsFailures(true);
-    CapturedConsole console;
-    EXPECT_FALSE(db.exec(u"SELEC 1"_s));
-    SqliteStatement broken(db, u"SELECT * FROM nowhere"_s);
-    const QString text = console.text();
-    EXPECT_TRUE(text.contains(u"SELEC 1: SQLite error 1 near \"SELEC\": syntax error"_s))
-        << text.toStdString();
-    EXPECT_TRUE(text.contains(u"Cannot prepare SELECT * FROM nowhere"_s)) << text.toStdString();
-}
-
 TEST(SqliteConnection, ExtendedResultCodesOnlyWhenAsked) {
     SqliteConnection db(u":memory:"_s);
     ASSERT_TRUE(db.exec(u"CREATE TABLE t (k PRIMARY KEY); INSERT INTO t VALUES (1)"_s));

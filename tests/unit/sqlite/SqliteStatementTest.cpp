@@ -133,14 +133,3 @@ TEST_F(SqliteStatementTest, FailuresAnswerFalseWithSqlitesCode) {
     EXPECT_TRUE(overflow.finalize());
     EXPECT_FALSE(overflow.isValid());
 }
-
-TEST_F(SqliteStatementTest, MovedStatementKeepsItsBindings) {
-    SqliteStatement first(db_, u"INSERT INTO t (a) VALUES (?)"_s);
-    ASSERT_TRUE(first.bindText(1, u"moved text"_s));
-    SqliteStatement second(std::move(first));
-    EXPECT_FALSE(first.isValid());
-    SqliteStatement third;
-    third = std::move(second);
-    ASSERT_TRUE(third.run());
-    EXPECT_EQ(rows().value(0).value(0), u"moved text"_s);
-}

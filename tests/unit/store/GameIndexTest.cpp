@@ -81,18 +81,3 @@ TEST(GameIndex, IdLookupsAgreeWithAFullScanThroughChanges) {
         }
     }
 }
-
-TEST(GameIndex, IdTermInsideAnAndStillNarrowsCorrectly) {
-    TestStore store;
-    Game* wished = store.add(u"wished"_s);
-    wished->setIdPlaybase(u"p1"_s);
-    wished->setMyIsWished(1);
-    store.add(u"other"_s)->setIdPlaybase(u"p1"_s);
-    const Predicate both = Predicate::andPredicateWithSubpredicates(
-        {Predicate::predicateWithFormat(u"(myIsWished == 1)"_s),
-         Predicate::predicateWithFormat(u"(idPlaybase == %@)"_s, {u"p1"_s})});
-    EXPECT_EQ(titlesOf(store.context.get(), both), QStringList{u"wished"_s});
-    EXPECT_EQ(titlesOf(store.context.get(),
-                       Predicate::predicateWithFormat(u"(idPlaybase == %@)"_s, {u"p2"_s})),
-              QStringList{});
-}

@@ -68,29 +68,6 @@ TEST(GamePeriodLabelerPhrases, CountsDaysMonthsAndYearsAroundThePeriodTexts) {
     }
 }
 
-TEST(GamePeriodLabelerPhrases, UnitWordsComeFromTheirFields) {
-    NewYorkDay pinned(kEarlyJune);
-    GamePeriodLabeler labeler;
-    labeler.setDAYS_LABEL(u"jours"_s);
-    labeler.setMONTHS_LABEL(u"mois"_s);
-    labeler.setYEARS_LABEL(u"ans"_s);
-    labeler.setLAST_MONTH(u"Le mois dernier"_s);
-    EXPECT_EQ(labeler.getLabelForYMDString(ymd(kEarlyJune.addDays(-5))), u"Released 5 jours ago"_s);
-    EXPECT_EQ(labeler.getLabelForYMDString(ymd(kEarlyJune.addDays(-75))), u"Released 2 mois ago"_s);
-    EXPECT_EQ(labeler.getLabelForYMDString(ymd(kEarlyJune.addDays(-800))),
-              u"Released 2 ans 2 mois ago"_s);
-    EXPECT_EQ(labeler.getLabelForYMDString(ymd(kEarlyJune.addDays(-31))), u"Le mois dernier"_s);
-}
-
-TEST(GamePeriodLabelerPhrases, OriginalLabelIsThePlainClassification) {
-    NewYorkDay pinned(QDate(2009, 6, 3));  // a Wednesday
-    GamePeriodLabeler labeler;
-    EXPECT_EQ(labeler.getORIGLabelForYMDString(u"2009-06-05"_s), u"Released Last Friday"_s);
-    EXPECT_EQ(labeler.getORIGLabelForYMDString(u"2009-06-10"_s), u"Releasing Next week"_s);
-    EXPECT_EQ(labeler.getORIGLabelForYMDString(u"2005-06-10"_s), u"Older"_s);
-    EXPECT_EQ(labeler.getORIGLabelForYMDString(QString()), u"Not available"_s);
-}
-
 TEST(GamePeriodLabelerState, KeptPastMidnightFollowsTheNewDay) {
     ScopedZone zone("America/New_York");
     ScopedClock lateEvening(QDateTime(QDate(2009, 3, 4), QTime(23, 30), Qt::LocalTime));
@@ -102,37 +79,6 @@ TEST(GamePeriodLabelerState, KeptPastMidnightFollowsTheNewDay) {
     EXPECT_EQ(labeler.getLabelForYMDString(u"2009-03-04"_s), u"Released Yesterday"_s);
     EXPECT_EQ(labeler.absToday(), QDate(2009, 3, 5).startOfDay(Qt::LocalTime));
     EXPECT_EQ(labeler.absThisSunday(), QDate(2009, 3, 1).startOfDay(Qt::LocalTime));
-}
-
-TEST(GamePeriodLabelerState, SetDatesDoesNothingAndSetDatesAreKeptWithinTheDay) {
-    NewYorkDay pinned(kEarlyJune);
-    GamePeriodLabeler labeler;
-    const QDateTime realToday = labeler.absToday();
-    const QDateTime otherDay = QDate(2009, 6, 20).startOfDay(Qt::LocalTime);
-    labeler.setAbsToday(otherDay);
-    labeler.setDates();
-    EXPECT_EQ(labeler.absToday(), otherDay);
-    EXPECT_EQ(labeler.getORIGLabelForYMDString(u"2009-06-20"_s), u"Released Today"_s);
-
-    // A missing today is recomputed rather than leaving every date unclassifiable.
-    labeler.setAbsToday(QDateTime());
-    EXPECT_EQ(labeler.getLabelForYMDString(ymd(kEarlyJune)), u"Released Today"_s);
-    EXPECT_EQ(labeler.absToday(), realToday);
-}
-
-TEST(GamePeriodLabelerShared, IsOneInstanceThatFollowsTheClock) {
-    ScopedZone zone("America/New_York");
-    GamePeriodLabeler* shared = GamePeriodLabeler::instanceOf();
-    ASSERT_NE(shared, nullptr);
-    EXPECT_EQ(GamePeriodLabeler::instanceOf(), shared);
-    {
-        ScopedClock clock(noonOf(QDate(2009, 3, 4)));
-        EXPECT_EQ(shared->getLabelForYMDString(u"2009-03-04"_s), u"Released Today"_s);
-    }
-    {
-        ScopedClock clock(noonOf(QDate(2009, 3, 6)));
-        EXPECT_EQ(shared->getLabelForYMDString(u"2009-03-04"_s), u"Released 2 days ago"_s);
-    }
 }
 
 TEST(GamePeriodLabelerShared, ConcurrentFirstCallsCreateOneInstance) {

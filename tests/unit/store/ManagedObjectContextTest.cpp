@@ -128,30 +128,6 @@ TEST(ManagedObjectContextFetch, SeesUnsavedInsertsAndChanges) {
     EXPECT_GT(inserted->primaryKey(), (*all)[1]->primaryKey());
 }
 
-TEST(ManagedObjectContextFetch, IdentityMapHandsOutOneObjectPerRow) {
-    {
-        TestStore store(storePath());
-        for (int i = 0; i < 3; ++i) {
-            store.context->insertNewGame()->setTitle(QString::number(i));
-        }
-        ASSERT_TRUE(store.context->save(nullptr));
-    }
-    TestStore store(storePath());
-    const auto first = store.context->executeFetchRequest(gameRequest(), nullptr);
-    Game* inserted = store.context->insertNewGame();
-    ASSERT_TRUE(store.context->save(nullptr));
-    const auto second = store.context->executeFetchRequest(
-        gameRequest(std::nullopt, {SortDescriptor(u"title"_s, false)}), nullptr);
-    ASSERT_TRUE(first && second);
-    ASSERT_EQ(second->size(), 4);
-    for (Game* game : *first) {
-        EXPECT_TRUE(second->contains(game));
-        EXPECT_EQ(game->managedObjectContext(), store.context.get());
-    }
-    EXPECT_TRUE(second->contains(inserted));
-    EXPECT_EQ(store.context->registeredObjectCount(), 4);
-}
-
 TEST(ManagedObjectContextSave, FailureMidwayRollsBackEverythingAndKeepsTheChanges) {
     {
         TestStore store(storePath());
@@ -190,22 +166,6 @@ TEST(ManagedObjectContextSave, FailureMidwayRollsBackEverythingAndKeepsTheChange
     EXPECT_EQ(raw.execAndGet(u"SELECT group_concat(title) FROM Game WHERE myScore = 4 OR "
                              "title IN ('four', 'poison')"_s),
               u"two,poison,four"_s);
-}
-
-TEST(ManagedObjectContextSave, TableDroppedBehindItsBackFailsWithoutLosingChanges) {
-    TestStore store(storePath());
-    Game* game = store.context->insertNewGame();
-    game->setTitle(u"kept"_s);
-    ASSERT_TRUE(store.context->save(nullptr));
-    ASSERT_TRUE(SqliteConnection(storePath()).exec(u"DROP TABLE Game"_s));
-    game->setTitle(u"changed"_s);
-    store.context->insertNewGame()->setTitle(u"new"_s);
-    StoreError error;
-    EXPECT_FALSE(store.context->save(&error));
-    EXPECT_EQ(error.code, StoreError::SaveFailed);
-    EXPECT_TRUE(store.context->hasChanges());
-    EXPECT_EQ(game->title(), u"changed"_s);
-    EXPECT_EQ(fetchTitles(*store.context), (QStringList{u"changed"_s, u"new"_s}));
 }
 
 TEST(ManagedObjectContextSave, StoreLockedByAnotherWriterFailsAndKeepsChanges) {
@@ -331,17 +291,6 @@ TEST(ManagedObjectContextThreads, CallsFromAnotherThreadAreRefused) {
     EXPECT_TRUE(store.context->save(nullptr));
 }
 
-TEST(ManagedObjectContextInsert, OnlyTheGameEntityCanBeInserted) {
-    TestStore store(storePath());
-    EXPECT_NE(ManagedObjectContext::insertNewObjectForEntityForName(u"Game"_s, store.context.get()),
-              nullptr);
-    EXPECT_EQ(
-        ManagedObjectContext::insertNewObjectForEntityForName(u"Person"_s, store.context.get()),
-        nullptr);
-    EXPECT_EQ(ManagedObjectContext::insertNewObjectForEntityForName(u"Game"_s, nullptr), nullptr);
-    EXPECT_EQ(store.context->registeredObjectCount(), 1);
-}
-
 TEST(GameValues, GenericAccessConvertsOrSetsAbsent) {
     TestStore store(u":memory:"_s);
     Game* game = store.context->insertNewGame();
@@ -366,26 +315,6 @@ TEST(GameValues, GenericAccessConvertsOrSetsAbsent) {
     EXPECT_FALSE(game->floatValue(GameAttribute::myReview).has_value());
     EXPECT_TRUE(game->stringValue(GameAttribute::myScore).isNull());
     EXPECT_EQ(game->title(), u"kept"_s);
-}
-
-TEST(FetchedResultsControllerFetch, HoldsOneSectionAndKeepsResultsWhenAFetchFails) {
-    TestStore store(storePath());
-    for (const QString& title : {u"b"_s, u"a"_s}) {
-        store.context->insertNewGame()->setTitle(title);
-    }
-    FetchedResultsController controller(
-        gameRequest(std::nullopt, {SortDescriptor(u"title"_s, true)}), store.context.get(),
-        QString(), u"Root"_s);
-    ASSERT_TRUE(controller.performFetch(nullptr));
-    EXPECT_EQ(controller.numberOfObjects(), 2);
-    EXPECT_EQ(controller.objectAtIndex(0)->title(), u"a"_s);
-    EXPECT_EQ(controller.objectAtIndex(2), nullptr);
-    EXPECT_EQ(controller.objectAtIndex(-1), nullptr);
-    controller.fetchRequest().setPredicate(Predicate::predicateWithFormat(u"(title ==)"_s));
-    StoreError error;
-    EXPECT_FALSE(controller.performFetch(&error));
-    EXPECT_EQ(error.code, StoreError::InvalidRequest);
-    EXPECT_EQ(titlesOf(controller.fetchedObjects()), (QStringList{u"a"_s, u"b"_s}));
 }
 
 // Saves write only the columns that changed; many records with different sets of changed

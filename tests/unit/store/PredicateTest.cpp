@@ -63,20 +63,6 @@ TEST(PredicateParse, ReadsEveryFormatTheQueryBuilderWrites) {
     }
 }
 
-TEST(PredicateParse, CompoundsKeepEachPartInParentheses) {
-    const Predicate genre = Predicate::predicateWithFormat(u"(genreCode == %@)"_s, {u"ACTION"_s});
-    const Predicate played = Predicate::predicateWithFormat(u"(myIsPlayed == 1)"_s);
-    EXPECT_EQ(Predicate::andPredicateWithSubpredicates({genre, played}).description(),
-              u"(genreCode == \"ACTION\") AND (myIsPlayed == 1)"_s);
-    const Predicate search = Predicate::predicateWithFormat(
-        u"(title contains[cd] %@) OR (gameDescription contains[cd] %@)"_s, {u"a"_s, u"a"_s});
-    EXPECT_EQ(Predicate::andPredicateWithSubpredicates({genre, search}).description(),
-              u"(genreCode == \"ACTION\") AND ((title contains[cd] \"a\") OR "
-              u"(gameDescription contains[cd] \"a\"))"_s);
-    EXPECT_EQ(Predicate::orPredicateWithSubpredicates({genre, played}).description(),
-              u"(genreCode == \"ACTION\") OR (myIsPlayed == 1)"_s);
-}
-
 TEST(PredicateParse, RejectsMalformedFormatsWithAReason) {
     const QList<std::pair<QString, QVariantList>> cases{
         {u""_s, {}},

@@ -172,14 +172,6 @@ TEST_F(QueryBuilder, SearchLooksAtTitleDescriptionAndGenreIgnoringCaseAndAccents
     EXPECT_EQ(fetchTitles(), QStringList{});
 }
 
-TEST_F(QueryBuilder, EmptySearchIsNoSearch) {
-    store_.add(u"one"_s);
-    maker_.setSearchFilter(u""_s);
-    EXPECT_FALSE(maker_.getSearchPredicate().has_value());
-    EXPECT_FALSE(maker_.getFetchRequest().predicate().has_value());
-    EXPECT_EQ(fetchTitles(), QStringList{u"one"_s});
-}
-
 TEST_F(QueryBuilder, ConditionsAreJoinedInTheirFixedOrder) {
     maker_.setMyFilter(2);
     maker_.setGenreFilter(1);
