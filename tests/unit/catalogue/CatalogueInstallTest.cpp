@@ -123,7 +123,8 @@ TEST_F(CatalogueInstall, MarksThatCannotBeSavedAreCarriedOverAtTheNextStart) {
         u"CREATE TABLE GAMES (playbase_id TEXT, my_wish_list_flag TEXT, my_score TEXT);"
         "INSERT INTO GAMES VALUES ('pb2', '1', NULL);"_s));
     // The catalogue is in the store, but nothing more can be written to it.
-    controller_.addGamesToEntityFromUpdateFileReturnReportYMD(FileFunctions::getStringFileValueFromBundle(u"wii"_s, u"xml"_s), false);
+    controller_.addGamesToEntityFromUpdateFileReturnReportYMD(
+        FileFunctions::getStringFileValueFromBundle(u"wii"_s, u"xml"_s), false);
     const QString log = TestStore::logWhileLocked([this] { controller_.startBundleFileInstall(); });
     EXPECT_TRUE(FileFunctions::fileExistsAtPath(old)) << log.toStdString();
     // Not installed yet: a valid date would keep the next start from ever reading the file.

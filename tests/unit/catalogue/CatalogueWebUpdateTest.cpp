@@ -91,8 +91,9 @@ TEST_F(WebUpdate, AnswersApplyAndMoveTheDateOnlyWhenValid) {
         response.cutMidBody = c.cut;
         server_.answer(u"/DB2Web/execute.do"_s, response);
         runUpdate();
-        EXPECT_EQ(u"%1|%2|%3"_s.arg(store_.gamesByTitle().size()).arg(controller_.getLastUpdateYMD()).arg(
-                      updatedPosts_),
+        EXPECT_EQ(u"%1|%2|%3"_s.arg(store_.gamesByTitle().size())
+                      .arg(controller_.getLastUpdateYMD())
+                      .arg(updatedPosts_),
                   QString::fromUtf8(c.expected));
     }
     const OrvConnection* asked = controller_.connection();
