@@ -2,32 +2,10 @@
 
 #include <QRandomGenerator>
 
-#include "FetchRequest.h"
 #include "Predicate.h"
-#include "SortDescriptor.h"
-#include "TestStore.h"
+#include "StoreTestSupport.h"
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-QStringList titlesOf(ManagedObjectContext* context, const Predicate& predicate) {
-    FetchRequest request;
-    request.setEntityName(u"Game"_s);
-    request.setPredicate(predicate);
-    request.setSortDescriptors(
-        {SortDescriptor(u"releaseDate"_s, false), SortDescriptor(u"title"_s, true)});
-    StoreError error;
-    const std::optional<QList<Game*>> games = context->executeFetchRequest(request, &error);
-    EXPECT_TRUE(games.has_value()) << error.description().toStdString();
-    QStringList titles;
-    for (const Game* game : games.value_or(QList<Game*>())) {
-        titles.append(game->title());
-    }
-    return titles;
-}
-
-}  // namespace
 
 // A lookup by id starts from the index; the same condition written as an OR scans every
 // record. Both must agree, in the same order, through inserts, id changes, saves and
@@ -48,25 +26,22 @@ TEST(GameIndex, IdLookupsAgreeWithAFullScanThroughChanges) {
     for (int n = 0; n < 200; ++n) {
         addGame(n);
     }
-    std::vector<Game*> all;
+    const QList<SortDescriptor> sorts{SortDescriptor(u"releaseDate"_s, false),
+                                      SortDescriptor(u"title"_s, true)};
     for (int round = 0; round < 6; ++round) {
         for (int check = 0; check < 40; ++check) {
             const QString id = u"id%1"_s.arg(check);
-            const QStringList viaIndex = titlesOf(
-                store.context.get(), Predicate::predicateWithFormat(u"(idCriticon == %@)"_s, {id}));
-            const QStringList viaScan = titlesOf(
-                store.context.get(), Predicate::predicateWithFormat(
-                                         u"(idCriticon == %@) OR (idCriticon == %@)"_s, {id, id}));
+            const QStringList viaIndex = fetchTitles(
+                *store.context, Predicate::predicateWithFormat(u"(idCriticon == %@)"_s, {id}), sorts);
+            const QStringList viaScan = fetchTitles(
+                *store.context,
+                Predicate::predicateWithFormat(u"(idCriticon == %@) OR (idCriticon == %@)"_s,
+                                               {id, id}),
+                sorts);
             ASSERT_EQ(viaIndex, viaScan) << id.toStdString() << " round " << round;
         }
         // Change ids (some to absent, some to another game's), add games, save now and then.
-        const QList<Game*> games = *store.context->executeFetchRequest(
-            [] {
-                FetchRequest request;
-                request.setEntityName(u"Game"_s);
-                return request;
-            }(),
-            nullptr);
+        const QList<Game*> games = *store.context->executeFetchRequest(gameRequest(), nullptr);
         for (int change = 0; change < 30; ++change) {
             Game* game = games[random.bounded(int(games.size()))];
             game->setIdCriticon(random.bounded(6) == 0 ? QString() : someId());
