@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "DateFunctions.h"
-#include "FetchedResultsController.h"
 #include "QStringPrinter.h"
 #include "ScopedClock.h"
 #include "ScopedZone.h"
-#include "TestStore.h"
+#include "StoreTestSupport.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -23,21 +22,10 @@ protected:
 
     // Titles of the games the maker's current query returns, in order.
     QStringList fetchTitles() {
-        FetchedResultsController results(maker_.getFetchRequest(), store_.context.get(), QString(),
-                                         u"Root"_s);
-        StoreError error;
-        EXPECT_TRUE(results.performFetch(&error)) << error.description().toStdString();
-        QStringList titles;
-        for (const Game* game : results.fetchedObjects()) {
-            titles.append(game->title());
-        }
-        return titles;
+        const FetchRequest request = maker_.getFetchRequest();
+        return ::fetchTitles(*store_.context, request.predicate(), request.sortDescriptors());
     }
-
-    QString predicateText() {
-        const std::optional<Predicate> predicate = maker_.getFetchRequest().predicate();
-        return predicate ? predicate->description() : QString();
-    }
+    QString predicateText() { return maker_.getFetchRequest().predicate()->description(); }
 
     ScopedZone zone_;
     QDateTime now_;
