@@ -40,17 +40,6 @@ qint64 calibratedSaveMicros(const QStringList& more = {}) {
     return saved.startsWith("saved ") ? std::max<qint64>(saved.mid(6).toLongLong(), 1000) : -1;
 }
 
-// Starts a save and kills it (SIGKILL) after `micros`.
-bool killSaving(const QString& marker, qint64 micros, const QStringList& more = {}) {
-    QProcess child;
-    if (!startSaving(child, marker, more)) {
-        return false;
-    }
-    std::this_thread::sleep_for(std::chrono::microseconds(micros));
-    child.kill();
-    return child.waitForFinished(30000);
-}
-
 // Kills the child's save at each fraction of its undisturbed length; after each kill the store
 // must be sound and hold `expected` games, with all `marked` of them carrying the marker or none.
 void killAtFractions(const QStringList& more, int marked, const std::function<int()>& expected) {
@@ -59,7 +48,11 @@ void killAtFractions(const QStringList& more, int marked, const std::function<in
     for (int fraction : {0, 5, 15, 30, 50, 70, 85, 95, 110}) {
         const QString marker = u"kill-%1"_s.arg(fraction);
         SCOPED_TRACE(marker.toStdString());
-        ASSERT_TRUE(killSaving(marker, saveMicros * fraction / 100, more));
+        QProcess child;
+        ASSERT_TRUE(startSaving(child, marker, more));
+        std::this_thread::sleep_for(std::chrono::microseconds(saveMicros * fraction / 100));
+        child.kill();  // SIGKILL
+        ASSERT_TRUE(child.waitForFinished(30000));
         // Opening the store rolls a cut-off write back and returns it to the log.
         TestStore store(storePath());
         ASSERT_TRUE(store.opened);

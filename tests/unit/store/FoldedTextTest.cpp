@@ -31,8 +31,8 @@ TEST(FoldedTextContains, IgnoresCaseAndMarksInEveryScript) {
         {u"ﬁnal ﬁght"_s, u"FINAL FIGHT"_s, true},  // ligature
         {u"Ｚｅｌｄａ"_s, u"zelda"_s, true},       // full-width forms
         {u"Pokemon"_s, u"pokemons"_s, false},
-        {u"Pokemon"_s, u"poke mon"_s, false},  // one substring, no word split
-        {u"σοφός"_s, u"ΣΟΦΟΣ"_s, true},        // tonos and final sigma
+        {u"Pokemon"_s, u"poke mon"_s, false},            // one substring, no word split
+        {u"σοφός"_s, u"ΣΟΦΟΣ"_s, true},                  // tonos and final sigma
         {u"ポケットモンスター"_s, u"ホケット"_s, true},  // dakuten/handakuten are marks
         {u"ﾎﾟｹﾓﾝ"_s, u"ポケモン"_s, true},               // half-width katakana
         {u"塞尔达传说"_s, u"传达"_s, false},

@@ -32,42 +32,7 @@ QString ymd(QDate day) {
     return day.toString(u"yyyy-MM-dd"_s);
 }
 
-// The reference days worked out on the calendar, in field order.
-std::vector<QDate> expectedReferenceDays(QDate today) {
-    const QDate sunday = today.addDays(-(today.dayOfWeek() % 7));
-    std::vector<QDate> days{today, today.addDays(-1), today.addDays(1)};
-    for (int offset : {0, 7, -7}) {
-        for (int weekday = 0; weekday < 7; ++weekday) {
-            days.push_back(sunday.addDays(offset + weekday));
-        }
-    }
-    auto monthStart = [](QDate day) { return QDate(day.year(), day.month(), 1); };
-    auto monthEnd = [](QDate day) { return QDate(day.year(), day.month(), day.daysInMonth()); };
-    const QDate lastMonth = today.addDays(-30);
-    const QDate nextMonth = today.addDays(30);
-    days.insert(days.end(),
-                {monthStart(today), monthEnd(today), lastMonth, nextMonth, monthStart(lastMonth),
-                 monthEnd(lastMonth), monthStart(nextMonth), monthEnd(nextMonth)});
-    return days;
-}
-
 }  // namespace
-
-TEST(PeriodLabelerDates, AreLocalMidnightsInFieldOrderEveryDayOfAYear) {
-    using Field = PeriodClassifier::DateField;
-    // 2008 is a leap year and holds both daylight-saving changes.
-    for (QDate today(2008, 1, 1); today <= QDate(2008, 12, 31); today = today.addDays(1)) {
-        NewYorkDay pinned(today);
-        PeriodLabeler labeler;
-        const std::vector<QDate> expected = expectedReferenceDays(today);
-        ASSERT_EQ(expected.size(), size_t(Field::kDateFieldCount));
-        for (int field = 0; field < Field::kDateFieldCount; ++field) {
-            ASSERT_EQ(labeler.dateForField(Field(field)),
-                      expected[size_t(field)].startOfDay(Qt::LocalTime))
-                << "field " << field << " on " << ymd(today).toStdString();
-        }
-    }
-}
 
 // One day seen from one today: "today day label".
 TEST(PeriodLabelerPeriods, WeeksMonthsAndDaylightSavingCases) {

@@ -29,7 +29,6 @@ TEST(PredicateParse, ReadsEveryFormatTheQueryBuilderWrites) {
         {u"(releaseDate > %@ AND releaseDate <= %@)"_s,
          {before, now},
          u"(releaseDate > 2009-02-06T14:30:00) AND (releaseDate <= 2009-05-07T14:30:00)"_s},
-        {u"(idCriticon == %@)"_s, {u"12\"3"_s}, u"idCriticon == \"12\\\"3\""_s},
         // Variants a hand-written query may use.
         {u"scoreDisplay<=4.5 and myScore>-1"_s, {}, u"(scoreDisplay <= 4.5) AND (myScore > -1)"_s},
         {u"title == 'x' || title = \"y\""_s, {}, u"(title == \"x\") OR (title == \"y\")"_s},
@@ -93,9 +92,7 @@ TEST(PredicateEvaluate, ComparisonsAgainstOneRecord) {
         bool holds;
     } cases[] = {
         {empty, u"(title == 'x')"_s, {}, false},
-        {empty, u"(title >= '')"_s, {}, false},
         {empty, u"(myScore <= 5)"_s, {}, false},
-        {empty, u"(myIsWished < 1)"_s, {}, false},
         {empty, u"(title contains[cd] 'a')"_s, {}, false},
         {empty, u"(releaseDate <= %@)"_s, {QDateTime::currentDateTime()}, false},
         {empty, u"(title == nil)"_s, {}, false},
@@ -106,7 +103,6 @@ TEST(PredicateEvaluate, ComparisonsAgainstOneRecord) {
         {g, u"(publisher == %@)"_s, {u"e\u0301"_s}, false},
         {g, u"(scoreCritic >= 4)"_s, {}, true},
         {g, u"(scoreCritic == %@)"_s, {4.5}, true},
-        {g, u"(scoreCritic < %@)"_s, {qint64(5)}, true},
         {g, u"(myIsWished == 1)"_s, {}, true},
         {g, u"(myIsWished == %@)"_s, {true}, true},
         {g, u"(myScore > 0)"_s, {}, false},
@@ -117,23 +113,6 @@ TEST(PredicateEvaluate, ComparisonsAgainstOneRecord) {
         EXPECT_EQ(Predicate::predicateWithFormat(c.format, c.arguments).evaluateWithObject(c.game),
                   c.holds);
     }
-}
-
-TEST(PredicateEvaluate, SearchSeesTheTitleAfterItChanges) {
-    TestStore store(u":memory:"_s);
-    Game* g = store.context->insertNewGame();
-    g->setTitle(u"Halo"_s);
-    const Predicate search =
-        Predicate::predicateWithFormat(u"(title contains[cd] %@)"_s, {u"zelda"_s});
-    EXPECT_FALSE(search.evaluateWithObject(g));
-    g->setTitle(u"The Legend of Zelda"_s);
-    EXPECT_TRUE(search.evaluateWithObject(g));
-    g->setValueForKey(GameAttribute::title, u"Metroid"_s);
-    EXPECT_FALSE(search.evaluateWithObject(g));
-    // Uncached attributes fold on the fly.
-    g->setPublisher(u"Nintendō"_s);
-    EXPECT_TRUE(Predicate::predicateWithFormat(u"(publisher contains[cd] 'NINTENDO')"_s)
-                    .evaluateWithObject(g));
 }
 
 // The list's search runs as one scan of each record's folded texts; it must answer exactly as
@@ -175,7 +154,6 @@ TEST(PredicateSearch, OneScanAgreesWithTheComparisonsOneByOne) {
             u"(title contains[cd] %@) OR (gameDescription contains[cd] %@) OR "
             u"(genreDescription contains[cd] %@)"_s,
             {needle, needle, needle});
-        const Predicate two = Predicate::orPredicateWithSubpredicates({parts[0], parts[2]});
         QList<Game*> expected;
         for (Game* game : games) {
             const bool inTitle = parts[0].evaluateWithObject(game);
@@ -186,7 +164,6 @@ TEST(PredicateSearch, OneScanAgreesWithTheComparisonsOneByOne) {
             }
             ASSERT_EQ(all.evaluateWithObject(game), inTitle || inDescription || inGenre)
                 << game->description().toStdString();
-            ASSERT_EQ(two.evaluateWithObject(game), inTitle || inGenre);
             // Against the folded texts directly, not through the record's cache.
             ASSERT_EQ(inTitle, !game->title().isNull() &&
                                    FoldedText::contains(FoldedText::fold(game->title()),
@@ -195,4 +172,13 @@ TEST(PredicateSearch, OneScanAgreesWithTheComparisonsOneByOne) {
         // The list's own fetch gives the same records in the same order.
         EXPECT_EQ(*store.context->executeFetchRequest(gameRequest(all), nullptr), expected);
     }
+    // The search sees a title after it changes; uncached attributes fold on the fly.
+    const Predicate zelda = Predicate::predicateWithFormat(u"(title contains[cd] 'zelda')"_s);
+    games[0]->setTitle(u"The Legend of Zelda"_s);
+    EXPECT_TRUE(zelda.evaluateWithObject(games[0]));
+    games[0]->setValueForKey(GameAttribute::title, u"Metroid"_s);
+    EXPECT_FALSE(zelda.evaluateWithObject(games[0]));
+    games[0]->setPublisher(u"Nintendō"_s);
+    EXPECT_TRUE(Predicate::predicateWithFormat(u"(publisher contains[cd] 'NINTENDO')"_s)
+                    .evaluateWithObject(games[0]));
 }

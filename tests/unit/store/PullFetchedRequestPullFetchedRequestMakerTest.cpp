@@ -66,47 +66,43 @@ TEST_F(QueryBuilder, SortsByDateOrByScoreWithTiesByNewestThenTitle) {
 }
 
 TEST_F(QueryBuilder, GenreAndRatingTablesSelectTheirCodes) {
-    const QStringList genres = {u"ACTION"_s,   u"FIGHTING"_s, u"PUZZLE"_s,  u"ADVENTURE"_s,
-                                u"RPG"_s,      u"SPORTS"_s,   u"DRIVING"_s, u"SIMULATION"_s,
-                                u"STRATEGY"_s, u"FAMILY"_s,   u"FLY"_s};
-    const QStringList ratings = {u"EVERYONE"_s,    u"R/P"_s,        u"TEEN"_s,
-                                 u"MATURE"_s,      u"E10+"_s,       u"EARLY_CHILDHOOD"_s,
-                                 u"KIDS_ADULTS"_s, u"ADULTS_ONLY"_s};
+    // Filter values from 1, in order; codes are case-sensitive.
+    const QStringList genres =
+        u"ACTION FIGHTING PUZZLE ADVENTURE RPG SPORTS DRIVING SIMULATION "
+        "STRATEGY FAMILY FLY"_s.split(u' ');
+    const QStringList ratings =
+        u"EVERYONE R/P TEEN MATURE E10+ EARLY_CHILDHOOD KIDS_ADULTS ADULTS_ONLY"_s.split(u' ');
     for (const QString& code : genres) {
         store_.add(u"g-"_s + code)->setGenreCode(code);
+        store_.add(u"g-"_s + code.toLower())->setGenreCode(code.toLower());
     }
     for (const QString& code : ratings) {
         store_.add(u"r-"_s + code)->setEsrbCode(code);
     }
-    store_.add(u"g-action-lower"_s)->setGenreCode(u"action"_s);  // codes are case-sensitive
     for (int value = 1; value <= 11; ++value) {
         maker_.setGenreFilter(value);
         EXPECT_EQ(fetchTitles(), QStringList{u"g-"_s + genres[value - 1]}) << value;
-    }
-    maker_.setGenreFilter(0);
-    for (int value = 1; value <= 8; ++value) {
+        maker_.setGenreFilter(0);
         maker_.setEsrbFilter(value);
-        EXPECT_EQ(fetchTitles(), QStringList{u"r-"_s + ratings[value - 1]}) << value;
+        if (value <= 8) {
+            EXPECT_EQ(fetchTitles(), QStringList{u"r-"_s + ratings[value - 1]}) << value;
+        } else {
+            EXPECT_FALSE(maker_.getESRBPredicate().has_value()) << value;  // no such rating
+        }
+        maker_.setEsrbFilter(0);
     }
-    for (const int outside : {0, 9, -1, 12}) {
-        maker_.setEsrbFilter(outside);
-        EXPECT_FALSE(maker_.getESRBPredicate().has_value()) << outside;
-    }
+    maker_.setEsrbFilter(-1);
+    EXPECT_FALSE(maker_.getESRBPredicate().has_value());
 }
 
-// Score runs downwards from five (0 and 6 are no condition); "my" filters select wished,
-// played and rated (a zero score is not rated); release windows at their exact bounds.
+// Score runs downwards from five (0 and 6 are no condition); a zero score is not rated;
+// release windows at their exact bounds.
 TEST_F(QueryBuilder, FiltersSelectTheirGames) {
     for (const float score : {1.0f, 2.0f, 3.5f, 4.0f, 5.0f}) {
         store_.add(u"s"_s + QString::number(score))->setScoreCritic(score);
     }
-    store_.add(u"wished"_s)->setMyIsWished(1);
-    store_.add(u"played"_s)->setMyIsPlayed(1);
     store_.add(u"rated"_s)->setMyScore(2.5f);
-    Game* unmarked = store_.add(u"unmarked"_s);
-    unmarked->setMyIsWished(0);
-    unmarked->setMyIsPlayed(0);
-    unmarked->setMyScore(0.0f);
+    store_.add(u"unrated"_s)->setMyScore(0.0f);
     const QDateTime ninetyBack = DateFunctions::getDateBySubtractingDays(90, now_);
     store_.add(u"now"_s, now_);
     store_.add(u"afterNow"_s, now_.addMSecs(1));
@@ -132,8 +128,6 @@ TEST_F(QueryBuilder, FiltersSelectTheirGames) {
         {&Maker::setScoreFilter, 5, u"s1 s2 s3.5 s4 s5"_s},
         {&Maker::setScoreFilter, 6, all},
         {&Maker::setScoreFilter, 0, all},
-        {&Maker::setMyFilter, 1, u"wished"_s},
-        {&Maker::setMyFilter, 2, u"played"_s},
         {&Maker::setMyFilter, 3, u"rated"_s},
         {&Maker::setMyFilter, 4, all},
         {&Maker::setReleasedFilter, 1, u"afterNow"_s},
@@ -170,16 +164,6 @@ TEST_F(QueryBuilder, ConditionsAreJoinedInTheirFixedOrder) {
               u"(idCriticon == \"c1\") AND (myIsPlayed == 1) AND ((title contains[cd] \"zelda\") "
               u"OR (gameDescription contains[cd] \"zelda\") OR (genreDescription contains[cd] "
               u"\"zelda\"))"_s);
-}
-
-TEST_F(QueryBuilder, ResetKeepsTheIdFilters) {
-    store_.add(u"first"_s)->setIdCriticon(u"c1"_s);
-    store_.add(u"second"_s)->setIdCriticon(u"c2"_s);
-    maker_.setFilterIdCriticon(u"c2"_s);
-    maker_.setGenreFilter(4);
-    maker_.setSortType(0);
-    maker_.resetToDefaults();
-    EXPECT_EQ(maker_.genreFilter(), 0);
-    EXPECT_EQ(maker_.sortType(), 1);
-    EXPECT_EQ(fetchTitles(), QStringList{u"second"_s});
+    maker_.resetToDefaults();  // keeps the id filters
+    EXPECT_EQ(predicateText(), u"idCriticon == \"c1\""_s);
 }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QTest>
 
 #include "Predicate.h"
 #include "StoreTestSupport.h"
@@ -32,18 +32,13 @@ TEST(SearchWarmUp, FoldsEveryLoadedRecordWhileIdleInSlices) {
     EXPECT_FALSE(store->context->isSearchTextWarm());
     QCoreApplication::processEvents();  // one slice at a time, never the whole store at once
     EXPECT_FALSE(store->context->isSearchTextWarm());
-    QElapsedTimer clock;
-    clock.start();
-    while (!store->context->isSearchTextWarm() && clock.elapsed() < 5000) {
-        QCoreApplication::processEvents();
-    }
-    EXPECT_TRUE(store->context->isSearchTextWarm());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return store->context->isSearchTextWarm(); }));
 
-    EXPECT_EQ(store->context->countForFetchRequest(
-                  gameRequest(Predicate::predicateWithFormat(u"(title contains[cd] %@)"_s,
-                                                             {u"POKEMON"_s})),
-                  nullptr),
-              count);
+    EXPECT_EQ(
+        store->context->countForFetchRequest(gameRequest(Predicate::predicateWithFormat(
+                                                 u"(title contains[cd] %@)"_s, {u"POKEMON"_s})),
+                                             nullptr),
+        count);
 }
 
 TEST(SearchWarmUp, ContextGoneBeforeTheWarmUpRunsIsHarmless) {
