@@ -165,5 +165,5 @@ TEST_F(QueryBuilder, ConditionsAreJoinedInTheirFixedOrder) {
               u"OR (gameDescription contains[cd] \"zelda\") OR (genreDescription contains[cd] "
               u"\"zelda\"))"_s);
     maker_.resetToDefaults();  // keeps the id filters
-    EXPECT_EQ(predicateText(), u"idCriticon == \"c1\""_s);
+    EXPECT_EQ(predicateText(), u"(idCriticon == \"c1\")"_s);
 }
