@@ -2,7 +2,6 @@
 
 #include <QRandomGenerator>
 
-#include "Predicate.h"
 #include "StoreTestSupport.h"
 
 using namespace Qt::Literals::StringLiterals;
