@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -30,6 +31,15 @@ namespace {
 
 QString ymd(QDate day) {
     return day.toString(u"yyyy-MM-dd"_s);
+}
+
+// Checks one "today argument label" case: `label` answers for the argument with the clock
+// pinned to that day.
+void expectCase(const char* text, const std::function<QString(QDate, const QString&)>& label) {
+    const QStringList c = QString::fromUtf8(text).split(u' ');
+    const QDate today = QDate::fromString(c[0], Qt::ISODate);
+    NewYorkDay pinned(today);
+    EXPECT_EQ(label(today, c[1]), c.mid(2).join(u' ')) << text;
 }
 
 }  // namespace
@@ -72,12 +82,9 @@ TEST(PeriodLabelerPeriods, WeeksMonthsAndDaylightSavingCases) {
         "2009-03-04 -03-04 Not available",
     };
     for (const char* text : cases) {
-        const QStringList c = QString::fromUtf8(text).split(u' ');
-        NewYorkDay pinned(QDate::fromString(c[0], Qt::ISODate));
-        PeriodLabeler labeler;
-        EXPECT_EQ(labeler.getLabelForYMDString(QString(c[1]).replace(u'_', u' ')),
-                  c.mid(2).join(u' '))
-            << text;
+        expectCase(text, [](QDate, const QString& day) {
+            return PeriodLabeler().getLabelForYMDString(QString(day).replace(u'_', u' '));
+        });
     }
 }
 
@@ -127,12 +134,9 @@ TEST(GamePeriodLabelerPhrases, CountsDaysMonthsAndYearsAroundThePeriodTexts) {
         "2009-11-02 -2 Released 2 days ago",
     };
     for (const char* text : cases) {
-        const QStringList c = QString::fromUtf8(text).split(u' ');
-        const QDate today = QDate::fromString(c[0], Qt::ISODate);
-        NewYorkDay pinned(today);
-        EXPECT_EQ(GamePeriodLabeler().getLabelForYMDString(ymd(today.addDays(c[1].toInt()))),
-                  c.mid(2).join(u' '))
-            << text;
+        expectCase(text, [](QDate today, const QString& offset) {
+            return GamePeriodLabeler().getLabelForYMDString(ymd(today.addDays(offset.toInt())));
+        });
     }
 }
 
