@@ -73,6 +73,7 @@ TEST(FMDatabaseOpen, GarbageOrClosedDatabaseFailsEveryCall) {
     EXPECT_FALSE(closed.executeUpdate(u"create table t (a)"_s));
     EXPECT_FALSE(closed.beginTransaction());
     EXPECT_EQ(closed.lastErrorCode(), 21 /* SQLITE_MISUSE */);
+    EXPECT_TRUE(closed.hadError());
     EXPECT_FALSE(closed.inUse());  // the failures cleared the flag
 }
 
@@ -90,7 +91,6 @@ TEST(FMDatabaseOpen, KeepsDataAndClosesResultSetsStillReading) {
     ASSERT_TRUE(rs && rs->next());
     db->close();
     db->close();
-    EXPECT_EQ(db->sqliteHandle(), nullptr);
     EXPECT_FALSE(rs->next());
     ASSERT_TRUE(db->open());
     rs = db->executeQuery(u"select a from t"_s);
@@ -119,6 +119,7 @@ TEST_F(MemoryDatabase, TransactionsRunTheirOwnStatements) {
     ASSERT_TRUE(db_.beginTransaction());
     EXPECT_TRUE(db_.inTransaction());
     EXPECT_TRUE(db_.executeUpdate(u"insert into t values (1, 'a')"_s));
+    EXPECT_EQ(db_.lastInsertRowId(), 1);
     ASSERT_TRUE(db_.rollback());
     EXPECT_EQ(rowCount(), 0);
     ASSERT_TRUE(db_.beginDeferredTransaction());
