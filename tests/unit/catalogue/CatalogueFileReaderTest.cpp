@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
-#include <QRandomGenerator>
 
 #include "DateFunctions.h"
 #include "QStringPrinter.h"
-#include "StringFunctions.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -18,12 +16,13 @@ QString row(const QStringList& fields, const QString& terminator = u"\r"_s) {
     return u"\""_s + fields.join(u"\",\""_s) + u"\""_s + terminator;
 }
 
-QStringList fieldsOf(const QString& title, const QString& id) {
+QStringList fieldsOf(const QString& title, const QString& id,
+                     const QString& releaseDate = u"2009-03-05"_s) {
     QStringList fields(CatalogueRow::kFields, u"f"_s);
     fields[0] = title;
     fields[1] = u"4.5"_s;
     fields[4] = id;
-    fields[16] = u"2009-03-05"_s;
+    fields[16] = releaseDate;
     fields[18] = u"Pub"_s;
     return fields;
 }
@@ -51,7 +50,6 @@ TEST(CatalogueFileReader, RowsAreFramedSplitAndCleaned) {
     CatalogueFileReader reader(text);
     ASSERT_TRUE(reader.hasReportDate());
     EXPECT_EQ(reader.reportYMD(), u"2010-01-02"_s);
-    EXPECT_GE(reader.lineCount(), 2);
     const QList<CatalogueRow> rows = readAll(reader);
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[0].text[0], u"Zelda: Twilight & more"_s);
@@ -62,21 +60,9 @@ TEST(CatalogueFileReader, RowsAreFramedSplitAndCleaned) {
               DateFunctions::getDateFromYMDString(u"2009-03-05"_s).toMSecsSinceEpoch());
     EXPECT_EQ(rows[1].text[0], u"Kept"_s);
     EXPECT_EQ(rows[1].text[18], u"Pub"_s);
-}
-
-TEST(CatalogueFileReader, ReportDateIsNothingWithoutItsTagAndEmptyWithoutItsEnd) {
-    CatalogueFileReader none(u"<games>\n"_s + row(fieldsOf(u"A"_s, u"c1"_s)) + u"\n</games>"_s);
-    EXPECT_FALSE(none.hasReportDate());
-    EXPECT_TRUE(none.reportYMD().isNull());
-    EXPECT_TRUE(readAll(none).isEmpty());  // such a text holds no rows
-    EXPECT_FALSE(CatalogueFileReader(QString()).hasReportDate());
-
-    CatalogueFileReader open(u"<reportDateYMD>2009<games>\n"_s + row(fieldsOf(u"A"_s, u"c1"_s)) +
-                             u"\n</games>"_s);
-    ASSERT_TRUE(open.hasReportDate());
-    EXPECT_TRUE(open.reportYMD().isEmpty());
-    EXPECT_FALSE(open.reportYMD().isNull());
-    EXPECT_EQ(readAll(open).size(), 1);
+    // A report date tag without its end: a date, an empty one.
+    const QString open = CatalogueFileReader(u"<reportDateYMD>2009<games>"_s).reportYMD();
+    EXPECT_TRUE(open.isEmpty() && !open.isNull());
 }
 
 // Release dates are read once per distinct text of a file; odd texts must still read exactly as
@@ -87,9 +73,7 @@ TEST(CatalogueFileReader, EveryReleaseDateReadsAsOnItsOwn) {
         u"soon"_s,       u"2011-07-0x"_s, u"%32%30%31%32-01-01"_s, u"2012-01-01"_s};
     QString text = u"<reportDateYMD>2009-05-07</reportDateYMD><games>\n"_s;
     for (const QString& date : dates) {
-        QStringList fields = fieldsOf(u"G"_s, date);
-        fields[16] = date;
-        text += row(fields) + u"\n"_s;
+        text += row(fieldsOf(u"G"_s, date, date)) + u"\n"_s;
     }
     CatalogueFileReader reader(text + u"</games>"_s);
     const QList<CatalogueRow> rows = readAll(reader);
@@ -97,41 +81,11 @@ TEST(CatalogueFileReader, EveryReleaseDateReadsAsOnItsOwn) {
     for (int i = 0; i < dates.size(); ++i) {
         const QDateTime alone =
             DateFunctions::getDateFromYMDString(CatalogueFileReader::cleaned(dates[i]));
-        EXPECT_EQ(rows[i].releaseDateMsecs.has_value(), alone.isValid()) << dates[i].toStdString();
-        if (alone.isValid()) {
-            EXPECT_EQ(*rows[i].releaseDateMsecs, alone.toMSecsSinceEpoch())
-                << dates[i].toStdString();
-        }
+        EXPECT_EQ(rows[i].releaseDateMsecs,
+                  alone.isValid() ? std::optional(alone.toMSecsSinceEpoch()) : std::nullopt)
+            << dates[i].toStdString();
     }
     EXPECT_EQ(rows[7].releaseDateMsecs, rows[8].releaseDateMsecs);  // escapes are cleaned first
-}
-
-TEST(CatalogueFileReader, OneRowAloneAndItsFields) {
-    CatalogueRow row1;
-    ASSERT_TRUE(CatalogueFileReader::readRow(row(fieldsOf(u"Tom &amp; Jerry"_s, u"c7"_s)), row1));
-    EXPECT_EQ(row1.text[0], u"Tom & Jerry"_s);
-    EXPECT_FALSE(CatalogueFileReader::readRow(row(fieldsOf(u"T"_s, u"c7"_s).mid(0, 18)), row1));
-    EXPECT_EQ(CatalogueFileReader::fieldsOf(row({u"a"_s, u"b"_s})), (QStringList{u"a"_s, u"b"_s}));
-    EXPECT_TRUE(CatalogueFileReader::fieldsOf(u"\"x"_s).isEmpty());
-}
-
-TEST(CatalogueFileReader, CleaningIsTheThreeCleanersInTurnForAnyText) {
-    const QString alphabet = u"%<>&#;/ 0123456789abcdefABCDEF\"ampltgquot\u00e9"_s;
-    QRandomGenerator random(5);
-    for (int round = 0; round < 3000; ++round) {
-        QString text;
-        for (int i = random.bounded(30); i > 0; --i) {
-            text += alphabet[random.bounded(int(alphabet.size()))];
-        }
-        if (round == 0) {
-            text = QString();
-        }
-        const QString expected = StringFunctions::replaceKnownExtraHTMLEscapedValues(
-            StringFunctions::replaceHTMLTags(StringFunctions::unescapeString(text)));
-        const QString cleaned = CatalogueFileReader::cleaned(text);
-        ASSERT_EQ(cleaned, expected) << text.toStdString();
-        ASSERT_FALSE(cleaned.isNull());
-    }
 }
 
 TEST(CatalogueFileReader, FloatsAreReadLikeTheHandsetReadsThem) {
@@ -140,18 +94,9 @@ TEST(CatalogueFileReader, FloatsAreReadLikeTheHandsetReadsThem) {
         float value;
     } cases[] = {
         {u"  3.5abc"_s, 3.5f},
-        {u"abc"_s, 0.0f},
-        {u""_s, 0.0f},
         {QString(), 0.0f},
-        {u"-1e2x"_s, -100.0f},
-        {u".5"_s, 0.5f},
-        {u"1e"_s, 1.0f},
-        {u"4,5"_s, 4.0f},  // never the user's locale
-        {u"."_s, 0.0f},
-        {u"+2.5"_s, 2.5f},
-        {u"+-2"_s, 0.0f},
+        {u"4,5"_s, 4.0f},                                   // never the user's locale
         {u"1e999"_s, 0.0f},                                 // out of range reads as none
-        {u"\u0663"_s, 0.0f},                                // only ASCII digits count
         {u"0."_s + QString(80, u'0') + u"25e82"_s, 25.0f},  // longer than any score, read whole
     };
     for (const auto& c : cases) {

@@ -1,119 +1,71 @@
+#include "DBConversion2to3.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 
-#include "CapturedConsole.h"
-#include "DBConversion2to3.h"
-#include "FMDatabase.h"
 #include "FileFunctions.h"
 #include "Model.h"
 #include "QStringPrinter.h"
+#include "SqliteConnection.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Runs as the wii build, with an earlier database made to measure in the data home.
-class Conversion : public testing::Test {
-protected:
-    void SetUp() override {
-        previousInfo_ = Model::informationFilePath();
-        Model::setInformationFilePath(u":/builds/wii/Info.json"_s);
-        Model::resetInstance();
-        ASSERT_EQ(Model::instanceOf()->platformCode(), u"wii"_s);
-    }
-    void TearDown() override {
-        Model::setInformationFilePath(previousInfo_);
-        Model::resetInstance();
-    }
+// The wii build's earlier database, made with `sql` after the GAMES table.
+QString earlierDatabase(const QString& sql) {
+    Model::setInformationFilePath(u":/builds/wii/Info.json"_s);
+    Model::resetInstance();
+    const QString path = DBConversion2to3().get2_0DatabaseFilePath();
+    EXPECT_EQ(path, FileFunctions::getDocumentDirectoryPath() + u"/Questlog.wii.sqlite"_s);
+    EXPECT_TRUE(SqliteConnection(path).exec(
+        u"CREATE TABLE GAMES (PLAYBASE_ID TEXT, TITLE TEXT, MY_WISH_LIST_FLAG TEXT, MY_SCORE TEXT);"_s +
+        sql));
+    return path;
+}
 
-    // Each row: playbase id, wish flag, score (an invalid QVariant is NULL).
-    void makeEarlierDatabase(const QList<QVariantList>& rows) {
-        FMDatabase db(conversion_.get2_0DatabaseFilePath());
-        ASSERT_TRUE(db.open());
-        ASSERT_TRUE(db.executeUpdate(
-            u"CREATE TABLE GAMES (PLAYBASE_ID TEXT, TITLE TEXT, MY_WISH_LIST_FLAG TEXT, "
-            "MY_SCORE TEXT)"_s));
-        for (const QVariantList& row : rows) {
-            ASSERT_TRUE(db.executeUpdate(u"INSERT INTO GAMES VALUES (?, 'title', ?, ?)"_s, row));
-        }
+// "id=score:wish ..." in id order; "none" when there is nothing to carry over.
+QString marks() {
+    const auto data = DBConversion2to3().getHistoricalUserDataDictionary();
+    if (!data) {
+        return u"none"_s;
     }
-
-    DBConversion2to3 conversion_;
-    QString previousInfo_;
-};
+    QStringList ids = data->keys();
+    ids.sort();
+    for (QString& id : ids) {
+        id += u'=' + data->value(id);
+    }
+    return ids.join(u' ');
+}
 
 }  // namespace
 
-TEST_F(Conversion, FileLivesInTheDocumentsDirectoryUnderThePlatformCode) {
-    EXPECT_EQ(conversion_.get2_0DatabaseFileName(), u"Questlog.wii.sqlite"_s);
-    EXPECT_EQ(conversion_.get2_0DatabaseFilePath(),
-              FileFunctions::getDocumentDirectoryPath() + u"/Questlog.wii.sqlite"_s);
+// Wished but never scored, scored only, both, neither (not selected), an empty score, no id
+// (nothing to attach the marks to), and a later row with the same id that wins.
+TEST(Conversion, MarksBecomeScoreColonWish) {
+    earlierDatabase(
+        u"INSERT INTO GAMES VALUES ('p1', 't', '1', NULL), ('p2', 't', '0', '8'), "
+        "('p3', 't', '1', '6.5'), ('p4', 't', '0', NULL), ('p5', 't', NULL, ''), "
+        "(NULL, 't', '1', '9'), ('p6', 't', '1', '3'), ('p6', 't', '0', '7')"_s);
+    EXPECT_EQ(marks(), u"p1=0.0:1 p2=8:0 p3=6.5:1 p5=0.0:0 p6=7:0"_s);
 }
 
-TEST_F(Conversion, MarksBecomeScoreColonWish) {
-    makeEarlierDatabase({
-        {u"p1"_s, u"1"_s, QVariant()},  // wished, never scored
-        {u"p2"_s, u"0"_s, u"8"_s},      // scored, not wished
-        {u"p3"_s, u"1"_s, u"6.5"_s},    // both
-        {u"p4"_s, u"0"_s, QVariant()},  // neither: not selected
-        {u"p5"_s, QVariant(), u""_s},   // an empty score counts as none
-        {QVariant(), u"1"_s, u"9"_s},   // no id: nothing to attach the marks to
-        {u"p6"_s, u"1"_s, u"3"_s},      // the later row with an id wins
-        {u"p6"_s, u"0"_s, u"7"_s},
-    });
-    const auto userData = conversion_.getHistoricalUserDataDictionary();
-    ASSERT_TRUE(userData);
-    const QHash<QString, QString> expected{{u"p1"_s, u"0.0:1"_s},
-                                           {u"p2"_s, u"8:0"_s},
-                                           {u"p3"_s, u"6.5:1"_s},
-                                           {u"p5"_s, u"0.0:0"_s},
-                                           {u"p6"_s, u"7:0"_s}};
-    EXPECT_EQ(*userData, expected);
-}
-
-TEST_F(Conversion, MissingOrUnopenableFileGivesNothingAndSaysWhy) {
-    CapturedConsole missing;
-    EXPECT_FALSE(conversion_.getHistoricalUserDataDictionary());
-    const QString log = missing.text();
-    EXPECT_TRUE(log.contains(u"Database file does not exist -- no converserion needed  ["_s +
-                             conversion_.get2_0DatabaseFilePath() + u']'))
-        << log.toStdString();
-    EXPECT_FALSE(QFile::exists(conversion_.get2_0DatabaseFilePath()));  // not created by looking
-
-    // A folder in the file's place cannot be opened as a database.
-    ASSERT_TRUE(QDir().mkpath(conversion_.get2_0DatabaseFilePath()));
-    CapturedConsole unopenable;
-    EXPECT_FALSE(conversion_.getHistoricalUserDataDictionary());
-    EXPECT_TRUE(
-        unopenable.text().contains(u"Could not open the DB file... bypassing conversion"_s));
-}
-
-TEST_F(Conversion, UnreadableContentsGiveAnEmptyDictionary) {
-    {
-        FMDatabase db(conversion_.get2_0DatabaseFilePath());
-        ASSERT_TRUE(db.open());
-        ASSERT_TRUE(db.executeUpdate(u"CREATE TABLE OTHER (A)"_s));
-    }
-    auto userData = conversion_.getHistoricalUserDataDictionary();
-    ASSERT_TRUE(userData);  // no GAMES table: a result, and an empty one
-    EXPECT_TRUE(userData->isEmpty());
-
-    QFile garbage(conversion_.get2_0DatabaseFilePath());
+// No file (also after deleting it, twice), no GAMES table, no database at all or a folder in
+// its place: nothing to carry over, and looking creates nothing.
+TEST(Conversion, MissingOrUnreadableFileGivesNothing) {
+    const QString path = earlierDatabase(u"INSERT INTO GAMES VALUES ('p1', 't', '1', NULL)"_s);
+    DBConversion2to3().delete2_0DatabaseFile();
+    DBConversion2to3().delete2_0DatabaseFile();
+    EXPECT_EQ(marks(), u"none"_s);
+    ASSERT_TRUE(SqliteConnection(path).exec(u"CREATE TABLE OTHER (A)"_s));
+    EXPECT_EQ(marks(), u""_s);
+    QFile garbage(path);
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
     garbage.write(QByteArray(2048, '\x7f'));
     garbage.close();
-    userData = conversion_.getHistoricalUserDataDictionary();
-    ASSERT_TRUE(userData);
-    EXPECT_TRUE(userData->isEmpty());
-}
-
-TEST_F(Conversion, DeleteRemovesTheFileSoASecondInstallCarriesNothing) {
-    makeEarlierDatabase({{u"p1"_s, u"1"_s, QVariant()}});
-    ASSERT_TRUE(conversion_.getHistoricalUserDataDictionary());
-    conversion_.delete2_0DatabaseFile();  // the database was released, so the file can go
-    EXPECT_FALSE(QFile::exists(conversion_.get2_0DatabaseFilePath()));
-    EXPECT_FALSE(conversion_.getHistoricalUserDataDictionary());
-    conversion_.delete2_0DatabaseFile();  // a missing file is ignored
+    EXPECT_EQ(marks(), u""_s);
+    ASSERT_TRUE(QFile::remove(path) && QDir().mkpath(path));
+    EXPECT_EQ(marks(), u"none"_s);
 }

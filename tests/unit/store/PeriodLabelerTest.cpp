@@ -3,200 +3,162 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
-#include <utility>
+#include <atomic>
+#include <functional>
+#include <thread>
 #include <vector>
 
 #include "GamePeriodLabeler.h"
-#include "LabelerTestSupport.h"
 #include "QStringPrinter.h"
+#include "ScopedClock.h"
+#include "ScopedZone.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+// Labeler tests run in New York, whose clocks change on 8 March and 1 November 2009, with the
+// clock pinned to noon of a chosen day (or to a time of it).
+class NewYorkDay {
+public:
+    explicit NewYorkDay(QDate today, QTime time = QTime(12, 0))
+        : zone_("America/New_York"), clock_(QDateTime(today, time, Qt::LocalTime)) {}
+
+private:
+    ScopedZone zone_;
+    ScopedClock clock_;
+};
 
 namespace {
 
-using Field = PeriodClassifier::DateField;
-
-// The reference days worked out on the calendar, in field order.
-std::vector<QDate> expectedReferenceDays(QDate today) {
-    const QDate sunday = today.addDays(-(today.dayOfWeek() % 7));
-    std::vector<QDate> days{today, today.addDays(-1), today.addDays(1)};
-    for (int offset : {0, 7, -7}) {
-        for (int weekday = 0; weekday < 7; ++weekday) {
-            days.push_back(sunday.addDays(offset + weekday));
-        }
-    }
-    auto monthStart = [](QDate day) { return QDate(day.year(), day.month(), 1); };
-    auto monthEnd = [](QDate day) { return QDate(day.year(), day.month(), day.daysInMonth()); };
-    const QDate lastMonth = today.addDays(-30);
-    const QDate nextMonth = today.addDays(30);
-    days.insert(days.end(),
-                {monthStart(today), monthEnd(today), lastMonth, nextMonth, monthStart(lastMonth),
-                 monthEnd(lastMonth), monthStart(nextMonth), monthEnd(nextMonth)});
-    return days;
+QString ymd(QDate day) {
+    return day.toString(u"yyyy-MM-dd"_s);
 }
 
-// label expected for each day, seen from `today`.
-void expectLabels(QDate today, const std::vector<std::pair<QDate, QString>>& expected) {
+// Checks one "today argument label" case: `label` answers for the argument with the clock
+// pinned to that day.
+void expectCase(const char* text, const std::function<QString(QDate, const QString&)>& label) {
+    const QStringList c = QString::fromUtf8(text).split(u' ');
+    const QDate today = QDate::fromString(c[0], Qt::ISODate);
     NewYorkDay pinned(today);
-    PeriodLabeler labeler;
-    for (const auto& [day, label] : expected) {
-        EXPECT_EQ(labeler.getLabelForYMDString(ymd(day)), label)
-            << "today " << ymd(today).toStdString() << ", date " << ymd(day).toStdString();
-    }
+    EXPECT_EQ(label(today, c[1]), c.mid(2).join(u' ')) << text;
 }
 
 }  // namespace
 
-TEST(PeriodLabelerDates, AreLocalMidnightsInFieldOrderEveryDayOfAYear) {
-    // 2008 is a leap year and holds both daylight-saving changes.
-    for (QDate today(2008, 1, 1); today <= QDate(2008, 12, 31); today = today.addDays(1)) {
-        NewYorkDay pinned(today);
-        PeriodLabeler labeler;
-        const std::vector<QDate> expected = expectedReferenceDays(today);
-        ASSERT_EQ(expected.size(), size_t(Field::kDateFieldCount));
-        for (int field = 0; field < Field::kDateFieldCount; ++field) {
-            const QDateTime date = labeler.dateForField(Field(field));
-            ASSERT_EQ(date, expected[size_t(field)].startOfDay(Qt::LocalTime))
-                << "field " << field << " on " << ymd(today).toStdString();
-            ASSERT_EQ(date.time(), QTime(0, 0));
-        }
-    }
-}
-
-TEST(PeriodLabelerDates, NamedGettersReadTheirOwnFields) {
-    NewYorkDay pinned(QDate(2009, 3, 10));
-    PeriodLabeler labeler;
-    EXPECT_EQ(labeler.absToday().date(), QDate(2009, 3, 10));
-    EXPECT_EQ(labeler.absThisSunday().date(), QDate(2009, 3, 8));  // the spring-forward day
-    EXPECT_EQ(labeler.absThisSaturday().date(), QDate(2009, 3, 14));
-    EXPECT_EQ(labeler.absNextSunday().date(), QDate(2009, 3, 15));
-    EXPECT_EQ(labeler.absLastSaturday().date(), QDate(2009, 3, 7));
-    EXPECT_EQ(labeler.thisDayLastMonth().date(), QDate(2009, 2, 8));
-    EXPECT_EQ(labeler.absLastMonthEnd().date(), QDate(2009, 2, 28));
-    EXPECT_EQ(labeler.absNextMonthStart().date(), QDate(2009, 4, 1));
-    EXPECT_EQ(labeler.absNextMonthEnd().date(), QDate(2009, 4, 30));
-}
-
-TEST(PeriodLabelerWeek, TodayAndEveryDayOfTheWeekOnEachWeekday) {
-    const QDate sunday(2009, 3, 1);
-    const QStringList names{u"Sunday"_s,   u"Monday"_s, u"Tuesday"_s, u"Wednesday"_s,
-                            u"Thursday"_s, u"Friday"_s, u"Saturday"_s};
-    for (int todayIndex = 0; todayIndex < 7; ++todayIndex) {
-        std::vector<std::pair<QDate, QString>> expected;
-        for (int dayIndex = 0; dayIndex < 7; ++dayIndex) {
-            QString label = names[dayIndex];
-            if (dayIndex == todayIndex) {
-                label = u"Today"_s;
-            } else if (dayIndex == todayIndex - 1) {
-                label = u"Yesterday"_s;
-            } else if (dayIndex == todayIndex + 1) {
-                label = u"Tomorrow"_s;
-            }
-            expected.emplace_back(sunday.addDays(dayIndex), label);
-        }
-        expectLabels(sunday.addDays(todayIndex), expected);
-    }
-}
-
-// One day seen from one today.
-struct DayCase {
-    QDate today;
-    QDate day;
-    const char16_t* label;
-};
-
-const DayCase kDayCases[] = {
-    // Wednesday: last Saturday is last week, the coming Sunday next week.
-    {{2009, 3, 4}, {2009, 2, 28}, u"Last week"},
-    {{2009, 3, 4}, {2009, 2, 22}, u"Last week"},
-    {{2009, 3, 4}, {2009, 2, 21}, u"Last month"},
-    {{2009, 3, 4}, {2009, 3, 8}, u"Next week"},
-    {{2009, 3, 4}, {2009, 3, 14}, u"Next week"},
-    {{2009, 3, 4}, {2009, 3, 15}, u"Later this month"},
-    {{2009, 3, 4}, {2009, 4, 30}, u"Next month"},
-    {{2009, 3, 4}, {2009, 5, 1}, u"Future"},
-    // Sunday, the spring-forward day: the coming Saturday is still this week.
-    {{2009, 3, 8}, {2009, 3, 6}, u"Last week"},
-    {{2009, 3, 8}, {2009, 3, 7}, u"Yesterday"},
-    {{2009, 3, 8}, {2009, 3, 14}, u"Saturday"},
-    {{2009, 3, 8}, {2009, 3, 15}, u"Next week"},
-    // 1 January: next month is January itself, so February is the future.
-    {{2009, 1, 1}, {2009, 1, 10}, u"Next week"},
-    {{2009, 1, 1}, {2009, 1, 11}, u"Later this month"},
-    {{2009, 1, 1}, {2009, 2, 1}, u"Future"},
-    {{2009, 1, 1}, {2008, 12, 27}, u"Last week"},
-    {{2009, 1, 1}, {2008, 12, 20}, u"Last month"},
-    {{2009, 1, 1}, {2008, 11, 30}, u"Older"},
-    // 31 January: next month is March, so February after next week is the future.
-    {{2009, 1, 31}, {2009, 2, 7}, u"Next week"},
-    {{2009, 1, 31}, {2009, 2, 8}, u"Future"},
-    {{2009, 1, 31}, {2009, 3, 1}, u"Next month"},
-    {{2009, 1, 31}, {2009, 4, 1}, u"Future"},
-    {{2009, 1, 31}, {2009, 1, 2}, u"Earlier this month"},
-    // 1 March: last month is January, so all of January and February is last month.
-    {{2009, 3, 1}, {2009, 2, 28}, u"Yesterday"},
-    {{2009, 3, 1}, {2009, 2, 27}, u"Last week"},
-    {{2009, 3, 1}, {2009, 2, 21}, u"Last month"},
-    {{2009, 3, 1}, {2009, 1, 1}, u"Last month"},
-    {{2009, 3, 1}, {2008, 12, 31}, u"Older"},
-    // 25 March: the month's last days lie in next week, which is tested first.
-    {{2009, 3, 25}, {2009, 3, 28}, u"Saturday"},
-    {{2009, 3, 25}, {2009, 3, 29}, u"Next week"},
-    {{2009, 3, 25}, {2009, 3, 31}, u"Next week"},
-    {{2009, 3, 25}, {2009, 4, 5}, u"Next month"},
-    {{2009, 3, 25}, {2009, 3, 2}, u"Earlier this month"},
-    {{2009, 3, 25}, {2009, 3, 15}, u"Last week"},
-    // The Monday after either daylight-saving change.
-    {{2009, 3, 9}, {2009, 3, 8}, u"Yesterday"},
-    {{2009, 3, 9}, {2009, 3, 7}, u"Last week"},
-    {{2009, 3, 9}, {2009, 3, 14}, u"Saturday"},
-    {{2009, 11, 2}, {2009, 11, 1}, u"Yesterday"},
-    {{2009, 11, 2}, {2009, 10, 31}, u"Last week"},
-    {{2009, 11, 2}, {2009, 11, 8}, u"Next week"},
-};
-
+// One day seen from one today: "today day label".
 TEST(PeriodLabelerPeriods, WeeksMonthsAndDaylightSavingCases) {
-    for (const DayCase& dayCase : kDayCases) {
-        expectLabels(dayCase.today, {{dayCase.day, QString::fromUtf16(dayCase.label)}});
+    const char* const cases[] = {
+        // Wednesday: last Saturday is last week, the coming Sunday next week.
+        "2009-03-04 2009-03-02 Monday",
+        "2009-03-04 2009-03-06 Friday",
+        "2009-03-04 2009-02-22 Last week",
+        "2009-03-04 2009-02-21 Last month",
+        "2009-03-04 2009-03-08 Next week",
+        "2009-03-04 2009-03-15 Later this month",
+        "2009-03-04 2009-04-30 Next month",
+        "2009-03-04 2009-05-01 Future",
+        // Sunday, the spring-forward day: the coming Saturday is still this week.
+        "2009-03-08 2009-03-07 Yesterday",
+        "2009-03-08 2009-03-14 Saturday",
+        // 1 January: next month is January itself, so February is the future.
+        "2009-01-01 2009-01-11 Later this month",
+        "2009-01-01 2009-02-01 Future",
+        "2009-01-01 2008-11-30 Older",
+        // 31 January: next month is March, so February after next week is the future.
+        "2009-01-31 2009-02-08 Future",
+        "2009-01-31 2009-03-01 Next month",
+        "2009-01-31 2009-01-02 Earlier this month",
+        // 1 March: last month is January, so all of January and February is last month.
+        "2009-03-01 2009-01-01 Last month",
+        "2009-03-01 2008-12-31 Older",
+        // 25 March: the month's last days lie in next week, which is tested first.
+        "2009-03-25 2009-03-31 Next week",
+        // The Monday after either daylight-saving change.
+        "2009-03-09 2009-03-07 Last week",
+        "2009-11-02 2009-11-01 Yesterday",
+        // Short forms and times still name a day; text without a date does not.
+        "2009-03-04 2009-3-4 Today",
+        "2009-03-04 2009-03-05_10:00 Tomorrow",
+        "2009-03-04 soon Not available",
+        "2009-03-04 -03-04 Not available",
+    };
+    for (const char* text : cases) {
+        expectCase(text, [](QDate, const QString& day) {
+            return PeriodLabeler().getLabelForYMDString(QString(day).replace(u'_', u' '));
+        });
     }
-    NewYorkDay pinned(QDate(2009, 3, 4));
-    PeriodLabeler labeler;
-    EXPECT_EQ(labeler.getLabelForYMDString(u"2009-3-4"_s), u"Today"_s);
-    EXPECT_EQ(labeler.getLabelForYMDString(u"2009-03-05 10:00"_s), u"Tomorrow"_s);
 }
 
-template <class Labeler>
-class LabelerInput : public testing::Test {};
-using Labelers = testing::Types<PeriodLabeler, GamePeriodLabeler>;
-TYPED_TEST_SUITE(LabelerInput, Labelers);
-
-TYPED_TEST(LabelerInput, NullEmptyAndDatelessTextAreNotAvailable) {
-    NewYorkDay pinned(QDate(2009, 3, 4));
-    TypeParam labeler;
-    EXPECT_EQ(labeler.getLabelForYMDString(QString()), u"Not available"_s);
-    EXPECT_EQ(labeler.getLabelForYMDString(u""_s), u"Not available"_s);
-    EXPECT_EQ(labeler.getLabelForYMDString(u"soon"_s), u"Not available"_s);
-    EXPECT_EQ(labeler.getLabelForYMDString(u"-03-04"_s), u"Not available"_s);
-}
-
-TEST(PeriodLabelerState, KeptPastMidnightAnswersForItsOwnDayUntilSetDates) {
-    ScopedZone zone("America/New_York");
-    ScopedClock lateEvening(QDateTime(QDate(2009, 3, 4), QTime(23, 30), Qt::LocalTime));
+// The plain labeler answers for its own day until setDates; the shared one follows the clock.
+TEST(PeriodLabelerState, KeptPastMidnight) {
+    NewYorkDay lateEvening(QDate(2009, 3, 4), QTime(23, 30));
     PeriodLabeler labeler;
-    ScopedClock afterMidnight(QDateTime(QDate(2009, 3, 5), QTime(0, 30), Qt::LocalTime));
+    GamePeriodLabeler gameLabeler;
+    EXPECT_EQ(gameLabeler.getLabelForYMDString(u"2009-03-05"_s), u"Releasing Tomorrow"_s);
+    NewYorkDay afterMidnight(QDate(2009, 3, 5), QTime(0, 30));
     EXPECT_EQ(labeler.getLabelForYMDString(u"2009-03-04"_s), u"Today"_s);
     labeler.setDates();
     EXPECT_EQ(labeler.getLabelForYMDString(u"2009-03-04"_s), u"Yesterday"_s);
-    EXPECT_EQ(labeler.getLabelForYMDString(u"2009-03-05"_s), u"Today"_s);
+    EXPECT_EQ(gameLabeler.getLabelForYMDString(u"2009-03-05"_s), u"Released Today"_s);
+    EXPECT_EQ(gameLabeler.getLabelForYMDString(u"2009-03-04"_s), u"Released Yesterday"_s);
+    EXPECT_EQ(gameLabeler.absThisSunday(), QDate(2009, 3, 1).startOfDay(Qt::LocalTime));
+    EXPECT_EQ(gameLabeler.getLabelForYMDString(QString()), u"Not available"_s);
 }
 
-TEST(PeriodLabelerState, SettersChangeTextsAndAMissingTodayIsRecomputed) {
-    NewYorkDay pinned(QDate(2009, 3, 4));
-    PeriodLabeler labeler;
-    labeler.setTODAY(u"Now"_s);
-    labeler.setOLDER(u"Ages ago"_s);
-    EXPECT_EQ(labeler.getLabelForYMDString(u"2009-03-04"_s), u"Now"_s);
-    EXPECT_EQ(labeler.getLabelForYMDString(u"2001-01-01"_s), u"Ages ago"_s);
+// The phrase for the day `offset` days from `today` (negative in the past). 5 June 2009: last
+// month is May, so 45 days back (21 April) is older than last month; every day counted from
+// there lies in summer time, so calendar days and counted days agree.
+TEST(GamePeriodLabelerPhrases, CountsDaysMonthsAndYearsAroundThePeriodTexts) {
+    // "today offset phrase"
+    const char* const cases[] = {
+        "2009-06-05 0 Released Today",
+        "2009-06-05 1 Releasing Tomorrow",
+        // Up to thirty days are counted, also 2 days ahead within the week.
+        "2009-06-05 -2 Released 2 days ago",
+        "2009-06-05 -30 Released 30 days ago",
+        "2009-06-05 30 Releasing in 30 days",
+        "2009-06-03 2 Releasing in 2 days",
+        // Last month is May (5 May is 31 days back), next month July (6 July is 31 ahead).
+        "2009-06-05 -31 Released Last month",
+        "2009-06-05 31 Releasing Next month",
+        // Older and later dates count thirty-day months and twelve-month years.
+        "2009-06-05 -45 Released 1 month ago",
+        "2009-06-05 -360 Released 1 year ago",
+        "2009-06-05 -800 Released 2 years 2 months ago",
+        "2009-06-05 100 Releasing in 3 months",
+        "2009-06-05 760 Releasing in 2 years 1 month",
+        // The clocks went forward on Sunday 8 March 2009: a 47-hour gap is one day, 71 hours
+        // two; the autumn change makes a 49-hour gap, still two days.
+        "2009-03-10 -2 Released Last Sunday",
+        "2009-03-09 -2 Last week",
+        "2009-03-10 -3 Released 2 days ago",
+        "2009-11-02 -2 Released 2 days ago",
+    };
+    for (const char* text : cases) {
+        expectCase(text, [](QDate today, const QString& offset) {
+            return GamePeriodLabeler().getLabelForYMDString(ymd(today.addDays(offset.toInt())));
+        });
+    }
+}
 
-    labeler.setAbsToday(QDateTime());
-    EXPECT_EQ(labeler.getLabelForYMDString(u"2009-03-04"_s), u"Now"_s);
-    EXPECT_EQ(labeler.absToday(), QDate(2009, 3, 4).startOfDay(Qt::LocalTime));
+TEST(GamePeriodLabelerShared, ConcurrentFirstCallsCreateOneInstance) {
+    constexpr int kThreads = 8;
+    std::atomic<bool> go{false};
+    std::vector<GamePeriodLabeler*> seen(kThreads, nullptr);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i) {
+        threads.emplace_back([&, i] {
+            while (!go.load()) {
+                std::this_thread::yield();
+            }
+            seen[size_t(i)] = GamePeriodLabeler::instanceOf();
+        });
+    }
+    go.store(true);
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    ASSERT_NE(seen[0], nullptr);
+    for (GamePeriodLabeler* labeler : seen) {
+        EXPECT_EQ(labeler, seen[0]);
+    }
 }

@@ -6,97 +6,22 @@
 
 #include "FoldedText.h"
 #include "QStringPrinter.h"
-#include "ScopedZone.h"
 #include "StoreTestSupport.h"
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-struct Parsed {
-    QString format;
-    QVariantList arguments;
-    QString description;
-};
-
-class PredicateFixture : public testing::Test {
-protected:
-    Game* game() { return store_.context->insertNewGame(); }
-
-    TestStore store_{u":memory:"_s};
-};
-
-}  // namespace
-
-TEST(PredicateParse, ReadsEveryFormatTheQueryBuilderWrites) {
-    const ScopedZone zone("America/New_York");
-    const QDateTime now(QDate(2009, 5, 7), QTime(14, 30));
-    const QDateTime before(QDate(2009, 2, 6), QTime(14, 30));
-    const QString search =
-        u"(title contains[cd] %@) OR (gameDescription contains[cd] %@) OR "
-        u"(genreDescription contains[cd] %@)"_s;
-    const QList<Parsed> cases{
-        {u"(myIsWished == 1)"_s, {}, u"myIsWished == 1"_s},
-        {u"(myScore > 0)"_s, {}, u"myScore > 0"_s},
-        {u"(scoreCritic >= 5)"_s, {}, u"scoreCritic >= 5"_s},
-        {u"(releaseDate > %@)"_s, {now}, u"releaseDate > 2009-05-07T14:30:00"_s},
-        {u"(releaseDate > %@ AND releaseDate <= %@)"_s,
-         {before, now},
-         u"(releaseDate > 2009-02-06T14:30:00) AND (releaseDate <= 2009-05-07T14:30:00)"_s},
-        {u"(esrbCode == %@)"_s, {u"E10+"_s}, u"esrbCode == \"E10+\""_s},
-        {u"(genreCode == %@)"_s, {u"FLY"_s}, u"genreCode == \"FLY\""_s},
-        {u"(idCriticon == %@)"_s, {u"12\"3"_s}, u"idCriticon == \"12\\\"3\""_s},
-        {search,
-         {u"Zelda"_s, u"Zelda"_s, u"Zelda"_s},
-         u"(title contains[cd] \"Zelda\") OR (gameDescription contains[cd] \"Zelda\") OR "
-         u"(genreDescription contains[cd] \"Zelda\")"_s},
-        // Variants a hand-written query may use.
-        {u"scoreDisplay<=4.5 and myScore>-1"_s, {}, u"(scoreDisplay <= 4.5) AND (myScore > -1)"_s},
-        {u"title == 'x' || title = \"y\""_s, {}, u"(title == \"x\") OR (title == \"y\")"_s},
-        {u"((title == %@))"_s, {QString()}, u"title == nil"_s},
-    };
-    for (const Parsed& c : cases) {
-        SCOPED_TRACE(c.format.toStdString());
-        const Predicate predicate = Predicate::predicateWithFormat(c.format, c.arguments);
-        ASSERT_TRUE(predicate.isValid()) << predicate.errorString().toStdString();
-        EXPECT_EQ(predicate.description(), c.description);
-    }
-}
-
-TEST(PredicateParse, CompoundsKeepEachPartInParentheses) {
-    const Predicate genre = Predicate::predicateWithFormat(u"(genreCode == %@)"_s, {u"ACTION"_s});
-    const Predicate played = Predicate::predicateWithFormat(u"(myIsPlayed == 1)"_s);
-    EXPECT_EQ(Predicate::andPredicateWithSubpredicates({genre, played}).description(),
-              u"(genreCode == \"ACTION\") AND (myIsPlayed == 1)"_s);
-    const Predicate search = Predicate::predicateWithFormat(
-        u"(title contains[cd] %@) OR (gameDescription contains[cd] %@)"_s, {u"a"_s, u"a"_s});
-    EXPECT_EQ(Predicate::andPredicateWithSubpredicates({genre, search}).description(),
-              u"(genreCode == \"ACTION\") AND ((title contains[cd] \"a\") OR "
-              u"(gameDescription contains[cd] \"a\"))"_s);
-    EXPECT_EQ(Predicate::orPredicateWithSubpredicates({genre, played}).description(),
-              u"(genreCode == \"ACTION\") OR (myIsPlayed == 1)"_s);
-}
-
 TEST(PredicateParse, RejectsMalformedFormatsWithAReason) {
     const QList<std::pair<QString, QVariantList>> cases{
         {u""_s, {}},
-        {u"()"_s, {}},
         {u"(title == %@"_s, {u"x"_s}},
-        {u"title =="_s, {}},
         {u"(nosuch == 1)"_s, {}},
-        {u"(title ~ %@)"_s, {u"x"_s}},
-        {u"(title contains %@)"_s, {u"x"_s}},
         {u"(title == %@) AND"_s, {u"x"_s}},
-        {u"(title == %@) XOR (title == %@)"_s, {u"x"_s, u"y"_s}},
         {u"(title == \"open)"_s, {}},
         {u"(title == %@)"_s, {}},                // too few arguments
         {u"(title == %@)"_s, {u"x"_s, u"y"_s}},  // too many
         {u"(title == %@)"_s, {5}},               // wrong types
-        {u"(title == 5)"_s, {}},
         {u"(scoreCritic >= %@)"_s, {u"4"_s}},
-        {u"(releaseDate > %@)"_s, {u"2009-05-07"_s}},
         {u"(myScore contains[cd] %@)"_s, {u"4"_s}},
-        {u"(scoreCritic >= 1.2.3)"_s, {}},
         {QString(200, u'(') + u"title == 'x'"_s + QString(200, u')'), {}},
         {u"(title == %@) AND \u0000"_s, {u"x"_s}},
     };
@@ -115,9 +40,10 @@ TEST(PredicateParse, RejectsMalformedFormatsWithAReason) {
 // Absent values fail every comparison (a nil constant matches nothing either); strings compare
 // exactly, "" apart from absent and precomposed apart from decomposed; numbers compare as
 // doubles and flags as integers; a zero score is a value but not "rated".
-TEST_F(PredicateFixture, ComparisonsAgainstOneRecord) {
-    Game* empty = game();
-    Game* g = game();
+TEST(PredicateEvaluate, ComparisonsAgainstOneRecord) {
+    TestStore store(u":memory:"_s);
+    Game* empty = store.context->insertNewGame();
+    Game* g = store.context->insertNewGame();
     g->setGenreCode(u"ACTION"_s);
     g->setEsrbCode(u""_s);
     g->setPublisher(u"\u00e9"_s);
@@ -131,27 +57,17 @@ TEST_F(PredicateFixture, ComparisonsAgainstOneRecord) {
         bool holds;
     } cases[] = {
         {empty, u"(title == 'x')"_s, {}, false},
-        {empty, u"(title < 'x')"_s, {}, false},
-        {empty, u"(title >= '')"_s, {}, false},
         {empty, u"(myScore <= 5)"_s, {}, false},
-        {empty, u"(myScore > -1)"_s, {}, false},
-        {empty, u"(myIsWished < 1)"_s, {}, false},
-        {empty, u"(title contains[cd] 'a')"_s, {}, false},
         {empty, u"(releaseDate <= %@)"_s, {QDateTime::currentDateTime()}, false},
         {empty, u"(title == nil)"_s, {}, false},
         {g, u"(genreCode == %@)"_s, {u"ACTION"_s}, true},
         {g, u"(genreCode == %@)"_s, {u"Action"_s}, false},
-        {g, u"(genreCode == %@)"_s, {u"ACTION "_s}, false},
         {g, u"(esrbCode == %@)"_s, {u""_s}, true},
         {g, u"(esrbCode == %@)"_s, {QString()}, false},
         {g, u"(publisher == %@)"_s, {u"e\u0301"_s}, false},
         {g, u"(scoreCritic >= 4)"_s, {}, true},
-        {g, u"(scoreCritic >= 5)"_s, {}, false},
-        {g, u"(scoreCritic == %@)"_s, {4.5}, true},
-        {g, u"(scoreCritic < %@)"_s, {qint64(5)}, true},
         {g, u"(myIsWished == 1)"_s, {}, true},
         {g, u"(myIsWished == %@)"_s, {true}, true},
-        {g, u"(myIsWished == 0)"_s, {}, false},
         {g, u"(myScore > 0)"_s, {}, false},
         {g, u"(myScore == 0)"_s, {}, true},
     };
@@ -160,47 +76,6 @@ TEST_F(PredicateFixture, ComparisonsAgainstOneRecord) {
         EXPECT_EQ(Predicate::predicateWithFormat(c.format, c.arguments).evaluateWithObject(c.game),
                   c.holds);
     }
-}
-
-TEST_F(PredicateFixture, DateWindowIsExclusiveBelowAndInclusiveAbove) {
-    const ScopedZone zone("America/New_York");
-    const QDateTime now(QDate(2009, 3, 8), QTime(12, 0));  // the day clocks spring forward
-    const QDateTime start = now.addDays(-90);
-    const Predicate window =
-        Predicate::predicateWithFormat(u"(releaseDate > %@ AND releaseDate <= %@)"_s, {start, now});
-    Game* g = game();
-    g->setReleaseDate(now);
-    EXPECT_TRUE(window.evaluateWithObject(g));
-    g->setReleaseDate(start);
-    EXPECT_FALSE(window.evaluateWithObject(g));
-    g->setReleaseDate(start.addMSecs(1));
-    EXPECT_TRUE(window.evaluateWithObject(g));
-    g->setReleaseDate(now.addMSecs(1));
-    EXPECT_FALSE(window.evaluateWithObject(g));
-    // The same instant written in another zone is the same date.
-    g->setReleaseDate(now.toUTC());
-    EXPECT_TRUE(window.evaluateWithObject(g));
-    EXPECT_TRUE(Predicate::predicateWithFormat(u"(releaseDate == %@)"_s, {now.toUTC()})
-                    .evaluateWithObject(g));
-}
-
-TEST_F(PredicateFixture, SearchSeesTheTitleAfterItChanges) {
-    Game* g = game();
-    g->setTitle(u"Halo"_s);
-    const Predicate search =
-        Predicate::predicateWithFormat(u"(title contains[cd] %@)"_s, {u"zelda"_s});
-    EXPECT_FALSE(search.evaluateWithObject(g));
-    g->setTitle(u"The Legend of Zelda"_s);
-    EXPECT_TRUE(search.evaluateWithObject(g));
-    g->setValueForKey(GameAttribute::title, u"Metroid"_s);
-    EXPECT_FALSE(search.evaluateWithObject(g));
-    g->setGameDescription(u"Not ZELDA at all"_s);
-    EXPECT_TRUE(Predicate::predicateWithFormat(u"(gameDescription contains[cd] 'zelda')"_s)
-                    .evaluateWithObject(g));
-    // Uncached attributes fold on the fly.
-    g->setPublisher(u"Nintendō"_s);
-    EXPECT_TRUE(Predicate::predicateWithFormat(u"(publisher contains[cd] 'NINTENDO')"_s)
-                    .evaluateWithObject(g));
 }
 
 // The list's search runs as one scan of each record's folded texts; it must answer exactly as
@@ -242,26 +117,31 @@ TEST(PredicateSearch, OneScanAgreesWithTheComparisonsOneByOne) {
             u"(title contains[cd] %@) OR (gameDescription contains[cd] %@) OR "
             u"(genreDescription contains[cd] %@)"_s,
             {needle, needle, needle});
-        const Predicate two = Predicate::orPredicateWithSubpredicates({parts[0], parts[2]});
+        QList<Game*> expected;
         for (Game* game : games) {
             const bool inTitle = parts[0].evaluateWithObject(game);
             const bool inDescription = parts[1].evaluateWithObject(game);
             const bool inGenre = parts[2].evaluateWithObject(game);
+            if (inTitle || inDescription || inGenre) {
+                expected.append(game);
+            }
             ASSERT_EQ(all.evaluateWithObject(game), inTitle || inDescription || inGenre)
                 << game->description().toStdString();
-            ASSERT_EQ(two.evaluateWithObject(game), inTitle || inGenre);
             // Against the folded texts directly, not through the record's cache.
             ASSERT_EQ(inTitle, !game->title().isNull() &&
                                    FoldedText::contains(FoldedText::fold(game->title()),
                                                         FoldedText::fold(needle)));
         }
         // The list's own fetch gives the same records in the same order.
-        QList<Game*> expected;
-        for (Game* game : games) {
-            if (all.evaluateWithObject(game)) {
-                expected.append(game);
-            }
-        }
         EXPECT_EQ(*store.context->executeFetchRequest(gameRequest(all), nullptr), expected);
     }
+    // The search sees a title after it changes; uncached attributes fold on the fly.
+    const Predicate zelda = Predicate::predicateWithFormat(u"(title contains[cd] 'zelda')"_s);
+    games[0]->setTitle(u"The Legend of Zelda"_s);
+    EXPECT_TRUE(zelda.evaluateWithObject(games[0]));
+    games[0]->setValueForKey(GameAttribute::title, u"Metroid"_s);
+    EXPECT_FALSE(zelda.evaluateWithObject(games[0]));
+    games[0]->setPublisher(u"Nintendō"_s);
+    EXPECT_TRUE(Predicate::predicateWithFormat(u"(publisher contains[cd] 'NINTENDO')"_s)
+                    .evaluateWithObject(games[0]));
 }

@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QTest>
 
-#include "FetchRequest.h"
-#include "Predicate.h"
-#include "TestStore.h"
+#include "StoreTestSupport.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -18,16 +16,9 @@ std::unique_ptr<TestStore> reopenedStoreOf(int count) {
         for (int i = 0; i < count; ++i) {
             writer.add(u"Game %1 Pokémon"_s.arg(i));
         }
-        StoreError error;
-        EXPECT_TRUE(writer.context->save(&error));
+        EXPECT_TRUE(writer.context->save(nullptr));
     }
     return std::make_unique<TestStore>();
-}
-
-FetchRequest everything() {
-    FetchRequest request;
-    request.setEntityName(u"Game"_s);
-    return request;
 }
 
 }  // namespace
@@ -35,30 +26,26 @@ FetchRequest everything() {
 TEST(SearchWarmUp, FoldsEveryLoadedRecordWhileIdleInSlices) {
     const int count = ManagedObjectContext::kWarmUpSlice * 2 + 7;
     auto store = reopenedStoreOf(count);
-    ASSERT_EQ(store->context->countForFetchRequest(everything(), nullptr), count);
+    ASSERT_EQ(store->context->countForFetchRequest(gameRequest(), nullptr), count);
     EXPECT_FALSE(store->context->isSearchTextWarm());
     QCoreApplication::processEvents();  // one slice at a time, never the whole store at once
     EXPECT_FALSE(store->context->isSearchTextWarm());
-    QElapsedTimer clock;
-    clock.start();
-    while (!store->context->isSearchTextWarm() && clock.elapsed() < 5000) {
-        QCoreApplication::processEvents();
-    }
-    EXPECT_TRUE(store->context->isSearchTextWarm());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return store->context->isSearchTextWarm(); }));
 
-    FetchRequest search = everything();
-    search.setPredicate(
-        Predicate::predicateWithFormat(u"(title contains[cd] %@)"_s, {u"POKEMON"_s}));
-    EXPECT_EQ(store->context->executeFetchRequest(search, nullptr)->size(), count);
+    EXPECT_EQ(
+        store->context->countForFetchRequest(gameRequest(Predicate::predicateWithFormat(
+                                                 u"(title contains[cd] %@)"_s, {u"POKEMON"_s})),
+                                             nullptr),
+        count);
 }
 
 TEST(SearchWarmUp, ContextGoneBeforeTheWarmUpRunsIsHarmless) {
     auto store = reopenedStoreOf(10);
-    ASSERT_EQ(store->context->countForFetchRequest(everything(), nullptr), 10);
+    ASSERT_EQ(store->context->countForFetchRequest(gameRequest(), nullptr), 10);
     // Pending warm-up slices must not touch the freed records: under AddressSanitizer
     // (scripts/test --asan) such a use fails this test.
     store.reset();
     QCoreApplication::processEvents();
     TestStore again;
-    EXPECT_EQ(again.context->countForFetchRequest(everything(), nullptr), 10);
+    EXPECT_EQ(again.context->countForFetchRequest(gameRequest(), nullptr), 10);
 }

@@ -22,20 +22,16 @@ inline FetchRequest gameRequest(std::optional<Predicate> predicate = std::nullop
     return request;
 }
 
-inline QStringList titlesOf(const QList<Game*>& games) {
-    QStringList titles;
-    for (const Game* game : games) {
-        titles.append(game->title());
-    }
-    return titles;
-}
-
 inline QStringList fetchTitles(ManagedObjectContext& context,
                                std::optional<Predicate> predicate = std::nullopt,
                                const QList<SortDescriptor>& sorts = {}) {
     const auto games =
         context.executeFetchRequest(gameRequest(std::move(predicate), sorts), nullptr);
-    return games ? titlesOf(*games) : QStringList{QStringLiteral("<fetch failed>")};
+    QStringList titles;
+    for (const Game* game : games.value_or(QList<Game*>{nullptr})) {
+        titles.append(game ? game->title() : QStringLiteral("<fetch failed>"));
+    }
+    return titles;
 }
 
 // Column 0 of the first row of `sql` on the store file, read through a connection of its own
