@@ -79,15 +79,14 @@ TEST(DateFunctions, DayStepsLandOnTheStartOfADayThatBeginsLate) {
 
 TEST(DateFunctions, ParsingIsLenientAndRollsOverLikeTheCalendar) {
     ScopedZone zone{"America/New_York"};
-    const std::pair<QString, QDate> cases[] = {
-        {u"2009-5-7"_s, {2009, 5, 7}},    {u"2009-05-07T13:45:00Z"_s, {2009, 5, 7}},
-        {u" 2009-+5-07"_s, {2009, 5, 7}}, {u"2009-13-01"_s, {2010, 1, 1}},
-        {u"2008-03-00"_s, {2008, 2, 29}}, {u"2009-00-15"_s, {2008, 12, 15}},
-        {u"2009-03--1"_s, {2009, 2, 27}}, {u"2009-01-400"_s, {2010, 2, 4}},
-        {u"2009"_s, {2008, 11, 30}},
-    };
-    for (const auto& [text, day] : cases) {
-        EXPECT_EQ(DF::getDateFromYMDString(text), at(day)) << text.toStdString();
+    for (const QString& c : {u"2009-5-7|2009-05-07"_s, u"2009-05-07T13:45:00Z|2009-05-07"_s,
+                             u" 2009-+5-07|2009-05-07"_s, u"2009-13-01|2010-01-01"_s,
+                             u"2008-03-00|2008-02-29"_s, u"2009-00-15|2008-12-15"_s,
+                             u"2009-03--1|2009-02-27"_s, u"2009-01-400|2010-02-04"_s,
+                             u"2009|2008-11-30"_s}) {
+        EXPECT_EQ(DF::getDateFromYMDString(c.section(u'|', 0, 0)),
+                  at(QDate::fromString(c.section(u'|', 1), Qt::ISODate)))
+            << c.toStdString();
     }
     for (const QString& text : {QString(), u"abc"_s, u"0000-05-07"_s, u"99999999999-01-01"_s}) {
         EXPECT_TRUE(DF::getDateFromYMDString(text).isNull()) << text.toStdString();
@@ -101,8 +100,8 @@ TEST(DateFunctions, DisplaysNeedExactlyTenCharactersAndFollowTheLocale) {
     EXPECT_TEXT(DF::getShortDateDisplayFromYMD(u"2009-03-05"_s), u"5 March 09"_s);
     EXPECT_TEXT(DF::getLongDateDisplayFromYMD(u"2009-03-05"_s), u"March 5, 2009"_s);
     for (const QString& text : {QString(), u"2009-3-5"_s, u"2009-03-05 "_s, u"abcdefghij"_s}) {
-        EXPECT_TEXT(DF::getShortDateDisplayFromYMD(text), QString());
-        EXPECT_TEXT(DF::getLongDateDisplayFromYMD(text), QString());
+        EXPECT_TRUE((DF::getShortDateDisplayFromYMD(text) + DF::getLongDateDisplayFromYMD(text))
+                        .isEmpty());
     }
     ScopedLocale german{QLocale(QLocale::German, QLocale::Germany)};
     EXPECT_TEXT(DF::getShortDateDisplayFromYMD(u"2009-03-05"_s), u"5 März 09"_s);
@@ -116,12 +115,11 @@ TEST(DateFunctions, ComparisonsAndDifferencesAreOfInstantsAndNothingGivesNothing
     const QDateTime second = first.addDays(1), third = first.addDays(2);
     ScopedClock clock{first};
     EXPECT_TRUE(DF::isDateEqualToDate(first, first.toUTC()));
-    EXPECT_TRUE(DF::isDateBeforeDate(first, second));
-    EXPECT_FALSE(DF::isDateBeforeDate(first, first));
-    EXPECT_FALSE(DF::isDateBeforeDate(none, first));
-    EXPECT_TRUE(DF::isDateAfterDate(first, none));
-    EXPECT_TRUE(DF::isDateBetween(third, first, third));
-    EXPECT_FALSE(DF::isDateBetween(first, second, third));
+    EXPECT_EQ(QList<bool>({DF::isDateBeforeDate(first, second), DF::isDateBeforeDate(first, first),
+                           DF::isDateBeforeDate(none, first), DF::isDateAfterDate(first, none),
+                           DF::isDateBetween(third, first, third),
+                           DF::isDateBetween(first, second, third)}),
+              QList<bool>({true, false, false, true, true, false}));
     // The repeated autumn hour: the same wall-clock reading, different instants.
     const QDateTime daylight = at(QDate(2009, 11, 1)).addSecs(90 * 60);
     ASSERT_EQ(daylight.time(), daylight.addSecs(3600).time());
@@ -132,8 +130,7 @@ TEST(DateFunctions, ComparisonsAndDifferencesAreOfInstantsAndNothingGivesNothing
     EXPECT_EQ(DF::getDaysDifferenceBetween(first, first.addSecs(36 * 3600)), -1);
     EXPECT_EQ(DF::getDateByAddingDays(1, first.toUTC()).timeSpec(), Qt::LocalTime);
     EXPECT_TRUE(DF::getDateByAddingDays(1, none).isNull());
-    EXPECT_EQ(DF::getDayOfWeek(none), -1);
-    EXPECT_EQ(DF::getDaysDifferenceBetween(none, first), 0);
+    EXPECT_EQ(DF::getDayOfWeek(none) + DF::getDaysDifferenceBetween(none, first), -1);
 }
 
 TEST(Clock, PinnedInstantIsReadInTheCurrentZoneFromAnyThread) {

