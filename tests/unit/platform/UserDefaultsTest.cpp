@@ -86,10 +86,10 @@ TEST_F(UserDefaultsTest, TypedReadersInterpretStoredText) {
         bool truth;
         QString text;
     } cases[] = {
-        {u"12abc"_s, 12, true, u"12abc"_s}, {u"  -7"_s, -7, true, u"  -7"_s},
-        {u"YES"_s, 0, true, u"YES"_s},      {u"true"_s, 1, true, u"true"_s},
-        {u"0.5"_s, 0, false, u"0.5"_s},     {u"99999999999"_s, INT_MAX, true, u"99999999999"_s},
-        {2.5, 2, true, u"2.5"_s},           {QStringList{u"a"_s}, 0, false, QString()},
+        {u"  -7abc"_s, -7, true, u"  -7abc"_s}, {u"YES"_s, 0, true, u"YES"_s},
+        {u"0.5"_s, 0, false, u"0.5"_s},         {u"99999999999"_s, INT_MAX, true, u"99999999999"_s},
+        {2.5, 2, true, u"2.5"_s},               {QStringList{u"a"_s}, 0, false, QString()},
+        {u"true"_s, 1, true, u"true"_s},  // what setBool stores
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored.toString().toStdString());
