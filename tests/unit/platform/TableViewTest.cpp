@@ -115,7 +115,10 @@ TEST_F(TableViewTest, CellsAreReusedByIdentifierAndEachShowsItsRow) {
     EXPECT_GT(reused, 150);
 }
 
-TEST_F(TableViewTest, ScrollToRowPlacesItAsAskedClampedAtTheEnds) {
+// Scrolling to a row places it as asked, clamped at the content's ends; animated it arrives
+// later, and a press or the wheel stops it where it stands; a wheel notch scrolls about a row,
+// also with the bar hidden (as the list screen does, to keep the full width).
+TEST_F(TableViewTest, ScrollToRowPlacesItAsAskedAndAPressOrTheWheelStopsAnAnimatedScroll) {
     Rows rows({5, 30, 4});
     show(rows);
     using P = TableViewScrollPosition;
@@ -141,24 +144,15 @@ TEST_F(TableViewTest, ScrollToRowPlacesItAsAskedClampedAtTheEnds) {
         EXPECT_EQ(c.offset >= 0 ? table_.contentOffsetY() : inView(c.path).top(),
                   c.offset >= 0 ? c.offset : c.rowTopInView);
     }
-}
-
-// A press or the wheel stops an animated scroll where it stands; a wheel notch scrolls about
-// a row, also with the bar hidden (as a screen may, to keep the full width).
-TEST_F(TableViewTest, AnimatedScrollArrivesLaterAndAPressOrTheWheelStopsIt) {
-    Rows rows({200});
-    show(rows);
-    table_.scrollToRowAtIndexPath(IndexPath(0, 100), TableViewScrollPosition::Top, true);
-    EXPECT_EQ(table_.contentOffsetY(), 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return inView(IndexPath(0, 100)).top() == 0; }));
     table_.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     const QPoint at(100, 100);
     QWheelEvent wheel(at, table_.viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     for (const int notches : {0, 1}) {  // a press, then a wheel notch
-        const int from = table_.contentOffsetY();
-        table_.setContentOffset(QPoint(0, 0), true);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return table_.contentOffsetY() < from; }));
+        table_.setContentOffset(QPoint(0, 0), false);
+        table_.scrollToRowAtIndexPath(IndexPath(1, 20), TableViewScrollPosition::Top, true);
+        EXPECT_EQ(table_.contentOffsetY(), 0);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return table_.contentOffsetY() > 2 * kRow; }));
         const int stopped = table_.contentOffsetY();
         if (notches) {
             QApplication::sendEvent(table_.viewport(), &wheel);
@@ -171,6 +165,8 @@ TEST_F(TableViewTest, AnimatedScrollArrivesLaterAndAPressOrTheWheelStopsIt) {
             EXPECT_NE(animation->state(), QAbstractAnimation::Running);
         }
     }
+    table_.scrollToRowAtIndexPath(IndexPath(1, 20), TableViewScrollPosition::Top, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return inView(IndexPath(1, 20)).top() == 0; }));
 }
 
 // A click selects once (also on a cell's child), a drag scrolls without selecting; Up and Down
@@ -182,6 +178,8 @@ TEST_F(TableViewTest, ClicksAndKeysSelectDragsAndKeysScroll) {
     click(IndexPath(0, 2));
     EXPECT_TRUE(table_.cellForRowAtIndexPath(IndexPath(0, 2))->isSelected());
     EXPECT_TRUE(table_.hasFocus());  // a click gives the table the keyboard
+    const auto* header = table_.viewport()->findChild<QLabel*>(u"sectionHeaderLabel"_s);
+    EXPECT_TRUE(header->isVisible() && header->text() == u"Section 0"_s);
     QTest::mouseClick(table_.viewport(), Qt::LeftButton, {}, QPoint(50, kHeader / 2));  // header
     QTest::mousePress(table_.viewport(), Qt::LeftButton, {}, QPoint(100, 300));
     for (int y = 295; y >= 240; y -= 5) {
@@ -217,28 +215,25 @@ TEST_F(TableViewTest, ClicksAndKeysSelectDragsAndKeysScroll) {
         QTest::keyClick(&table_, Qt::Key_Down);
     }
     EXPECT_EQ(inView(IndexPath(2, 6)).bottom() + 1, kHeight);  // brought whole into view
-}
 
-TEST_F(TableViewTest, DeselectAnimatedFadesTheHighlightAndPlainDeselectDropsItAtOnce) {
-    Rows rows({10});
-    show(rows);
-    table_.selectRowAtIndexPath(IndexPath(0, 1), false, TableViewScrollPosition::None);
-    TableViewCell* cell = table_.cellForRowAtIndexPath(IndexPath(0, 1));
-    table_.deselectRowAtIndexPath(IndexPath(0, 2), true);  // not the selected row
+    // An animated deselect fades the highlight, a plain one drops it at once.
+    using P = TableViewScrollPosition;
+    TableViewCell* cell = table_.cellForRowAtIndexPath(IndexPath(2, 6));
+    table_.deselectRowAtIndexPath(IndexPath(2, 5), true);  // not the selected row
     EXPECT_EQ(cell->selectionAlpha(), 1.0);
-    table_.deselectRowAtIndexPath(IndexPath(0, 1), false);
+    table_.deselectRowAtIndexPath(IndexPath(2, 6), false);
     EXPECT_EQ(cell->selectionAlpha(), 0.0);
-    table_.selectRowAtIndexPath(IndexPath(0, 1), true, TableViewScrollPosition::None);
-    table_.deselectRowAtIndexPath(IndexPath(0, 1), true);
+    table_.selectRowAtIndexPath(IndexPath(2, 6), true, P::None);
+    table_.deselectRowAtIndexPath(IndexPath(2, 6), true);
     EXPECT_FALSE(table_.indexPathForSelectedRow());
     EXPECT_GT(cell->selectionAlpha(), 0.5);
     ASSERT_TRUE(QTest::qWaitFor([&] { return cell->selectionAlpha() == 0.0; }));
     // A selected row scrolled away and back is still highlighted, on whichever cell shows it.
-    table_.selectRowAtIndexPath(IndexPath(0, 0), false, TableViewScrollPosition::None);
-    table_.scrollToRowAtIndexPath(IndexPath(0, 9), TableViewScrollPosition::Top, false);
-    table_.scrollToRowAtIndexPath(IndexPath(0, 0), TableViewScrollPosition::Top, false);
-    EXPECT_TRUE(table_.cellForRowAtIndexPath(IndexPath(0, 0))->isSelected());
-    EXPECT_FALSE(table_.cellForRowAtIndexPath(IndexPath(0, 1))->isSelected());
+    table_.selectRowAtIndexPath(IndexPath(2, 6), false, P::None);
+    table_.scrollToRowAtIndexPath(IndexPath(2, 19), P::Top, false);
+    table_.scrollToRowAtIndexPath(IndexPath(2, 6), P::Top, false);
+    EXPECT_TRUE(table_.cellForRowAtIndexPath(IndexPath(2, 6))->isSelected());
+    EXPECT_FALSE(table_.cellForRowAtIndexPath(IndexPath(2, 7))->isSelected());
 }
 
 // A reload asks for everything again, keeps the offset where it still fits and clears the
