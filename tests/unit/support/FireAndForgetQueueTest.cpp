@@ -126,8 +126,6 @@ TEST(MetricsWriter, RecordsArePostedAsEscapedFormsWithoutMakingTheCallerWait) {
     SKIP_QT_NETWORK_UNDER_TSAN();
     FakeHttpServer server;
     const QString url = MetricsWriter::metricsURLForService(server.url(u"/"_s));
-    EXPECT_EQ(url, server.url(u"/MetricsSystem/execute.do"_s));
-    EXPECT_TEXT(MetricsWriter::metricsURLForService(u""_s), QString());
     server.answer(u"/MetricsSystem/execute.do"_s, {200, "OK", "text/plain", 2000});
     MetricsWriter::setRequestTimeout(200);
     QElapsedTimer clock;
@@ -143,7 +141,7 @@ TEST(MetricsWriter, RecordsArePostedAsEscapedFormsWithoutMakingTheCallerWait) {
     MetricsWriter::setRequestTimeout(0);
     const QList<FakeHttpServer::Request> requests = server.requests();
     ASSERT_EQ(requests.size(), 2);
-    EXPECT_EQ(requests[0].method, u"POST"_s);
+    EXPECT_EQ(requests[0].method + u' ' + requests[0].path, u"POST /MetricsSystem/execute.do"_s);
     EXPECT_EQ(requests[0].body,
               QByteArray("action=RECORD&metricApplication=App&metricName=Search%20%26%20find%3Dyes"
                          "&metricValue=&metricGroup=wii&metricFeature="));
