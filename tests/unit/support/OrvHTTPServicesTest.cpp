@@ -14,20 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Runs the call on a thread of its own, as the program does, while this one's events run.
-template <class F>
-auto offMainThread(F call) {
-    decltype(call()) answer;
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-        answer = call();
-        done = true;
-    });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 20000));
-    worker.join();
-    return answer;
-}
-
 TEST(OrvHTTPServices, FormsEscapeTheFormCharactersToo) {
     EXPECT_TEXT(OrvHTTPServices::escapeString(u"a&b?c=d+e;f 100%26 caf\u00e9 #1 p/t:x@y"_s),
                 u"a%26b%3Fc%3Dd%2Be%3Bf%20100%2526%20caf%C3%A9%20%231%20p/t:x@y"_s);
@@ -47,33 +33,20 @@ TEST(OrvHTTPServices, FormsEscapeTheFormCharactersToo) {
 class OrvHTTPServicesTransfer : public testing::Test {
 protected:
     void SetUp() override { SKIP_QT_NETWORK_UNDER_TSAN(); }
-    void TearDown() override { OrvHTTPServices::setPostTimeout(0); }
-    QString post(const QString& url, const std::optional<OrvHTTPServices::Dictionary>& fields) {
-        return offMainThread([&] { return OrvHTTPServices::getStringFromURL(url, fields); });
-    }
+    // On a thread of its own, as the program does, while this one's events run.
     QByteArray get(const QString& url, int timeout) {
-        return offMainThread([&] { return OrvHTTPServices::getDataFromURL(url, timeout); });
+        QByteArray answer;
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            answer = OrvHTTPServices::getDataFromURL(url, timeout);
+            done = true;
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 20000));
+        worker.join();
+        return answer;
     }
     FakeHttpServer server;
 };
-
-// A post answers the body of any completed status, and nothing when it fails or times out.
-TEST_F(OrvHTTPServicesTransfer, PostSendsTheFormAndAnswersTheBodyOfAnyStatus) {
-    server.answer(u"/form"_s, {200, "ok \xe9"});
-    EXPECT_TEXT(post(server.url(u"/form"_s), OrvHTTPServices::Dictionary{{u"a"_s, u"1 2"_s}}),
-                u"ok \u00e9"_s);
-    const FakeHttpServer::Request request = server.requests().value(0);
-    EXPECT_EQ(request.method + u' ' + QString::fromUtf8(request.body), u"POST a=1%202"_s);
-    EXPECT_EQ(request.headers.value(u"content-type"_s),
-              u"application/x-www-form-urlencoded; charset=utf-8"_s);
-    server.answer(u"/missing"_s, {404, "not here"});
-    EXPECT_TEXT(post(server.url(u"/missing"_s), std::nullopt), u"not here"_s);
-    OrvHTTPServices::setPostTimeout(300);
-    server.answer(u"/slow"_s, {200, "late", "text/plain", 5000});
-    for (const QString& failing : {u"http://127.0.0.1:1/refused"_s, server.url(u"/slow"_s)}) {
-        EXPECT_TEXT(post(failing, std::nullopt), QString()) << failing.toStdString();
-    }
-}
 
 // What the program downloads (box art): the body of a success only.
 TEST_F(OrvHTTPServicesTransfer, GetAnswersTheBodyOfASuccessOnly) {
@@ -91,15 +64,6 @@ TEST_F(OrvHTTPServicesTransfer, GetAnswersTheBodyOfASuccessOnly) {
         EXPECT_TRUE(get(failing, 300).isNull()) << failing.toStdString();
     }
     EXPECT_LT(clock.elapsed(), 3000);  // the slow one given up after its time-out
-}
-
-TEST(OrvHTTPServices, UploadBodyIsTheExactMultipartForm) {
-    const QByteArray file("PNG\x00\x01\r\n--AaB03x\xff", 16);
-    EXPECT_EQ(OrvHTTPServices::generatePostDataForData(file),
-              "--AaB03x\r\nContent-Disposition: form-data; name=\"upload[file]\"; "
-              "filename=\"somefile\"\r\nContent-Type: application/octet-stream\r\n"
-              "Content-Transfer-Encoding: binary\r\n\r\n" +
-                  file + "\r\n--AaB03x--");
 }
 
 }  // namespace
