@@ -198,10 +198,14 @@ TEST_F(TableViewTest, ClicksAndKeysSelectDragsAndKeysScroll) {
         IndexPath selected;
         int offset;
     } steps[] = {
-        {Qt::Key_Up, IndexPath(0, 1), 0},     {Qt::Key_Down, IndexPath(0, 2), 0},
-        {Qt::Key_Down, IndexPath(2, 0), 0},   {Qt::Key_Return, IndexPath(2, 0), 0},
-        {Qt::Key_PageDown, IndexPath(2, 0), kHeight}, {Qt::Key_End, IndexPath(2, 0), end},
-        {Qt::Key_PageUp, IndexPath(2, 0), end - kHeight}, {Qt::Key_Home, IndexPath(2, 0), 0},
+        {Qt::Key_Up, IndexPath(0, 1), 0},
+        {Qt::Key_Down, IndexPath(0, 2), 0},
+        {Qt::Key_Down, IndexPath(2, 0), 0},
+        {Qt::Key_Return, IndexPath(2, 0), 0},
+        {Qt::Key_PageDown, IndexPath(2, 0), kHeight},
+        {Qt::Key_End, IndexPath(2, 0), end},
+        {Qt::Key_PageUp, IndexPath(2, 0), end - kHeight},
+        {Qt::Key_Home, IndexPath(2, 0), 0},
         {Qt::Key_Enter, IndexPath(2, 0), 0},
     };
     for (const auto& step : steps) {

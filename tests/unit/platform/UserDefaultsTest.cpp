@@ -86,9 +86,12 @@ TEST_F(UserDefaultsTest, TypedReadersInterpretStoredText) {
         bool truth;
         QString text;
     } cases[] = {
-        {u"  -7abc"_s, -7, true, u"  -7abc"_s}, {u"YES"_s, 0, true, u"YES"_s},
-        {u"0.5"_s, 0, false, u"0.5"_s},         {u"99999999999"_s, INT_MAX, true, u"99999999999"_s},
-        {2.5, 2, true, u"2.5"_s},               {QStringList{u"a"_s}, 0, false, QString()},
+        {u"  -7abc"_s, -7, true, u"  -7abc"_s},
+        {u"YES"_s, 0, true, u"YES"_s},
+        {u"0.5"_s, 0, false, u"0.5"_s},
+        {u"99999999999"_s, INT_MAX, true, u"99999999999"_s},
+        {2.5, 2, true, u"2.5"_s},
+        {QStringList{u"a"_s}, 0, false, QString()},
         {u"true"_s, 1, true, u"true"_s},  // what setBool stores
     };
     for (const auto& c : cases) {

@@ -76,11 +76,11 @@ TEST(DateFunctions, DayStepsLandOnTheStartOfADayThatBeginsLate) {
 
 TEST(DateFunctions, ParsingIsLenientAndRollsOverLikeTheCalendar) {
     ScopedZone zone{"America/New_York"};
-    for (const QString& c : {u"2009-5-7|2009-05-07"_s, u"2009-05-07T13:45:00Z|2009-05-07"_s,
-                             u" 2009-+5-07|2009-05-07"_s, u"2009-13-01|2010-01-01"_s,
-                             u"2008-03-00|2008-02-29"_s, u"2009-00-15|2008-12-15"_s,
-                             u"2009-03--1|2009-02-27"_s, u"2009-01-400|2010-02-04"_s,
-                             u"2009|2008-11-30"_s}) {
+    for (const QString& c :
+         {u"2009-5-7|2009-05-07"_s, u"2009-05-07T13:45:00Z|2009-05-07"_s,
+          u" 2009-+5-07|2009-05-07"_s, u"2009-13-01|2010-01-01"_s, u"2008-03-00|2008-02-29"_s,
+          u"2009-00-15|2008-12-15"_s, u"2009-03--1|2009-02-27"_s, u"2009-01-400|2010-02-04"_s,
+          u"2009|2008-11-30"_s}) {
         EXPECT_EQ(DF::getDateFromYMDString(c.section(u'|', 0, 0)),
                   at(QDate::fromString(c.section(u'|', 1), Qt::ISODate)))
             << c.toStdString();
