@@ -91,7 +91,7 @@ protected:
 // Every row reaching into view, across sections, has its cell placed where its row is,
 // showing that row; cells leaving the view are reused by identifier, so scrolling any length
 // holds about a screenful of cells.
-TEST_F(TableViewTest, CellsAreReusedByIdentifierAndEachShowsItsRow) {
+TEST_F(TableViewTest, CellsAreReusedByIdentifierAndAReloadFollowsNewCounts) {
     Rows rows({40, 3, 0, 160});
     show(rows);
     for (int y = 0; y <= table_.contentHeight(); y += 61) {
@@ -113,6 +113,37 @@ TEST_F(TableViewTest, CellsAreReusedByIdentifierAndEachShowsItsRow) {
         reused += cell->reuses;
     }
     EXPECT_GT(reused, 150);
+
+    // A reload asks for everything again, keeps the offset where it still fits and clears the
+    // selection; rows that do not exist and empty tables do nothing.
+    table_.selectRowAtIndexPath(IndexPath(3, 159), false, TableViewScrollPosition::Bottom);
+    rows.counts = {2, 0, 1};
+    table_.reloadData();
+    EXPECT_EQ(table_.contentOffsetY(), 0);
+    EXPECT_FALSE(table_.indexPathForSelectedRow());
+    QStringList shown;
+    for (TableViewCell* cell : table_.visibleCells()) {
+        shown.append(cell->objectName());
+    }
+    EXPECT_EQ(shown, (QStringList{u"[0, 0]"_s, u"[0, 1]"_s, u"[2, 0]"_s}));
+    EXPECT_LE(liveCells(), kMostCells);
+    for (const IndexPath& bad : {IndexPath(-1, 0), IndexPath(0, 2), IndexPath(1, 0)}) {
+        EXPECT_TRUE(table_.rectForRowAtIndexPath(bad).isNull());
+        table_.scrollToRowAtIndexPath(bad, TableViewScrollPosition::Middle, true);
+        table_.selectRowAtIndexPath(bad, false, TableViewScrollPosition::Top);
+    }
+    EXPECT_FALSE(table_.indexPathForSelectedRow());
+    for (const int y : {-5, kHeader - 1, table_.contentHeight()}) {  // above, header, below
+        EXPECT_FALSE(table_.indexPathForRowAtPoint(QPoint(10, y))) << y;
+    }
+    rows.counts = {};
+    table_.reloadData();
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_End, Qt::Key_Return}) {
+        QTest::keyClick(&table_, key);
+    }
+    QTest::mouseClick(table_.viewport(), Qt::LeftButton, {}, QPoint(100, 100));
+    EXPECT_TRUE(rows.selected.empty());
+    EXPECT_EQ(table_.firstVisibleCell(), nullptr);
 }
 
 // Scrolling to a row places it as asked, clamped at the content's ends; animated it arrives
@@ -238,40 +269,4 @@ TEST_F(TableViewTest, ClicksAndKeysSelectDragsAndKeysScroll) {
     table_.scrollToRowAtIndexPath(IndexPath(2, 6), P::Top, false);
     EXPECT_TRUE(table_.cellForRowAtIndexPath(IndexPath(2, 6))->isSelected());
     EXPECT_FALSE(table_.cellForRowAtIndexPath(IndexPath(2, 7))->isSelected());
-}
-
-// A reload asks for everything again, keeps the offset where it still fits and clears the
-// selection; rows that do not exist and empty tables do nothing.
-TEST_F(TableViewTest, ReloadFollowsNewCountsAndBadPathsOrEmptyTablesDoNothing) {
-    Rows rows({100});
-    show(rows);
-    table_.selectRowAtIndexPath(IndexPath(0, 99), false, TableViewScrollPosition::Bottom);
-    EXPECT_EQ(table_.contentOffsetY(), table_.contentHeight() - kHeight);
-    rows.counts = {2, 0, 1};
-    table_.reloadData();
-    EXPECT_EQ(table_.contentOffsetY(), 0);
-    EXPECT_FALSE(table_.indexPathForSelectedRow());
-    QStringList shown;
-    for (TableViewCell* cell : table_.visibleCells()) {
-        shown.append(cell->objectName());
-    }
-    EXPECT_EQ(shown, (QStringList{u"[0, 0]"_s, u"[0, 1]"_s, u"[2, 0]"_s}));
-    EXPECT_LE(liveCells(), kMostCells);
-    for (const IndexPath& bad : {IndexPath(-1, 0), IndexPath(0, 2), IndexPath(1, 0)}) {
-        EXPECT_TRUE(table_.rectForRowAtIndexPath(bad).isNull());
-        table_.scrollToRowAtIndexPath(bad, TableViewScrollPosition::Middle, true);
-        table_.selectRowAtIndexPath(bad, false, TableViewScrollPosition::Top);
-    }
-    EXPECT_FALSE(table_.indexPathForSelectedRow());
-    for (const int y : {-5, kHeader - 1, table_.contentHeight()}) {  // above, header, below
-        EXPECT_FALSE(table_.indexPathForRowAtPoint(QPoint(10, y))) << y;
-    }
-    rows.counts = {};
-    table_.reloadData();
-    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_End, Qt::Key_Return}) {
-        QTest::keyClick(&table_, key);
-    }
-    QTest::mouseClick(table_.viewport(), Qt::LeftButton, {}, QPoint(100, 100));
-    EXPECT_TRUE(rows.selected.empty());
-    EXPECT_EQ(table_.firstVisibleCell(), nullptr);
 }
