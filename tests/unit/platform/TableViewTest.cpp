@@ -210,7 +210,8 @@ TEST_F(TableViewTest, ClicksAndKeysSelectDragsAndKeysScroll) {
     EXPECT_TRUE(table_.cellForRowAtIndexPath(IndexPath(0, 2))->isSelected());
     EXPECT_TRUE(table_.hasFocus());  // a click gives the table the keyboard
     const auto* header = table_.viewport()->findChild<QLabel*>(u"sectionHeaderLabel"_s);
-    EXPECT_TRUE(header->isVisible() && header->text() == u"Section 0"_s);
+    ASSERT_TRUE(header && header->isVisible());
+    EXPECT_EQ(header->text(), u"Section 0"_s);
     QTest::mouseClick(table_.viewport(), Qt::LeftButton, {}, QPoint(50, kHeader / 2));  // header
     QTest::mousePress(table_.viewport(), Qt::LeftButton, {}, QPoint(100, 300));
     for (int y = 295; y >= 240; y -= 5) {
