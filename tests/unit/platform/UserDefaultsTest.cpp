@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <climits>
 #include <thread>
 #include <vector>
 
@@ -77,30 +76,6 @@ TEST_F(UserDefaultsTest, ValuesSurviveAReopenInTheirDataHome) {
     EXPECT_TRUE(reopened()->stringForKey(u"UNICODE"_s).isNull());
     qputenv("QUESTLOG_HOME", first);
     EXPECT_EQ(reopened()->integerForKey(u"OFF"_s), 1);
-}
-
-TEST_F(UserDefaultsTest, TypedReadersInterpretStoredText) {
-    const struct {
-        QVariant stored;
-        int integer;
-        bool truth;
-        QString text;
-    } cases[] = {
-        {u"  -7abc"_s, -7, true, u"  -7abc"_s},
-        {u"YES"_s, 0, true, u"YES"_s},
-        {u"0.5"_s, 0, false, u"0.5"_s},
-        {u"99999999999"_s, INT_MAX, true, u"99999999999"_s},
-        {2.5, 2, true, u"2.5"_s},
-        {QStringList{u"a"_s}, 0, false, QString()},
-        {u"true"_s, 1, true, u"true"_s},  // what setBool stores
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.stored.toString().toStdString());
-        defaults()->setObject(c.stored, u"K"_s);
-        EXPECT_EQ(defaults()->integerForKey(u"K"_s), c.integer);
-        EXPECT_EQ(defaults()->boolForKey(u"K"_s), c.truth);
-        EXPECT_EQ(defaults()->stringForKey(u"K"_s), c.text);
-    }
 }
 
 // A file that cannot be replaced fails to synchronize; one full of garbage reads as nothing.
