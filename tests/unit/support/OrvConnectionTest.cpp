@@ -66,27 +66,24 @@ TEST_F(OrvConnectionTransfer, EveryCompletedTransferHandsOverItsWholeBodyOnce) {
     std::vector<std::unique_ptr<OrvConnection>> connections;
     const auto start = [&](const QString& path, const QString& body) {
         connections.push_back(started(server.url(path)));
-        EXPECT_TRUE(connections.back()->isRequesting());
         expected[connections.back().get()] = body;
     };
     for (const int status : kCompletedStatuses) {
         start(statusPath(status), QString::fromLatin1(statusBody(status)));
     }
     start(u"/big"_s, QString::fromUtf8(big));
-    start(u"/latin1"_s, QString());  // not UTF-8: nothing, but the bytes are kept
+    start(u"/latin1"_s, QString());  // not UTF-8: nothing
     ASSERT_TRUE(waitForCalls(connections.size()));
     waitForALaterOne(u"nonsense"_s);
     std::set<OrvConnection*> calledBack;
     for (const Call& call : calls) {
         EXPECT_TRUE(call.success && calledBack.insert(call.connection).second);  // once each
         EXPECT_TEXT(call.body, expected[call.connection]);
-        EXPECT_FALSE(call.connection->isRequesting() || call.connection->result()->error());
     }
     EXPECT_EQ(calledBack.size(), connections.size());
-    EXPECT_EQ(connections.back()->result()->data(), "caf\xe9 \xff");
 }
 
-TEST_F(OrvConnectionTransfer, FailuresComeLaterNeverFromInsideStartAndLeaveNoData) {
+TEST_F(OrvConnectionTransfer, FailuresComeLaterNeverFromInsideStart) {
     OrvConnection::setTransferTimeout(200);
     server.answer(u"/silent"_s, {200, "too late", "text/plain", 3000});
     int closedPort = 0;
@@ -102,13 +99,10 @@ TEST_F(OrvConnectionTransfer, FailuresComeLaterNeverFromInsideStartAndLeaveNoDat
         EXPECT_TRUE(calls.empty()) << address.toStdString();
     }
     ASSERT_TRUE(waitForCalls(connections.size()));
-    for (const Call& call : calls) {
-        EXPECT_FALSE(call.success || call.connection->isRequesting());
+    for (const Call& call : calls) {  // the silent one too, timed out before its answer
+        EXPECT_FALSE(call.success);
         EXPECT_TRUE(call.connection->dataReceived().isNull());
-        EXPECT_FALSE(call.connection->result()->error()->description().isEmpty());
     }
-    EXPECT_EQ(connections[4]->requestError()->code, OrvConnection::kErrorUnsupportedURL);
-    EXPECT_EQ(connections[5]->requestError()->code, OrvConnection::kErrorTimedOut);
 }
 
 // On its own: next to other transfers to the same server, Qt now and then hands the half body
@@ -119,7 +113,6 @@ TEST_F(OrvConnectionTransfer, ConnectionCutMidBodyIsAFailureWithoutData) {
     ASSERT_TRUE(waitForCalls(1));
     EXPECT_FALSE(calls[0].success);
     EXPECT_TRUE(connection->dataReceived().isNull());
-    EXPECT_TRUE(connection->result()->data().isNull());
 }
 
 TEST_F(OrvConnectionTransfer, CancelledOrDestroyedConnectionsNeverCallBack) {
@@ -131,7 +124,6 @@ TEST_F(OrvConnectionTransfer, CancelledOrDestroyedConnectionsNeverCallBack) {
     started(u""_s).reset();
     ASSERT_TRUE(server.waitForRequests(2, 5000));
     cancelled->cancel();
-    EXPECT_FALSE(cancelled->isRequesting());
     destroyed.reset();
     waitForALaterOne(server.url(u"/slow"_s));
     EXPECT_TRUE(calls.empty());
