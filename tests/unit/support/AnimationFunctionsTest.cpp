@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QPropertyAnimation>
+#include <QStringList>
 #include <QTest>
 #include <QWidget>
 #include <algorithm>
 #include <limits>
+#include <memory>
 
 #include "AnimationFunctions.h"
 #include "Animator.h"
@@ -35,13 +37,19 @@ protected:
 }  // namespace
 
 // Start values apply at once; position and alpha then move together on the eased curve, over
-// the seconds given, to the end.
+// the seconds given, to the end. Moves and fades with nothing to do start nothing; the alpha
+// is clamped and needs no effect while full.
 TEST_F(AnimationFunctionsTest, MoveSetsStartValuesThenEasesToTheEnd) {
-    ViewAlpha::setAlpha(view_, 0.5f);
+    ViewAlpha::setAlpha(view_, 7.0f);
+    EXPECT_EQ(view_->graphicsEffect(), nullptr);
     view_->hide();
+    AnimationFunctions::fadeInView(view_, 0.6f);  // already opaque: only shown
+    EXPECT_FALSE(view_->isHidden());
+    AnimationFunctions::moveView(view_, QPointF(10, 20), 0.6f);  // already there
+    EXPECT_EQ(running(), 0);
+    ViewAlpha::setAlpha(view_, 0.5f);
     AnimationFunctions::fadeInView(view_, 0.6f);
     EXPECT_EQ(ViewAlpha::alpha(view_), 0.0f);
-    EXPECT_FALSE(view_->isHidden());
     AnimationFunctions::moveView(view_, QPointF(0, 300), QPointF(0, 100), 0.6f, 0.5f, 1.0f);
     EXPECT_EQ(view_->pos(), QPoint(0, 300));
     EXPECT_EQ(ViewAlpha::alpha(view_), 0.5f);
@@ -51,19 +59,7 @@ TEST_F(AnimationFunctionsTest, MoveSetsStartValuesThenEasesToTheEnd) {
     EXPECT_LT(animation->easingCurve().valueForProgress(0.1), 0.05);
     ASSERT_TRUE(QTest::qWaitFor([&] { return running() == 0; }));
     EXPECT_EQ(view_->geometry(), QRect(0, 100, 100, 50));  // the size kept
-    EXPECT_EQ(ViewAlpha::alpha(view_), 1.0f);
-}
-
-// The alpha is clamped and needs no effect while full.
-TEST_F(AnimationFunctionsTest, AlphaAndMovesThatHaveNothingToDoStartNothing) {
-    view_->hide();
-    AnimationFunctions::fadeInView(view_, 0.6f);  // already opaque: only shown
-    EXPECT_FALSE(view_->isHidden());
-    AnimationFunctions::moveView(view_, QPointF(10, 20), 0.6f);  // already there
-    ViewAlpha::setAlpha(view_, 7.0f);
-    EXPECT_EQ(view_->graphicsEffect(), nullptr);
     ViewAlpha::setAlpha(view_, -1.0f);
-    EXPECT_EQ(ViewAlpha::alpha(view_), 0.0f);
     AnimationFunctions::moveView(view_, QPointF(0, 0), QPointF(40, 60), 0.0f, 1.0f, 0.0f);
     EXPECT_EQ(view_->pos(), QPoint(40, 60));       // no time: the end at once
     AnimationFunctions::fadeOutView(view_, 0.6f);  // already transparent
@@ -74,30 +70,68 @@ TEST_F(AnimationFunctionsTest, AlphaAndMovesThatHaveNothingToDoStartNothing) {
     Animator::setImmediate(true);
     AnimationFunctions::fadeView(view_, 0.3f, 0.6f);
     AnimationFunctions::moveView(view_, QPointF(5, 5), 0.6f);  // alpha kept throughout
-    EXPECT_EQ(view_->pos(), QPoint(5, 5));
     EXPECT_FLOAT_EQ(ViewAlpha::alpha(view_), 0.3f);
+}
+
+// A second animation in the same slot stops the first without its finished action; stopping at
+// the end sets the end value, also without it; under the switch an animation ends before it
+// returns.
+TEST_F(AnimationFunctionsTest, AnimatorEndsOneAnimationPerSlotWithOnlyTheLastFinishedAction) {
+    QObject target;
+    QPointer<QPropertyAnimation> slot;
+    QStringList finished;
+    Animator::animate(&slot, &target, &target, "level", 0.0, 1.0, 10'000,
+                      [&] { finished << u"first"_qs; });
+    QPropertyAnimation* first = slot;
+    Animator::animate(&slot, &target, &target, "level", QVariant(), 2.0, 20,
+                      [&] { finished << u"second"_qs; });
+    EXPECT_NE(slot.data(), first);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.isEmpty(); }));
+    EXPECT_EQ(target.property("level").toDouble(), 2.0);
+    Animator::animate(&slot, &target, &target, "level", 0.0, 3.0, 10'000,
+                      [&] { finished << u"stopped"_qs; });
+    Animator::stop(slot, true);
+    EXPECT_EQ(target.property("level").toDouble(), 3.0);
+    Animator::setImmediate(true);
+    Animator::animate(&slot, &target, &target, "level", 0.0, 5.0, 10'000,
+                      [&] { finished << u"immediate"_qs; });
+    EXPECT_EQ(finished, (QStringList{u"second"_qs, u"immediate"_qs}));
+    EXPECT_EQ(target.property("level").toDouble(), 5.0);
+    EXPECT_TRUE(slot.isNull());
+}
+
+// Under the switch delays run at the next turns of the event loop, shortest first, and one
+// whose context has gone does not run at all.
+TEST_F(AnimationFunctionsTest, AnimatorDelaysUnderTheSwitchKeepTheirOrderAndTheirContext) {
+    Animator::setImmediate(true);
+    QStringList ran;
+    auto gone = std::make_unique<QObject>();
+    Animator::after(2000, view_, [&] { ran << u"2000"_qs; });
+    Animator::after(100, view_, [&] {
+        ran << u"100"_qs;
+        Animator::after(50, view_, [&] { ran << u"100+50"_qs; });
+    });
+    Animator::after(10, gone.get(), [&] { ran << u"gone"_qs; });
+    Animator::after(100, nullptr, [&] { ran << u"100 again"_qs; });
+    gone.reset();
+    EXPECT_TRUE(ran.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ran.size() == 4; }));
+    EXPECT_EQ(ran, (QStringList{u"100"_qs, u"100 again"_qs, u"100+50"_qs, u"2000"_qs}));
 }
 
 TEST(AnimationFunctionsHitTest, EdgesAreInsideAndNaNIsOutside) {
     const QRectF rect(10, 20, 100, 50);
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_TRUE(AnimationFunctions::isPoint(QPointF(110, 70), rect));
-    EXPECT_TRUE(AnimationFunctions::isPoint(QPointF(10, 20), rect));
+    EXPECT_TRUE(AnimationFunctions::isPoint(QPointF(110, 70), rect) &&
+                AnimationFunctions::isPoint(QPointF(10, 20), rect));
     EXPECT_FALSE(AnimationFunctions::isPoint(QPointF(110.01, 19.99), rect));
     EXPECT_FALSE(AnimationFunctions::isPoint(QPointF(nan, 30), rect) ||
                  AnimationFunctions::isPoint(QPointF(50, 30), QRectF(10, 20, nan, 50)));
 }
 
-TEST(AnimationFunctionsImages, SnapshotBorderAndColorize) {
-    QWidget view;
-    view.resize(60, 40);
-    view.setStyleSheet(u"background: #0ac81e"_qs);
-    const QImage image = AnimationFunctions::imageFromView(&view);
-    // The grey frame, half its width inside, whatever colour is asked for, over the snapshot.
-    const QImage bordered = AnimationFunctions::borderImage(image, Qt::red, 4);
-    EXPECT_EQ(bordered.pixelColor(1, 20).rgb(), QColor::fromRgbF(0.53f, 0.53f, 0.53f).rgb());
-    EXPECT_EQ(bordered.pixelColor(2, 20).rgb(), image.pixelColor(2, 20).rgb());
-    // Multiply: the colour times the image, only inside the image's shape.
+// Multiply: the colour times the image, only inside the image's shape. (The border is checked
+// through the box images that use it.)
+TEST(AnimationFunctionsImages, ColorizeMultipliesInsideTheShape) {
     QImage shape(20, 20, QImage::Format_ARGB32);
     shape.fill(Qt::transparent);
     shape.setPixelColor(10, 10, QColor(128, 128, 128));

