@@ -26,15 +26,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QByteArray jpeg(const QColor& colour) {
-    return jpegBytes(60, 84, colour);
-}
-
-bool near(const QColor& a, const QColor& b) {
-    return qAbs(a.red() - b.red()) < 24 && qAbs(a.green() - b.green()) < 24 &&
-           qAbs(a.blue() - b.blue()) < 24;
-}
-
 // The art downloads the loader's workers ask for, each answered in its colour once the test
 // lets it go (all go unless held). The colours and holds are set before the cell asks.
 struct FakeArtServer {
@@ -42,7 +33,7 @@ struct FakeArtServer {
         std::unique_lock lock(mu);
         asked.append(url);
         released.wait(lock, [&] { return !held.contains(url); });
-        return jpeg(colours.value(url));
+        return jpegBytes(60, 84, colours.value(url));
     }
     void release(const QString& url = {}) {
         {
@@ -90,14 +81,18 @@ protected:
         QDir().mkpath(loader->imagePath());
         QFile file(loader->imagePath() + ImageLoader::fileKey(url) + u".jpg"_s);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(jpeg(colour));
+        file.write(jpegBytes(60, 84, colour));
     }
     bool requested(const QString& url) {
         return QTest::qWaitFor([&] { return server.requests().contains(url); }, 5000);
     }
-    QColor boxCentre() const {
+    // Whether the box shows a picture of about that colour.
+    bool showsColour(const QColor& colour) const {
         const QImage image = cell->boxImage()->image();
-        return image.pixelColor(image.width() / 2, image.height() / 2);
+        const QColor centre = image.pixelColor(image.width() / 2, image.height() / 2);
+        return qAbs(centre.red() - colour.red()) < 24 &&
+               qAbs(centre.green() - colour.green()) < 24 &&
+               qAbs(centre.blue() - colour.blue()) < 24;
     }
     bool showsFramed(const QImage& image) const {
         return cell->boxImage()->image() == cell->boxImage()->imageWithBorderFromImage(image);
@@ -211,7 +206,7 @@ TEST_F(GameRowCellTest, ArtShowsAtOnceWithoutARequestOrWaitsThenDownloadsTheLast
         EXPECT_FALSE(cell->imageRequestWaiting());
     }
     cell->setGame(gameWithArt(u"On disk"_s, onDisk));
-    EXPECT_TRUE(near(boxCentre(), QColor(30, 160, 40)));
+    EXPECT_TRUE(showsColour(QColor(30, 160, 40)));
     EXPECT_FLOAT_EQ(boxAlpha(), 1.0f);
     EXPECT_FALSE(cell->imageRequestWaiting());
     // The cell stops the shared loader from keeping images in memory.
@@ -228,7 +223,7 @@ TEST_F(GameRowCellTest, ArtShowsAtOnceWithoutARequestOrWaitsThenDownloadsTheLast
     EXPECT_TRUE(cell->imageRequestWaiting());
     EXPECT_FALSE(loader->isPending(second));
     ASSERT_TRUE(QTest::qWaitFor([&] { return boxAlpha() == 1.0f; }, 5000));
-    EXPECT_TRUE(near(boxCentre(), QColor(40, 40, 200)));
+    EXPECT_TRUE(showsColour(QColor(40, 40, 200)));
     EXPECT_EQ(NotificationCenter::defaultCenter()->observerCountForName(
                   ImageLoader::kImagePulledPrefix + second),
               0);
@@ -282,7 +277,7 @@ TEST_F(GameRowCellTest, ReusedCellNeverShowsTheEarlierGamesArt) {
 
     server.release(second);
     ASSERT_TRUE(QTest::qWaitFor([&] { return boxAlpha() == 1.0f; }, 5000));
-    EXPECT_TRUE(near(boxCentre(), QColor(40, 40, 200)));
+    EXPECT_TRUE(showsColour(QColor(40, 40, 200)));
 }
 
 }  // namespace
