@@ -96,7 +96,8 @@ TEST_F(GameListModelTest, ChoicesAreStoredAtOnceAndReadBackExactly) {
     EXPECT_EQ(storedChoices(), u"DATE|ALL|WISH"_s);
     EXPECT_EQ(metricsTaken(metrics),
               u"Score pressed@Sort button; My pressed@List Tab; Rated pressed@Filter button; "
-              u"Wish pressed@Filter button; Explore pressed@List Tab; Date pressed@Sort button"_s);
+              u"Wish pressed@Filter button; Search changed@Search; Explore pressed@List Tab; "
+              u"Date pressed@Sort button"_s);
 
     struct Case {
         QStringList stored;  // sort, tab, list
