@@ -10,21 +10,42 @@
 // Running questlog-wii, and reading what it left in its data home the way any other client
 // would.
 
-// questlog-wii's surroundings: off screen, with its own data home.
-inline QProcessEnvironment wiiEnvironment(const QString& home) {
+// questlog-wii's surroundings: off screen, with its own data home, its catalogue service and
+// its other services (review and metrics; none when empty).
+inline QProcessEnvironment wiiEnvironment(const QString& home, const QString& catalogue = {},
+                                          const QString& others = {}) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("QUESTLOG_HOME"), home);
+    environment.insert(QStringLiteral("QUESTLOG_CATALOGUE_SERVICE"), catalogue);
+    environment.insert(QStringLiteral("QUESTLOG_REVIEW_SERVICE"), others);
+    environment.insert(QStringLiteral("QUESTLOG_METRICS_SERVICE"), others);
     return environment;
+}
+
+// Starts a build with its output merged.
+inline void startBuild(QProcess& process, const QProcessEnvironment& environment,
+                       const QString& code, const QStringList& arguments = {}) {
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(QUESTLOG_APP_DIR "/questlog-") + code, arguments);
+}
+
+// Reads the output until `text` shows; false when it never does.
+inline bool readUntil(QProcess& process, const char* text) {
+    QByteArray console;
+    while (!console.contains(text) && process.waitForReadyRead(30000)) {
+        console += process.readAll();
+    }
+    return console.contains(text);
 }
 
 // Runs questlog-wii until it quits by itself after `seconds`: its exit status, or -1 when it
 // crashed or hung.
 inline int runWii(const QProcessEnvironment& environment, double seconds) {
     QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(QUESTLOG_APP_DIR "/questlog-wii"),
-                  {QStringLiteral("--quit-after"), QString::number(seconds)});
+    startBuild(process, environment, QStringLiteral("wii"),
+               {QStringLiteral("--quit-after"), QString::number(seconds)});
     if (!process.waitForFinished(60000)) {
         process.kill();
         process.waitForFinished();
@@ -33,10 +54,10 @@ inline int runWii(const QProcessEnvironment& environment, double seconds) {
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-// One integer out of the store file at path; -1 when it cannot be read.
-inline qint64 queryNumber(const QString& path, const char* sql) {
-    SqliteConnection db(path, SqliteConnection::ReadOnly);
-    const QVariant value = db.execAndGet(QString::fromUtf8(sql));
+// One integer out of the store in the data home; -1 when it cannot be read.
+inline qint64 queryNumber(const QString& home, const QString& sql) {
+    SqliteConnection db(home + QStringLiteral("/Questlog3.sqlite"), SqliteConnection::ReadOnly);
+    const QVariant value = db.execAndGet(sql);
     return value.isValid() ? value.toLongLong() : -1;
 }
 

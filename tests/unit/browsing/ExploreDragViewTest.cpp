@@ -4,12 +4,10 @@
 
 #include <QApplication>
 #include <QMouseEvent>
-#include <QPushButton>
-#include <QTest>
+#include <QPointer>
 #include <QTouchEvent>
 #include <functional>
 #include <memory>
-#include <vector>
 
 #include "ExploreDragViewDelegate.h"
 #include "ExploreESRBDragView.h"
@@ -75,53 +73,37 @@ std::unique_ptr<ExploreDragView> make() {
     return std::make_unique<View>();
 }
 
-// Each control with its slots' values and labels from the top of the bar.
-struct Control {
-    std::function<std::unique_ptr<ExploreDragView>()> make;
-    std::vector<std::pair<int, QString>> slots;
-};
-// clang-format off
-const Control kControls[] = {
-    {make<ExploreScoreDragView>, {{0, u"any stars"_s}, {5, u"5 stars"_s}, {4, u"4+ stars"_s},
-        {3, u"3+ stars"_s}, {2, u"2+ stars"_s}, {1, u"1+ stars"_s}}},
-    {make<ExploreESRBDragView>, {{0, u"any esrb"_s}, {6, u"young kids"_s}, {7, u"everyone"_s},
-        {8, u"10+"_s}, {9, u"teen"_s}, {10, u"mature"_s}, {12, u"pending"_s}}},
-    {make<ExploreGenreDragView>, {{0, u"any genre"_s}, {13, u"action"_s}, {14, u"adventure"_s},
-        {15, u"driving"_s}, {16, u"family"_s}, {17, u"fighting"_s}, {18, u"flying"_s},
-        {19, u"puzzle"_s}, {20, u"rpg"_s}, {21, u"simulation"_s}, {22, u"sports"_s},
-        {23, u"strategy"_s}}},
-};
-// Along the bar: the first and last thumb-top positions (d) of each slot and where the thumb
-// snaps to. A control's last slot reaches to the end of the bar (400).
-constexpr int kPlaces[][3] = {{-20, 40, 32}, {41, 55, 48}, {56, 75, 63}, {76, 90, 80},
-    {91, 100, 96}, {101, 120, 112}, {121, 137, 127}, {138, 154, 144}, {155, 170, 160},
-    {171, 185, 176}, {186, 200, 192}, {201, 400, 208}};
-// clang-format on
-
-void expectShows(const ExploreDragView& view, int value, const QString& label, int thumbY) {
-    EXPECT_EQ(view.currentValue(), value);
-    EXPECT_EQ(view.getLabel(), label);
-    EXPECT_EQ(view.thumbView()->y(), thumbY);
-    EXPECT_EQ(view.button()->text(), label);
-    EXPECT_EQ(view.button()->isChecked(), value != 0);
-}
-
 }  // namespace
 
-TEST(ExploreDragView, EverySlotOfEveryControlHasItsValueLabelAndThumbPosition) {
-    for (const Control& control : kControls) {
-        auto view = control.make();
-        expectShows(*view, 0, control.slots.front().second, kPlaces[0][2]);
-        play(*view, u"p32"_s);  // grabbed at its top: d is the finger's y
-        for (size_t i = 0; i < control.slots.size(); ++i) {
-            const bool last = i + 1 == control.slots.size();
-            for (int d : {kPlaces[i][0], last ? 400 : kPlaces[i][1]}) {
-                SCOPED_TRACE(d);
-                play(*view, u"m%1"_s.arg(d));
-                expectShows(*view, control.slots[i].first, control.slots[i].second, kPlaces[i][2]);
+TEST(ExploreDragView, DraggingDownTheBarPassesEverySlotInOrder) {
+    // Each control with its slots' values and labels from the top of the bar.
+    const std::pair<std::function<std::unique_ptr<ExploreDragView>()>, QString> controls[] = {
+        {make<ExploreScoreDragView>,
+         u"0 any stars|5 5 stars|4 4+ stars|3 3+ stars|2 2+ stars|1 1+ stars"_s},
+        {make<ExploreESRBDragView>,
+         u"0 any esrb|6 young kids|7 everyone|8 10+|9 teen|10 mature|12 pending"_s},
+        {make<ExploreGenreDragView>,
+         u"0 any genre|13 action|14 adventure|15 driving|16 family|17 fighting|18 flying|"
+         u"19 puzzle|20 rpg|21 simulation|22 sports|23 strategy"_s},
+    };
+    for (const auto& [makeView, slots] : controls) {
+        auto view = makeView();
+        play(*view, u"p32"_s);  // grabbed at its top: the thumb's top follows the finger
+        QStringList passed;
+        int thumbY = -1;
+        for (int d = -20; d <= 400; ++d) {
+            play(*view, u"m%1"_s.arg(d));
+            const QString shown = u"%1 %2"_s.arg(view->currentValue()).arg(view->getLabel());
+            if (passed.isEmpty() || passed.last() != shown) {
+                passed << shown;
+                EXPECT_GT(view->thumbView()->y(), thumbY) << d;  // snapped a slot further down
+                thumbY = view->thumbView()->y();
             }
+            ASSERT_EQ(view->button()->text(), view->getLabel());
+            ASSERT_EQ(view->button()->isChecked(), view->currentValue() != 0);
         }
         play(*view, u"r400"_s);
+        EXPECT_EQ(passed.join(u'|'), slots);
         EXPECT_FALSE(view->isDraggingFlyout());
     }
 }
@@ -171,59 +153,26 @@ TEST(ExploreDragView, GesturesReportStartedEachChangeAndEnded) {
 }
 
 TEST(ExploreDragView, SettingTheValueReportsOnlyAChangeAndLabelsAnyValue) {
-    ExploreScoreDragView score;
+    ExploreESRBDragView view;
     RecordingDelegate delegate;
-    score.setDelegate(&delegate);
-    score.setCurrentValue(0);
-    score.setCurrentValue(2);
-    score.setCurrentValue(2);
-    EXPECT_EQ(delegate.reports, QStringList{u"2"_s});
-    expectShows(score, 2, u"2+ stars"_s, 96);
-    score.snapFlyoutToPoint({70, qQNaN()});  // snaps nowhere
-    EXPECT_EQ(score.currentValue(), 2);
-    for (int value : {6, 23, -1}) {
-        score.setCurrentValue(value);
-        EXPECT_EQ(score.getLabel(), u"any stars"_s) << value;
-    }
-    score.setCurrentValue(2);
-    score.reset();  // back to the top slot
-    expectShows(score, 0, u"any stars"_s, 32);
-    ExploreESRBDragView rating;
-    rating.setCurrentValue(9);
-    rating.setCurrentValue(11);  // no slot of its own: the thumb stays
-    expectShows(rating, 11, u"adults"_s, 96);
-    ExploreDragView plain;
-    plain.setCurrentValue(3);
-    EXPECT_EQ(plain.getLabel(), u"n/a"_s);
-}
-
-TEST(ExploreDragView, WorksThroughAThumbAndButtonHandedToIt) {
-    ExploreScoreDragView view;
-    QPointer<QWidget> ownThumb = view.thumbView();
-    QPointer<QAbstractButton> ownButton = view.button();
-    auto* thumb = new QWidget(&view);
-    thumb->setGeometry(20, 32, 30, 12);
-    auto button = std::make_unique<QPushButton>(u"?"_s);
-    view.setThumbView(thumb);
-    view.setButton(button.get());
-    EXPECT_EQ(button->text(), u"any stars"_s);
-    EXPECT_TRUE(ownThumb.isNull());
-    EXPECT_TRUE(ownButton.isNull());
-
-    QTest::mousePress(thumb, Qt::LeftButton, {}, QPoint(5, 8));  // presses on the thumb count
-    play(view, u"m25,90 r25,90"_s);                              // 8 below the top: d = 82
-    EXPECT_EQ(thumb->pos(), QPoint(20, 80));
-    EXPECT_EQ(button->text(), u"3+ stars"_s);
-    // A click on the button does not change its selection, which follows the value.
-    for (int value : {3, 0}) {
+    view.setDelegate(&delegate);
+    for (int value : {0, 9, 9, 11}) {
         view.setCurrentValue(value);
-        QTest::mouseClick(button.get(), Qt::LeftButton);
-        EXPECT_EQ(button->isChecked(), value != 0);
     }
-    button.reset();  // a button that goes away is no longer drawn
-    EXPECT_EQ(view.button(), nullptr);
-    view.setCurrentValue(5);
-    EXPECT_EQ(view.getLabel(), u"5 stars"_s);
+    view.snapFlyoutToPoint({70, qQNaN()});  // snaps nowhere
+    EXPECT_EQ(delegate.reports.join(u' '), u"9 11"_s);
+    EXPECT_EQ(view.getLabel(), u"adults"_s);  // no slot of its own
+    for (int value : {99, -1}) {
+        view.setCurrentValue(value);
+        EXPECT_EQ(view.getLabel(), u"any esrb"_s) << value;
+    }
+    view.setCurrentValue(9);
+    view.reset();  // back to the top slot
+    EXPECT_EQ(view.currentValue(), 0);
+    // A thumb handed to it takes the place of its own.
+    QPointer<QWidget> own = view.thumbView();
+    view.setThumbView(new QWidget(&view));
+    EXPECT_TRUE(own.isNull());
 }
 
 TEST(ExploreDragView, ADestroyedDelegateHearsNothing) {
