@@ -7,14 +7,9 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-const char* const kReadyPath = "/fake-http-server-ready";
-
-}  // namespace
-
 FakeHttpServer::FakeHttpServer(Connections connections)
     : server_(std::make_unique<httplib::Server>()) {
+    static const char* const kReadyPath = "/fake-http-server-ready";
     const auto route = [this](const httplib::Request& in, httplib::Response& out,
                               const QByteArray& body) {
         Request request;
@@ -127,11 +122,8 @@ QByteArray FakeHttpServer::get(const QString& url, int timeoutMsecs) {
     if (!result || result->status < 200 || result->status >= 300) {
         return QByteArray();
     }
-    QByteArray body = QByteArray::fromStdString(result->body);
-    if (body.isNull()) {
-        body = QByteArray("");
-    }
-    return body;
+    // Not null even when empty: null stands for no answer.
+    return result->body.empty() ? QByteArray("") : QByteArray::fromStdString(result->body);
 }
 
 QList<FakeHttpServer::Request> FakeHttpServer::requests() const {
@@ -153,7 +145,7 @@ void FakeHttpServer::serve(const Request& request, Response& response) {
     changed_.notify_all();
     const Handler handler = handlers_.value(request.path);
     lock.unlock();
-    response = handler ? handler(request) : Response{404, QByteArray(), "text/plain", 0, false, {}};
+    response = handler ? handler(request) : Response{404};
     if (response.delayMsecs > 0) {
         lock.lock();
         changed_.wait_for(lock, std::chrono::milliseconds(response.delayMsecs),

@@ -1,12 +1,8 @@
 #pragma once
 
-#include <QByteArray>
 #include <QFile>
-#include <QList>
 #include <QPair>
-#include <QString>
 #include <QTemporaryDir>
-#include <QUrl>
 #include <QUrlQuery>
 #include <mutex>
 
@@ -32,13 +28,12 @@ public:
         FireAndForgetQueue::shared().setTransport(
             [this](const OrvHTTPServices::FormRequest& form, int, const std::atomic<bool>&) {
                 const QUrlQuery query(QString::fromUtf8(form.body));
-                const auto field = [&](const QString& name) {
-                    return query.queryItemValue(name, QUrl::FullyDecoded);
+                const auto field = [&](const char* name) {
+                    return query.queryItemValue(QLatin1String(name), QUrl::FullyDecoded);
                 };
-                if (field(QStringLiteral("metricGroup")) == QStringLiteral("wii")) {
-                    std::lock_guard lock(mu_);
-                    metrics_.append({field(QStringLiteral("metricName")),
-                                     field(QStringLiteral("metricFeature"))});
+                std::lock_guard lock(mu_);
+                if (field("metricGroup") == QStringLiteral("wii")) {
+                    metrics_.append({field("metricName"), field("metricFeature")});
                 }
             });
     }
