@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QTest>
 #include <QThread>
@@ -29,10 +31,16 @@ inline QByteArray jpegBytes(int width, int height, QColor colour = QColor(200, 4
 
 // A fresh shared loader per test, over the test's own data home; a fake art server whose gated
 // answers wait until the test lets them go; and the completion notifications, each checked to
-// come from a worker with the loader as its object.
-class ImageLoaderFixture : public testing::Test {
+// come from a worker with the loader as its object. The loader downloads through cpp-httplib's
+// client instead of Qt's network manager, so ThreadSanitizer sees every hand-over between the
+// main thread, the workers and the server; the tests of Qt's own download put it back.
+class ImageLoaderTest : public testing::Test {
 protected:
-    void SetUp() override { restart(); }
+    void SetUp() override {
+        restart();
+        ImageLoader::setDownloader(
+            [](const QString& url) { return FakeHttpServer::get(url, 5000); });
+    }
     void TearDown() override {
         gate.release(1 << 16);
         // Workers still running finish before the loader and the server go.
@@ -74,6 +82,11 @@ protected:
     }
     QString diskCopyPath(const QString& address) const {
         return loader->imagePath() + ImageLoader::fileKey(address) + QStringLiteral(".jpg");
+    }
+    void writeDiskCopy(const QString& address, const QByteArray& bytes) const {
+        QDir().mkpath(loader->imagePath());
+        QFile file(diskCopyPath(address));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
     // As the next run of the program would.
     void restart() {

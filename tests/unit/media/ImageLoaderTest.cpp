@@ -1,74 +1,47 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
+#include <QElapsedTimer>
 #include <atomic>
 #include <stdexcept>
 #include <thread>
 
 #include "ImageLoaderTestSupport.h"
+#include "NetworkTestSupport.h"
 #include "QStringPrinter.h"
 
 using namespace Qt::StringLiterals;
 
-// The loader's queue, workers, lists and caches, downloading through cpp-httplib's client
-// instead of Qt's network manager, so ThreadSanitizer sees every hand-over between the main
-// thread, the workers and the server. Qt's download has its own tests (ImageLoaderNetwork).
-namespace {
-
-class ImageLoaderThread : public ImageLoaderFixture {
-protected:
-    void SetUp() override {
-        ImageLoaderFixture::SetUp();
-        ImageLoader::setDownloader(
-            [](const QString& url) { return FakeHttpServer::get(url, 5000); });
-    }
-};
-
-}  // namespace
-
-TEST_F(ImageLoaderThread, TenRequestsStartSixDownloadsAndTheRestOneByOneOldestFirst) {
+// Six download at once and the rest wait, oldest first; an address asked for again is queued
+// once, and dehydrate drops the waiting ones but not those under way.
+TEST_F(ImageLoaderTest, TenRequestsStartSixDownloadsAndTheRestOneByOneOldestFirst) {
     serveGatedArt(10);
+    EXPECT_EQ(loader->getImageForImageURL(QString()), loader->notFoundImage());
+    EXPECT_TRUE(loader->isIdle());
     for (int i = 0; i < 10; ++i) {
         listen(art(i));
         EXPECT_EQ(loader->getImageForImageURL(art(i)), loader->loadingImage());
     }
-    EXPECT_EQ(loader->currentlyWorkingThreads(), ImageLoader::kMaxWorkers);
     ASSERT_TRUE(server.waitForRequests(6, 5000));
-    for (int next = 6; next < 10; ++next) {
-        // Asked again while waiting: still queued once.
+    for (int next = 6; next < 8; ++next) {
         EXPECT_EQ(loader->getImageForImageURL(art(next)), loader->loadingImage());
         gate.release();
         ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests().size() == next + 1; }, 5000));
         EXPECT_EQ(server.requests().last().path, u"/art/%1.jpg"_s.arg(next));
         EXPECT_EQ(loader->currentlyWorkingThreads(), ImageLoader::kMaxWorkers);
     }
-    gate.release(6);
-    EXPECT_TRUE(waitForPulled(10));
-    EXPECT_EQ(server.requests().size(), 10);
-}
-
-TEST_F(ImageLoaderThread, AddressUnderWayIsFetchedOnceEvenAfterDehydrateDropsTheWaiting) {
-    serveGatedArt(7);
-    for (int i = 0; i < 7; ++i) {
-        listen(art(i));
-        loader->getImageForImageURL(art(i));
-    }
-    ASSERT_TRUE(server.waitForRequests(6, 5000));
     loader->dehydrate();
-    EXPECT_FALSE(loader->isPending(art(6)));
-    EXPECT_EQ(loader->getImageForImageURL(art(0)), loader->loadingImage());
+    EXPECT_FALSE(loader->isPending(art(9)));
+    EXPECT_EQ(loader->getImageForImageURL(art(7)), loader->loadingImage());
     gate.release(6);
-    ASSERT_TRUE(waitForPulled(6));
-    EXPECT_EQ(server.requests().size(), 6);
-    EXPECT_EQ(pulled().size(), 6);
-    EXPECT_EQ(pulled().first().second.size(), QSize(30, 42));
+    ASSERT_TRUE(waitForPulled(8));
+    EXPECT_EQ(server.requests().size(), 8);
+    EXPECT_EQ(pulled().size(), 8);
     // Kept in memory now: answered at once, nothing queued.
-    EXPECT_EQ(loader->getImageForImageURL(pulled().first().first).size(), QSize(30, 42));
+    EXPECT_EQ(loader->getImageForImageURL(art(7)).size(), QSize(30, 42));
     EXPECT_TRUE(loader->isIdle());
 }
 
-TEST_F(ImageLoaderThread, ExceptionAllowsARetryButGarbageIsAFailureUntilDehydrated) {
+TEST_F(ImageLoaderTest, ExceptionAllowsARetryButGarbageIsAFailureUntilDehydrated) {
     std::atomic<int> calls{0};
     ImageLoader::setDownloader([&calls](const QString&) -> QByteArray {
         if (++calls == 1) {
@@ -88,14 +61,11 @@ TEST_F(ImageLoaderThread, ExceptionAllowsARetryButGarbageIsAFailureUntilDehydrat
     EXPECT_EQ(calls.load(), 3);
 }
 
-TEST_F(ImageLoaderThread, ArtIsKeptAsAJpegUnderTheFileKeyReplacingADamagedCopy) {
+TEST_F(ImageLoaderTest, ArtIsKeptAsAJpegUnderTheFileKeyReplacingADamagedCopy) {
     const QByteArray png = imageBytes(30, 42, QColor(20, 120, 220), "PNG");
     server.answer(u"/box/a_b.png"_s, {200, png, "image/png"});
     const QString address = server.url(u"/box/a_b.png"_s);
-    QDir().mkpath(loader->imagePath());
-    QFile damaged(diskCopyPath(address));
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write(png.left(20)) == 20);
-    damaged.close();
+    writeDiskCopy(address, png.left(20));
     EXPECT_TRUE(loader->getCachedOrDiskImageForImageURL(address).isNull());
 
     ASSERT_EQ(pull(address).size(), QSize(30, 42));
@@ -115,14 +85,12 @@ TEST_F(ImageLoaderThread, ArtIsKeptAsAJpegUnderTheFileKeyReplacingADamagedCopy) 
 }
 
 // A long scroll cannot grow the memory cache without end: the least recently used go first.
-TEST_F(ImageLoaderThread, MemoryCacheKeepsTheMostRecentlyUsedWithinItsBytes) {
+TEST_F(ImageLoaderTest, MemoryCacheKeepsTheMostRecentlyUsedWithinItsBytes) {
     const QByteArray large = jpegBytes(2048, 2048);  // 16 MB once decoded
     const int fit = ImageLoader::kMemoryCacheKilobytes / (2048 * 2048 * 4 / 1024);
-    QDir().mkpath(loader->imagePath());
     QList<int> uses;  // each once, the first again, then one more than fits
     for (int i = 0; i <= fit; ++i) {
-        QFile file(diskCopyPath(art(i)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(large) == large.size());
+        writeDiskCopy(art(i), large);
         uses << (i < fit ? i : 0);
     }
     for (int i : uses << fit) {
@@ -137,16 +105,7 @@ TEST_F(ImageLoaderThread, MemoryCacheKeepsTheMostRecentlyUsedWithinItsBytes) {
     EXPECT_TRUE(loader->getCachedOrDiskImageForImageURL(art(0)).isNull());
 }
 
-TEST_F(ImageLoaderThread, MissingOrEmptyAddressGivesNotFoundAndQueuesNothing) {
-    EXPECT_EQ(loader->getImageForImageURL(QString()), loader->notFoundImage());
-    EXPECT_EQ(loader->getImageForImageURL(u""_s), loader->notFoundImage());
-    EXPECT_TRUE(loader->getCachedOrDiskImageForImageURL(u"://"_s).isNull());
-    EXPECT_TRUE(loader->isIdle());
-    EXPECT_FALSE(loader->loadingImage().isNull());
-    EXPECT_NE(loader->loadingImage(), loader->notFoundImage());
-}
-
-TEST_F(ImageLoaderThread, ConcurrentCallersNeverGetMoreThanSixWorkersNorOneAddressTwice) {
+TEST_F(ImageLoaderTest, ConcurrentCallersNeverGetMoreThanSixWorkersNorOneAddressTwice) {
     std::mutex mu;
     QStringList inFlight;
     int mostRunning = 0;
@@ -163,8 +122,8 @@ TEST_F(ImageLoaderThread, ConcurrentCallersNeverGetMoreThanSixWorkersNorOneAddre
         inFlight.removeOne(url);
         return jpegBytes(4, 4);
     });
-    std::vector<std::thread> callers;
     std::atomic<int> callersDone{0};
+    std::vector<std::jthread> callers;
     for (int t = 1; t <= 4; ++t) {
         callers.emplace_back([&, t] {
             for (int i = 0; i < 24 * 3; ++i) {
@@ -176,13 +135,47 @@ TEST_F(ImageLoaderThread, ConcurrentCallersNeverGetMoreThanSixWorkersNorOneAddre
     }
     // The main loop keeps starting workers as others finish, meanwhile.
     EXPECT_TRUE(QTest::qWaitFor([&] { return callersDone == 4 && loader->isIdle(); }, 20000));
-    for (auto& caller : callers) {
-        caller.join();
-    }
     for (int i = 0; i < 24; ++i) {
         EXPECT_FALSE(loader->getCachedOrDiskImageForImageURL(art(i)).isNull()) << i;
     }
     std::lock_guard lock(mu);
     EXPECT_LE(mostRunning, ImageLoader::kMaxWorkers);
     EXPECT_FALSE(overlap);
+}
+
+// Qt's own download: an error status, an answer cut off or a stalled server (past the time-out,
+// freeing its worker) is a failure; stopping the loader gives up a download under way at once.
+TEST_F(ImageLoaderTest, QtDownloadFailsOnErrorsAndStallsAndStopsAtOnce) {
+    SKIP_QT_NETWORK_UNDER_TSAN();
+    ImageLoader::setDownloader({});
+    ImageLoader::setDownloadTimeout(400);
+    // Art 3 to 8 are silent and fill every worker; art 9 waits until one of them gives up.
+    const QList<FakeHttpServer::Response> answers{
+        {200, jpegBytes(30, 42), "image/jpeg"},
+        {404, jpegBytes(30, 42), "image/jpeg"},
+        {200, jpegBytes(300, 420), "image/jpeg", 0, true}};
+    for (int i = 0; i < 10; ++i) {
+        server.answer(u"/art/%1.jpg"_s.arg(i),
+                      i < 3 ? answers[i]
+                            : FakeHttpServer::Response{200, jpegBytes(8, 8), "image/jpeg",
+                                                       i < 9 ? 60000 : 0});
+        listen(art(i));
+        loader->getImageForImageURL(art(i));
+    }
+    ASSERT_TRUE(waitForPulled(10));
+    for (const auto& [address, image] : pulled()) {
+        const bool fetched = address == art(0) || address == art(9);
+        EXPECT_EQ(image == loader->notFoundImage(), !fetched) << address.toStdString();
+        EXPECT_EQ(loader->isFailed(address), !fetched);
+        EXPECT_EQ(loader->getCachedOrDiskImageForImageURL(address).isNull(), !fetched);
+    }
+    // With the default time-out (30 s), which would hold the end of the program for that long.
+    ImageLoader::setDownloadTimeout(0);
+    server.answer(u"/art/10.jpg"_s, {200, jpegBytes(8, 8), "image/jpeg", 60000});
+    loader->getImageForImageURL(art(10));
+    ASSERT_TRUE(server.waitForRequests(11, 5000));
+    QElapsedTimer clock;
+    clock.start();
+    restart();
+    EXPECT_LT(clock.elapsed(), 2000);
 }
