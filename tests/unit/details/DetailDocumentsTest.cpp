@@ -2,13 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "FileFunctions.h"
 #include "QStringPrinter.h"
 #include "ReviewDocuments.h"
 
 using namespace Qt::StringLiterals;
-
-using Product = ReviewDocuments::Product;
 
 TEST(DetailDocuments, ObjectsAreRemovedUntilOnlyAnUnclosedOneIsLeft) {
     const QString object = u"<object width=\"1\"><param name=\"m\"></object>"_s;
@@ -23,18 +20,15 @@ TEST(DetailDocuments, ObjectsAreRemovedUntilOnlyAnUnclosedOneIsLeft) {
 }
 
 TEST(DetailDocuments, ScreenshotsAreCappedTrimmedAndOnlyUsableOnesShown) {
-    Product product;
+    ReviewDocuments::Product product;
     product.screenshots = 40;
     const QByteArray body = ReviewDocuments::productDocument(product);
-    EXPECT_TRUE(DetailDocuments::hasScreenshots(QString::fromUtf8(body)));
     const QList<Screenshot> shots = DetailDocuments::screenshotsFromProductDocument(body);
     ASSERT_EQ(shots.size(), DetailDocuments::kMaxScreenshots);
     EXPECT_EQ(shots.last().urlHighDef(), ReviewDocuments::highDefURL(34));
     const QString page = DetailDocuments::screenshotPage(shots, u"http://site/game"_s);
     EXPECT_EQ(page.count(u"<img src="_s), 35);
     EXPECT_TRUE(page.contains(u"<img src=\""_s + ReviewDocuments::screenshotURL(34) + u"\">\n"_s));
-    EXPECT_TRUE(page.contains(u"href=\"http://site/game\""_s));
-    EXPECT_FALSE(page.contains(u"**"_s));
 
     const QList<Screenshot> odd = DetailDocuments::screenshotsFromProductDocument(
         "<p><related_media><media type=\"screenshot\" urlPath=\"  http://x/a.jpg \n\"/>"
@@ -42,11 +36,9 @@ TEST(DetailDocuments, ScreenshotsAreCappedTrimmedAndOnlyUsableOnesShown) {
         "<media type=\"screenshot\" urlPath=\"second\"/>"
         "<media type=\"video\" urlPath=\"http://x/v.mp4\"/></related_media></p>");
     ASSERT_EQ(odd.size(), 3);
+    EXPECT_EQ(odd[0].urlScreenshot(), u"http://x/a.jpg"_s);
     EXPECT_TRUE(odd[1].urlScreenshot().isNull());
-    const QString oddPage = DetailDocuments::screenshotPage(odd, QString());
-    EXPECT_EQ(oddPage.count(u"<img src="_s), 2);
-    EXPECT_TRUE(oddPage.contains(u"<img src=\"http://x/a.jpg\">\n"_s));
-    EXPECT_TRUE(oddPage.contains(u"<img src=\"second\">\n"_s));
+    EXPECT_EQ(DetailDocuments::screenshotPage(odd, QString()).count(u"<img src="_s), 2);
 }
 
 TEST(DetailDocuments, TokensAreFilledOnceSoValuesCannotPullInOtherValues) {
@@ -56,6 +48,4 @@ TEST(DetailDocuments, TokensAreFilledOnceSoValuesCannotPullInOtherValues) {
     EXPECT_TRUE(page.contains(u"By **BODY**"_s));
     EXPECT_TRUE(page.contains(u"href=\"http://site/&quot;onclick=&quot;x\""_s));
     EXPECT_FALSE(page.contains(u"**REVIEWED_DATE**"_s) || page.contains(u"(null)"_s));
-    EXPECT_TRUE(FileFunctions::getStringFileValueFromBundle(u"game_details_email"_s, u"html"_s)
-                    .contains(u"**CUSTOM_APP_URL**"_s));
 }

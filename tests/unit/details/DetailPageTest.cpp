@@ -18,15 +18,15 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using Product = ReviewDocuments::Product;
-using Calls = QStringList;
 
 const QString kGameLink = u"http://site.example.org/game/1001"_s;
 const QString kReviewPath = u"/review/1001"_s;
+const QString kId = u"7&return_type=json#x"_s;
 
 // A page whose callbacks are written down where the test, not the page, keeps them.
 class RecordingDetailPage : public DetailPage {
 public:
-    explicit RecordingDetailPage(Calls* calls) : calls_(calls) {}
+    RecordingDetailPage(QStringList* calls, Game* game) : calls_(calls) { setGame(game); }
     void orvConnectionSuccessWithConnection(OrvConnection* connection,
                                             const QString& andBody) override {
         calls_->append(u"success"_s);
@@ -39,24 +39,16 @@ public:
     }
 
 private:
-    Calls* calls_;
+    QStringList* calls_;
 };
 
 class DetailPageTest : public testing::Test {
 protected:
     void SetUp() override {
         SKIP_QT_NETWORK_UNDER_TSAN();
-        settings = std::make_unique<ScopedReviewSettings>(service.baseURL(),
-                                                          u"http://reviews.example.org/"_s);
         game = store.add(u"Test Game"_s);
-        game->setIdCriticon(u"1001"_s);
+        game->setIdCriticon(kId);
         game->setUrlCriticonLink(kGameLink);
-        page = newPage(&calls);
-    }
-    std::unique_ptr<RecordingDetailPage> newPage(Calls* into) {
-        auto made = std::make_unique<RecordingDetailPage>(into);
-        made->setGame(game);
-        return made;
     }
     // Starts the product query and waits until the page has nothing more in flight.
     void load() {
@@ -87,33 +79,22 @@ protected:
     }
 
     FakeReviewService service;
-    std::unique_ptr<ScopedReviewSettings> settings;
+    ScopedReviewSettings settings{service.baseURL(), u"http://reviews.example.org/"_s};
     TestStore store;
     Game* game = nullptr;
-    Calls calls;
+    QStringList calls;
     std::unique_ptr<RecordingDetailPage> page;
 };
 
 }  // namespace
 
-TEST_F(DetailPageTest, ProductQueryCarriesTheServiceKeyAndTheGamesIdAsOneValue) {
-    service.answerProduct(u"7&return_type=json#x"_s, Product());
-    game->setIdCriticon(u"7&return_type=json#x"_s);
-    load();
-    ASSERT_EQ(service.server().requests().size(), 1);
-    EXPECT_EQ(service.server().requests()[0].target,
-              u"/svc/product/get_single/?apiKey=3f1a0c2e-7d94-4b6a-a85c0e91f2d37b46"
-              u"&return_type=xml&global_id=7%26return_type%3Djson%23x"_s);
-}
-
 // What each kind of answer leaves: the tabs, the price, the review text, the callbacks and how
-// many requests were made.
+// many requests were made. The product query carries the game's id as one value.
 TEST_F(DetailPageTest, EachAnswerEnablesOnlyTheTabsItCarries) {
     const FakeHttpServer::Response fine{
         200, ReviewDocuments::reviewDocument(u"<p>a</p><object/>"_s), "text/xml"};
     const FakeHttpServer::Response failing{500, "<html>Server error</html>", "text/html"};
     const QString review = service.url(kReviewPath);
-    const QString failed = DetailPage::kReviewFailureText;
     const struct {
         std::optional<QString> reviewAddress;
         FakeHttpServer::Response reviewAnswer;
@@ -126,7 +107,8 @@ TEST_F(DetailPageTest, EachAnswerEnablesOnlyTheTabsItCarries) {
         {std::nullopt, fine, 0, 0, 200, true, u"rso $29.99 ~ success 1"_s},
         // A review element without an address: the empty address is tried, and fails.
         {u""_s, fine, 0, 0, 200, true, u"Rso $29.99 ~ success,failure 1"_s},
-        {review, failing, 0, 0, 200, true, u"Rso $29.99 %1 success,success 2"_s.arg(failed)},
+        {review, failing, 0, 0, 200, true,
+         u"Rso $29.99 %1 success,success 2"_s.arg(DetailPage::kReviewFailureText)},
         {review, fine, 0, 0, 0, true, u"rso  ~ failure 1"_s},
         {review, fine, 0, 0, 404, true, u"rso  ~ success 1"_s},
         // Not the product (no title): only its related articles are listed.
@@ -144,14 +126,17 @@ TEST_F(DetailPageTest, EachAnswerEnablesOnlyTheTabsItCarries) {
         product.related.resize(each.articles);
         product.hasTitle = each.hasTitle;
         service.server().answer(kReviewPath, each.reviewAnswer);
-        service.answerProduct(u"1001"_s, {200, ReviewDocuments::productDocument(product),
-                                          "text/xml", 0, each.productStatus == 0});
-        game->setIdCriticon(each.productStatus == 404 ? u"404"_s : u"1001"_s);
-        page = newPage(&calls);
+        service.answerProduct(kId, {200, ReviewDocuments::productDocument(product), "text/xml", 0,
+                                    each.productStatus == 0});
+        game->setIdCriticon(each.productStatus == 404 ? u"404"_s : kId);
+        page = std::make_unique<RecordingDetailPage>(&calls, game);
         QObject::connect(page.get(), &DetailPage::relatedContentReloaded, [&] { ++reloads; });
         load();
         EXPECT_EQ(outcome(requestsBefore), each.expected);
     }
+    EXPECT_EQ(service.server().requests()[0].target,
+              u"/svc/product/get_single/?apiKey=3f1a0c2e-7d94-4b6a-a85c0e91f2d37b46"
+              u"&return_type=xml&global_id=7%26return_type%3Djson%23x"_s);
     // The last page's: every shot shown, every article linked to the game's page.
     EXPECT_EQ(page->screenshotHTML().count(u"<img src="_s), 3);
     ASSERT_EQ(page->relatedContentArray().size(), 2);
@@ -164,12 +149,11 @@ TEST_F(DetailPageTest, ClosingThePageCancelsItsProductQueryOrReviewRequest) {
                             {200, ReviewDocuments::reviewDocument(u"late"_s), "text/xml", 300});
     Product product;
     product.reviewAddress = service.url(kReviewPath);
-    service.answerProduct(u"1001"_s,
-                          {200, ReviewDocuments::productDocument(product), "text/xml", 300});
-    for (const Calls& before : {Calls{}, Calls{u"success"_s}}) {
+    service.answerProduct(kId, {200, ReviewDocuments::productDocument(product), "text/xml", 300});
+    for (const QStringList& before : {QStringList{}, QStringList{u"success"_s}}) {
         calls.clear();
         const qsizetype asked = service.server().requests().size() + 1 + before.size();
-        page = newPage(&calls);
+        page = std::make_unique<RecordingDetailPage>(&calls, game);
         page->getDetailXML();
         // The review is asked for from the product's callback, so the loop must run meanwhile.
         ASSERT_TRUE(
@@ -177,9 +161,9 @@ TEST_F(DetailPageTest, ClosingThePageCancelsItsProductQueryOrReviewRequest) {
         page.reset();
         // A page opened after it, with the same slow answers, is answered in full; by then the
         // closed page's answer would have come too.
-        Calls later;
-        auto next = newPage(&later);
-        next->getDetailXML();
+        QStringList later;
+        RecordingDetailPage next(&later, game);
+        next.getDetailXML();
         ASSERT_TRUE(QTest::qWaitFor([&] { return later.size() == 2; }, 5000));
         EXPECT_EQ(calls, before);
     }

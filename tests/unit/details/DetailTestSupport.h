@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 #include "Model.h"
 #include "ScopedEnv.h"
 
