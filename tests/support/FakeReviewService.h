@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QMap>
-#include <QString>
 #include <QUrlQuery>
 #include <mutex>
 

@@ -19,9 +19,8 @@ public:
     explicit MetricRecorder(const QByteArray& service = "http://127.0.0.1:9")
         : previousInfo_(Model::informationFilePath()) {
         QFile info(dir_.filePath(QStringLiteral("Info.json")));
-        if (info.open(QIODevice::WriteOnly)) {
-            info.write(R"({"Platform Code": "wii", "Metrics Service URL": ")" + service + "\"}");
-        }
+        info.open(QIODevice::WriteOnly);
+        info.write(R"({"Platform Code": "wii", "Metrics Service URL": ")" + service + "\"}");
         info.close();
         Model::setInformationFilePath(info.fileName());
         Model::resetInstance();
@@ -37,8 +36,6 @@ public:
         Model::setInformationFilePath(previousInfo_);
         Model::resetInstance();
     }
-    MetricRecorder(const MetricRecorder&) = delete;
-    MetricRecorder& operator=(const MetricRecorder&) = delete;
 
     // Every record's form body sent so far, in order; then forgets them.
     QList<QByteArray> takeBodies() {
