@@ -92,7 +92,7 @@ protected:
 // many requests were made. The product query carries the game's id as one value.
 TEST_F(DetailPageTest, EachAnswerEnablesOnlyTheTabsItCarries) {
     const FakeHttpServer::Response fine{
-        200, ReviewDocuments::reviewDocument(u"<p>a</p><object/>"_s), "text/xml"};
+        200, ReviewDocuments::reviewDocument(u"<p>a</p><object>v</object>"_s), "text/xml"};
     const FakeHttpServer::Response failing{500, "<html>Server error</html>", "text/html"};
     const QString review = service.url(kReviewPath);
     const struct {
