@@ -10,16 +10,12 @@ class CapturedConsole {
 public:
     enum class Stream { Error, Output };
 
-    explicit CapturedConsole(Stream stream = Stream::Error) : stream_(stream) {
-        if (stream_ == Stream::Error) {
-            testing::internal::CaptureStderr();
-        } else {
-            testing::internal::CaptureStdout();
-        }
+    explicit CapturedConsole(Stream stream = Stream::Error) : error_(stream == Stream::Error) {
+        error_ ? testing::internal::CaptureStderr() : testing::internal::CaptureStdout();
     }
     ~CapturedConsole() {
         if (!read_) {
-            take();
+            text();
         }
     }
     CapturedConsole(const CapturedConsole&) = delete;
@@ -27,15 +23,11 @@ public:
 
     QString text() {
         read_ = true;
-        return QString::fromStdString(take());
+        return QString::fromStdString(error_ ? testing::internal::GetCapturedStderr()
+                                             : testing::internal::GetCapturedStdout());
     }
 
 private:
-    std::string take() {
-        return stream_ == Stream::Error ? testing::internal::GetCapturedStderr()
-                                        : testing::internal::GetCapturedStdout();
-    }
-
-    Stream stream_;
+    bool error_;
     bool read_ = false;
 };

@@ -7,27 +7,21 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-const char* const kReadyPath = "/fake-http-server-ready";
-
-}  // namespace
-
 FakeHttpServer::FakeHttpServer(Connections connections)
     : server_(std::make_unique<httplib::Server>()) {
+    static const char* const kReadyPath = "/fake-http-server-ready";
     const auto route = [this](const httplib::Request& in, httplib::Response& out,
                               const QByteArray& body) {
-        Request request;
-        request.method = QString::fromStdString(in.method);
-        request.path = QString::fromStdString(in.path);
-        request.target = QString::fromStdString(in.target);
+        Request request{QString::fromStdString(in.method),
+                        QString::fromStdString(in.path),
+                        QString::fromStdString(in.target),
+                        {},
+                        body};
         for (const auto& [name, value] : in.headers) {
             request.headers.insert(QString::fromStdString(name).toLower(),
                                    QString::fromStdString(value));
         }
-        request.body = body;
-        Response response;
-        serve(request, response);
+        const Response response = serve(request);
         out.status = response.status;
         for (const auto& [name, value] : response.headers) {
             out.set_header(name.toStdString(), value.toStdString());
@@ -62,9 +56,7 @@ FakeHttpServer::FakeHttpServer(Connections connections)
     // Answered before the catch-all and never recorded: the constructor's own request.
     server_->Get(kReadyPath, [](const httplib::Request&, httplib::Response&) {});
     server_->Get(".*", withoutBody);
-    server_->Delete(".*", withoutBody);
     server_->Post(".*", withBody);
-    server_->Put(".*", withBody);
     if (connections == Connections::KeepAlive) {
         // Each open connection holds one of the pool's threads, and six workers, curl and the
         // connections they leave behind must not wait for one another.
@@ -120,18 +112,14 @@ QByteArray FakeHttpServer::get(const QString& url, int timeoutMsecs) {
     client.set_connection_timeout(timeout);
     client.set_read_timeout(timeout);
     client.set_write_timeout(timeout);
-    const QByteArray target =
-        address.path(QUrl::FullyEncoded).toUtf8() +
-        (address.hasQuery() ? "?" + address.query(QUrl::FullyEncoded).toUtf8() : QByteArray());
+    const QString target = address.toString(QUrl::RemoveScheme | QUrl::RemoveAuthority |
+                                            QUrl::RemoveFragment | QUrl::FullyEncoded);
     const httplib::Result result = client.Get(target.isEmpty() ? "/" : target.toStdString());
     if (!result || result->status < 200 || result->status >= 300) {
         return QByteArray();
     }
-    QByteArray body = QByteArray::fromStdString(result->body);
-    if (body.isNull()) {
-        body = QByteArray("");
-    }
-    return body;
+    // Not null even when empty: null stands for no answer.
+    return result->body.empty() ? QByteArray("") : QByteArray::fromStdString(result->body);
 }
 
 QList<FakeHttpServer::Request> FakeHttpServer::requests() const {
@@ -147,16 +135,17 @@ bool FakeHttpServer::waitForRequests(int count, int msecs) const {
                              [&] { return requests_.size() >= count; });
 }
 
-void FakeHttpServer::serve(const Request& request, Response& response) {
+FakeHttpServer::Response FakeHttpServer::serve(const Request& request) {
     std::unique_lock lock(mu_);
     requests_.append(request);
     changed_.notify_all();
     const Handler handler = handlers_.value(request.path);
     lock.unlock();
-    response = handler ? handler(request) : Response{404, QByteArray(), "text/plain", 0, false, {}};
+    const Response response = handler ? handler(request) : Response{404};
     if (response.delayMsecs > 0) {
         lock.lock();
         changed_.wait_for(lock, std::chrono::milliseconds(response.delayMsecs),
                           [this] { return stopping_; });
     }
+    return response;
 }

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
 #include <QMap>
-#include <QString>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -75,7 +72,7 @@ public:
     bool waitForRequests(int count, int msecs) const;
 
 private:
-    void serve(const Request& request, Response& response);
+    Response serve(const Request& request);
 
     std::unique_ptr<httplib::Server> server_;
     int port_ = 0;

@@ -1,12 +1,8 @@
 #pragma once
 
-#include <QByteArray>
 #include <QFile>
-#include <QList>
 #include <QPair>
-#include <QString>
 #include <QTemporaryDir>
-#include <QUrl>
 #include <QUrlQuery>
 #include <mutex>
 
@@ -14,32 +10,24 @@
 #include "MetricsWriter.h"
 #include "Model.h"
 
-// Runs the program as the wii build with a metrics service configured and keeps, instead of
-// sending them, the usage metrics written while it lives: (name, feature) in order, the
-// platform's record of each (every metric also goes out once for "All platforms").
+// Runs the program as the wii build with the given metrics service configured and keeps, instead
+// of sending them, the usage metrics written while it lives.
 class MetricRecorder {
 public:
     using Metric = QPair<QString, QString>;
 
-    MetricRecorder() : previousInfo_(Model::informationFilePath()) {
+    explicit MetricRecorder(const QByteArray& service = "http://127.0.0.1:9")
+        : previousInfo_(Model::informationFilePath()) {
         QFile info(dir_.filePath(QStringLiteral("Info.json")));
-        if (info.open(QIODevice::WriteOnly)) {
-            info.write(R"({"Platform Code": "wii", "Metrics Service URL": "http://127.0.0.1:9"})");
-        }
+        info.open(QIODevice::WriteOnly);
+        info.write(R"({"Platform Code": "wii", "Metrics Service URL": ")" + service + "\"}");
         info.close();
         Model::setInformationFilePath(info.fileName());
         Model::resetInstance();
         FireAndForgetQueue::shared().setTransport(
             [this](const OrvHTTPServices::FormRequest& form, int, const std::atomic<bool>&) {
-                const QUrlQuery query(QString::fromUtf8(form.body));
-                const auto field = [&](const QString& name) {
-                    return query.queryItemValue(name, QUrl::FullyDecoded);
-                };
-                if (field(QStringLiteral("metricGroup")) == QStringLiteral("wii")) {
-                    std::lock_guard lock(mu_);
-                    metrics_.append({field(QStringLiteral("metricName")),
-                                     field(QStringLiteral("metricFeature"))});
-                }
+                std::lock_guard lock(mu_);
+                bodies_.append(form.body);
             });
     }
     ~MetricRecorder() {
@@ -48,19 +36,32 @@ public:
         Model::setInformationFilePath(previousInfo_);
         Model::resetInstance();
     }
-    MetricRecorder(const MetricRecorder&) = delete;
-    MetricRecorder& operator=(const MetricRecorder&) = delete;
 
-    // Everything written so far, once sent; then forgets it.
-    QList<Metric> take() {
+    // Every record's form body sent so far, in order; then forgets them.
+    QList<QByteArray> takeBodies() {
         MetricsWriter::waitForIdle(10000);
         std::lock_guard lock(mu_);
-        return std::exchange(metrics_, {});
+        return std::exchange(bodies_, {});
+    }
+    // The platform's record of each metric so far as (name, feature), in order (every metric
+    // also goes out once for "All platforms"); then forgets them.
+    QList<Metric> take() {
+        QList<Metric> metrics;
+        for (const QByteArray& body : takeBodies()) {
+            const QUrlQuery query(QString::fromUtf8(body));
+            const auto field = [&](const char* name) {
+                return query.queryItemValue(QLatin1String(name), QUrl::FullyDecoded);
+            };
+            if (field("metricGroup") == QStringLiteral("wii")) {
+                metrics.append({field("metricName"), field("metricFeature")});
+            }
+        }
+        return metrics;
     }
 
 private:
     QTemporaryDir dir_;
     QString previousInfo_;
     std::mutex mu_;
-    QList<Metric> metrics_;
+    QList<QByteArray> bodies_;
 };

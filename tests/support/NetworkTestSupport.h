@@ -1,10 +1,5 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
-#include <QMap>
-#include <QString>
-
 #include "FakeHttpServer.h"
 
 // Answers of every status class that complete a transfer: whatever the status, the body is the

@@ -1,17 +1,25 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <memory>
+#include <QTemporaryDir>
+#include <optional>
 
-#include "TempHome.h"
+#include "ScopedEnv.h"
 
 namespace {
 
 // Gives every test its own empty data home, so no test sees another's files.
 class FreshHomeListener : public testing::EmptyTestEventListener {
-    void OnTestStart(const testing::TestInfo&) override { home_ = std::make_unique<TempHome>(); }
-    void OnTestEnd(const testing::TestInfo&) override { home_.reset(); }
-    std::unique_ptr<TempHome> home_;
+    void OnTestStart(const testing::TestInfo&) override {
+        dir_.emplace(QDir::tempPath() + QStringLiteral("/questlog-test-XXXXXX"));
+        home_.emplace("QUESTLOG_HOME", dir_->path().toUtf8());
+    }
+    void OnTestEnd(const testing::TestInfo&) override {
+        home_.reset();
+        dir_.reset();
+    }
+    std::optional<QTemporaryDir> dir_;
+    std::optional<ScopedEnv> home_;
 };
 
 }  // namespace

@@ -1,30 +1,24 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-
 #include "Model.h"
+#include "ScopedEnv.h"
 
 // Points the review service and the review site at the given addresses for one scope, as the
-// environment overrides them, and puts the earlier settings back afterwards.
+// environment overrides them; the program's settings are read anew on both sides of it.
 class ScopedReviewSettings {
 public:
-    ScopedReviewSettings(const QString& service, const QString& site) {
-        for (const auto& [name, value] : {std::pair{"QUESTLOG_REVIEW_SERVICE", service},
-                                          std::pair{"QUESTLOG_REVIEW_SITE", site}}) {
-            saved_.append({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
-            qputenv(name, value.toUtf8());
-        }
+    ScopedReviewSettings(const QString& service, const QString& site)
+        : service_("QUESTLOG_REVIEW_SERVICE", service.toUtf8()),
+          site_("QUESTLOG_REVIEW_SITE", site.toUtf8()) {
         Model::instanceOf();
-        Model::resetInstance();
-    }
-    ~ScopedReviewSettings() {
-        for (const auto& [name, set, value] : saved_) {
-            set ? qputenv(name, value) : qunsetenv(name);
-        }
         Model::resetInstance();
     }
 
 private:
-    QList<std::tuple<const char*, bool, QByteArray>> saved_;
+    // Declared first, so it goes last: the settings are read again once both are put back.
+    struct Reread {
+        ~Reread() { Model::resetInstance(); }
+    } reread_;
+    ScopedEnv service_;
+    ScopedEnv site_;
 };

@@ -2,53 +2,23 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QTemporaryDir>
-#include <mutex>
+#include "MetricRecorder.h"
 
-#include "FireAndForgetQueue.h"
-#include "Model.h"
-#include "QStringPrinter.h"
-
-using namespace Qt::StringLiterals;
-
-// The wii build with its metrics service at the given address, or none.
+// Each event goes out for the build's platform, then for all platforms; nothing without a service.
 TEST(QlMetricWriter, EachEventBecomesTwoRecordsPlatformFirstAndNoneWithoutAService) {
-    const QString previousPath = Model::informationFilePath();
-    qunsetenv("QUESTLOG_METRICS_SERVICE");
-    std::mutex mu;
-    QList<QByteArray> bodies;
-    FireAndForgetQueue::shared().setTransport(
-        [&](const OrvHTTPServices::FormRequest& form, int, const std::atomic<bool>&) {
-            std::lock_guard lock(mu);
-            bodies.append(form.body);
-        });
-    QTemporaryDir dir;
-    for (const QString& service : {u""_s, u"http://127.0.0.1:9"_s}) {
-        QFile info(dir.filePath(u"Info.json"_s));
-        ASSERT_TRUE(info.open(QIODevice::WriteOnly));
-        info.write(u"{\"Platform Code\": \"wii\", \"Metrics Service URL\": \"%1\"}"_s.arg(service)
-                       .toUtf8());
-        info.close();
-        Model::setInformationFilePath(info.fileName());
-        Model::instanceOf();
-        Model::resetInstance();
-        QlMetricWriter::writeMetric(u"Feedback emailed"_s);
-        QlMetricWriter::writeMetric(u"Genre rpg"_s, u"Explore drag Genre"_s);
+    const QByteArray head = "action=RECORD&metricApplication=Questlog%203.0&metricName=";
+    const QList<QByteArray> expected{
+        head + "Feedback%20emailed&metricValue=&metricGroup=wii&metricFeature=",
+        head + "Feedback%20emailed&metricValue=&metricGroup=All%20platforms&metricFeature=",
+        head + "Genre%20rpg&metricValue=&metricGroup=wii&metricFeature=Explore%20drag%20Genre",
+        head +
+            "Genre%20rpg&metricValue=&metricGroup=All%20platforms&metricFeature=Explore%20drag"
+            "%20Genre"};
+    for (const QByteArray& service : {QByteArray(), QByteArray("http://127.0.0.1:9")}) {
+        MetricRecorder recorder(service);
+        QlMetricWriter::writeMetric(QStringLiteral("Feedback emailed"));
+        QlMetricWriter::writeMetric(QStringLiteral("Genre rpg"),
+                                    QStringLiteral("Explore drag Genre"));
+        EXPECT_EQ(recorder.takeBodies(), service.isEmpty() ? QList<QByteArray>() : expected);
     }
-    EXPECT_TRUE(MetricsWriter::waitForIdle(10000));
-    FireAndForgetQueue::shared().setTransport({});
-    Model::setInformationFilePath(previousPath);
-    Model::resetInstance();
-    QList<QByteArray> expected;
-    for (const auto& [name, feature] :
-         {std::pair{"Feedback%20emailed", ""}, {"Genre%20rpg", "Explore%20drag%20Genre"}}) {
-        for (const char* group : {"wii", "All%20platforms"}) {
-            expected << "action=RECORD&metricApplication=Questlog%203.0&metricName=" +
-                            QByteArray(name) + "&metricValue=&metricGroup=" + group +
-                            "&metricFeature=" + feature;
-        }
-    }
-    std::lock_guard lock(mu);
-    EXPECT_EQ(bodies, expected);
 }
