@@ -117,11 +117,11 @@ TEST_F(CatalogueInstall, ValidDateMeansInstalledAndNothingIsAnnounced) {
 }
 
 TEST_F(CatalogueInstall, MarksThatCannotBeSavedAreCarriedOverAtTheNextStart) {
-    // The earlier generation's database, with a wish.
+    // The earlier generation's database, with a wish and a score out of 10.
     const QString old = TestStore::homeFile(u"Questlog.wii.sqlite"_s);
     ASSERT_TRUE(SqliteConnection(old).exec(
         u"CREATE TABLE GAMES (playbase_id TEXT, my_wish_list_flag TEXT, my_score TEXT);"
-        "INSERT INTO GAMES VALUES ('pb2', '1', NULL);"_s));
+        "INSERT INTO GAMES VALUES ('pb2', '1', NULL), ('pb1', '0', '7.0');"_s));
     // The catalogue is in the store, but nothing more can be written to it.
     controller_.addGamesToEntityFromUpdateFileReturnReportYMD(
         FileFunctions::getStringFileValueFromBundle(u"wii"_s, u"xml"_s), false);
@@ -137,8 +137,10 @@ TEST_F(CatalogueInstall, MarksThatCannotBeSavedAreCarriedOverAtTheNextStart) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !FileFunctions::fileExistsAtPath(old); }, 2000));
     EXPECT_EQ(restarted.getLastUpdateYMD(), u"2009-05-07"_s);
     EXPECT_EQ(SqliteConnection(TestStore::homeStorePath())
-                  .execAndGet(u"SELECT group_concat(coalesce(myIsWished, 0)) FROM Game"_s),
-              u"0,1"_s);  // the rows updated by id, not added twice
+                  .execAndGet(u"SELECT group_concat(coalesce(myIsWished, 0) || '/' || "
+                              u"coalesce(myScore, '-') || '/' || coalesce(myIsPlayed, 0)) "
+                              u"FROM Game"_s),
+              u"0/3.5/1,1/-/0"_s);  // the rows updated by id, not added twice
 }
 
 // Each lookup stands alone: an earlier lookup's id must not narrow the next one, nor the count.
