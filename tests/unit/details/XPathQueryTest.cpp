@@ -13,16 +13,18 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A node as one line: name (~ when null), (content) when not null, [attribute=value] each
-// (no "=" for a null value), {children}.
+// A node as one line, read through the dictionaries' keys: name (~ when null), (content) when
+// not null, [attribute=value] each (no "=" for a null value), {children}.
 QString shape(const XPathResultDictionary& node) {
-    QString text = node.nodeName.isNull() ? u"~"_s : node.nodeName;
-    if (!node.nodeContent.isNull()) {
-        text += u'(' + node.nodeContent + u')';
-    }
+    const QString name = node.stringForKey(u"nodeName"_s);
+    const QString content = node.stringForKey(u"nodeContent"_s);
+    QString text =
+        (name.isNull() ? u"~"_s : name) + (content.isNull() ? u""_s : u'(' + content + u')');
     for (const XPathAttributeDictionary& attribute : node.nodeAttributeArray) {
-        text += u'[' + (attribute.attributeName.isNull() ? u"~"_s : attribute.attributeName) +
-                (attribute.nodeContent.isNull() ? QString() : u'=' + attribute.nodeContent) + u']';
+        const QString key = attribute.stringForKey(u"attributeName"_s);
+        const QString value = attribute.stringForKey(u"nodeContent"_s);
+        text +=
+            u'[' + (key.isNull() ? u"~"_s : key) + (value.isNull() ? u""_s : u'=' + value) + u']';
     }
     QStringList children;
     for (const XPathResultDictionary& child : node.nodeChildArray) {
