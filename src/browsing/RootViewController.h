@@ -39,9 +39,9 @@ class RootViewController;
 //
 // The choices, the result and its sections live in a GameListModel (model()); this screen
 // binds the controls of its interface file to it and forwards presses. Outside the screen the
-// controls are found by their object names. Laid out by its interface file. The view loads (viewDidLoad) when the screen is first shown
-// or when loadViewIfNeeded is called; the store context and model must be set before. The
-// context must outlive the screen. Main thread only.
+// controls are found by their object names. Laid out by its interface file. The view loads
+// (viewDidLoad) when the screen is first shown or when loadViewIfNeeded is called; the store
+// context and model must be set before. The context must outlive the screen. Main thread only.
 class RootViewController : public QWidget,
                            public TableViewDataSource,
                            public TableViewDelegate,
