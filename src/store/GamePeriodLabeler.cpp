@@ -1,7 +1,5 @@
 #include "GamePeriodLabeler.h"
 
-#include <mutex>
-
 #include "DateFunctions.h"
 #include "Format.h"
 
@@ -9,12 +7,9 @@ using namespace Qt::Literals::StringLiterals;
 using DF = DateFunctions;
 
 GamePeriodLabeler* GamePeriodLabeler::instanceOf() {
-    static std::mutex mutex;
-    static GamePeriodLabeler* shared = nullptr;  // never destroyed: rows may label at exit
-    std::lock_guard lock(mutex);
-    if (shared == nullptr) {
-        shared = new GamePeriodLabeler();
-    }
+    // Made once even when threads race to the first call; never destroyed, as rows may label
+    // at exit.
+    static GamePeriodLabeler* const shared = new GamePeriodLabeler();
     return shared;
 }
 

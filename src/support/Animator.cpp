@@ -116,3 +116,10 @@ void Animator::after(int milliseconds, const QObject* context, std::function<voi
                           PendingDelay{context, context != nullptr, std::move(action)});
     QTimer::singleShot(0, QCoreApplication::instance(), runEarliestDelay);
 }
+
+bool Animator::runPendingDelays(int limit) {
+    for (; limit > 0 && !pendingDelays.empty(); --limit) {
+        runEarliestDelay();
+    }
+    return pendingDelays.empty();
+}

@@ -39,4 +39,9 @@ public:
     // Runs `action` once `milliseconds` have passed (a precise timer), unless `context` has
     // been destroyed by then.
     static void after(int milliseconds, const QObject* context, std::function<void()> action);
+
+    // Under the switch, runs now, in their order, the delays that are waiting and those they add
+    // (at most `limit`, against a delay that renews itself for ever); answers whether none is
+    // left. Tests call it to let a screen's timed steps play out without spinning the loop.
+    static bool runPendingDelays(int limit = 1000);
 };

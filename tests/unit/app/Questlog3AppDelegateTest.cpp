@@ -135,13 +135,14 @@ TEST_F(AppDelegate, UpdateStartsAfterTheListThenTheNetworkCheckWarnsOnceWhenUnre
                          [&](bool up) { steps << (up ? u"up"_s : u"down"_s) << alerts(); });
         delegate.applicationDidFinishLaunching();
         EXPECT_TRUE(steps.isEmpty());  // never straight away: the list is drawn first
-        ASSERT_TRUE(QTest::qWaitFor([&] { return steps.size() == 4; }, 5000));
+        ASSERT_TRUE(Animator::runPendingDelays());
         EXPECT_EQ(steps.join(u' '), reachable ? u"update 0 up 0"_s : u"update 0 down 1"_s);
         if (!reachable) {
             AlertView* alert = AlertView::visibleAlerts().value(0);
             EXPECT_EQ(alert->title(), u"Network unavailable"_s);
             alert->dismissWithClickedButtonIndex(0, false);
-            EXPECT_TRUE(QTest::qWaitFor([] { return AlertView::visibleAlerts().isEmpty(); }));
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
         }
     }
 }

@@ -97,12 +97,6 @@ protected:
     bool showsFramed(const QImage& image) const {
         return cell->boxImage()->image() == cell->boxImage()->imageWithBorderFromImage(image);
     }
-    // Waits until every delay asked for so far has run out.
-    static bool delaysPassed() {
-        bool passed = false;
-        Animator::after(GameRowCell::kImageDelayMsecs, nullptr, [&passed] { passed = true; });
-        return QTest::qWaitFor([&passed] { return passed; });
-    }
     float boxAlpha() const {
         EXPECT_EQ(ViewAlpha::alpha(cell->boxImage()), ViewAlpha::alpha(cell->boxImageBackground()));
         return ViewAlpha::alpha(cell->boxImage());
@@ -234,7 +228,7 @@ TEST_F(GameRowCellTest, ArtShowsAtOnceWithoutARequestOrWaitsThenDownloadsTheLast
     cell->setGame(gameWithArt(u"Fourth"_s, u"http://127.0.0.1:1/art/fourth.jpg"_s));
     cell->prepareForReuse();
     EXPECT_FALSE(cell->imageRequestWaiting());
-    ASSERT_TRUE(delaysPassed());
+    ASSERT_TRUE(Animator::runPendingDelays());
     EXPECT_TRUE(loader->isIdle());
     EXPECT_EQ(server.requests(), QStringList{second});
 }

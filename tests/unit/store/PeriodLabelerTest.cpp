@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
-#include <atomic>
 #include <functional>
-#include <thread>
-#include <vector>
 
 #include "GamePeriodLabeler.h"
 #include "QStringPrinter.h"
@@ -137,28 +134,5 @@ TEST(GamePeriodLabelerPhrases, CountsDaysMonthsAndYearsAroundThePeriodTexts) {
         expectCase(text, [](QDate today, const QString& offset) {
             return GamePeriodLabeler().getLabelForYMDString(ymd(today.addDays(offset.toInt())));
         });
-    }
-}
-
-TEST(GamePeriodLabelerShared, ConcurrentFirstCallsCreateOneInstance) {
-    constexpr int kThreads = 8;
-    std::atomic<bool> go{false};
-    std::vector<GamePeriodLabeler*> seen(kThreads, nullptr);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kThreads; ++i) {
-        threads.emplace_back([&, i] {
-            while (!go.load()) {
-                std::this_thread::yield();
-            }
-            seen[size_t(i)] = GamePeriodLabeler::instanceOf();
-        });
-    }
-    go.store(true);
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    ASSERT_NE(seen[0], nullptr);
-    for (GamePeriodLabeler* labeler : seen) {
-        EXPECT_EQ(labeler, seen[0]);
     }
 }

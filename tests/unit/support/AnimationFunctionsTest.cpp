@@ -100,8 +100,8 @@ TEST_F(AnimationFunctionsTest, AnimatorEndsOneAnimationPerSlotWithOnlyTheLastFin
     EXPECT_TRUE(slot.isNull());
 }
 
-// Under the switch delays run at the next turns of the event loop, shortest first, and one
-// whose context has gone does not run at all.
+// Under the switch delays run at the next turns of the event loop, or at once on request,
+// shortest first, and one whose context has gone does not run at all.
 TEST_F(AnimationFunctionsTest, AnimatorDelaysUnderTheSwitchKeepTheirOrderAndTheirContext) {
     Animator::setImmediate(true);
     QStringList ran;
@@ -117,6 +117,15 @@ TEST_F(AnimationFunctionsTest, AnimatorDelaysUnderTheSwitchKeepTheirOrderAndThei
     EXPECT_TRUE(ran.isEmpty());
     ASSERT_TRUE(QTest::qWaitFor([&] { return ran.size() == 4; }));
     EXPECT_EQ(ran, (QStringList{u"100"_qs, u"100 again"_qs, u"100+50"_qs, u"2000"_qs}));
+    // On request they run at once, also those a delay adds.
+    ran.clear();
+    Animator::after(30, view_, [&] {
+        ran << u"30"_qs;
+        Animator::after(5, view_, [&] { ran << u"35"_qs; });
+    });
+    Animator::after(20, view_, [&] { ran << u"20"_qs; });
+    EXPECT_TRUE(Animator::runPendingDelays());
+    EXPECT_EQ(ran, (QStringList{u"20"_qs, u"30"_qs, u"35"_qs}));
 }
 
 TEST(AnimationFunctionsHitTest, EdgesAreInsideAndNaNIsOutside) {
