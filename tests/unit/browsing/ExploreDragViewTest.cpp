@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QTouchEvent>
 #include <functional>
 #include <memory>
@@ -169,10 +168,6 @@ TEST(ExploreDragView, SettingTheValueReportsOnlyAChangeAndLabelsAnyValue) {
     view.setCurrentValue(9);
     view.reset();  // back to the top slot
     EXPECT_EQ(view.currentValue(), 0);
-    // A thumb handed to it takes the place of its own.
-    QPointer<QWidget> own = view.thumbView();
-    view.setThumbView(new QWidget(&view));
-    EXPECT_TRUE(own.isNull());
 }
 
 TEST(ExploreDragView, ADestroyedDelegateHearsNothing) {

@@ -6,7 +6,6 @@
 #include "DateFunctions.h"
 #include "FileFunctions.h"
 #include "Model.h"
-#include "NotificationCenter.h"
 #include "QStringPrinter.h"
 #include "SqliteConnection.h"
 #include "TestStore.h"
@@ -103,17 +102,6 @@ TEST_F(CatalogueInstall, RowsBecomeSavedGamesAndUpdatesKeepTheUsersMarks) {
     all = games();
     ASSERT_EQ(all.size(), 2);
     EXPECT_EQ(describe(all[1]), u"New title|2|4.5|1|4.5|Pub"_s);
-}
-
-// An install announces its start at once; a valid stored date means installed already.
-TEST_F(CatalogueInstall, ValidDateMeansInstalledAndNothingIsAnnounced) {
-    controller_.setLastUpdateYMD(u"2009-05-07"_s);
-    int starts = 0;
-    NotificationCenter::defaultCenter()->addObserver(this, u"NOTIF_INSTALLING_BUNDLE_FILE_START"_s,
-                                                     [&](const Notification&) { ++starts; });
-    controller_.installBundleFile();
-    NotificationCenter::defaultCenter()->removeObserver(this);
-    EXPECT_EQ(starts, 0);
 }
 
 TEST_F(CatalogueInstall, MarksThatCannotBeSavedAreCarriedOverAtTheNextStart) {

@@ -114,26 +114,6 @@ TEST_F(SqliteStatementTest, ReboundTextsAreStoredWhole) {
     EXPECT_FALSE(rows()[2][0].isNull());
 }
 
-TEST_F(SqliteStatementTest, EveryKindOfValueComesBackAsBound) {
-    SqliteStatement insert(db_, u"INSERT INTO t (a, b) VALUES (?, ?)"_s);
-    ASSERT_TRUE(insert.bindInt64(1, (qint64(1) << 40) + 3));
-    ASSERT_TRUE(insert.bindDouble(2, 2.25));
-    ASSERT_TRUE(insert.run());
-    ASSERT_TRUE(insert.bindBlob(1, QByteArray("a\0b", 3)));
-    ASSERT_TRUE(insert.bindBlob(2, QByteArray("", 0)));  // zero-length, not NULL
-    ASSERT_TRUE(insert.run());
-    ASSERT_TRUE(insert.bindBlob(1, QByteArray()));
-    ASSERT_TRUE(insert.bindNull(2));
-    ASSERT_TRUE(insert.run());
-    const QList<QVariantList> read = rows();
-    ASSERT_EQ(read.size(), 3);
-    EXPECT_EQ(read[0], (QVariantList{(qint64(1) << 40) + 3, 2.25}));
-    EXPECT_EQ(read[1][0], QByteArray("a\0b", 3));
-    EXPECT_TRUE(read[2][0].isNull());
-    EXPECT_TRUE(read[2][1].isNull());
-    EXPECT_EQ(db_.execAndGet(u"SELECT typeof(b) FROM t WHERE rowid = 2"_s), u"blob"_s);
-}
-
 // Binding after rows were read, with any kind of value, starts the statement over instead of
 // failing (SQLITE_MISUSE).
 TEST_F(SqliteStatementTest, RebindingAfterRowsStartsOver) {
