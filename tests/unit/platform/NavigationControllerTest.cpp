@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QPointer>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "QStringPrinter.h"
@@ -19,7 +20,8 @@ QWidget* screen(const QString& title) {
 }
 
 bool deletedSoon(const QPointer<QWidget>& widget) {
-    return QTest::qWaitFor([&] { return widget.isNull(); });
+    QSignalSpy destroyed(widget.data(), &QObject::destroyed);
+    return widget.isNull() || destroyed.wait(5000);
 }
 
 // A shown controller of the handset's size holding one root screen; animations run on the

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QPropertyAnimation>
+#include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
 #include <QWidget>
@@ -86,7 +87,8 @@ TEST_F(AnimationFunctionsTest, AnimatorEndsOneAnimationPerSlotWithOnlyTheLastFin
     Animator::animate(&slot, &target, &target, "level", QVariant(), 2.0, 20,
                       [&] { finished << u"second"_qs; });
     EXPECT_NE(slot.data(), first);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.isEmpty(); }));
+    QSignalSpy ended(slot.data(), &QAbstractAnimation::finished);
+    ASSERT_TRUE(ended.wait());
     EXPECT_EQ(target.property("level").toDouble(), 2.0);
     Animator::animate(&slot, &target, &target, "level", 0.0, 3.0, 10'000,
                       [&] { finished << u"stopped"_qs; });
