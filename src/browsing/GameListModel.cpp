@@ -12,46 +12,70 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+using Control = GameListModel::Control;
+
 // The three controls number their values in one shared range (score 1 to 5, age rating 6 to
 // 12, genre 13 to 23, 0 for any), so one table maps any control's value to a query filter
 // and the metric it writes.
-enum class Filter { Score, ESRB, Genre };
 struct ExploreChoice {
     int value;
-    Filter filter;
+    Control filter;
     int filterValue;
     const char16_t* metric;
 };
 constexpr ExploreChoice kExploreChoices[] = {
-    {1, Filter::Score, 5, u"Score 1"},           {2, Filter::Score, 4, u"Score 2"},
-    {3, Filter::Score, 3, u"Score 3"},           {4, Filter::Score, 2, u"Score 4"},
-    {5, Filter::Score, 1, u"Score 5"},           {6, Filter::ESRB, 6, u"ESRB young"},
-    {7, Filter::ESRB, 1, u"ESRB everyone"},      {8, Filter::ESRB, 5, u"ESRB 10 plus"},
-    {9, Filter::ESRB, 3, u"ESRB teen"},          {10, Filter::ESRB, 4, u"ESRB mature"},
-    {11, Filter::ESRB, 8, u"ESRB adults"},       {12, Filter::ESRB, 2, u"ESRB pending"},
-    {13, Filter::Genre, 1, u"Genre action"},     {14, Filter::Genre, 4, u"Genre adventure"},
-    {15, Filter::Genre, 7, u"Genre driving"},    {16, Filter::Genre, 10, u"Genre family"},
-    {17, Filter::Genre, 2, u"Genre fighting"},   {18, Filter::Genre, 11, u"Genre flying"},
-    {19, Filter::Genre, 3, u"Genre puzzle"},     {20, Filter::Genre, 5, u"Genre rpg"},
-    {21, Filter::Genre, 8, u"Genre simulation"}, {22, Filter::Genre, 6, u"Genre sports"},
-    {23, Filter::Genre, 9, u"Genre strategy"},
+    {1, Control::Score, 5, u"Score 1"},           {2, Control::Score, 4, u"Score 2"},
+    {3, Control::Score, 3, u"Score 3"},           {4, Control::Score, 2, u"Score 4"},
+    {5, Control::Score, 1, u"Score 5"},           {6, Control::ESRB, 6, u"ESRB young"},
+    {7, Control::ESRB, 1, u"ESRB everyone"},      {8, Control::ESRB, 5, u"ESRB 10 plus"},
+    {9, Control::ESRB, 3, u"ESRB teen"},          {10, Control::ESRB, 4, u"ESRB mature"},
+    {11, Control::ESRB, 8, u"ESRB adults"},       {12, Control::ESRB, 2, u"ESRB pending"},
+    {13, Control::Genre, 1, u"Genre action"},     {14, Control::Genre, 4, u"Genre adventure"},
+    {15, Control::Genre, 7, u"Genre driving"},    {16, Control::Genre, 10, u"Genre family"},
+    {17, Control::Genre, 2, u"Genre fighting"},   {18, Control::Genre, 11, u"Genre flying"},
+    {19, Control::Genre, 3, u"Genre puzzle"},     {20, Control::Genre, 5, u"Genre rpg"},
+    {21, Control::Genre, 8, u"Genre simulation"}, {22, Control::Genre, 6, u"Genre sports"},
+    {23, Control::Genre, 9, u"Genre strategy"},
 };
+// By Control.
+const QString kControlNames[] = {u"Score"_s, u"ESRB"_s, u"Genre"_s};
 
-QString exploreFeature(Filter filter) {
-    switch (filter) {
-        case Filter::Score:
-            return u"Explore drag Score"_s;
-        case Filter::ESRB:
-            return u"Explore drag ESRB"_s;
-        case Filter::Genre:
-            return u"Explore drag Genre"_s;
+// A remembered choice is stored as text. `fallback` is written for a value without a text and
+// read back for a text that is none of these, compared exactly.
+template <class Enum, size_t N>
+struct StoredChoice {
+    Enum fallback;
+    std::array<std::pair<Enum, const char16_t*>, N> texts;
+
+    QString text(Enum value) const {
+        for (const auto& [entry, name] : texts) {
+            if (entry == value) {
+                return QString::fromUtf16(name);
+            }
+        }
+        return text(fallback);
     }
-    return {};
-}
-
-void writeMetric(const QString& name, const QString& feature) {
-    QlMetricWriter::writeMetric(name, feature);
-}
+    Enum value(const QString& stored) const {
+        for (const auto& [entry, name] : texts) {
+            if (stored == QStringView(name)) {
+                return entry;
+            }
+        }
+        return fallback;
+    }
+};
+constexpr StoredChoice<GameListModel::Sort, 2> kStoredSort{
+    GameListModel::Sort::Date,
+    {{{GameListModel::Sort::Score, u"SCORE"}, {GameListModel::Sort::Date, u"DATE"}}}};
+// Explore is never restored: it is stored as All.
+constexpr StoredChoice<GameListModel::Tab, 2> kStoredTab{
+    GameListModel::Tab::All,
+    {{{GameListModel::Tab::My, u"MY"}, {GameListModel::Tab::All, u"ALL"}}}};
+constexpr StoredChoice<GameListModel::MyList, 3> kStoredMyList{
+    GameListModel::MyList::Wished,
+    {{{GameListModel::MyList::Wished, u"WISH"},
+      {GameListModel::MyList::Played, u"PLAYED"},
+      {GameListModel::MyList::Rated, u"RATED"}}}};
 
 }  // namespace
 
@@ -97,13 +121,13 @@ GameListModel::TabOutcome GameListModel::pressTab(std::optional<Tab> tab) {
         case Tab::All:
             tab_ = Tab::All;
             setMyList(MyList::None);
-            writeMetric(u"All pressed"_s, u"List Tab"_s);
+            QlMetricWriter::writeMetric(u"All pressed"_s, u"List Tab"_s);
             saveListDefaults();
             return TabOutcome::Refetch;
         case Tab::My:
             tab_ = Tab::My;
             loadMyTabFilterDefaults();
-            writeMetric(u"My pressed"_s, u"List Tab"_s);
+            QlMetricWriter::writeMetric(u"My pressed"_s, u"List Tab"_s);
             saveListDefaults();
             return TabOutcome::Refetch;
         case Tab::Explore:
@@ -115,7 +139,7 @@ GameListModel::TabOutcome GameListModel::pressTab(std::optional<Tab> tab) {
             // panel closes.
             tab_ = Tab::Explore;
             exploreDataDirty_ = true;
-            writeMetric(u"Explore pressed"_s, u"List Tab"_s);
+            QlMetricWriter::writeMetric(u"Explore pressed"_s, u"List Tab"_s);
             return TabOutcome::EnteredExplore;
     }
     return TabOutcome::Unchanged;
@@ -124,13 +148,13 @@ GameListModel::TabOutcome GameListModel::pressTab(std::optional<Tab> tab) {
 void GameListModel::chooseMyList(MyList list) {
     switch (list) {
         case MyList::Wished:
-            writeMetric(u"Wish pressed"_s, u"Filter button"_s);
+            QlMetricWriter::writeMetric(u"Wish pressed"_s, u"Filter button"_s);
             break;
         case MyList::Rated:
-            writeMetric(u"Rated pressed"_s, u"Filter button"_s);
+            QlMetricWriter::writeMetric(u"Rated pressed"_s, u"Filter button"_s);
             break;
         case MyList::Played:
-            writeMetric(u"Played pressed"_s, u"Filter button"_s);
+            QlMetricWriter::writeMetric(u"Played pressed"_s, u"Filter button"_s);
             break;
         case MyList::None:
             return;
@@ -140,7 +164,8 @@ void GameListModel::chooseMyList(MyList list) {
 }
 
 void GameListModel::chooseSort(Sort sort) {
-    writeMetric(sort == Sort::Score ? u"Score pressed"_s : u"Date pressed"_s, u"Sort button"_s);
+    QlMetricWriter::writeMetric(sort == Sort::Score ? u"Score pressed"_s : u"Date pressed"_s,
+                                u"Sort button"_s);
     requestMaker_->setSortType(int(sort));
     requestMaker_->setSortDirection(1);  // newest or best first
     saveListDefaults();
@@ -149,15 +174,14 @@ void GameListModel::chooseSort(Sort sort) {
 void GameListModel::search(const QString& text) {
     requestMaker_->setSearchFilter(text);
     if (!text.isEmpty()) {
-        writeMetric(u"Search changed"_s, u"Search"_s);
+        QlMetricWriter::writeMetric(u"Search changed"_s, u"Search"_s);
     }
 }
 
 void GameListModel::exploreControlReleased(std::optional<Control> released,
                                            const std::array<int, 3>& values) {
     if (released) {
-        static const QString kControlNames[] = {u"Score"_s, u"ESRB"_s, u"Genre"_s};
-        writeMetric(kControlNames[int(*released)], u"Explore drag type"_s);
+        QlMetricWriter::writeMetric(kControlNames[int(*released)], u"Explore drag type"_s);
     }
     requestMaker_->setScoreFilter(0);
     requestMaker_->setEsrbFilter(0);
@@ -169,17 +193,18 @@ void GameListModel::exploreControlReleased(std::optional<Control> released,
                 continue;
             }
             switch (choice.filter) {
-                case Filter::Score:
+                case Control::Score:
                     requestMaker_->setScoreFilter(choice.filterValue);
                     break;
-                case Filter::ESRB:
+                case Control::ESRB:
                     requestMaker_->setEsrbFilter(choice.filterValue);
                     break;
-                case Filter::Genre:
+                case Control::Genre:
                     requestMaker_->setGenreFilter(choice.filterValue);
                     break;
             }
-            writeMetric(QString::fromUtf16(choice.metric), exploreFeature(choice.filter));
+            QlMetricWriter::writeMetric(QString::fromUtf16(choice.metric),
+                                        u"Explore drag "_s + kControlNames[int(choice.filter)]);
         }
     }
 }
@@ -200,43 +225,27 @@ bool GameListModel::changeAltersList(DetailChange change) const {
 
 void GameListModel::saveListDefaults() const {
     UserDefaults* defaults = UserDefaults::standardUserDefaults();
-    defaults->setObject(sort() == Sort::Score ? u"SCORE"_s : u"DATE"_s, kDefaultSortType);
+    defaults->setObject(kStoredSort.text(sort()), kDefaultSortType);
     defaults->synchronize();
-    // Explore is never restored: it is stored as All.
-    defaults->setObject(tab_ == Tab::My ? u"MY"_s : u"ALL"_s, kDefaultTab);
+    defaults->setObject(kStoredTab.text(tab_), kDefaultTab);
     defaults->synchronize();
 }
 
 void GameListModel::saveMyTabFilterDefaults() const {
-    const MyList list = myList();
     UserDefaults* defaults = UserDefaults::standardUserDefaults();
-    defaults->setObject(list == MyList::Played  ? u"PLAYED"_s
-                        : list == MyList::Rated ? u"RATED"_s
-                                                : u"WISH"_s,
-                        kDefaultMyFilter);
+    defaults->setObject(kStoredMyList.text(myList()), kDefaultMyFilter);
     defaults->synchronize();
 }
 
 void GameListModel::loadListDefaults() {
     const UserDefaults* defaults = UserDefaults::standardUserDefaults();
-    requestMaker_->setSortType(
-        int(defaults->stringForKey(kDefaultSortType) == u"SCORE"_s ? Sort::Score : Sort::Date));
-    tab_ = defaults->stringForKey(kDefaultTab) == u"MY"_s ? Tab::My : Tab::All;
+    requestMaker_->setSortType(int(kStoredSort.value(defaults->stringForKey(kDefaultSortType))));
+    tab_ = kStoredTab.value(defaults->stringForKey(kDefaultTab));
 }
 
 void GameListModel::loadMyTabFilterDefaults() {
-    const QString stored = UserDefaults::standardUserDefaults()->stringForKey(kDefaultMyFilter);
-    setMyList(stored == u"PLAYED"_s  ? MyList::Played
-              : stored == u"RATED"_s ? MyList::Rated
-                                     : MyList::Wished);
-}
-
-void GameListModel::logDefaults() const {
-    const UserDefaults* defaults = UserDefaults::standardUserDefaults();
-    MYLOG(u"+ ------------ +"_s);
-    MYLOG(u"tab\t\t\t\t\t= [%@]"_s, defaults->stringForKey(kDefaultTab));
-    MYLOG(u"myFilter\t\t\t= [%@]"_s, defaults->stringForKey(kDefaultMyFilter));
-    MYLOG(u"sort\t\t\t\t= [%@]"_s, defaults->stringForKey(kDefaultSortType));
+    setMyList(
+        kStoredMyList.value(UserDefaults::standardUserDefaults()->stringForKey(kDefaultMyFilter)));
 }
 
 // ---- The result

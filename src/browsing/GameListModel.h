@@ -81,7 +81,6 @@ public:
     void saveMyTabFilterDefaults() const;
     void loadListDefaults();
     void loadMyTabFilterDefaults();
-    void logDefaults() const;
 
     // ---- The result
     // Runs the query, logs a failure and goes on with what the result holds, and cuts the
