@@ -40,43 +40,6 @@ constexpr ExploreChoice kExploreChoices[] = {
 // By Control.
 const QString kControlNames[] = {u"Score"_s, u"ESRB"_s, u"Genre"_s};
 
-// A remembered choice is stored as text. `fallback` is written for a value without a text and
-// read back for a text that is none of these, compared exactly.
-template <class Enum, size_t N>
-struct StoredChoice {
-    Enum fallback;
-    std::array<std::pair<Enum, const char16_t*>, N> texts;
-
-    QString text(Enum value) const {
-        for (const auto& [entry, name] : texts) {
-            if (entry == value) {
-                return QString::fromUtf16(name);
-            }
-        }
-        return text(fallback);
-    }
-    Enum value(const QString& stored) const {
-        for (const auto& [entry, name] : texts) {
-            if (stored == QStringView(name)) {
-                return entry;
-            }
-        }
-        return fallback;
-    }
-};
-constexpr StoredChoice<GameListModel::Sort, 2> kStoredSort{
-    GameListModel::Sort::Date,
-    {{{GameListModel::Sort::Score, u"SCORE"}, {GameListModel::Sort::Date, u"DATE"}}}};
-// Explore is never restored: it is stored as All.
-constexpr StoredChoice<GameListModel::Tab, 2> kStoredTab{
-    GameListModel::Tab::All,
-    {{{GameListModel::Tab::My, u"MY"}, {GameListModel::Tab::All, u"ALL"}}}};
-constexpr StoredChoice<GameListModel::MyList, 3> kStoredMyList{
-    GameListModel::MyList::Wished,
-    {{{GameListModel::MyList::Wished, u"WISH"},
-      {GameListModel::MyList::Played, u"PLAYED"},
-      {GameListModel::MyList::Rated, u"RATED"}}}};
-
 }  // namespace
 
 GameListModel::GameListModel(ManagedObjectContext* context, ManagedObjectModel* model)
@@ -225,27 +188,43 @@ bool GameListModel::changeAltersList(DetailChange change) const {
 
 void GameListModel::saveListDefaults() const {
     UserDefaults* defaults = UserDefaults::standardUserDefaults();
-    defaults->setObject(kStoredSort.text(sort()), kDefaultSortType);
+    defaults->setObject(sort() == Sort::Score ? u"SCORE"_s : u"DATE"_s, kDefaultSortType);
     defaults->synchronize();
-    defaults->setObject(kStoredTab.text(tab_), kDefaultTab);
+    // Explore is never restored: it is stored as All.
+    defaults->setObject(tab_ == Tab::My ? u"MY"_s : u"ALL"_s, kDefaultTab);
     defaults->synchronize();
 }
 
 void GameListModel::saveMyTabFilterDefaults() const {
+    const MyList list = myList();
     UserDefaults* defaults = UserDefaults::standardUserDefaults();
-    defaults->setObject(kStoredMyList.text(myList()), kDefaultMyFilter);
+    defaults->setObject(list == MyList::Played  ? u"PLAYED"_s
+                        : list == MyList::Rated ? u"RATED"_s
+                                                : u"WISH"_s,
+                        kDefaultMyFilter);
     defaults->synchronize();
 }
 
 void GameListModel::loadListDefaults() {
     const UserDefaults* defaults = UserDefaults::standardUserDefaults();
-    requestMaker_->setSortType(int(kStoredSort.value(defaults->stringForKey(kDefaultSortType))));
-    tab_ = kStoredTab.value(defaults->stringForKey(kDefaultTab));
+    requestMaker_->setSortType(
+        int(defaults->stringForKey(kDefaultSortType) == u"SCORE"_s ? Sort::Score : Sort::Date));
+    tab_ = defaults->stringForKey(kDefaultTab) == u"MY"_s ? Tab::My : Tab::All;
 }
 
 void GameListModel::loadMyTabFilterDefaults() {
-    setMyList(
-        kStoredMyList.value(UserDefaults::standardUserDefaults()->stringForKey(kDefaultMyFilter)));
+    const QString stored = UserDefaults::standardUserDefaults()->stringForKey(kDefaultMyFilter);
+    setMyList(stored == u"PLAYED"_s  ? MyList::Played
+              : stored == u"RATED"_s ? MyList::Rated
+                                     : MyList::Wished);
+}
+
+void GameListModel::logDefaults() const {
+    const UserDefaults* defaults = UserDefaults::standardUserDefaults();
+    MYLOG(u"+ ------------ +"_s);
+    MYLOG(u"tab\t\t\t\t\t= [%@]"_s, defaults->stringForKey(kDefaultTab));
+    MYLOG(u"myFilter\t\t\t= [%@]"_s, defaults->stringForKey(kDefaultMyFilter));
+    MYLOG(u"sort\t\t\t\t= [%@]"_s, defaults->stringForKey(kDefaultSortType));
 }
 
 // ---- The result

@@ -81,6 +81,7 @@ public:
     void saveMyTabFilterDefaults() const;
     void loadListDefaults();
     void loadMyTabFilterDefaults();
+    void logDefaults() const;
 
     // ---- The result
     // Runs the query, logs a failure and goes on with what the result holds, and cuts the
