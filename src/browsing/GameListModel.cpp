@@ -12,46 +12,33 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+using Control = GameListModel::Control;
+
 // The three controls number their values in one shared range (score 1 to 5, age rating 6 to
 // 12, genre 13 to 23, 0 for any), so one table maps any control's value to a query filter
 // and the metric it writes.
-enum class Filter { Score, ESRB, Genre };
 struct ExploreChoice {
     int value;
-    Filter filter;
+    Control filter;
     int filterValue;
     const char16_t* metric;
 };
 constexpr ExploreChoice kExploreChoices[] = {
-    {1, Filter::Score, 5, u"Score 1"},           {2, Filter::Score, 4, u"Score 2"},
-    {3, Filter::Score, 3, u"Score 3"},           {4, Filter::Score, 2, u"Score 4"},
-    {5, Filter::Score, 1, u"Score 5"},           {6, Filter::ESRB, 6, u"ESRB young"},
-    {7, Filter::ESRB, 1, u"ESRB everyone"},      {8, Filter::ESRB, 5, u"ESRB 10 plus"},
-    {9, Filter::ESRB, 3, u"ESRB teen"},          {10, Filter::ESRB, 4, u"ESRB mature"},
-    {11, Filter::ESRB, 8, u"ESRB adults"},       {12, Filter::ESRB, 2, u"ESRB pending"},
-    {13, Filter::Genre, 1, u"Genre action"},     {14, Filter::Genre, 4, u"Genre adventure"},
-    {15, Filter::Genre, 7, u"Genre driving"},    {16, Filter::Genre, 10, u"Genre family"},
-    {17, Filter::Genre, 2, u"Genre fighting"},   {18, Filter::Genre, 11, u"Genre flying"},
-    {19, Filter::Genre, 3, u"Genre puzzle"},     {20, Filter::Genre, 5, u"Genre rpg"},
-    {21, Filter::Genre, 8, u"Genre simulation"}, {22, Filter::Genre, 6, u"Genre sports"},
-    {23, Filter::Genre, 9, u"Genre strategy"},
+    {1, Control::Score, 5, u"Score 1"},           {2, Control::Score, 4, u"Score 2"},
+    {3, Control::Score, 3, u"Score 3"},           {4, Control::Score, 2, u"Score 4"},
+    {5, Control::Score, 1, u"Score 5"},           {6, Control::ESRB, 6, u"ESRB young"},
+    {7, Control::ESRB, 1, u"ESRB everyone"},      {8, Control::ESRB, 5, u"ESRB 10 plus"},
+    {9, Control::ESRB, 3, u"ESRB teen"},          {10, Control::ESRB, 4, u"ESRB mature"},
+    {11, Control::ESRB, 8, u"ESRB adults"},       {12, Control::ESRB, 2, u"ESRB pending"},
+    {13, Control::Genre, 1, u"Genre action"},     {14, Control::Genre, 4, u"Genre adventure"},
+    {15, Control::Genre, 7, u"Genre driving"},    {16, Control::Genre, 10, u"Genre family"},
+    {17, Control::Genre, 2, u"Genre fighting"},   {18, Control::Genre, 11, u"Genre flying"},
+    {19, Control::Genre, 3, u"Genre puzzle"},     {20, Control::Genre, 5, u"Genre rpg"},
+    {21, Control::Genre, 8, u"Genre simulation"}, {22, Control::Genre, 6, u"Genre sports"},
+    {23, Control::Genre, 9, u"Genre strategy"},
 };
-
-QString exploreFeature(Filter filter) {
-    switch (filter) {
-        case Filter::Score:
-            return u"Explore drag Score"_s;
-        case Filter::ESRB:
-            return u"Explore drag ESRB"_s;
-        case Filter::Genre:
-            return u"Explore drag Genre"_s;
-    }
-    return {};
-}
-
-void writeMetric(const QString& name, const QString& feature) {
-    QlMetricWriter::writeMetric(name, feature);
-}
+// By Control.
+const QString kControlNames[] = {u"Score"_s, u"ESRB"_s, u"Genre"_s};
 
 }  // namespace
 
@@ -97,13 +84,13 @@ GameListModel::TabOutcome GameListModel::pressTab(std::optional<Tab> tab) {
         case Tab::All:
             tab_ = Tab::All;
             setMyList(MyList::None);
-            writeMetric(u"All pressed"_s, u"List Tab"_s);
+            QlMetricWriter::writeMetric(u"All pressed"_s, u"List Tab"_s);
             saveListDefaults();
             return TabOutcome::Refetch;
         case Tab::My:
             tab_ = Tab::My;
             loadMyTabFilterDefaults();
-            writeMetric(u"My pressed"_s, u"List Tab"_s);
+            QlMetricWriter::writeMetric(u"My pressed"_s, u"List Tab"_s);
             saveListDefaults();
             return TabOutcome::Refetch;
         case Tab::Explore:
@@ -115,7 +102,7 @@ GameListModel::TabOutcome GameListModel::pressTab(std::optional<Tab> tab) {
             // panel closes.
             tab_ = Tab::Explore;
             exploreDataDirty_ = true;
-            writeMetric(u"Explore pressed"_s, u"List Tab"_s);
+            QlMetricWriter::writeMetric(u"Explore pressed"_s, u"List Tab"_s);
             return TabOutcome::EnteredExplore;
     }
     return TabOutcome::Unchanged;
@@ -124,13 +111,13 @@ GameListModel::TabOutcome GameListModel::pressTab(std::optional<Tab> tab) {
 void GameListModel::chooseMyList(MyList list) {
     switch (list) {
         case MyList::Wished:
-            writeMetric(u"Wish pressed"_s, u"Filter button"_s);
+            QlMetricWriter::writeMetric(u"Wish pressed"_s, u"Filter button"_s);
             break;
         case MyList::Rated:
-            writeMetric(u"Rated pressed"_s, u"Filter button"_s);
+            QlMetricWriter::writeMetric(u"Rated pressed"_s, u"Filter button"_s);
             break;
         case MyList::Played:
-            writeMetric(u"Played pressed"_s, u"Filter button"_s);
+            QlMetricWriter::writeMetric(u"Played pressed"_s, u"Filter button"_s);
             break;
         case MyList::None:
             return;
@@ -140,7 +127,8 @@ void GameListModel::chooseMyList(MyList list) {
 }
 
 void GameListModel::chooseSort(Sort sort) {
-    writeMetric(sort == Sort::Score ? u"Score pressed"_s : u"Date pressed"_s, u"Sort button"_s);
+    QlMetricWriter::writeMetric(sort == Sort::Score ? u"Score pressed"_s : u"Date pressed"_s,
+                                u"Sort button"_s);
     requestMaker_->setSortType(int(sort));
     requestMaker_->setSortDirection(1);  // newest or best first
     saveListDefaults();
@@ -149,15 +137,14 @@ void GameListModel::chooseSort(Sort sort) {
 void GameListModel::search(const QString& text) {
     requestMaker_->setSearchFilter(text);
     if (!text.isEmpty()) {
-        writeMetric(u"Search changed"_s, u"Search"_s);
+        QlMetricWriter::writeMetric(u"Search changed"_s, u"Search"_s);
     }
 }
 
 void GameListModel::exploreControlReleased(std::optional<Control> released,
                                            const std::array<int, 3>& values) {
     if (released) {
-        static const QString kControlNames[] = {u"Score"_s, u"ESRB"_s, u"Genre"_s};
-        writeMetric(kControlNames[int(*released)], u"Explore drag type"_s);
+        QlMetricWriter::writeMetric(kControlNames[int(*released)], u"Explore drag type"_s);
     }
     requestMaker_->setScoreFilter(0);
     requestMaker_->setEsrbFilter(0);
@@ -169,17 +156,18 @@ void GameListModel::exploreControlReleased(std::optional<Control> released,
                 continue;
             }
             switch (choice.filter) {
-                case Filter::Score:
+                case Control::Score:
                     requestMaker_->setScoreFilter(choice.filterValue);
                     break;
-                case Filter::ESRB:
+                case Control::ESRB:
                     requestMaker_->setEsrbFilter(choice.filterValue);
                     break;
-                case Filter::Genre:
+                case Control::Genre:
                     requestMaker_->setGenreFilter(choice.filterValue);
                     break;
             }
-            writeMetric(QString::fromUtf16(choice.metric), exploreFeature(choice.filter));
+            QlMetricWriter::writeMetric(QString::fromUtf16(choice.metric),
+                                        u"Explore drag "_s + kControlNames[int(choice.filter)]);
         }
     }
 }

@@ -14,7 +14,6 @@
 #include "ExploreScoreDragView.h"
 #include "Game.h"
 #include "GameRowCell.h"
-#include "ImageView.h"
 #include "Model.h"
 #include "MyLog.h"
 #include "NavigationController.h"
@@ -123,7 +122,6 @@ void RootViewController::loadViewIfNeeded() {
 
 void RootViewController::viewDidLoad() {
     addListeners();
-    sectionHeaderViews_.clear();
     model_ = std::make_unique<GameListModel>(managedObjectContext_, managedObjectModel_);
     setWindowTitle(kTitle);
     model_->loadListDefaults();
@@ -214,7 +212,6 @@ void RootViewController::executeFetch(std::optional<IndexPath> indexPath) {
     if (!model_) {
         return;
     }
-    sectionHeaderViews_.clear();
     model_->executeFetch();
     // Reloaded with a target too, so the scroll below is measured against the new sections;
     // the table would otherwise keep the old rows' layout until the screen reappears.

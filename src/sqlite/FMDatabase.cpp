@@ -120,6 +120,7 @@ void FMDatabase::close() {
     while (!connection_.close()) {
         if (connection_.errorCode() != SQLITE_BUSY) {
             Console::log(u"error closing!: %d"_s, connection_.errorCode());
+            connection_.abandon();  // no use retrying: the handle is dropped
             break;
         }
         if (!retry.shouldRetry()) {
@@ -242,9 +243,17 @@ SqliteStatement FMDatabase::prepareRetryingWhileBusy(const QString& sql) {
     }
 }
 
-std::shared_ptr<FMStatement> FMDatabase::prepare(const QString& sql, const QVariantList& arguments,
-                                                 bool& fromCache) {
-    fromCache = false;
+SqliteStatement::Step FMDatabase::stepRetryingWhileBusy(SqliteStatement& statement) const {
+    FMBusyRetry retry(busyRetryTimeout_);
+    SqliteStatement::Step step;
+    while ((step = statement.step()) == SqliteStatement::Step::Error &&
+           statement.resultCode() == SQLITE_BUSY && retry.shouldRetry()) {
+    }
+    return step;
+}
+
+std::shared_ptr<FMStatement> FMDatabase::prepare(const QString& sql,
+                                                 const QVariantList& arguments) {
     if (!connection_.isOpen()) {
         if (logsErrors_) {
             Console::log(u"The FMDatabase %@ is not open."_s, *this);
@@ -253,6 +262,7 @@ std::shared_ptr<FMStatement> FMDatabase::prepare(const QString& sql, const QVari
         return nullptr;
     }
     std::shared_ptr<FMStatement> statement;
+    bool fromCache = false;
     if (shouldCacheStatements_) {
         std::shared_ptr<FMStatement> cached = cachedStatementForQuery(sql);
         // A statement still being read by a result set cannot be shared: a fresh one is made.
@@ -284,8 +294,14 @@ std::shared_ptr<FMStatement> FMDatabase::prepare(const QString& sql, const QVari
     }
     if (!bindArguments(statement->sqliteStatement(), arguments, sql)) {
         statement->reset();  // a fresh statement is finalized with its last holder
-        fromCache = false;
         return nullptr;
+    }
+    if (!fromCache) {
+        statement->setQuery(sql);
+        // Not while the cached one is being read: this one is then closed after its use.
+        if (shouldCacheStatements_ && !cachedStatementForQuery(sql)) {
+            setCachedStatement(statement, sql);
+        }
     }
     return statement;
 }
@@ -299,16 +315,9 @@ std::unique_ptr<FMResultSet> FMDatabase::executeQuery(const QString& sql,
     if (traceExecution_) {
         Console::log(u"%@ executeQuery: %@"_s, *this, sql);
     }
-    bool fromCache = false;
-    std::shared_ptr<FMStatement> statement = prepare(sql, arguments, fromCache);
+    std::shared_ptr<FMStatement> statement = prepare(sql, arguments);
     if (!statement) {
         return nullptr;
-    }
-    if (!fromCache) {
-        statement->setQuery(sql);
-        if (shouldCacheStatements_ && !cachedStatementForQuery(sql)) {
-            setCachedStatement(statement, sql);
-        }
     }
     auto rs = FMResultSet::resultSetWithStatement(statement, this);
     rs->setQuery(sql);
@@ -324,16 +333,12 @@ bool FMDatabase::executeUpdate(const QString& sql, const QVariantList& arguments
     if (traceExecution_) {
         Console::log(u"%@ executeUpdate: %@"_s, *this, sql);
     }
-    bool fromCache = false;
-    std::shared_ptr<FMStatement> statement = prepare(sql, arguments, fromCache);
+    std::shared_ptr<FMStatement> statement = prepare(sql, arguments);
     if (!statement) {
         return false;
     }
     SqliteStatement& sqlite = statement->sqliteStatement();
-    FMBusyRetry retry(busyRetryTimeout_);
-    while (sqlite.step() == SqliteStatement::Step::Error && sqlite.resultCode() == SQLITE_BUSY &&
-           retry.shouldRetry()) {
-    }
+    stepRetryingWhileBusy(sqlite);
     const int rc = sqlite.resultCode();
     if (rc == SQLITE_BUSY) {
         logBusy(__func__, __LINE__);
@@ -356,10 +361,7 @@ bool FMDatabase::executeUpdate(const QString& sql, const QVariantList& arguments
     }
 
     int closeErrorCode;
-    if (shouldCacheStatements_ && (fromCache || !cachedStatementForQuery(sql))) {
-        if (!fromCache) {
-            setCachedStatement(statement, sql);
-        }
+    if (shouldCacheStatements_ && cachedStatementForQuery(sql) == statement) {
         statement->setUseCount(statement->useCount() + 1);
         closeErrorCode = statement->reset();
     } else {

@@ -99,11 +99,12 @@ private:
 
     // True when the in-use guard turns the call away (after its console line).
     bool refusedWhileInUse();
-    // A ready statement for `sql` with the arguments bound, or nothing after logging.
-    // `fromCache` tells whether it is the cache's.
-    std::shared_ptr<FMStatement> prepare(const QString& sql, const QVariantList& arguments,
-                                         bool& fromCache);
+    // A ready statement for `sql` with the arguments bound, or nothing after logging. A new
+    // statement joins the cache when caching is on and none is kept for `sql`.
+    std::shared_ptr<FMStatement> prepare(const QString& sql, const QVariantList& arguments);
     SqliteStatement prepareRetryingWhileBusy(const QString& sql);
+    // Error with SQLITE_BUSY when the retries ran out (not logged here).
+    SqliteStatement::Step stepRetryingWhileBusy(SqliteStatement& statement) const;
     bool bindArguments(SqliteStatement& statement, const QVariantList& arguments,
                        const QString& sql);
     bool statementIsReading(const FMStatement* statement) const;

@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "Console.h"
-#include "FMBusyRetry.h"
 #include "FMDatabase.h"
 #include "FMStatement.h"
 
@@ -55,23 +54,13 @@ bool FMResultSet::next() {
         close();
         return false;
     }
-    FMBusyRetry retry(parentDB_ ? parentDB_->busyRetryTimeout() : 0);
-    SqliteStatement::Step step;
-    while ((step = statement->step()) == SqliteStatement::Step::Error &&
-           statement->resultCode() == SQLITE_BUSY) {
-        if (!retry.shouldRetry()) {
-            Console::log(u"%s:%d Database busy (%@)"_s, __func__, __LINE__,
-                         parentDB_ ? parentDB_->databasePath() : QString());
-            Console::log(u"Database busy"_s);
-            close();
-            return false;
-        }
-    }
-    if (step == SqliteStatement::Step::Row) {
+    if (parentDB_->stepRetryingWhileBusy(*statement) == SqliteStatement::Step::Row) {
         return true;
     }
     const int rc = statement->resultCode();
-    if (rc == SQLITE_ERROR || rc == SQLITE_MISUSE) {
+    if (rc == SQLITE_BUSY) {
+        parentDB_->logBusy(__func__, __LINE__);
+    } else if (rc == SQLITE_ERROR || rc == SQLITE_MISUSE) {
         Console::log(u"Error calling sqlite3_step (%d: %@) rs"_s, rc, statement->errorMessage());
     } else if (rc != SQLITE_DONE) {
         Console::log(u"Unknown error calling sqlite3_step (%d: %@) rs"_s, rc,

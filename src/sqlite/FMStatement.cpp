@@ -22,12 +22,6 @@ int FMStatement::reset() {
     return statement_.resultCode();
 }
 
-void FMStatement::setStatement(sqlite3_stmt* statement) {
-    if (statement != statement_.handle()) {
-        statement_ = SqliteStatement(statement);
-    }
-}
-
 QString FMStatement::description() const {
     const QString base = u"<FMStatement: 0x"_s + QString::number(quintptr(this), 16) + u'>';
     return Format::format(u"%@ %d hit(s) for query %@"_s, base, useCount_, query_);

@@ -4,15 +4,11 @@
 
 #include "SqliteStatement.h"
 
-struct sqlite3_stmt;
-
 // One prepared statement and the query text it was made from: a SqliteStatement with a use
 // count. Finalizes it exactly once (on close or destruction); shared between the statement
 // cache and the result sets reading it. Used on its database's thread only.
 class FMStatement {
 public:
-    // Takes ownership of `statement`.
-    explicit FMStatement(sqlite3_stmt* statement = nullptr) : statement_(statement) {}
     explicit FMStatement(SqliteStatement statement) : statement_(std::move(statement)) {}
     FMStatement(const FMStatement&) = delete;
     FMStatement& operator=(const FMStatement&) = delete;
@@ -23,8 +19,6 @@ public:
     int reset();
 
     sqlite3_stmt* statement() const { return statement_.handle(); }
-    // Takes ownership of `statement`, finalizing the one held before.
-    void setStatement(sqlite3_stmt* statement);
     SqliteStatement& sqliteStatement() { return statement_; }
     QString query() const { return query_; }
     void setQuery(const QString& query) { query_ = query; }

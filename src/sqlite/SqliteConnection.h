@@ -33,6 +33,8 @@ public:
     // False, with the connection still open (SQLITE_BUSY), while a statement on it is
     // unfinalized. Closing a closed connection succeeds.
     bool close();
+    // Forgets the handle without closing it, after a close failed for good.
+    void abandon() { db_ = nullptr; }
     bool isOpen() const { return db_ != nullptr; }
     sqlite3* handle() const { return db_; }
     const QString& path() const { return path_; }
@@ -42,7 +44,6 @@ public:
     // How long a statement waits for another connection's lock before failing with
     // SQLITE_BUSY; 0 (the default) fails at once.
     void setBusyTimeout(int milliseconds);
-    bool logsFailures() const { return logsFailures_; }
     void setLogsFailures(bool value) { logsFailures_ = value; }
 
     // Runs SQL without parameters or results (several statements are allowed).

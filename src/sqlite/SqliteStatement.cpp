@@ -28,13 +28,6 @@ SqliteStatement::SqliteStatement(SqliteConnection& connection, const QString& sq
     utf8_.resize(size_t(parameterCount()) + 1);
 }
 
-SqliteStatement::SqliteStatement(sqlite3_stmt* adopted) : statement_(adopted) {
-    if (statement_) {
-        sql_ = QString::fromUtf8(sqlite3_sql(statement_));
-        utf8_.resize(size_t(parameterCount()) + 1);
-    }
-}
-
 SqliteStatement::~SqliteStatement() {
     sqlite3_finalize(statement_);
 }
@@ -46,24 +39,11 @@ SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
       resultCode_(other.resultCode_),
       utf8_(std::move(other.utf8_)) {}
 
-SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept {
-    if (this != &other) {
-        sqlite3_finalize(statement_);
-        connection_ = other.connection_;
-        statement_ = std::exchange(other.statement_, nullptr);
-        sql_ = std::move(other.sql_);
-        resultCode_ = other.resultCode_;
-        utf8_ = std::move(other.utf8_);
-    }
-    return *this;
-}
-
 QString SqliteStatement::errorMessage() const {
     if (statement_) {
         return QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(statement_)));
     }
-    return connection_ ? connection_->errorMessage()
-                       : QString::fromUtf8(sqlite3_errstr(resultCode_));
+    return connection_->errorMessage();
 }
 
 bool SqliteStatement::answer(int rc) {
@@ -147,9 +127,7 @@ SqliteStatement::Step SqliteStatement::step() {
     if (resultCode_ == SQLITE_DONE) {
         return Step::Done;
     }
-    if (connection_) {
-        connection_->logFailure(u"Cannot run "_s + sql_);
-    }
+    connection_->logFailure(u"Cannot run "_s + sql_);
     return Step::Error;
 }
 

@@ -18,16 +18,11 @@ class SqliteStatement {
 public:
     enum class Step { Row, Done, Error };
 
-    // Holds nothing.
-    SqliteStatement() = default;
     // Prepares the first statement of `sql`. Not valid on failure, nor when `sql` holds only
     // blanks or comments (then resultCode() is SQLITE_OK).
     SqliteStatement(SqliteConnection& connection, const QString& sql);
-    // Takes ownership of a statement prepared elsewhere.
-    explicit SqliteStatement(sqlite3_stmt* adopted);
     ~SqliteStatement();
     SqliteStatement(SqliteStatement&& other) noexcept;
-    SqliteStatement& operator=(SqliteStatement&& other) noexcept;
     SqliteStatement(const SqliteStatement&) = delete;
     SqliteStatement& operator=(const SqliteStatement&) = delete;
 
@@ -79,7 +74,7 @@ private:
     bool answer(int rc);
     void startOverForBinding();
 
-    SqliteConnection* connection_ = nullptr;  // null for an adopted statement
+    SqliteConnection* connection_;  // never null
     sqlite3_stmt* statement_ = nullptr;
     QString sql_;
     int resultCode_ = 0;

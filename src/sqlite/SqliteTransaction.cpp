@@ -23,8 +23,8 @@ QString beginStatement(SqliteTransaction::Mode mode) {
 }  // namespace
 
 SqliteTransaction::SqliteTransaction(SqliteConnection& connection, Mode mode)
-    : connection_(connection) {
-    active_ = connection_.exec(beginStatement(mode));
+    : connection_(connection), statement_(beginStatement(mode)) {
+    active_ = connection_.exec(statement_);
 }
 
 SqliteTransaction::~SqliteTransaction() {
@@ -36,7 +36,11 @@ SqliteTransaction::~SqliteTransaction() {
 }
 
 bool SqliteTransaction::commit() {
-    if (!active_ || !connection_.exec(u"COMMIT"_s)) {
+    if (!active_) {
+        return false;
+    }
+    statement_ = u"COMMIT"_s;
+    if (!connection_.exec(statement_)) {
         return false;  // the destructor rolls back
     }
     active_ = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class SqliteConnection;
 
 // A transaction as a scope, in the style of SQLiteCpp's Transaction: begun by the constructor,
@@ -21,8 +23,11 @@ public:
     bool isActive() const { return active_; }
     // False when nothing is active or COMMIT failed; the destructor then rolls back.
     bool commit();
+    // The statement it ran last (BEGIN ... or COMMIT): the one that failed, after a failure.
+    const QString& statement() const { return statement_; }
 
 private:
     SqliteConnection& connection_;
+    QString statement_;
     bool active_ = false;
 };

@@ -46,12 +46,17 @@ void setError(StoreError* error, StoreError::Code code, const QString& message,
     }
 }
 
-bool exec(SqliteConnection& connection, const QString& sql, StoreError* error) {
-    if (!connection.exec(sql)) {
-        setError(error, StoreError::SchemaFailed, u"Statement failed: "_s + sql, connection);
-        return false;
+// Fills `error`, when given, for a schema statement that failed; answers false.
+bool schemaStatementFailed(StoreError* error, const QString& sql,
+                           const SqliteConnection& connection) {
+    if (error) {
+        *error = StoreError::statementFailed(StoreError::SchemaFailed, sql, connection);
     }
-    return true;
+    return false;
+}
+
+bool exec(SqliteConnection& connection, const QString& sql, StoreError* error) {
+    return connection.exec(sql) || schemaStatementFailed(error, sql, connection);
 }
 
 std::optional<int> readUserVersion(SqliteConnection& connection, StoreError* error) {
@@ -94,9 +99,7 @@ bool GameTable::prepareSchema(SqliteConnection& connection, StoreError* error) {
 
     SqliteTransaction transaction(connection);
     if (!transaction.isActive()) {
-        setError(error, StoreError::SchemaFailed, u"Statement failed: BEGIN IMMEDIATE"_s,
-                 connection);
-        return false;
+        return schemaStatementFailed(error, transaction.statement(), connection);
     }
     QStringList definitions{u"\"id\" INTEGER PRIMARY KEY"_s};
     for (const GameAttributeInfo& info : GameAttributes::all()) {
@@ -134,8 +137,7 @@ bool GameTable::prepareSchema(SqliteConnection& connection, StoreError* error) {
         return false;
     }
     if (!transaction.commit()) {
-        setError(error, StoreError::SchemaFailed, u"Statement failed: COMMIT"_s, connection);
-        return false;
+        return schemaStatementFailed(error, transaction.statement(), connection);
     }
     return true;
 }

@@ -187,10 +187,8 @@ bool ManagedObjectContext::save(StoreError* error) {
             bulk.emplace(connection);
         }
         SqliteTransaction transaction(connection);
-        QString failed;  // the transaction statement that failed
-        if (!transaction.isActive()) {
-            failed = u"BEGIN IMMEDIATE"_s;
-        } else {
+        bool failed = !transaction.isActive();  // the transaction's own statement failed
+        if (!failed) {
             GameTable::Writer writer(connection);
             ok = std::all_of(inserted_.begin(), inserted_.end(),
                              [&](Game* game) { return writer.insert(game, error); }) &&
@@ -198,12 +196,12 @@ bool ManagedObjectContext::save(StoreError* error) {
                              [&](Game* game) { return writer.update(game, error); });
             if (ok && !transaction.commit()) {
                 ok = false;
-                failed = u"COMMIT"_s;
+                failed = true;
             }
         }
-        if (!failed.isEmpty() && error) {
-            *error = StoreError::fromSqlite(StoreError::SaveFailed,
-                                            u"Statement failed: "_s + failed, connection);
+        if (failed && error) {
+            *error = StoreError::statementFailed(StoreError::SaveFailed, transaction.statement(),
+                                                 connection);
         }
     }
     if (!ok) {

@@ -12,8 +12,7 @@ bool openConnection(SqliteConnection& connection, const QString& path, StoreErro
     // One thread only (the context's), so SQLite's own locking is not needed.
     if (!connection.open(path, SqliteConnection::ReadWrite | SqliteConnection::Create |
                                    SqliteConnection::NoMutex)) {
-        MYLOG(u"Cannot open store %@: SQLite error %d %@"_s, path, connection.errorCode(),
-              connection.errorMessage());
+        connection.logFailure(u"Cannot open store "_s + path);
         *error = StoreError::fromSqlite(StoreError::OpenFailed, u"The store cannot be opened"_s,
                                         connection);
         return false;

@@ -21,6 +21,11 @@ StoreError StoreError::fromSqlite(Code code, const QString& message,
     return make(code, message, info);
 }
 
+StoreError StoreError::statementFailed(Code code, const QString& sql,
+                                       const SqliteConnection& connection) {
+    return fromSqlite(code, u"Statement failed: "_s + sql, connection);
+}
+
 QString StoreError::description() const {
     return u"Error Domain=%1 Code=%2 \"%3\""_s.arg(domain, QString::number(code), message);
 }

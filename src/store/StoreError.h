@@ -33,6 +33,9 @@ struct StoreError {
     // the failed statement as "sql" when given.
     static StoreError fromSqlite(Code code, const QString& message,
                                  const SqliteConnection& connection, const QString& sql = {});
+    // fromSqlite with the message "Statement failed: <sql>".
+    static StoreError statementFailed(Code code, const QString& sql,
+                                      const SqliteConnection& connection);
     // "Error Domain=QuestlogStoreErrorDomain Code=6 "message"".
     QString description() const;
 };
