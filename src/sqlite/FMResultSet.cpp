@@ -50,7 +50,7 @@ void FMResultSet::close() {
 
 bool FMResultSet::next() {
     SqliteStatement* statement = live();
-    if (statement == nullptr) {
+    if (statement == nullptr || parentDB_ == nullptr) {
         close();
         return false;
     }

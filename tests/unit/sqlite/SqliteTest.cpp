@@ -4,7 +4,6 @@
 #include <QFile>
 #include <functional>
 
-#include "CapturedConsole.h"
 #include "QStringPrinter.h"
 #include "SqliteBulkWrite.h"
 #include "SqliteConnection.h"
