@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QFile>
-#include <QPair>
 #include <QTemporaryDir>
 #include <QUrlQuery>
 #include <mutex>
@@ -14,8 +13,6 @@
 // of sending them, the usage metrics written while it lives.
 class MetricRecorder {
 public:
-    using Metric = QPair<QString, QString>;
-
     explicit MetricRecorder(const QByteArray& service = "http://127.0.0.1:9")
         : previousInfo_(Model::informationFilePath()) {
         QFile info(dir_.filePath(QStringLiteral("Info.json")));
@@ -43,20 +40,20 @@ public:
         std::lock_guard lock(mu_);
         return std::exchange(bodies_, {});
     }
-    // The platform's record of each metric so far as (name, feature), in order (every metric
-    // also goes out once for "All platforms"); then forgets them.
-    QList<Metric> take() {
-        QList<Metric> metrics;
+    // The platform's record of each metric so far as "name@feature; ...", in order (every
+    // metric also goes out once for "All platforms"); then forgets them.
+    QString take() {
+        QStringList metrics;
         for (const QByteArray& body : takeBodies()) {
             const QUrlQuery query(QString::fromUtf8(body));
             const auto field = [&](const char* name) {
                 return query.queryItemValue(QLatin1String(name), QUrl::FullyDecoded);
             };
             if (field("metricGroup") == QStringLiteral("wii")) {
-                metrics.append({field("metricName"), field("metricFeature")});
+                metrics.append(field("metricName") + u'@' + field("metricFeature"));
             }
         }
-        return metrics;
+        return metrics.join(QStringLiteral("; "));
     }
 
 private:

@@ -151,25 +151,6 @@ TEST(ExploreDragView, GesturesReportStartedEachChangeAndEnded) {
     }
 }
 
-TEST(ExploreDragView, SettingTheValueReportsOnlyAChangeAndLabelsAnyValue) {
-    ExploreESRBDragView view;
-    RecordingDelegate delegate;
-    view.setDelegate(&delegate);
-    for (int value : {0, 9, 9, 11}) {
-        view.setCurrentValue(value);
-    }
-    view.snapFlyoutToPoint({70, qQNaN()});  // snaps nowhere
-    EXPECT_EQ(delegate.reports.join(u' '), u"9 11"_s);
-    EXPECT_EQ(view.getLabel(), u"adults"_s);  // no slot of its own
-    for (int value : {99, -1}) {
-        view.setCurrentValue(value);
-        EXPECT_EQ(view.getLabel(), u"any esrb"_s) << value;
-    }
-    view.setCurrentValue(9);
-    view.reset();  // back to the top slot
-    EXPECT_EQ(view.currentValue(), 0);
-}
-
 TEST(ExploreDragView, ADestroyedDelegateHearsNothing) {
     ExploreScoreDragView view;
     auto delegate = std::make_unique<ObjectDelegate>();

@@ -94,7 +94,7 @@ TEST_F(GameListModelTest, ChoicesAreStoredAtOnceAndReadBackExactly) {
     EXPECT_EQ(storedChoices(), u"SCORE|MY|WISH"_s);
     model.chooseSort(Sort::Date);
     EXPECT_EQ(storedChoices(), u"DATE|ALL|WISH"_s);
-    EXPECT_EQ(metricsTaken(metrics),
+    EXPECT_EQ(metrics.take(),
               u"Score pressed@Sort button; My pressed@List Tab; Rated pressed@Filter button; "
               u"Wish pressed@Filter button; Search changed@Search; Explore pressed@List Tab; "
               u"Date pressed@Sort button"_s);
@@ -146,7 +146,7 @@ TEST_F(GameListModelTest, EachExploreChoiceMapsToItsFilter) {
     metrics.take();
     model.exploreControlReleased(List::Control::Genre, {2, 0, 0});
     model.exploreControlReleased(std::nullopt, {0, 0, 0});
-    EXPECT_EQ(metricsTaken(metrics), u"Genre@Explore drag type; Score 2@Explore drag Score"_s);
+    EXPECT_EQ(metrics.take(), u"Genre@Explore drag type; Score 2@Explore drag Score"_s);
 }
 
 TEST_F(GameListModelTest, ChoicesListTheirGamesInOrderAndSectionsAndScrollToTheRightRow) {
@@ -190,21 +190,3 @@ TEST_F(GameListModelTest, ChoicesListTheirGamesInOrderAndSectionsAndScrollToTheR
     EXPECT_EQ(model.scrollAfterFetch(std::nullopt), List::Scroll{});
 }
 
-TEST_F(GameListModelTest, DetailChangesAlterTheListOnlyWhereItDependsOnThem) {
-    const auto alters = [&] {
-        QString result;
-        for (auto change :
-             {List::DetailChange::Wish, List::DetailChange::Played, List::DetailChange::Rating}) {
-            result += model.changeAltersList(change) ? u'y' : u'n';
-        }
-        return result;
-    };
-    EXPECT_EQ(alters(), u"nnn"_s);
-    model.pressTab(Tab::My);
-    EXPECT_EQ(alters(), u"ynn"_s);
-    model.chooseMyList(MyList::Played);
-    EXPECT_EQ(alters(), u"nyn"_s);
-    model.chooseMyList(MyList::Rated);
-    model.chooseSort(Sort::Score);
-    EXPECT_EQ(alters(), u"nny"_s);
-}

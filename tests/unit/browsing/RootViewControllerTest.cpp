@@ -163,7 +163,7 @@ TEST_F(ListScreen, MyTabShowsTheLastUserListAndARestartRestoresIt) {
     EXPECT_TRUE(find("playedFilter")->isSelected() && !find("wishFilter")->isSelected());
     click("scoreFilter");
     EXPECT_TRUE(find("scoreFilter")->isSelected());
-    EXPECT_EQ(metricsTaken(metrics),
+    EXPECT_EQ(metrics.take(),
               u"My pressed@List Tab; Played pressed@Filter button; Score pressed@Sort button"_s);
     open();
     EXPECT_TRUE(find("myTab")->isSelected() && find("scoreFilter")->isSelected());
@@ -288,7 +288,7 @@ TEST_F(ListScreen, RowsOpenTheirGameAndTheGearAsksForFeedback) {
     auto* page = qobject_cast<DetailPlaceholderPage*>(navigation->topViewController());
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->titleLabel()->text(), u"Game 000"_s);
-    EXPECT_EQ(metricsTaken(metrics), u"Show details pressed@Details"_s);
+    EXPECT_EQ(metrics.take(), u"Show details pressed@Details"_s);
     EXPECT_FALSE(table->indexPathForSelectedRow());
     click(page->backButton());
     ASSERT_EQ(navigation->topViewController(), screen);

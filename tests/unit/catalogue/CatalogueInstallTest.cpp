@@ -173,10 +173,3 @@ TEST_F(CatalogueInstall, FailedSaveIsLoggedAndKeepsTheChanges) {
     EXPECT_EQ(again.getGameFromEntityWithCriticonID(u"c1"_s)->title(), u"a"_s);
 }
 
-TEST(CatalogueStore, StoreThatCannotBeOpenedCountsMinus99AndFindsNothing) {
-    ASSERT_TRUE(QDir().mkpath(TestStore::homeFile(u"broken.sqlite"_s)));  // a folder in its place
-    TestStore broken(TestStore::homeFile(u"broken.sqlite"_s));
-    UpdateController controller(broken.context.get(), broken.model.get());
-    EXPECT_EQ(controller.getGameCountFromEntity(), -99);
-    EXPECT_EQ(controller.getGameFromEntityWithCriticonID(u"c1"_s), nullptr);
-}

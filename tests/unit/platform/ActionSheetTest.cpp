@@ -33,27 +33,6 @@ protected:
 
 }  // namespace
 
-// Destructive first, then the others in order, cancel last; missing ones shift the rest.
-TEST_F(ActionSheetTest, IndexesRunDestructiveThenOthersThenCancel) {
-    const struct {
-        QString cancel, destructive;
-        QStringList others, titles;
-        QList<int> destructiveFirstOtherCancel;
-    } cases[] = {
-        {u"C"_s, u"D"_s, {u"M"_s, u"W"_s}, {u"D"_s, u"M"_s, u"W"_s, u"C"_s}, {0, 1, 3}},
-        {u"C"_s, u"D"_s, {}, {u"D"_s, u"C"_s}, {0, -1, 1}},  // the program's feedback sheet
-        {u""_s, u""_s, {}, {}, {-1, -1, -1}},
-    };
-    for (const auto& c : cases) {
-        ActionSheet sheet(u"Actions"_s, c.cancel, c.destructive, c.others);
-        EXPECT_EQ(sheet.buttonTitles(), c.titles);
-        EXPECT_EQ(QList<int>({sheet.destructiveButtonIndex(), sheet.firstOtherButtonIndex(),
-                              sheet.cancelButtonIndex()}),
-                  c.destructiveFirstOtherCancel);
-        EXPECT_TRUE(sheet.buttonTitleAtIndex(sheet.numberOfButtons()).isNull());
-    }
-}
-
 // The sheet is a layer over the whole window (so snapshots show it and it takes the clicks),
 // and it opens without a nested event loop.
 TEST_F(ActionSheetTest, OpensOverTheWindowBottomWithoutBlocking) {

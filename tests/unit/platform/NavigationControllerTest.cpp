@@ -77,17 +77,6 @@ TEST_F(NavigationControllerTest, StackChangesAtOnceAndPoppedScreensAreDeletedAft
     EXPECT_EQ(nav_->viewControllers(), QList<QWidget*>{root_});
 }
 
-// The program keeps the bar hidden from before the first show: it never shows then, and the
-// screens fill the controller.
-TEST_F(NavigationControllerTest, BarHiddenBeforeTheFirstShowIsNeverShown) {
-    NavigationController hiddenFirst(screen(u"Games"_s));
-    hiddenFirst.setNavigationBarHidden(true, false);
-    hiddenFirst.resize(320, 480);
-    hiddenFirst.show();
-    EXPECT_FALSE(hiddenFirst.navigationBar()->isVisible());
-    EXPECT_EQ(hiddenFirst.topViewController()->geometry(), hiddenFirst.rect());
-}
-
 // A modal (shown at once, as the program does) covers the whole controller and a second is
 // refused. Dismissed with animation it stays until its fade has ended; a dismissal without
 // animation, or a new modal, ends a fade-out at once.

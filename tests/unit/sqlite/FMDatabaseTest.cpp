@@ -234,18 +234,3 @@ TEST_F(ResultSet, EveryArgumentKindIsStoredAsItsSqlTypeAndComesBackUnchanged) {
     EXPECT_EQ(row(when)->dateForColumnIndex(0), when);
 }
 
-// Before the first row, out of range and past the end: empty values.
-TEST_F(ResultSet, ReadingOutsideTheRowsAnswersEmptyValues) {
-    ASSERT_TRUE(db_.executeUpdate(u"insert into v (x) values (5)"_s));
-    auto rs = db_.executeQuery(u"select x from v"_s);
-    ASSERT_TRUE(rs);
-    EXPECT_EQ(rs->intForColumnIndex(0), 0);
-    ASSERT_TRUE(rs->next());
-    EXPECT_EQ(rs->intForColumnIndex(0), 5);
-    EXPECT_EQ(rs->intForColumnIndex(1), 0);
-    EXPECT_FALSE(rs->next());
-    EXPECT_EQ(rs->statement(), nullptr);
-    EXPECT_FALSE(rs->next());
-    EXPECT_EQ(rs->dataForColumnIndex(0), std::nullopt);
-    rs->close();  // closing again is harmless
-}

@@ -32,24 +32,6 @@ TEST(SqliteConnection, FailedOpenStaysClosedAndSaysWhy) {
     EXPECT_FALSE(QFile::exists(homeFile(u"missing.sqlite"_s)));
 }
 
-TEST(SqliteConnection, ExecAndGetAnswersColumnZeroOfTheFirstRowAsItsType) {
-    SqliteConnection db(u":memory:"_s);
-    ASSERT_TRUE(db.exec(u"CREATE TABLE t (a); INSERT INTO t VALUES (1), (2)"_s));
-    EXPECT_EQ(db.lastInsertRowId() * 10 + db.changes(), 22);
-    const std::pair<const char*, QVariant> cases[] = {
-        {"SELECT a FROM t ORDER BY a DESC", QVariant(qint64(2))},
-        {"SELECT 2.5", QVariant(2.5)},
-        {"SELECT 'é'", QVariant(u"é"_s)},
-        {"SELECT x'00ff'", QVariant(QByteArray("\x00\xff", 2))},
-        {"SELECT a FROM t WHERE a > 5", QVariant()},  // no row
-        {"SELECT nothing FROM nowhere", QVariant()},  // fails
-    };
-    for (const auto& [sql, expected] : cases) {
-        EXPECT_EQ(db.execAndGet(QString::fromUtf8(sql)), expected) << sql;
-    }
-    EXPECT_TRUE(db.execAndGet(u"SELECT NULL"_s).isValid());  // null, but a row
-}
-
 // Result codes are extended only when asked; close waits for unfinished statements.
 TEST(SqliteConnection, ErrorCodesAndCloseWaitingForStatements) {
     SqliteConnection db(homeFile(u"c.sqlite"_s));

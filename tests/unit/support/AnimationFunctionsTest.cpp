@@ -6,7 +6,6 @@
 #include <QTest>
 #include <QWidget>
 #include <algorithm>
-#include <limits>
 #include <memory>
 
 #include "AnimationFunctions.h"
@@ -130,23 +129,3 @@ TEST_F(AnimationFunctionsTest, AnimatorDelaysUnderTheSwitchKeepTheirOrderAndThei
     EXPECT_EQ(ran, (QStringList{u"20"_qs, u"30"_qs, u"35"_qs}));
 }
 
-TEST(AnimationFunctionsHitTest, EdgesAreInsideAndNaNIsOutside) {
-    const QRectF rect(10, 20, 100, 50);
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_TRUE(AnimationFunctions::isPoint(QPointF(110, 70), rect) &&
-                AnimationFunctions::isPoint(QPointF(10, 20), rect));
-    EXPECT_FALSE(AnimationFunctions::isPoint(QPointF(110.01, 19.99), rect));
-    EXPECT_FALSE(AnimationFunctions::isPoint(QPointF(nan, 30), rect) ||
-                 AnimationFunctions::isPoint(QPointF(50, 30), QRectF(10, 20, nan, 50)));
-}
-
-// Multiply: the colour times the image, only inside the image's shape. (The border is checked
-// through the box images that use it.)
-TEST(AnimationFunctionsImages, ColorizeMultipliesInsideTheShape) {
-    QImage shape(20, 20, QImage::Format_ARGB32);
-    shape.fill(Qt::transparent);
-    shape.setPixelColor(10, 10, QColor(128, 128, 128));
-    const QImage multiplied = AnimationFunctions::colorizeImage(shape, QColor(255, 0, 0), 1);
-    EXPECT_EQ(multiplied.pixelColor(0, 0).alpha(), 0);
-    EXPECT_EQ(multiplied.pixelColor(10, 10).rgb(), qRgb(128, 0, 0));
-}

@@ -138,17 +138,4 @@ TEST_F(OrvConnectionTransfer, CancelledOrDestroyedConnectionsNeverCallBack) {
     EXPECT_EQ(calls.size(), 1u);
 }
 
-TEST(OrvConnection, ReachabilityNeedsNoConnectionToSetUp) {
-    const std::pair<std::optional<unsigned>, bool> cases[] = {
-        {OrvConnection::kReachable, true},
-        {OrvConnection::kReachable | OrvConnection::kConnectionRequired, false},
-        {std::nullopt, false},
-    };
-    for (const auto& [flags, reachable] : cases) {
-        OrvConnection::setReachabilityFlagsReader([flags] { return flags; });
-        EXPECT_EQ(OrvConnection::isConnectedToNetwork(), reachable);
-    }
-    OrvConnection::setReachabilityFlagsReader({});
-}
-
 }  // namespace
