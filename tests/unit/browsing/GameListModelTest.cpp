@@ -189,4 +189,3 @@ TEST_F(GameListModelTest, ChoicesListTheirGamesInOrderAndSectionsAndScrollToTheR
     EXPECT_EQ(fetch(), u"Gamma / Last 1-2 years:1"_s);
     EXPECT_EQ(model.scrollAfterFetch(std::nullopt), List::Scroll{});
 }
-

@@ -172,4 +172,3 @@ TEST_F(CatalogueInstall, FailedSaveIsLoggedAndKeepsTheChanges) {
     EXPECT_EQ(again.getGameCountFromEntity(), 1);
     EXPECT_EQ(again.getGameFromEntityWithCriticonID(u"c1"_s)->title(), u"a"_s);
 }
-

@@ -233,4 +233,3 @@ TEST_F(ResultSet, EveryArgumentKindIsStoredAsItsSqlTypeAndComesBackUnchanged) {
     EXPECT_FALSE(row(false)->boolForColumnIndex(0));
     EXPECT_EQ(row(when)->dateForColumnIndex(0), when);
 }
-

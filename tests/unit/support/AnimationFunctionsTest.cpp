@@ -128,4 +128,3 @@ TEST_F(AnimationFunctionsTest, AnimatorDelaysUnderTheSwitchKeepTheirOrderAndThei
     EXPECT_TRUE(Animator::runPendingDelays());
     EXPECT_EQ(ran, (QStringList{u"20"_qs, u"30"_qs, u"35"_qs}));
 }
-
