@@ -66,7 +66,7 @@ TEST(PredicateEvaluate, ComparisonsAgainstOneRecord) {
         {g, u"(esrbCode == %@)"_s, {QString()}, false},
         {g, u"(publisher == %@)"_s, {u"e\u0301"_s}, false},
         {g, u"(scoreCritic >= 4)"_s, {}, true},
-        {g, u"(scoreCritic > -.5)"_s, {}, true},
+        {g, u"(scoreCritic > -.5) AND (scoreCritic >= +4)"_s, {}, true},
         {g, u"(myIsWished == 1)"_s, {}, true},
         {g, u"(myIsWished == %@)"_s, {true}, true},
         {g, u"(myScore > 0)"_s, {}, false},
