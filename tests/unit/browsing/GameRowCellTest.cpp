@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QTest>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -32,7 +33,8 @@ struct FakeArtServer {
     QByteArray fetch(const QString& url) {
         std::unique_lock lock(mu);
         asked.append(url);
-        released.wait(lock, [&] { return !held.contains(url); });
+        changed.notify_all();
+        changed.wait(lock, [&] { return !held.contains(url); });
         return jpegBytes(60, 84, colours.value(url));
     }
     void release(const QString& url = {}) {
@@ -40,15 +42,21 @@ struct FakeArtServer {
             std::lock_guard lock(mu);
             url.isNull() ? held.clear() : void(held.remove(url));
         }
-        released.notify_all();
+        changed.notify_all();
     }
     QStringList requests() {
         std::lock_guard lock(mu);
         return asked;
     }
+    // Plays out the row's art delay, then waits until a worker has asked for the address.
+    bool waitForRequest(const QString& url) {
+        Animator::runPendingDelays();
+        std::unique_lock lock(mu);
+        return changed.wait_for(lock, std::chrono::seconds(5), [&] { return asked.contains(url); });
+    }
 
     std::mutex mu;
-    std::condition_variable released;
+    std::condition_variable changed;
     QHash<QString, QColor> colours;
     QSet<QString> held;
     QStringList asked;
@@ -82,9 +90,6 @@ protected:
         QFile file(loader->imagePath() + ImageLoader::fileKey(url) + u".jpg"_s);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(jpegBytes(60, 84, colour));
-    }
-    bool requested(const QString& url) {
-        return QTest::qWaitFor([&] { return server.requests().contains(url); }, 5000);
     }
     // Whether the box shows a picture of about that colour.
     bool showsColour(const QColor& colour) const {
@@ -242,10 +247,10 @@ TEST_F(GameRowCellTest, ReusedCellNeverShowsTheEarlierGamesArt) {
         [&](const Notification&) { ++firstAnnounced; });
 
     cell->setGame(gameWithArt(u"First"_s, first));
-    ASSERT_TRUE(requested(first));
+    ASSERT_TRUE(server.waitForRequest(first));
     cell->prepareForReuse();
     cell->setGame(gameWithArt(u"Second"_s, second));
-    ASSERT_TRUE(requested(second));
+    ASSERT_TRUE(server.waitForRequest(second));
 
     // The first game's download finishes while the second's is still on its way; whatever it
     // handed to the main thread has arrived once the queue is worked off.

@@ -72,7 +72,8 @@ protected:
         navigation->setNavigationBarHidden(true, false);
         fetched = std::make_unique<QSignalSpy>(screen, &RootViewController::fetched);
         window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        QCoreApplication::processEvents();  // the platform's expose event
+        ASSERT_TRUE(window->windowHandle()->isExposed());
         settle();
         ASSERT_FALSE(fetched->isEmpty());
         table = find<TableView>("tableView");

@@ -9,6 +9,7 @@
 #include <QWheelEvent>
 #include <vector>
 
+#include "AnimationClock.h"
 #include "QStringPrinter.h"
 #include "TableViewCell.h"
 #include "TableViewDataSource.h"
@@ -183,7 +184,8 @@ TEST_F(TableViewTest, ScrollToRowPlacesItAsAskedAndAPressOrTheWheelStopsAnAnimat
         table_.setContentOffset(QPoint(0, 0), false);
         table_.scrollToRowAtIndexPath(IndexPath(1, 20), TableViewScrollPosition::Top, true);
         EXPECT_EQ(table_.contentOffsetY(), 0);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return table_.contentOffsetY() > 2 * kRow; }));
+        ASSERT_EQ(advanceAnimations(&table_, 0.5), 1);
+        ASSERT_GT(table_.contentOffsetY(), 2 * kRow);
         const int stopped = table_.contentOffsetY();
         if (notches) {
             QApplication::sendEvent(table_.viewport(), &wheel);
@@ -197,7 +199,8 @@ TEST_F(TableViewTest, ScrollToRowPlacesItAsAskedAndAPressOrTheWheelStopsAnAnimat
         }
     }
     table_.scrollToRowAtIndexPath(IndexPath(1, 20), TableViewScrollPosition::Top, true);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return inView(IndexPath(1, 20)).top() == 0; }));
+    ASSERT_EQ(advanceAnimations(&table_, 1.0), 1);
+    EXPECT_EQ(inView(IndexPath(1, 20)).top(), 0);
 }
 
 // A click selects once (also on a cell's child), a drag scrolls without selecting; Up and Down
@@ -263,7 +266,8 @@ TEST_F(TableViewTest, ClicksAndKeysSelectDragsAndKeysScroll) {
     table_.deselectRowAtIndexPath(IndexPath(2, 6), true);
     EXPECT_FALSE(table_.indexPathForSelectedRow());
     EXPECT_GT(cell->selectionAlpha(), 0.5);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return cell->selectionAlpha() == 0.0; }));
+    ASSERT_EQ(advanceAnimations(cell, 1.0), 1);
+    EXPECT_EQ(cell->selectionAlpha(), 0.0);
     // A selected row scrolled away and back is still highlighted, on whichever cell shows it.
     table_.selectRowAtIndexPath(IndexPath(2, 6), false, P::None);
     table_.scrollToRowAtIndexPath(IndexPath(2, 19), P::Top, false);
