@@ -8,17 +8,10 @@
 // own, in points, y growing downwards; a position is a flyout's top edge.
 class StarBarGeometry {
 public:
-    // The control's x while the user has a score (wide) and while it shows the critic's (thin).
-    static constexpr int kWideX = 179;
-    static constexpr int kThinX = 224;
     // A tap reads the bar as if the finger were this far below the flyout's top.
     static constexpr int kTapTouchOffset = 25;
     // A drag reads the score this far below the flyout's top.
     static constexpr int kDragReadOffset = 13;
-    // A tap counts only right of this x.
-    static constexpr int kTapMinX = 50;
-    // A user score above this shows the flyout that points up from the bottom.
-    static constexpr float kBottomFlyoutAbove = 4.7f;
 
     // The flyout's top for the whole part of `score`: 1 to 5 from the table, anything else
     // (0, none, above 5) below the bar.
