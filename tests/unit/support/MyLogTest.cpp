@@ -23,29 +23,6 @@ QString written(const std::function<void(MyLog*)>& write) {
     return console.text().replace(prefix, u"\\1"_s);
 }
 
-// Describing it has a side effect, so a test can tell whether a line was formatted.
-struct Witness {
-    int* descriptions;
-    QString description() const { return QString::number(++*descriptions); }
-};
-
-// Lines name the file alone and the caller's line; silent lines are neither written nor
-// formatted.
-TEST(MyLog, LinesNameTheCallerAndSilentLinesAreNeitherWrittenNorFormatted) {
-    const int line = __LINE__ + 1;
-    const QString entry = written([](MyLog*) { MYLOG_ERROR(u"hello %s"_s, "there"); });
-    EXPECT_TEXT(entry, u"[MyLogTest.cpp (%1)]\thello there\n"_s.arg(line));
-    int descriptions = 0;
-    const Witness w{&descriptions};
-    const QString lines = written([w](MyLog* log) {
-        log->outputIf(0, "/src/f.cpp", 1, u"%@"_s, w);
-        log->outputIf(1, "/src/f.cpp", 2, u"%@"_s, w);
-        log->outputNoLead(u"to the output %d"_s, 7);
-    });
-    EXPECT_TEXT(lines, u"[f.cpp (2)]\t1\n"_s);
-    EXPECT_EQ(descriptions, 1);
-}
-
 TEST(MyLog, OneInstanceWhoseLinesFromManyThreadsNeverMix) {
     const QString lines = written([](MyLog* log) {
         std::vector<std::thread> threads;

@@ -3,7 +3,6 @@
 #include <QRandomGenerator>
 #include <algorithm>
 
-#include "Format.h"
 #include "HTMLText.h"
 #include "QStringPrinter.h"
 #include "StringFunctions.h"
@@ -12,7 +11,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Random text drawn mostly from the characters the cleaners and the formatter react to.
+// Random text drawn mostly from the characters the cleaners react to.
 QString noise(QRandomGenerator& random, const QString& alphabet, int maxLength) {
     QString text;
     for (int i = random.bounded(maxLength); i > 0; --i) {
@@ -43,18 +42,6 @@ TEST(TextFuzz, CleaningAnyTextAnswersTextAndEscapingRoundTrips) {
             std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); })) {
             ASSERT_EQ(HTMLText::unescapeString(HTMLText::escapeString(text)), text);
         }
-    }
-}
-
-TEST(TextFuzz, AnyPatternFormatsWithoutReadingPastItsArguments) {
-    const QString alphabet = u"%%%dDiuxXfFeEgGcCsS@p*.-+ #0123456789lhqzjtL abc"_s;
-    QRandomGenerator random(7);
-    for (int round = 0; round < 5000; ++round) {
-        const QString pattern = noise(random, alphabet, 24);
-        const QString out = Format::format(pattern, 1, -2.5, u"text"_s, 'c');
-        ASSERT_FALSE(out.isNull()) << pattern.toStdString();
-        ASSERT_LE(out.size(), 4 * 4096 + pattern.size() * 64) << pattern.toStdString();
-        Format::format(pattern);
     }
 }
 
