@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include "EventWait.h"
 #include "QStringPrinter.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -43,10 +44,14 @@ TEST(LaunchOptions, ParsesItsOptionsOrSaysWhatIsWrongAndWritesTheScreenshot) {
     window.setStyleSheet(u"background: rgb(10, 200, 30);"_s);
     window.show();
     bool quit = false;
+    EventWait quitting;
     parse({u"--screenshot"_s, png, u"--quit-after"_s, u"0.2"_s}, &error)
         .value()
-        .applyTo(&window, [&] { quit = true; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return quit; }, 5000));
+        .applyTo(&window, [&] {
+            quit = true;
+            quitting.done();
+        });
+    ASSERT_TRUE(quitting.wait());
     EXPECT_EQ(QImage(png).pixelColor(10, 10), QColor(10, 200, 30));
     parse({u"--screenshot"_s, settled}, &error).value().applyTo(&window, [&] { quit = false; });
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(settled); }, 5000) && quit);

@@ -7,12 +7,12 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QTest>
 
 #include "../browsing/BrowsingTestSupport.h"
 #include "AlertView.h"
 #include "Animator.h"
 #include "DataInstallationScreen.h"
+#include "EventWait.h"
 #include "Model.h"
 #include "NavigationController.h"
 #include "NotificationCenter.h"
@@ -74,14 +74,16 @@ TEST_F(AppDelegate, InstallScreenCoversTheListWholeWhileTheCatalogueInstallsThen
     NavigationController* navigation = delegate.navigationController();
     QImage duringInstall;
     bool overlaid = false;
+    EventWait installed;
     NotificationCenter::defaultCenter()->addObserver(
         this, u"NOTIF_INSTALLING_BUNDLE_FILE_END"_s, [&](const Notification&) {
             QWidget* window = delegate.window();
             duringInstall = window->screen()->grabWindow(window->winId()).toImage();
             overlaid = qobject_cast<DataInstallationScreen*>(navigation->modalViewController());
+            installed.done();
         });
     delegate.applicationDidFinishLaunching();
-    const bool ended = QTest::qWaitFor([&] { return !duringInstall.isNull(); }, 60000);
+    const bool ended = installed.wait(60000);
     NotificationCenter::defaultCenter()->removeObserver(this);
     ASSERT_TRUE(ended && overlaid);
     DataInstallationScreen alone;

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QTest>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -14,6 +13,7 @@
 #include "../media/ImageLoaderTestSupport.h"
 #include "Animator.h"
 #include "CommaDecimalLocale.h"
+#include "EventWait.h"
 #include "ImageLoader.h"
 #include "NotificationCenter.h"
 #include "QStringPrinter.h"
@@ -241,10 +241,10 @@ TEST_F(GameRowCellTest, ReusedCellNeverShowsTheEarlierGamesArt) {
     const QString second = u"http://127.0.0.1:1/art/second.jpg"_s;
     server.colours = {{first, QColor(200, 40, 40)}, {second, QColor(40, 40, 200)}};
     server.held = {first, second};
-    std::atomic<int> firstAnnounced = 0;
+    EventWait firstAnnounced;
     NotificationCenter::defaultCenter()->addObserver(
         this, ImageLoader::kImagePulledPrefix + first,
-        [&](const Notification&) { ++firstAnnounced; });
+        [&](const Notification&) { firstAnnounced.done(); });
 
     cell->setGame(gameWithArt(u"First"_s, first));
     ASSERT_TRUE(server.waitForRequest(first));
@@ -255,7 +255,7 @@ TEST_F(GameRowCellTest, ReusedCellNeverShowsTheEarlierGamesArt) {
     // The first game's download finishes while the second's is still on its way; whatever it
     // handed to the main thread has arrived once the queue is worked off.
     server.release(first);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return firstAnnounced == 1; }, 5000));
+    ASSERT_TRUE(firstAnnounced.wait());
     NotificationCenter::defaultCenter()->removeObserver(this);
     QCoreApplication::processEvents();
     EXPECT_TRUE(showsFramed(loader->loadingImage()));

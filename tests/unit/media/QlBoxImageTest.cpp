@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QTest>
+#include <QCoreApplication>
 #include <QThread>
 #include <atomic>
 #include <thread>
+
+#include "EventWait.h"
 
 namespace {
 
@@ -36,14 +38,14 @@ TEST(QlBoxImage, FramedPictureFromAWorkerIsSetOnTheMainThreadBeforeSetImageRetur
     RecordingBoxImage box;
     box.setBorderWidth(4);
     QImage picture = filled(100, 140);
-    std::atomic<bool> done{false};
+    EventWait returned;
     QSize seenOnReturn;
     std::thread worker([&] {
         box.setImage(picture);
         seenOnReturn = box.image().size();
-        done = true;
+        returned.done();
     });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 5000));
+    EXPECT_TRUE(returned.wait());
     worker.join();
     EXPECT_EQ(seenOnReturn, QSize(100, 140));
     EXPECT_TRUE(box.onMainThread);

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QTest>
 #include <thread>
 
+#include "EventWait.h"
 #include "FakeHttpServer.h"
 #include "NetworkTestSupport.h"
 #include "QStringPrinter.h"
@@ -36,12 +36,12 @@ protected:
     // On a thread of its own, as the program does, while this one's events run.
     QByteArray get(const QString& url, int timeout) {
         QByteArray answer;
-        std::atomic<bool> done{false};
+        EventWait answered;
         std::thread worker([&] {
             answer = OrvHTTPServices::getDataFromURL(url, timeout);
-            done = true;
+            answered.done();
         });
-        EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 20000));
+        EXPECT_TRUE(answered.wait(20000));
         worker.join();
         return answer;
     }
