@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QTest>
+#include <functional>
 #include <set>
 
+#include "EventWait.h"
 #include "FakeHttpServer.h"
 #include "NetworkTestSupport.h"
 #include "QStringPrinter.h"
@@ -39,15 +40,29 @@ protected:
         connection->start();
         return connection;
     }
+    // Runs the loop until a callback leaves `enough` true.
+    bool waitForCallbacks(const std::function<bool()>& enough) {
+        EventWait wait;
+        const std::function<void()> previous = onCall;
+        onCall = [&] {
+            previous();
+            if (enough()) {
+                wait.done();
+            }
+        };
+        const bool reached = enough() || wait.wait();
+        onCall = previous;
+        return reached;
+    }
     bool waitForCalls(size_t count) {
-        return QTest::qWaitFor([&] { return calls.size() >= count; }, 5000);
+        return waitForCallbacks([&] { return calls.size() >= count; });
     }
     // Starts one more connection and waits for its callback, which comes after any callback
     // the earlier ones could still make: they started first. Its call is not kept.
     void waitForALaterOne(const QString& url) {
         auto later = started(url);
         const auto isLater = [&](const Call& call) { return call.connection == later.get(); };
-        ASSERT_TRUE(QTest::qWaitFor([&] { return std::ranges::any_of(calls, isLater); }, 5000));
+        ASSERT_TRUE(waitForCallbacks([&] { return std::ranges::any_of(calls, isLater); }));
         std::erase_if(calls, isLater);
     }
 
