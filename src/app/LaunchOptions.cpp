@@ -18,8 +18,13 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
                                         u"has settled."_s,
                                         u"file"_s);
     const QCommandLineOption quitAfter(u"quit-after"_s, u"Quit after <seconds>."_s, u"seconds"_s);
+    const QCommandLineOption showGame(u"show-game"_s,
+                                      u"Open the detail screen of the game with the review "
+                                      u"service's <id> after start-up."_s,
+                                      u"id"_s);
     parser.addOption(screenshot);
     parser.addOption(quitAfter);
+    parser.addOption(showGame);
     parser.addPositionalArgument(u"url"_s, u"A link of this build's URL scheme to open."_s,
                                  u"[url]"_s);
     if (!parser.parse(arguments)) {
@@ -43,6 +48,13 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
             return std::nullopt;
         }
         options.quitAfterSeconds_ = seconds;
+    }
+    if (parser.isSet(showGame)) {
+        options.showGameId_ = parser.value(showGame).trimmed();
+        if (options.showGameId_.isEmpty()) {
+            *error = u"--show-game needs a game's id"_s;
+            return std::nullopt;
+        }
     }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1) {

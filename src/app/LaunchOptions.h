@@ -10,7 +10,7 @@
 
 // What the command line asks of a run, besides Qt's own options (which QApplication has
 // already taken): an URL of the build's scheme to handle as an opened link, a PNG of the
-// window once start-up has settled, and a time after which to quit.
+// window once start-up has settled, a time after which to quit, and a game to open.
 class LaunchOptions {
 public:
     // How long after the window is shown start-up counts as settled for --screenshot.
@@ -23,6 +23,8 @@ public:
     QString url() const { return url_; }
     QString screenshotPath() const { return screenshotPath_; }
     std::optional<double> quitAfterSeconds() const { return quitAfterSeconds_; }
+    // The review-service id of a game whose detail screen opens after start-up; null for none.
+    QString showGameId() const { return showGameId_; }
 
     // Arms the screenshot and quit timers for a shown window. The screenshot is taken once:
     // when start-up has settled, or just before quitting if that comes first. `quit` ends the
@@ -36,4 +38,5 @@ private:
     QString url_;
     QString screenshotPath_;
     std::optional<double> quitAfterSeconds_;
+    QString showGameId_;
 };

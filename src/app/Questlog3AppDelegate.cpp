@@ -7,6 +7,7 @@
 #include "Console.h"
 #include "DataInstallationScreen.h"
 #include "FileFunctions.h"
+#include "Game.h"
 #include "ManagedObjectContext.h"
 #include "ManagedObjectModel.h"
 #include "Model.h"
@@ -113,6 +114,26 @@ void Questlog3AppDelegate::updateGames() {
     if (updateController_) {
         updateController_->updateGames();
     }
+    if (!installing_) {
+        showPendingGame();
+    }
+}
+
+void Questlog3AppDelegate::showGameAfterStartUp(const QString& idCriticon) {
+    pendingGameId_ = idCriticon;
+}
+
+void Questlog3AppDelegate::showPendingGame() {
+    if (pendingGameId_.isNull() || !updateController_) {
+        return;
+    }
+    const QString id = std::exchange(pendingGameId_, QString());
+    if (Game* game = updateController_->getGameFromEntityWithCriticonID(id)) {
+        NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_SHOW_GAME_DETAILS"_s,
+                                                                  QVariant::fromValue(game));
+    } else {
+        Console::log(u"No game with the id %@ to show"_s, id);
+    }
 }
 
 void Questlog3AppDelegate::checkConnectivity() {
@@ -129,6 +150,7 @@ void Questlog3AppDelegate::checkConnectivity() {
 
 void Questlog3AppDelegate::showInstallingOverlay() {
     Console::log(u"showing install..."_s);
+    installing_ = true;
     auto* screen = new DataInstallationScreen();
     // Shown whole at once: the install starts a tenth of a second later and holds the main
     // thread, so a fade would stop at a fifth of its opacity for the whole install.
@@ -139,6 +161,8 @@ void Questlog3AppDelegate::showInstallingOverlay() {
 
 void Questlog3AppDelegate::hideInstallingOverlay() {
     Console::log(u"hiding install..."_s);
+    installing_ = false;
+    showPendingGame();
     Animator::after(kRemoveInstallModalDelayMs, this, [this] { removeInstallModal(); });
 }
 

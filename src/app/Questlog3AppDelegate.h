@@ -55,6 +55,10 @@ public:
     void killInstallModal();
     void saveData();
 
+    // Opens the detail screen of the game with this review-service id once start-up is done
+    // (after the catalogue install, on a first start); an unknown id is said on the console.
+    void showGameAfterStartUp(const QString& idCriticon);
+
     QWidget* window() const { return window_.get(); }
     NavigationController* navigationController() const { return navigationController_; }
     RootViewController* rootViewController() const { return rootViewController_; }
@@ -74,5 +78,8 @@ private:
     std::unique_ptr<ManagedObjectContext> managedObjectContext_;
     std::unique_ptr<UpdateController> updateController_;
     QString _idCriticonFromURL;
+    void showPendingGame();
+    QString pendingGameId_;
+    bool installing_ = false;
     bool terminated_ = false;
 };

@@ -29,6 +29,9 @@ int main(int argc, char** argv) {
                      &Questlog3AppDelegate::applicationWillTerminate);
     TerminationSignals signalWatcher([] { QCoreApplication::quit(); });
 
+    if (!options->showGameId().isNull()) {
+        delegate.showGameAfterStartUp(options->showGameId());
+    }
     delegate.applicationDidFinishLaunching();
     options->applyTo(delegate.window());
     return app.exec();

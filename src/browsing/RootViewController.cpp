@@ -8,7 +8,7 @@
 #include "Animator.h"
 #include "BundleImage.h"
 #include "Button.h"
-#include "DetailPlaceholderPage.h"
+#include "DetailPage.h"
 #include "ExploreESRBDragView.h"
 #include "ExploreGenreDragView.h"
 #include "ExploreScoreDragView.h"
@@ -524,8 +524,9 @@ void RootViewController::showDetailsWithGame(Game* game) {
         MYLOG(u"No game or no navigation stack to show details in"_s);
         return;
     }
-    auto* page = new DetailPlaceholderPage();
+    auto* page = new DetailPage();
     page->setGame(game);
+    page->viewDidLoad();
     navigation->pushViewController(page, true);
 }
 

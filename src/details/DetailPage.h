@@ -6,24 +6,53 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <QFont>
+#include <functional>
 #include <memory>
 #include <optional>
 
 #include "ActivityIndicator.h"
+#include "BoxArtListener.h"
 #include "OrvConnection.h"
 #include "OrvConnectionDelegate.h"
 #include "RelatedContent.h"
 #include "Screenshot.h"
+#include "StarBarViewDelegate.h"
+#include "TableViewDataSource.h"
+#include "TableViewDelegate.h"
+#include "WebViewDelegate.h"
 
+class Button;
 class Game;
+class Notification;
+class QTextBrowser;
+class QlBoxImage;
+class StarBarView;
+class TableView;
+class WebView;
 
-// The detail screen of one game: what the review service adds to the catalogue's fields.
-// getDetailXML asks for the game's product document; it brings the price, the related articles,
-// the screenshots and the address of the review, which a second request fetches. Each answer
-// is read when it arrives and the tabs that depend on it are redrawn. The page owns both
-// connections and cancels them when it goes away, so no answer reaches a page that is gone.
-// Main thread only; the game belongs to the store context and must outlive the page.
-class DetailPage : public QWidget, public OrvConnectionDelegate {
+namespace Ui {
+class DetailPage;
+}
+
+// The screen of one game. The catalogue's fields show at once (redrawCore); getDetailXML then
+// asks the review service for the game's product document, which brings the price, the related
+// articles, the screenshots and the address of the review, fetched by a second request. Each
+// answer is read when it arrives and the tabs that depend on it are redrawn. Four tabs choose
+// what the lower part shows: the description with the star bar, the review page, the
+// screenshot page or the related articles. Wish, played and the star bar change the game and
+// tell the others through notifications; "Tell others about this game" sends a picture of the
+// page to the mail composer.
+//
+// The page owns both connections and cancels them when it goes away, and its delayed steps and
+// box-art wait die with it, so nothing reaches a page that is gone. Main thread only; the game
+// belongs to the store context and must outlive the page.
+class DetailPage : public QWidget,
+                   public OrvConnectionDelegate,
+                   public StarBarViewDelegate,
+                   public WebViewDelegate,
+                   public TableViewDataSource,
+                   public TableViewDelegate {
     Q_OBJECT
 
 public:
@@ -37,12 +66,28 @@ public:
     static constexpr int kReviewConnectionType = 1;
     static constexpr float kEnabledTabAlpha = 1.0f;
     static constexpr float kDisabledTabAlpha = 0.4f;
+    // How long after "Tell someone" from another tab the picture is taken, so it shows the
+    // summary the page has flipped to.
+    static constexpr int kSendEmailDelayMsecs = 400;
+
+    // Opens an address from the page: a link in the review or screenshot page (no game), or a
+    // related article's service address (with the game). Replaceable, so the in-program viewer
+    // can take over and tests can watch; by default the desktop's browser opens it.
+    using LinkOpener = std::function<void(DetailPage* page, const QString& address, Game* game)>;
+    static void setLinkOpener(LinkOpener opener);
 
     explicit DetailPage(QWidget* parent = nullptr);
     ~DetailPage() override;
 
     Game* game() const { return game_; }
     void setGame(Game* game) { game_ = game; }
+
+    // Shows the catalogue's fields with the summary tab chosen, then starts the product query.
+    // The list calls it once, after setGame and before the push.
+    void viewDidLoad();
+    // The catalogue's fields: title, genre, critic score, description, release, marks, star
+    // bar and box art.
+    void redrawCore();
 
     // The product query's address for the game, on the configured review service.
     QString getDetailURL() const;
@@ -70,6 +115,44 @@ public:
     // Enables the tabs that have data (alpha 1.0, others 0.4) and shows the price.
     void redrawDetails();
     void setTabEnableState(QAbstractButton* tab, bool enabled);
+
+    // The actions of the layout's controls.
+    void tabButtonPressed(QObject* sender);
+    void handleToggleButtons(QObject* sender);
+    void optionsButtonPressed();
+    void backPressed();
+    void toggleWish();
+    void togglePlayed();
+    void saveGameData();
+    void actionSheetClickedButton(const QString& buttonTitle);
+    // The page's picture, framed, goes out with the game for the mail composer.
+    void sendGameDetailsEmail();
+
+    // The star bar's messages.
+    void showMyScoreOveraly(float myScore) override;
+    void hideMyScoreOveraly() override;
+    void myScoreChanged() override;
+
+    // The two web pages: a followed link opens through the link opener instead.
+    bool shouldStartLoadWithRequest(WebView* webView, const QUrl& request,
+                                    NavigationType navigationType) override;
+
+    // The related articles.
+    int numberOfRowsInSection(TableView* tableView, int section) override;
+    TableViewCell* cellForRowAtIndexPath(TableView* tableView,
+                                         const IndexPath& indexPath) override;
+    std::optional<int> heightForRowAtIndexPath(TableView* tableView,
+                                               const IndexPath& indexPath) override;
+    void didSelectRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) override;
+
+    void showWebBrowser(const QString& address);
+    void showWebBrowserWithOtherURL(const QString& address);
+
+    // Box art from the shared loader: the cached copy at once, else the waiting picture until
+    // the download is announced.
+    void loadBoxImage();
+    void imagePullCompleted(const Notification& notification);
+    bool isWaitingForBoxArt() const { return boxArtListener_.isListening(); }
 
     OrvConnection* detailsConnection() const { return detailsConnection_.get(); }
     OrvConnection* reviewConnection() const { return reviewConnection_.get(); }
@@ -100,19 +183,45 @@ public:
     const QString& screenshotHTML() const { return screenshotHTML_; }
     void setScreenshotHTML(const QString& screenshotHTML) { screenshotHTML_ = screenshotHTML; }
 
-    QAbstractButton* tabSummary() const { return tabSummary_; }
-    QAbstractButton* tabReviews() const { return tabReviews_; }
-    QAbstractButton* tabScreens() const { return tabScreens_; }
-    QAbstractButton* tabOther() const { return tabOther_; }
-    QLabel* priceLabel() const { return priceLabel_; }
-    ActivityIndicator* reviewActivityIndicator() const { return reviewActivityIndicator_; }
-    ActivityIndicator* screensActivityIndicator() const { return screensActivityIndicator_; }
+    Button* tabSummary() const;
+    Button* tabReviews() const;
+    Button* tabScreens() const;
+    Button* tabOther() const;
+    Button* btnWish() const;
+    Button* btnPlayed() const;
+    QAbstractButton* backButton() const;
+    QAbstractButton* optionsButton() const;
+    QLabel* titleLabel() const;
+    QLabel* genreDescription() const;
+    QTextBrowser* gameDescription() const;
+    QLabel* scoreDisplay() const;
+    QLabel* daysAwayString() const;
+    QLabel* priceLabel() const;
+    QlBoxImage* boxImage() const;
+    WebView* reviewWebView() const;
+    WebView* screensWebView() const;
+    TableView* otherTable() const;
+    QWidget* travelView() const;
+    StarBarView* starBarView() const;
+    QWidget* myScoreOverlay() const;
+    QLabel* myScoreOverlayLabel() const;
+    ActivityIndicator* reviewActivityIndicator() const;
+    ActivityIndicator* screensActivityIndicator() const;
 
 Q_SIGNALS:
     // relatedContentArray was replaced; the list of related articles reloads on it.
     void relatedContentReloaded();
 
 private:
+    void startMoveTravelView();
+    void automaticallyFlipToSummaryTab();
+    void showOptionsActionSheet();
+    void _firePullBoxArt();
+    // Selects the tab and shows its panel, without a metric or a page load.
+    void showPanelForTab(QAbstractButton* tab);
+    void openLink(const QString& address, Game* game);
+
+    std::unique_ptr<Ui::DetailPage> ui_;
     Game* game_ = nullptr;
     std::unique_ptr<OrvConnection> detailsConnection_;
     std::unique_ptr<OrvConnection> reviewConnection_;
@@ -127,12 +236,13 @@ private:
     std::optional<QList<Screenshot>> screenshots_;
     QString screenshotHTML_;
 
-    // The controls the data drives; the screen's layout places them.
-    QPointer<QAbstractButton> tabSummary_;
-    QPointer<QAbstractButton> tabReviews_;
-    QPointer<QAbstractButton> tabScreens_;
-    QPointer<QAbstractButton> tabOther_;
-    QPointer<QLabel> priceLabel_;
-    QPointer<ActivityIndicator> reviewActivityIndicator_;
-    QPointer<ActivityIndicator> screensActivityIndicator_;
+    bool _reviewHTMLLoaded = false;
+    bool _screenshotHTMLLoaded = false;
+    // Measured once from a prototype cell, for the related articles' row heights.
+    float titleFieldWidth = 0.0f;
+    float titleFieldOrigHeight = 0.0f;
+    float otherCellOrigHeight = 0.0f;
+    QFont titleFont;
+
+    BoxArtListener boxArtListener_;
 };

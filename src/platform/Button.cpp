@@ -67,6 +67,16 @@ void Button::setTitleColor(const QColor& color) {
     update();
 }
 
+void Button::setSelectedTitleColor(const QColor& color) {
+    selectedTitleColor_ = color;
+    update();
+}
+
+void Button::setAdjustsImageWhenDisabled(bool adjusts) {
+    adjustsImageWhenDisabled_ = adjusts;
+    update();
+}
+
 QSize Button::sizeHint() const {
     if (!images_[0].isNull()) {
         return images_[0].deviceIndependentSize().toSize();
@@ -77,7 +87,7 @@ QSize Button::sizeHint() const {
 void Button::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (!isEnabled()) {
+    if (!isEnabled() && adjustsImageWhenDisabled_) {
         // Disabled buttons read as dimmed, as the handset draws them.
         painter.setOpacity(0.4);
     }
@@ -87,7 +97,10 @@ void Button::paintEvent(QPaintEvent*) {
     }
     const QString title = currentTitle();
     if (!title.isEmpty()) {
-        painter.setPen(titleColor_.isValid() ? titleColor_ : palette().color(QPalette::ButtonText));
+        const QColor color = state() != State::Normal && selectedTitleColor_.isValid()
+                                 ? selectedTitleColor_
+                                 : titleColor_;
+        painter.setPen(color.isValid() ? color : palette().color(QPalette::ButtonText));
         painter.setFont(font());
         painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine,
                          fontMetrics().elidedText(title, Qt::ElideRight, width() - 4));

@@ -17,6 +17,9 @@ class Button : public QAbstractButton {
     Q_PROPERTY(QString selectedImage READ selectedImage WRITE setSelectedImage)
     Q_PROPERTY(QString highlightedImage READ highlightedImage WRITE setHighlightedImage)
     Q_PROPERTY(QColor titleColor READ titleColor WRITE setTitleColor)
+    Q_PROPERTY(QColor selectedTitleColor READ selectedTitleColor WRITE setSelectedTitleColor)
+    Q_PROPERTY(bool adjustsImageWhenDisabled READ adjustsImageWhenDisabled WRITE
+                   setAdjustsImageWhenDisabled)
 
 public:
     enum class State { Normal, Selected, Highlighted };
@@ -48,6 +51,13 @@ public:
     void setHighlightedImage(const QString& name) { setImage(name, State::Highlighted); }
     QColor titleColor() const { return titleColor_; }
     void setTitleColor(const QColor& color);
+    // The title's colour while selected (and held down); invalid falls back to titleColor.
+    QColor selectedTitleColor() const { return selectedTitleColor_; }
+    void setSelectedTitleColor(const QColor& color);
+    // Whether a disabled button draws itself dimmed (the default). Screens that dim a disabled
+    // button through its alpha turn it off, so it is not dimmed twice.
+    bool adjustsImageWhenDisabled() const { return adjustsImageWhenDisabled_; }
+    void setAdjustsImageWhenDisabled(bool adjusts);
 
     QSize sizeHint() const override;
 
@@ -64,4 +74,6 @@ private:
     QPixmap images_[3];
     QString titles_[3];
     QColor titleColor_;
+    QColor selectedTitleColor_;
+    bool adjustsImageWhenDisabled_ = true;
 };

@@ -20,15 +20,17 @@ std::optional<LaunchOptions> parse(const QStringList& args, QString* error) {
 TEST(LaunchOptions, ParsesItsOptionsOrSaysWhatIsWrongAndWritesTheScreenshot) {
     QString error;
     const auto options = parse({u"--screenshot"_s, u"out.png"_s, u"--quit-after"_s, u"1.5"_s,
-                                u"questlog-wii://x?action=WISH&id=1&title=A&"_s},
+                                u"questlog-wii://x?action=WISH&id=1&title=A&"_s,
+                                u"--show-game"_s, u"1001"_s},
                                &error);
     ASSERT_TRUE(options && options->quitAfterSeconds() == 1.5);
-    EXPECT_EQ(options->screenshotPath() + u' ' + options->url(),
-              u"out.png questlog-wii://x?action=WISH&id=1&title=A&"_s);
+    EXPECT_EQ(options->screenshotPath() + u' ' + options->url() + u' ' + options->showGameId(),
+              u"out.png questlog-wii://x?action=WISH&id=1&title=A& 1001"_s);
     for (const auto& [args, named] :
          {std::pair{QStringList{u"--quit-after"_s, u"soon"_s}, u"soon"_s},
           std::pair{QStringList{u"--quit-after"_s, u"-1"_s}, u"-1"_s},
           std::pair{QStringList{u"--screenshot"_s}, u"screenshot"_s},
+          std::pair{QStringList{u"--show-game"_s, u" "_s}, u"show-game"_s},
           std::pair{QStringList{u"--no-such-option"_s}, u"no-such-option"_s},
           std::pair{QStringList{u"a://1"_s, u"b://2"_s}, u"URL"_s}}) {
         error.clear();

@@ -14,7 +14,7 @@
 #include "Animator.h"
 #include "BrowsingTestSupport.h"
 #include "Button.h"
-#include "DetailPlaceholderPage.h"
+#include "DetailPage.h"
 #include "ExploreDragView.h"
 #include "FetchedResultsController.h"
 #include "GameRowCell.h"
@@ -286,7 +286,7 @@ TEST_F(ListScreen, RowsOpenTheirGameAndTheGearAsksForFeedback) {
     open();
     metrics.take();
     click(table->cellForRowAtIndexPath(IndexPath(0, 0)));
-    auto* page = qobject_cast<DetailPlaceholderPage*>(navigation->topViewController());
+    auto* page = qobject_cast<DetailPage*>(navigation->topViewController());
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->titleLabel()->text(), u"Game 000"_s);
     EXPECT_EQ(metrics.take(), u"Show details pressed@Details"_s);
@@ -296,7 +296,7 @@ TEST_F(ListScreen, RowsOpenTheirGameAndTheGearAsksForFeedback) {
     Game* other = store.gamesByTitle().at(7);
     NotificationCenter* center = NotificationCenter::defaultCenter();
     center->postNotificationName(u"NOTIF_SHOW_GAME_DETAILS"_s, QVariant::fromValue(other));
-    page = qobject_cast<DetailPlaceholderPage*>(navigation->topViewController());
+    page = qobject_cast<DetailPage*>(navigation->topViewController());
     ASSERT_TRUE(page && page->game() == other);
     navigation->popViewControllerAnimated(false);
 
