@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QTest>
+#include <QTextBrowser>
+#include <future>
+
+#include "ActionSheet.h"
+#include "Animator.h"
+#include "Button.h"
+#include "DetailOtherCell.h"
+#include "DetailPage.h"
+#include "EventWait.h"
+#include "ImageLoader.h"
+#include "MetricRecorder.h"
+#include "NotificationCenter.h"
+#include "QStringPrinter.h"
+#include "QlBoxImage.h"
+#include "StarBarView.h"
+#include "TableView.h"
+#include "TestStore.h"
+#include "ViewAlpha.h"
+#include "WebView.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QStringList kMarkNotifications = {u"NOTIF_GAME_WISH_CHANGED"_s,
+                                        u"NOTIF_GAME_PLAYED_CHANGED"_s, u"NOTIF_SAVE_GAME_DATA"_s,
+                                        u"NOTIF_GAME_RATING_CHANGED"_s};
+
+// The page of one game, drawn from the catalogue only (no product query), with every
+// animation and delay under the test's control and every mark notification written down.
+class DetailScreen : public testing::Test {
+protected:
+    void SetUp() override {
+        Animator::setImmediate(true);
+        game = store.add(u"Sky Racer"_s);
+        for (const QString& name : kMarkNotifications) {
+            NotificationCenter::defaultCenter()->addObserver(this, name, [this](const Notification& n) {
+                posted.append(n.name().section(u'_', 2, 2).toLower());
+            });
+        }
+        NotificationCenter::defaultCenter()->addObserver(
+            this, u"NOTIF_SEND_GAME_DETAILS_EMAIL"_s,
+            [this](const Notification& n) { mails.append(n.object().toMap()); });
+        DetailPage::setLinkOpener([this](DetailPage*, const QString& address, Game* forGame) {
+            opened.append(address + (forGame ? u" +game"_s : u""_s));
+        });
+    }
+    void TearDown() override {
+        page.reset();
+        NotificationCenter::defaultCenter()->removeObserver(this);
+        DetailPage::setLinkOpener({});
+        Animator::setImmediate(false);
+    }
+    void open() {
+        page = std::make_unique<DetailPage>();
+        page->setGame(game);
+        page->redrawCore();
+        metrics.take();
+    }
+    QString take() { return std::exchange(posted, {}).join(u','); }
+
+    MetricRecorder metrics;
+    TestStore store;
+    Game* game = nullptr;
+    std::unique_ptr<DetailPage> page;
+    QStringList posted;
+    QList<QVariantMap> mails;
+    QStringList opened;
+};
+
+}  // namespace
+
+TEST_F(DetailScreen, CatalogueFieldsShowDimmedWhenMissing) {
+    const struct {
+        std::optional<float> critic;
+        QString description;
+        QString expected;
+    } cases[] = {
+        {std::nullopt, u"Fast."_s, u"n/a 0.3 | Fast. 1"_s},
+        {8.25f, u""_s, u"8.3 1 | no description available 0.3"_s},
+        {0.0f, QString(), u"n/a 0.3 | no description available 0.3"_s},
+    };
+    for (const auto& each : cases) {
+        game->setScoreCritic(each.critic);
+        game->setGameDescription(each.description);
+        open();
+        EXPECT_EQ(u"%1 %2 | %3 %4"_s.arg(page->scoreDisplay()->text())
+                      .arg(ViewAlpha::alpha(page->scoreDisplay()))
+                      .arg(page->gameDescription()->toPlainText())
+                      .arg(ViewAlpha::alpha(page->gameDescription())),
+                  each.expected);
+    }
+    EXPECT_EQ(page->titleLabel()->text(), u"Sky Racer"_s);
+    EXPECT_EQ(page->priceLabel()->text(), u""_s);
+}
+
+// Wish, played and a first score, by the buttons and by the star bar, with the notifications in
+// the order the list and the store rely on.
+TEST_F(DetailScreen, MarksChangeTogetherWithTheirNotificationsInOrder) {
+    const struct {
+        int wished, played;
+        QString action;
+        QString expected;
+    } cases[] = {
+        {1, 0, u"played"_s, u"wish,played,save | 0 1 | Played pressed@Details"_s},
+        {0, 1, u"wish"_s, u"wish,save | 1 1 | Wish pressed@Details"_s},
+        {0, 1, u"played"_s, u"played,save | 0 0 | Played pressed@Details"_s},
+        {1, 0, u"key 4"_s,
+         u"wish,played,save,rating | 0 1 | Starbar: pressed@Details; Starbar: dragged@Details"_s},
+        {1, 1, u"key 0"_s, u"save,rating | 1 1 | Starbar: dragged@Details"_s},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.action.toStdString());
+        game->setMyIsWished(each.wished);
+        game->setMyIsPlayed(each.played);
+        game->setMyScore(each.action == u"key 0"_s ? std::optional<float>(3.0f) : std::nullopt);
+        open();
+        if (each.action == u"played"_s) {
+            QTest::mouseClick(page->btnPlayed(), Qt::LeftButton);
+        } else if (each.action == u"wish"_s) {
+            QTest::mouseClick(page->btnWish(), Qt::LeftButton);
+        } else {
+            QTest::keyClick(page->starBarView(), each.action.back().toLatin1());
+            Animator::runPendingDelays();
+        }
+        const int wished = game->myIsWished().value_or(0);
+        const int played = game->myIsPlayed().value_or(0);
+        EXPECT_EQ(u"%1 | %2 %3 | %4"_s.arg(take()).arg(wished).arg(played).arg(metrics.take()),
+                  each.expected);
+        EXPECT_EQ(page->btnWish()->isSelected(), wished == 1);
+        EXPECT_EQ(page->btnPlayed()->isSelected(), played == 1);
+    }
+    EXPECT_EQ(game->myScore(), 0.0f);
+}
+
+TEST_F(DetailScreen, EachTabShowsItsOwnPanelAndTheTravelViewFollowsTheSummary) {
+    open();
+    page->setReviewLink(u"http://r.example.org/1"_s);
+    page->setScreenshots(QList<Screenshot>(1));
+    page->setRelatedContentArray({std::make_shared<RelatedContent>()});
+    page->redrawDetails();
+    const int summaryY = page->travelView()->y();
+    const QList<std::pair<Button*, QWidget*>> tabs = {
+        {page->tabReviews(), page->reviewWebView()},
+        {page->tabScreens(), page->screensWebView()},
+        {page->tabOther(), page->otherTable()},
+        {page->tabSummary(), page->gameDescription()}};
+    QStringList written;
+    for (const auto& [tab, panel] : tabs) {
+        QTest::mouseClick(tab, Qt::LeftButton);
+        for (const auto& [other, otherPanel] : tabs) {
+            EXPECT_EQ(other->isSelected(), other == tab);
+            EXPECT_EQ(otherPanel->isVisibleTo(page.get()), other == tab);
+        }
+        EXPECT_EQ(page->travelView()->y() == summaryY, tab == page->tabSummary());
+        written.append(metrics.take());
+    }
+    EXPECT_LT(page->travelView()->y() - 100, summaryY);
+    EXPECT_EQ(written.join(u"; "_s),
+              u"Tab: reviews pressed@Details; Tab: screens pressed@Details; "
+              u"Tab: other pressed@Details; Tab: summary pressed@Details"_s);
+    // Without their pages the web views never started the engine.
+    EXPECT_FALSE(page->reviewWebView()->hasEngine() || page->screensWebView()->hasEngine());
+}
+
+TEST_F(DetailScreen, TellSomeoneSendsAPictureOfTheSummaryAndNothingOnceThePageIsGone) {
+    open();
+    page->setReviewLink(u"http://r.example.org/1"_s);
+    page->redrawDetails();
+    for (const bool leaveEarly : {false, true}) {
+        QTest::mouseClick(page->tabReviews(), Qt::LeftButton);
+        metrics.take();
+        QTest::mouseClick(page->optionsButton(), Qt::LeftButton);
+        ASSERT_EQ(ActionSheet::visibleSheets().size(), 1);
+        ActionSheet* sheet = ActionSheet::visibleSheets().first();
+        EXPECT_EQ(sheet->title(), u"Tell others about this game"_s);
+        EXPECT_EQ(sheet->buttonTitles(), QStringList({u"Tell someone"_s, u"Cancel"_s}));
+        sheet->dismissWithClickedButtonIndex(sheet->destructiveButtonIndex(), false);
+        EXPECT_TRUE(page->tabSummary()->isSelected());
+        EXPECT_EQ(metrics.take(), u"Tab: summary pressed@Details"_s);
+        EXPECT_TRUE(mails.isEmpty());
+        if (leaveEarly) {
+            page.reset();
+        }
+        Animator::runPendingDelays();
+        if (leaveEarly) {
+            EXPECT_TRUE(mails.isEmpty());
+        } else {
+            ASSERT_EQ(mails.size(), 1);
+            EXPECT_EQ(mails[0][u"game"_s].value<Game*>(), game);
+            const QImage picture = mails[0][u"screenshot"_s].value<QImage>();
+            EXPECT_EQ(picture.size(), page->size());
+            mails.clear();
+            // From the summary the picture goes at once.
+            QTest::mouseClick(page->optionsButton(), Qt::LeftButton);
+            ActionSheet::visibleSheets().first()->dismissWithClickedButtonIndex(0, false);
+            EXPECT_EQ(mails.size(), 1);
+            mails.clear();
+        }
+    }
+}
+
+TEST_F(DetailScreen, LinksAndArticlesOpenThroughTheLinkOpenerAndRowsFitTheirTitles) {
+    open();
+    auto shortOne = std::make_shared<RelatedContent>();
+    shortOne->setTitle(u"News"_s);
+    shortOne->setUrlService(u"http://svc.example.org/a/1"_s);
+    auto longOne = std::make_shared<RelatedContent>();
+    longOne->setTitle(u"A preview whose headline runs on and on over three whole lines of "
+                      u"the list, as some do"_s);
+    page->setRelatedContentArray({shortOne, longOne});
+    page->otherTable()->reloadData();
+    const DetailOtherCell cell;
+    const auto height = [&](const QString& title) {
+        return DetailOtherCell::titleHeight(title, cell.title()->font(), cell.title()->width());
+    };
+    ASSERT_GE(height(longOne->title()), 3 * height(shortOne->title()));
+    EXPECT_EQ(*page->heightForRowAtIndexPath(page->otherTable(), IndexPath(1, 0)) -
+                  *page->heightForRowAtIndexPath(page->otherTable(), IndexPath(0, 0)),
+              height(longOne->title()) - height(shortOne->title()));
+
+    page->didSelectRowAtIndexPath(page->otherTable(), IndexPath(0, 0));
+    using Type = WebViewDelegate::NavigationType;
+    const QUrl link(u"http://site.example.org/game/7"_s);
+    EXPECT_FALSE(page->shouldStartLoadWithRequest(page->reviewWebView(), link, Type::LinkClicked));
+    EXPECT_TRUE(page->shouldStartLoadWithRequest(page->reviewWebView(), link, Type::Other));
+    EXPECT_EQ(opened, QStringList({u"http://svc.example.org/a/1 +game"_s,
+                                   u"http://site.example.org/game/7"_s}));
+}
+
+// Box art: a cached picture shows at once without waiting; an uncached one shows the waiting
+// picture until its download is announced, and an announcement after the page has gone reaches
+// nothing.
+TEST_F(DetailScreen, BoxArtComesFromTheCacheOrLaterAndNeverReachesAClosedPage) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    ImageLoader::resetInstance();
+    ImageLoader::setDownloader([released](const QString&) {
+        released.wait();
+        QImage art(40, 56, QImage::Format_RGB32);
+        art.fill(Qt::darkGreen);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        art.save(&buffer, "JPG");
+        return jpeg;
+    });
+    game->setUrlBoxArt(u"http://art.example.org/late.jpg"_s);
+    open();
+    EXPECT_TRUE(page->isWaitingForBoxArt());
+    EXPECT_EQ(page->boxImage()->image().size(),
+              page->boxImage()->imageWithBorderFromImage(ImageLoader::instanceOf()->loadingImage()).size());
+    page.reset();
+
+    EventWait announced;
+    NotificationCenter::defaultCenter()->addObserver(
+        this, ImageLoader::kImagePulledPrefix + game->urlBoxArt(),
+        [&](const Notification&) { announced.done(); });
+    release.set_value();
+    ASSERT_TRUE(announced.wait());
+    QCoreApplication::processEvents();
+
+    // Now cached: the next page shows it at once and does not wait.
+    open();
+    EXPECT_FALSE(page->isWaitingForBoxArt());
+    const QColor shown = page->boxImage()->image().pixelColor(20, 28);
+    EXPECT_TRUE(shown.green() > 100 && shown.red() < 40) << shown.name().toStdString();
+    ImageLoader::setDownloader({});
+    ImageLoader::resetInstance();
+}
