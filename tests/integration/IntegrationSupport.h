@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QProcessEnvironment>
 #include <QSettings>
 #include <QString>
@@ -67,3 +69,31 @@ inline QString storedReportDate(const QString& home) {
         .value(QStringLiteral("LAST_UPDATE_FILE_YMD_wii"))
         .toString();
 }
+
+// questlog-services in a process of its own, stopped with SIGTERM at the end of the scope; its
+// address once it listens, empty when it never does.
+struct Services {
+    explicit Services(QStringList arguments) {
+        process.start(QStringLiteral(QUESTLOG_SERVICES),
+                      arguments << QStringLiteral("--data-dir") << data.path());
+        QByteArray output;
+        while (!output.contains(" (data in ") && process.waitForReadyRead(10000)) {
+            output += process.readAllStandardOutput();
+        }
+        url = QRegularExpression(QStringLiteral(R"(listening on (\S+) \(data in )"))
+                  .match(QString::fromUtf8(output))
+                  .captured(1);
+    }
+    ~Services() { terminate(); }
+    // Ends it with SIGTERM; its exit status, or -1 when it did not end cleanly.
+    int terminate() {
+        process.terminate();
+        const bool ended = process.waitForFinished(10000);
+        return ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    QTemporaryDir data;
+    QProcess process;
+    QString url;
+};
+

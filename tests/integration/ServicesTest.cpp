@@ -15,33 +15,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// questlog-services in a process of its own, stopped with SIGTERM at the end of the scope; its
-// address once it listens, empty when it never does.
-struct Services {
-    explicit Services(QStringList arguments) {
-        process.start(QStringLiteral(QUESTLOG_SERVICES),
-                      arguments << u"--data-dir"_s << data.path());
-        QByteArray output;
-        while (!output.contains(" (data in ") && process.waitForReadyRead(10000)) {
-            output += process.readAllStandardOutput();
-        }
-        url = QRegularExpression(uR"(listening on (\S+) \(data in )"_s)
-                  .match(QString::fromUtf8(output))
-                  .captured(1);
-    }
-    ~Services() { terminate(); }
-    // Ends it with SIGTERM; its exit status, or -1 when it did not end cleanly.
-    int terminate() {
-        process.terminate();
-        const bool ended = process.waitForFinished(10000);
-        return ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    }
-
-    QTemporaryDir data;
-    QProcess process;
-    QString url;
-};
-
 // questlog-wii on the home, pointed at the services, until it quits by itself.
 int runWii(const QString& home, const QString& services, double seconds) {
     return ::runWii(wiiEnvironment(home, services, services), seconds);

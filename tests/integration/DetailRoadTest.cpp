@@ -1,0 +1,113 @@
+// The main road of the program, in the wii build against questlog-services: open a game from the
+// list, read its review and screenshots, rate it, see the list follow, and find the rating again
+// after a restart.
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include "../unit/browsing/BrowsingTestSupport.h"
+#include "Button.h"
+#include "DetailPage.h"
+#include "EventWait.h"
+#include "GameListModel.h"
+#include "IntegrationSupport.h"
+#include "Model.h"
+#include "NavigationController.h"
+#include "NotificationCenter.h"
+#include "QStringPrinter.h"
+#include "Questlog3AppDelegate.h"
+#include "RootViewController.h"
+#include "ScopedEnv.h"
+#include "StarBarView.h"
+#include "WebView.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Waits until a web view has finished a page (the page title is known then).
+bool waitForPage(WebView* view) {
+    return QTest::qWaitFor([view] { return !view->isLoading() && !view->pageTitle().isNull(); },
+                           30000);
+}
+
+// How much of the picture is dark enough to be text.
+int darkPixels(const QImage& image) {
+    int dark = 0;
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2) {
+            dark += qGray(image.pixel(x, y)) < 110;
+        }
+    }
+    return dark;
+}
+
+}  // namespace
+
+TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
+    Services services({u"--port"_s, u"0"_s});
+    ASSERT_FALSE(services.url.isEmpty());
+    const QString home = qEnvironmentVariable("QUESTLOG_HOME");
+    const QByteArray url = services.url.toUtf8();
+    ScopedEnv catalogue("QUESTLOG_CATALOGUE_SERVICE", url), review("QUESTLOG_REVIEW_SERVICE", url),
+        metrics("QUESTLOG_METRICS_SERVICE", url), site("QUESTLOG_REVIEW_SITE", url + "/site/");
+    Model::resetInstance();
+    QString idCriticon;
+    {
+        Questlog3AppDelegate delegate;
+        EventWait installed;
+        NotificationCenter::defaultCenter()->addObserver(
+            &installed, u"NOTIF_INSTALLING_BUNDLE_FILE_END"_s,
+            [&](const Notification&) { installed.done(); });
+        delegate.applicationDidFinishLaunching();
+        ASSERT_TRUE(installed.wait(60000));
+        NotificationCenter::defaultCenter()->removeObserver(&installed);
+        RootViewController* list = delegate.rootViewController();
+        list->sortByScore(list->findChild<QObject*>(u"scoreFilter"_s));
+        ASSERT_TRUE(QTest::qWaitFor([list] { return list->pendingFetches() == 0; }, 10000));
+        const QList<Game*> before = list->model()->fetchedResultsController()->fetchedObjects();
+        ASSERT_GT(before.size(), 100);
+        // A game far down the score order, so a 4 moves it up.
+        const int row = int(before.size()) - 1;
+        Game* game = before.at(row);
+        idCriticon = game->idCriticon();
+
+        list->showDetailsWithGame(game);
+        auto* page = qobject_cast<DetailPage*>(delegate.navigationController()->topViewController());
+        ASSERT_TRUE(page && page->game() == game);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [page] {
+                return page->tabReviews()->isEnabled() && page->tabScreens()->isEnabled() &&
+                       !page->reviewHTML().isNull();
+            },
+            20000));
+
+        // The review page, drawn by the engine: text on white.
+        QTest::mouseClick(page->tabReviews(), Qt::LeftButton);
+        ASSERT_TRUE(waitForPage(page->reviewWebView()));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [page] { return darkPixels(page->reviewWebView()->grab().toImage()) > 200; }, 10000));
+        // The screenshot page: the engine fetches every shot from the service.
+        QTest::mouseClick(page->tabScreens(), Qt::LeftButton);
+        ASSERT_TRUE(waitForPage(page->screensWebView()));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return services.process.readAllStandardOutput().contains("/shots/"); }, 10000));
+
+        // A 4 with the keyboard; the list, sorted by score, moves the game up.
+        QTest::mouseClick(page->tabSummary(), Qt::LeftButton);
+        page->starBarView()->setFocus();
+        QTest::keyClick(page->starBarView(), Qt::Key_4);
+        EXPECT_EQ(game->myScore(), 4.0f);
+        QTest::mouseClick(page->backButton(), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([list] { return list->pendingFetches() == 0; }, 10000));
+        EXPECT_LT(list->model()->fetchedResultsController()->fetchedObjects().indexOf(game), row);
+        delegate.applicationWillTerminate();
+    }
+    Model::resetInstance();
+
+    // The program itself starts on the same home and leaves the rating where it was.
+    ASSERT_EQ(runWii(wiiEnvironment(home, services.url, services.url), 2), 0);
+    EXPECT_EQ(queryNumber(home, u"SELECT COUNT(*) FROM Game WHERE myScore = 4 AND idCriticon = '"_s +
+                                    idCriticon + u"'"_s),
+              1);
+}
