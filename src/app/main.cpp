@@ -5,10 +5,12 @@
 #include "Model.h"
 #include "Questlog3AppDelegate.h"
 #include "TerminationSignals.h"
+#include "WebView.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 int main(int argc, char** argv) {
+    WebView::prepareApplication();
     QApplication app(argc, argv);
     Model* settings = Model::instanceOf();
     QApplication::setOrganizationName(u"Questlog"_s);

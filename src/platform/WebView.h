@@ -15,6 +15,9 @@
 // The engine is costly to start (about 2 s), so a WebView holds no engine view until the first
 // load asks for one; every WebView of the process shares one profile whose cache lives in the
 // data home. GUI thread only.
+//
+// The delegate hears of each load that began as one webViewDidStartLoad followed by exactly one
+// webViewDidFinishLoad or didFailLoadWithError, always from the event loop.
 class WebView : public QWidget {
     Q_OBJECT
 
@@ -41,8 +44,7 @@ public:
     void loadHTMLString(const QString& html, const QUrl& baseURL);
     // Loads the address; a load that has not finished after timeoutSeconds fails with
     // kErrorTimedOut.
-    void loadRequest(const QUrl& url,
-                     CachePolicy cachePolicy = CachePolicy::UseProtocolCachePolicy,
+    void loadRequest(const QUrl& url, CachePolicy cachePolicy = CachePolicy::UseProtocolCachePolicy,
                      double timeoutSeconds = 60.0);
     void stopLoading();
     bool isLoading() const;
@@ -67,7 +69,13 @@ public:
     bool hasEngine() const;
 
 private:
+    friend class WebViewDelegate;
     class Impl;
+
+    // Detaches a delegate that is being destroyed from every view that still holds it.
+    static void forgetDelegate(WebViewDelegate* delegate);
+    void resizeEvent(QResizeEvent* event) override;
+
     Impl* impl_ = nullptr;
     WebViewDelegate* delegate_ = nullptr;
     bool scalesPageToFit_ = false;
