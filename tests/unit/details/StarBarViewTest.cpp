@@ -69,7 +69,8 @@ protected:
     // Plays a gesture, in the control's coordinates: "p10" left press on the user flyout, 10
     // below its top, or at "x,y"; "m70" / "r70" left move / release at the flyout's x, or at
     // "x,y"; "P" / "R" press / release with the right button; "t20" a left click on the bar, or
-    // at "x,y"; "u" the mouse grab lost; "T" / "M" / "E" a touch's begin, move, end.
+    // at "x,y"; "u" the mouse grab lost (the button still held); "k3" the key 3; "T" / "M" / "E" a
+    // touch's begin, move, end.
     void play(const QString& gesture) {
         for (const QString& step : gesture.split(u' ', Qt::SkipEmptyParts)) {
             const QChar op = step[0];
@@ -92,10 +93,10 @@ protected:
                 case 'T': QTest::touchEvent(view, touchScreen).press(0, at, view); break;
                 case 'M': QTest::touchEvent(view, touchScreen).move(0, at, view); break;
                 case 'E': QTest::touchEvent(view, touchScreen).release(0, at, view); break;
+                case 'k': QTest::keyClick(view, Qt::Key(Qt::Key_0 + xy[0].toInt())); break;
                 case 'u': {
                     QEvent lost(QEvent::UngrabMouse);
                     QApplication::sendEvent(view, &lost);
-                    QTest::mouseRelease(view, Qt::LeftButton, {}, at);  // the test's own button
                     break;
                 }
             }
@@ -146,9 +147,14 @@ TEST_F(StarBarViewTest, GesturesRateThroughTheGameAndTheDelegate) {
          u"show 3.55|show 2.26|hide|changed 2.25926 2.25926"_s, u"dragged"_s},
         // The right button does nothing, on the flyout or on the bar.
         {3.0f, u"P5 m70 R70 P70,20 R70,20"_s, u"3.0"_s, u""_s, u""_s},
-        // A lost grab ends the drag keeping its score; the later release is no tap.
-        {noScore, u"p10 m70 u m20 r20"_s, u"3.5"_s,
+        // A lost grab ends the drag keeping its score; later moves and the release do nothing.
+        {noScore, u"p10 m70 u m20 r70,20"_s, u"3.5"_s,
          u"show 4.75|show 3.52|hide|changed 3.51724 3.51724"_s, u"dragged"_s},
+        // Keys wait for the drag to end; a press that lost its release ends the drag before.
+        {noScore, u"p10 m70 k1 r70"_s, u"3.5"_s,
+         u"show 4.75|show 3.52|hide|changed 3.51724 3.51724"_s, u"dragged"_s},
+        {noScore, u"p10 m70 p5 r5"_s, u"4.1"_s,
+         u"show 4.75|show 3.52|hide|changed 3.51724 3.51724|show 4.09|hide|changed 4.09375 4.09375"_s, u"dragged dragged"_s},
         // Touches are read as the mouse is.
         {noScore, u"T10 M70 E70"_s, u"3.5"_s,
          u"show 4.75|show 3.52|hide|changed 3.51724 3.51724"_s, u"dragged"_s},
@@ -171,7 +177,10 @@ TEST_F(StarBarViewTest, GesturesRateThroughTheGameAndTheDelegate) {
                   G::flyoutY(view->myScore() > 0 ? view->myScore() : 4.2f));
         EXPECT_EQ(ViewAlpha::alpha(view->flyoutView()), 1.0f);
         EXPECT_EQ(view->x(), view->myScore() > 0 ? StarBarView::kWideX : StarBarView::kThinX);
-        EXPECT_EQ(flyoutImage().contains(u"their"_s), view->myScore() == 0.0f);
+        const float score = view->myScore();
+        EXPECT_TRUE(flyoutImage().contains(score == 0     ? u"their"_s
+                                           : score > 4.7f ? u"bottom"_s
+                                                          : u"top"_s));
     }
 }
 
@@ -184,10 +193,10 @@ TEST_F(StarBarViewTest, MarkersShowEveryKindOfScore) {
         bool white;
     };
     const Case cases[] = {
-        {noScore, noScore, u"n/a"_s, u"n/a"_s, u"their"_s, u"blue"_s, false},
         {0.0f, 3.0f, u"3.0"_s, u"3.0"_s, u"their"_s, u"blue"_s, false},
         {4.8f, noScore, u"4.8"_s, u"n/a"_s, u"your_bottom"_s, u"orange"_s, true},
         {4.7f, 2.0f, u"4.7"_s, u"2.0"_s, u"your_top"_s, u"orange"_s, true},
+        {noScore, noScore, u"n/a"_s, u"n/a"_s, u"their"_s, u"blue"_s, false},  // the last
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shown.toStdString());
@@ -208,6 +217,11 @@ TEST_F(StarBarViewTest, MarkersShowEveryKindOfScore) {
         const QColor text = view->scoreDisplay()->palette().color(QPalette::WindowText);
         EXPECT_EQ(text, c.white ? QColor(Qt::white) : QColor(103, 103, 103));
     }
+    // A first score dragged out of nothing shows in full; the critic's marker stays put.
+    play(u"p10 m70 r70"_s);
+    EXPECT_EQ(view->scoreDisplay()->text(), u"3.5"_s);
+    EXPECT_EQ(ViewAlpha::alpha(view->scoreDisplay()), 1.0f);
+    EXPECT_EQ(view->flyoutCriticView()->y(), G::getSnapYForScoreValue(0));
 }
 
 // With the control focused, keys take the tap's and the removal's ways: the same messages and
@@ -256,6 +270,7 @@ TEST_F(StarBarViewTest, TheStepsAfterARemovalBelongToTheControl) {
     rate(3.0f, 4.2f);
     view->setFocus();
     QTest::keyClick(view, Qt::Key_0);
+    EXPECT_FLOAT_EQ(ViewAlpha::alpha(view->flyoutView()), 0.3f);
     QTest::keyClick(view, Qt::Key_4);
     ASSERT_TRUE(Animator::runPendingDelays());
     EXPECT_EQ(flyoutImage(), u"starbar_flyout_tall_your_top.png"_s);
