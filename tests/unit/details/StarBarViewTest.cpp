@@ -262,6 +262,15 @@ TEST_F(StarBarViewTest, KeysRateAsTapsAndRemovalsDo) {
         EXPECT_EQ(view->accessibleDescription(), c.accessible);
     }
     EXPECT_EQ(view->accessibleName(), u"Your score"_s);
+    // Focused from the keyboard, the control shows it with a frame.
+    QApplication::setActiveWindow(&panel);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+    panel.setAttribute(Qt::WA_KeyboardFocusChange);  // as a Tab press leaves it
+    view->setFocus();
+    ASSERT_TRUE(view->hasFocus());
+    const QImage focused = view->grab().toImage();
+    view->clearFocus();
+    EXPECT_NE(view->grab().toImage(), focused);
 }
 
 // The finishing steps of a removal go with the control, and stand back for a score given again
