@@ -54,7 +54,11 @@ constexpr int kFinishRemoveMs = 600;
 constexpr float kWideSeconds = 0.6f;
 constexpr float kThinSeconds = 0.4f;
 
+// Drag steps set the colour and the pictures again and again; only a change is worth a repaint.
 void setTextColor(QLabel* label, const QColor& color) {
+    if (label->palette().color(QPalette::WindowText) == color) {
+        return;
+    }
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
@@ -71,6 +75,12 @@ QLabel* makeLabel(QWidget* parent, const QRect& frame, int pixelSize, const QCol
     setTextColor(label, color);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;
+}
+
+void showImage(ImageView* view, const QString& name) {
+    if (view->imageName() != name) {
+        view->setImageName(name);
+    }
 }
 
 ImageView* makeImage(QWidget* parent, const QRect& frame, const QString& name) {
@@ -166,7 +176,7 @@ void StarBarView::setGame(Game* game) {
 void StarBarView::redraw() {
     redrawScore();
     if (myScore_ > 0.0f) {
-        slider_->setImageName(kSliderOrange);
+        showImage(slider_, kSliderOrange);
         showWideStarBar();
     } else {
         // A control shown for a game whose score has gone stands thin, whatever it showed.
@@ -190,13 +200,12 @@ void StarBarView::redrawScore() {
 
 void StarBarView::redrawFlyout() {
     if (myScore_ > 0.0f) {
-        slider_->setImageName(kSliderOrange);
-        flyoutImage_->setImageName(myScore_ > kBottomFlyoutAbove ? kFlyoutYourBottom
-                                                                 : kFlyoutYourTop);
+        showImage(slider_, kSliderOrange);
+        showImage(flyoutImage_, myScore_ > kBottomFlyoutAbove ? kFlyoutYourBottom : kFlyoutYourTop);
         setTextColor(scoreDisplay_, kWhite);
     } else {
-        slider_->setImageName(kSliderBlue);
-        flyoutImage_->setImageName(kFlyoutTheir);
+        showImage(slider_, kSliderBlue);
+        showImage(flyoutImage_, kFlyoutTheir);
         setTextColor(scoreDisplay_, kGrey);
     }
 }
@@ -310,8 +319,8 @@ void StarBarView::touchesCancelled() {
 void StarBarView::startDragging(QPointF point, bool snapToPoint) {
     draggingFlyout_ = true;
     dragLines_->show();
-    slider_->setImageName(kSliderOrange);
-    flyoutImage_->setImageName(kFlyoutYourTop);
+    showImage(slider_, kSliderOrange);
+    showImage(flyoutImage_, kFlyoutYourTop);
     setTextColor(scoreDisplay_, kWhite);
     if (snapToPoint) {
         snapFlyoutToPoint(point);
@@ -356,7 +365,7 @@ void StarBarView::endDragging(bool keep) {
         game_->setScoreDisplay(myScore_);
         showWideStarBar();
         if (int(myScore_) == 5) {
-            flyoutImage_->setImageName(kFlyoutYourBottom);
+            showImage(flyoutImage_, kFlyoutYourBottom);
         }
     } else {
         myScore_ = 0.0f;
@@ -375,8 +384,8 @@ void StarBarView::finishRemoveScoreAnimations() {
     // A score given again since the removal (or a drag under way) already stands where it
     // should; flying the markers in again would pull them from under it and grey its text.
     if (myScore_ <= 0.0f && !draggingFlyout_) {
-        flyoutImage_->setImageName(kFlyoutTheir);
-        slider_->setImageName(kSliderBlue);
+        showImage(flyoutImage_, kFlyoutTheir);
+        showImage(slider_, kSliderBlue);
         redrawScore();
         animateSlider(slider_, getDisplayScore(), true);
         animateFlyover(true);
