@@ -137,34 +137,6 @@ StarBarView::StarBarView(QWidget* parent) : QWidget(parent) {
 
 StarBarView::~StarBarView() = default;
 
-QWidget* StarBarView::flyoutView() const {
-    return flyoutView_;
-}
-ImageView* StarBarView::flyoutImage() const {
-    return flyoutImage_;
-}
-ImageView* StarBarView::slider() const {
-    return slider_;
-}
-QWidget* StarBarView::flyoutCriticView() const {
-    return flyoutCriticView_;
-}
-ImageView* StarBarView::sliderCritic() const {
-    return sliderCritic_;
-}
-ImageView* StarBarView::starBarImage() const {
-    return starBarImage_;
-}
-QWidget* StarBarView::dragLines() const {
-    return dragLines_;
-}
-QLabel* StarBarView::scoreDisplay() const {
-    return scoreDisplay_;
-}
-QLabel* StarBarView::scoreCritic() const {
-    return scoreCritic_;
-}
-
 void StarBarView::setGame(Game* game) {
     game_ = game;
     myScore_ = game_ ? game_->myScore().value_or(0.0f) : 0.0f;

@@ -53,15 +53,15 @@ public:
 
     bool isDraggingFlyout() const { return draggingFlyout_; }
 
-    QWidget* flyoutView() const;
-    ImageView* flyoutImage() const;
-    ImageView* slider() const;
-    QWidget* flyoutCriticView() const;
-    ImageView* sliderCritic() const;
-    ImageView* starBarImage() const;
-    QWidget* dragLines() const;
-    QLabel* scoreDisplay() const;
-    QLabel* scoreCritic() const;
+    QWidget* flyoutView() const { return flyoutView_; }
+    ImageView* flyoutImage() const { return flyoutImage_; }
+    ImageView* slider() const { return slider_; }
+    QWidget* flyoutCriticView() const { return flyoutCriticView_; }
+    ImageView* sliderCritic() const { return sliderCritic_; }
+    ImageView* starBarImage() const { return starBarImage_; }
+    QWidget* dragLines() const { return dragLines_; }
+    QLabel* scoreDisplay() const { return scoreDisplay_; }
+    QLabel* scoreCritic() const { return scoreCritic_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -109,7 +109,7 @@ private:
     QWidget* flyoutView_ = nullptr;
     ImageView* flyoutImage_ = nullptr;
     QLabel* scoreDisplay_ = nullptr;
-    ImageView* dragLines_ = nullptr;
+    QWidget* dragLines_ = nullptr;
     ImageView* slider_ = nullptr;
     ImageView* starBarImage_ = nullptr;
     ImageView* sliderCritic_ = nullptr;
