@@ -10,6 +10,8 @@
 
 class Game;
 class ImageView;
+class QKeyEvent;
+class QMouseEvent;
 
 // The rating control of the detail screen: a vertical bar of five stars (1 at the bottom) with
 // two markers beside it, the critic's and the user's. A tap on the bar gives a whole star;
@@ -51,20 +53,66 @@ public:
 
     bool isDraggingFlyout() const { return draggingFlyout_; }
 
-    QWidget* flyoutView() const;
-    ImageView* flyoutImage() const;
-    ImageView* slider() const;
-    QWidget* flyoutCriticView() const;
-    ImageView* sliderCritic() const;
-    ImageView* starBarImage() const;
-    QWidget* dragLines() const;
-    QLabel* scoreDisplay() const;
-    QLabel* scoreCritic() const;
+    QWidget* flyoutView() const { return flyoutView_; }
+    ImageView* flyoutImage() const { return flyoutImage_; }
+    ImageView* slider() const { return slider_; }
+    QWidget* flyoutCriticView() const { return flyoutCriticView_; }
+    ImageView* sliderCritic() const { return sliderCritic_; }
+    ImageView* starBarImage() const { return starBarImage_; }
+    QWidget* dragLines() const { return dragLines_; }
+    QLabel* scoreDisplay() const { return scoreDisplay_; }
+    QLabel* scoreCritic() const { return scoreCritic_; }
+
+protected:
+    bool event(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    void redraw();
+    void redrawScore();
+    void redrawFlyout();
+    float getDisplayScore() const;
+    bool didTouchStarBar(QPointF point) const;
+    bool didTouchFlyout(QPointF point) const;
+    void startDragging(QPointF point, bool snapToPoint);
+    void slideFlyoutToPoint(QPointF point);
+    void snapFlyoutToPoint(QPointF point);
+    void setNewScoreValue(float score);
+    void endDragging(bool keep);
+    void finishRemoveScoreAnimations();
+    void animateFlyover(bool animated);
+    void animateSlider(ImageView* slider, float withScore, bool animated);
+    void showWideStarBar();
+    void showThinStarBar();
+    void showMyScoreOveraly();
+    void hideMyScoreOveraly();
+    void saveGameData();
+
+    // A whole-star score from the keyboard, as a tap on that star.
+    void tapScore(int score);
+    // A touch is over without an end of its own.
+    void loseTouch();
+    void updateAccessibleText();
+
     Game* game_ = nullptr;
     float myScore_ = 0.0f;
     StarBarViewDelegate* detailPageDelegate_ = nullptr;
     bool draggingFlyout_ = false;
     int touchOffset_ = 0;
+    // A left-button press or a touch began and has neither ended nor been cancelled.
+    bool touchInProgress_ = false;
+
+    QWidget* flyoutView_ = nullptr;
+    ImageView* flyoutImage_ = nullptr;
+    QLabel* scoreDisplay_ = nullptr;
+    QWidget* dragLines_ = nullptr;
+    ImageView* slider_ = nullptr;
+    ImageView* starBarImage_ = nullptr;
+    ImageView* sliderCritic_ = nullptr;
+    QWidget* flyoutCriticView_ = nullptr;
+    QLabel* scoreCritic_ = nullptr;
 };

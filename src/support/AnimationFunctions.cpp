@@ -27,6 +27,17 @@ void animate(QWidget* view, QObject* target, const QByteArray& property, const Q
                       int(std::lround(double(duration) * 1000.0)));
 }
 
+bool isAnimating(QWidget* view, QObject* target, const QByteArray& property) {
+    for (QPropertyAnimation* running :
+         view->findChildren<QPropertyAnimation*>(Qt::FindDirectChildrenOnly)) {
+        if (running->targetObject() == target && running->propertyName() == property &&
+            running->state() == QAbstractAnimation::Running) {
+            return true;
+        }
+    }
+    return false;
+}
+
 QPoint origin(QPointF point) {
     return QPoint(int(std::lround(point.x())), int(std::lround(point.y())));
 }
@@ -142,7 +153,12 @@ void AnimationFunctions::moveView(QWidget* view, QPointF fromPoint, QPointF toPo
 }
 
 void AnimationFunctions::moveView(QWidget* view, QPointF toPoint, float duration) {
-    if (!view || QPointF(view->pos()) == toPoint) {
+    if (!view) {
+        return;
+    }
+    // Passing through the point on the way elsewhere is not being there: the move under way
+    // stops here.
+    if (QPointF(view->pos()) == toPoint && !isAnimating(view, view, "pos")) {
         return;
     }
     moveView(view, QPointF(view->pos()), toPoint, duration);

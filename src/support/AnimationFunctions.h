@@ -30,7 +30,7 @@ public:
                          float fromAlphaValue, float toAlphaValue);
     // With the current alpha throughout.
     static void moveView(QWidget* view, QPointF fromPoint, QPointF toPoint, float duration);
-    // From the current origin; nothing at all when the view is already there.
+    // From the current origin; nothing at all when the view is already there and not moving.
     static void moveView(QWidget* view, QPointF toPoint, float duration);
 
     // Edges included; false when any coordinate is not a number.

@@ -69,6 +69,12 @@ TEST_F(AnimationFunctionsTest, MoveSetsStartValuesThenEasesToTheEnd) {
     ViewAlpha::setAlpha(view_, 0.5f);
     AnimationFunctions::fadeOutView(view_, 0.6f);
     EXPECT_EQ(ViewAlpha::alpha(view_), 1.0f);  // from 1, not from where it stood
+    AnimationFunctions::moveView(view_, QPointF(40, 200), 0.6f);
+    advanceAnimations(view_, 0.5);
+    const QPoint midway = view_->pos();
+    AnimationFunctions::moveView(view_, QPointF(midway), 0.0f);  // placed where it passes
+    advanceAnimations(view_, 1.0);
+    EXPECT_EQ(view_->pos(), midway);
     Animator::setImmediate(true);
     AnimationFunctions::fadeView(view_, 0.3f, 0.6f);
     AnimationFunctions::moveView(view_, QPointF(5, 5), 0.6f);  // alpha kept throughout
