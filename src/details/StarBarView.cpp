@@ -97,6 +97,11 @@ int flyoutTopFor(float score) {
                         : Geometry::getSnapYForScoreValue(0.0);
 }
 
+// 0 for none.
+float criticScore(const Game* game) {
+    return game ? game->scoreCritic().value_or(0.0f) : 0.0f;
+}
+
 // Sets the alpha at once, ending any fade under way, which would otherwise overwrite it.
 void setAlphaNow(QWidget* view, float alpha) {
     AnimationFunctions::fadeView(view, alpha, alpha, 0.0f);
@@ -155,7 +160,7 @@ void StarBarView::redraw() {
         showThinStarBar();
     }
     animateSlider(slider_, getDisplayScore(), true);
-    animateSlider(sliderCritic_, game_ ? game_->scoreCritic().value_or(0.0f) : 0.0f, true);
+    animateSlider(sliderCritic_, criticScore(game_), true);
     animateFlyover(true);
 }
 
@@ -166,7 +171,7 @@ void StarBarView::redrawScore() {
         ViewAlpha::setAlpha(label, known ? 1.0f : kDimmedAlpha);
     };
     show(scoreDisplay_, getDisplayScore());
-    show(scoreCritic_, game_ ? game_->scoreCritic().value_or(0.0f) : 0.0f);
+    show(scoreCritic_, criticScore(game_));
     updateAccessibleText();
 }
 
@@ -198,7 +203,7 @@ void StarBarView::animateFlyover(bool animated) {
         }
     };
     place(flyoutView_, getDisplayScore());
-    place(flyoutCriticView_, game_ ? game_->scoreCritic().value_or(0.0f) : 0.0f);
+    place(flyoutCriticView_, criticScore(game_));
 }
 
 void StarBarView::animateSlider(ImageView* slider, float withScore, bool animated) {
@@ -220,7 +225,7 @@ void StarBarView::showThinStarBar() {
 }
 
 void StarBarView::updateAccessibleText() {
-    const float critic = game_ ? game_->scoreCritic().value_or(0.0f) : 0.0f;
+    const float critic = criticScore(game_);
     QString text;
     if (myScore_ > 0.0f) {
         text = Format::format(u"Your score %.1f of 5"_s, double(myScore_));

@@ -41,6 +41,12 @@ private:
 
 const std::optional<float> noScore;
 
+// One for the run, made once the application is up: Qt keeps the devices registered.
+QPointingDevice* touchScreen() {
+    static QPointingDevice* const device = QTest::createTouchDevice();
+    return device;
+}
+
 class StarBarViewTest : public testing::Test {
 protected:
     StarBarViewTest() {
@@ -82,7 +88,7 @@ protected:
                 at = QPoint(xy[0].toInt(), xy[1].toInt());
             }
             QEvent lost(QEvent::UngrabMouse);
-            QTouchEvent cancel(QEvent::TouchCancel, touchScreen);
+            QTouchEvent cancel(QEvent::TouchCancel, touchScreen());
             // clang-format off
             switch (op.unicode()) {
                 case 'p': QTest::mousePress(view, Qt::LeftButton, {}, at); break;
@@ -91,9 +97,9 @@ protected:
                 case 'r': QTest::mouseRelease(view, Qt::LeftButton, {}, at); break;
                 case 'R': QTest::mouseRelease(view, Qt::RightButton, {}, at); break;
                 case 't': QTest::mouseClick(view, Qt::LeftButton, {}, at); break;
-                case 'T': QTest::touchEvent(view, touchScreen).press(0, at, view); break;
-                case 'M': QTest::touchEvent(view, touchScreen).move(0, at, view); break;
-                case 'E': QTest::touchEvent(view, touchScreen).release(0, at, view); break;
+                case 'T': QTest::touchEvent(view, touchScreen()).press(0, at, view); break;
+                case 'M': QTest::touchEvent(view, touchScreen()).move(0, at, view); break;
+                case 'E': QTest::touchEvent(view, touchScreen()).release(0, at, view); break;
                 case 'u': QApplication::sendEvent(view, &lost); break;
                 case 'C': QApplication::sendEvent(view, &cancel); break;
                 case 'k': QTest::keyClick(view, QKeySequence(step.mid(1))[0].key());
@@ -108,7 +114,6 @@ protected:
     RecordingDelegate delegate{game};
     QWidget panel;
     StarBarView* view = new StarBarView(&panel);
-    QPointingDevice* touchScreen = QTest::createTouchDevice();
 };
 
 // Taps snap to whole stars, drags keep their fraction, a drag far left or down removes the
