@@ -99,8 +99,9 @@ NavigationType delegateType(QWebEnginePage::NavigationType type) {
 }  // namespace
 
 // The engine tells of navigations (as it asks whether each may go ahead) and of load states,
-// with some loads reported only in part: a load replaced by another ends without a word, and a
-// refused navigation still reports a start and an abort. This keeps the loads the delegate
+// with some loads reported only in part or late: a load replaced by another mostly ends without
+// a word (and at times reports its end once the next has begun), and a refused navigation still
+// reports a start and an abort. This keeps the loads the delegate
 // knows of and turns what the engine says into one start and one end for each, delivered in
 // order from the event loop.
 class WebView::Impl {
@@ -111,6 +112,8 @@ public:
     }
 
     struct Load {
+        // Where the engine went for it, redirects included.
+        QList<QUrl> urls;
         bool timed = false;
         bool timedOut = false;
         bool cancelled = false;
@@ -154,8 +157,10 @@ public:
     bool programLoadAwaited = false;
     bool timedLoadAwaited = false;
     bool backAwaited = false;
-    // Navigations the delegate refused: the engine still reports them as aborted loads.
+    // Navigations the delegate refused: the engine still reports them as aborted loads. And
+    // loads replaced by another, whose end the engine may report after the next one began.
     QList<QUrl> refused;
+    QList<QUrl> replaced;
 
     std::deque<Event> events;
     bool deliveryScheduled = false;
@@ -227,6 +232,9 @@ bool WebView::Impl::checkNavigation(const QUrl& url, QWebEnginePage::NavigationT
     }
     if (redirect) {
         shownURL = shownAddress(url);
+        if (current) {
+            current->urls.append(url);
+        }
     } else {
         beginLoad(url, programs && timedLoadAwaited && type == QWebEnginePage::NavigationTypeTyped);
     }
@@ -253,7 +261,13 @@ void WebView::Impl::loadingChanged(const QWebEngineLoadingInfo& info) {
         case QWebEngineLoadingInfo::LoadFailedStatus:
             break;
     }
-    if (refused.removeOne(info.url()) || !current) {
+    const QUrl url = info.url();
+    if (!current) {
+        refused.removeOne(url);
+        replaced.removeOne(url);
+        return;
+    }
+    if (!current->urls.contains(url) && (refused.removeOne(url) || replaced.removeOne(url))) {
         return;
     }
     // A page the server sent with an error status is still the page shown, as the handset
@@ -276,9 +290,11 @@ void WebView::Impl::loadingChanged(const QWebEngineLoadingInfo& info) {
 
 void WebView::Impl::beginLoad(const QUrl& url, bool timed) {
     if (current) {
-        // The engine drops a load another one replaces without reporting its end.
+        // The engine often drops a load another one replaces without reporting its end.
+        const QList<QUrl> urls = current->urls;
         failLoad(current->timedOut ? kErrorTimedOut : kErrorCancelled,
                  u"The operation was cancelled."_s);
+        replaced = urls;
     }
     if (timed) {
         timedLoadAwaited = false;
@@ -287,7 +303,7 @@ void WebView::Impl::beginLoad(const QUrl& url, bool timed) {
     }
     programLoadAwaited = false;
     backAwaited = false;
-    current = Load{timed};
+    current = Load{{url}, timed};
     shownURL = shownAddress(url);
     // Each page is fitted from full size; the call waits, as the engine is between steps here.
     if (page->zoomFactor() != 1.0) {
@@ -305,6 +321,7 @@ void WebView::Impl::endLoad() {
         timeout.stop();
     }
     current.reset();
+    replaced.clear();
 }
 
 void WebView::Impl::failLoad(int code, const QString& message, const QVariantMap& userInfo) {

@@ -42,8 +42,9 @@ public:
 
     // Shows the HTML; relative addresses in it resolve against baseURL.
     void loadHTMLString(const QString& html, const QUrl& baseURL);
-    // Loads the address; a load that has not finished after timeoutSeconds fails with
-    // kErrorTimedOut.
+    // Loads the address; a load that has not finished after timeoutSeconds (none when it is not
+    // positive) fails with kErrorTimedOut. A page the server sends with an error status counts
+    // as loaded, as it is the page shown.
     void loadRequest(const QUrl& url, CachePolicy cachePolicy = CachePolicy::UseProtocolCachePolicy,
                      double timeoutSeconds = 60.0);
     void stopLoading();

@@ -211,7 +211,8 @@ TEST_F(WebViewTest, ALoadInFlightEndsCancelledOrTimedOut) {
         EXPECT_TRUE(view_.isLoading());
         ASSERT_TRUE(recorder_.waitFor(1));
         row.cut(view_);
-        ASSERT_TRUE(recorder_.waitFor(1 + row.after.size()));
+        ASSERT_TRUE(recorder_.waitFor(1 + row.after.size()))
+            << recorder_.calls.join(u' ').toStdString();
         EXPECT_EQ(recorder_.calls.mid(1), row.after);
         EXPECT_FALSE(view_.isLoading());
     }
