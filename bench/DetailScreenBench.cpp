@@ -28,6 +28,7 @@
 #include "Animator.h"
 #include "BaselineTiming.h"
 #include "BenchStore.h"
+#include "Button.h"
 #include "Clock.h"
 #include "DetailPage.h"
 #include "FetchRequest.h"

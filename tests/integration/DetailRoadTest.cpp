@@ -67,9 +67,14 @@ TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
         ASSERT_TRUE(QTest::qWaitFor([list] { return list->pendingFetches() == 0; }, 10000));
         const QList<Game*> before = list->model()->fetchedResultsController()->fetchedObjects();
         ASSERT_GT(before.size(), 100);
-        // A game far down the score order, so a 4 moves it up.
-        const int row = int(before.size()) - 1;
+        // A reviewed game (the review site has scored it) far down the score order, so a 4
+        // moves it up.
+        int row = int(before.size()) - 1;
+        while (row > 0 && before.at(row)->scoreCritic().value_or(0) <= 0) {
+            --row;
+        }
         Game* game = before.at(row);
+        ASSERT_LT(game->scoreDisplay().value_or(0), 4.0f);
         idCriticon = game->idCriticon();
 
         list->showDetailsWithGame(game);
@@ -80,7 +85,9 @@ TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
                 return page->tabReviews()->isEnabled() && page->tabScreens()->isEnabled() &&
                        !page->reviewHTML().isNull();
             },
-            20000));
+            20000))
+            << page->getDetailURL().toStdString() << " link " << page->reviewLink().toStdString()
+            << " shots " << page->screenshots().value_or(QList<Screenshot>()).size();
 
         // The review page, drawn by the engine: text on white.
         QTest::mouseClick(page->tabReviews(), Qt::LeftButton);

@@ -5,6 +5,7 @@
 #include <QTest>
 #include <optional>
 
+#include "Button.h"
 #include "DetailTestSupport.h"
 #include "FakeReviewService.h"
 #include "NetworkTestSupport.h"
