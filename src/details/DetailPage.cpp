@@ -1,6 +1,7 @@
 #include "DetailPage.h"
 
 #include <QDesktopServices>
+#include <QGraphicsOpacityEffect>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -404,14 +405,23 @@ void DetailPage::myScoreChanged() {
 }
 
 void DetailPage::showMyScoreOveraly(float myScore) {
-    // From wherever the overlay stands: a drag calls this on every step, and a fade that began
-    // at 0 each time would never be seen.
-    AnimationFunctions::fadeView(ui_->myScoreOverlay, 1.0f, kOverlayFadeInSeconds);
+    fadeMyScoreOverlay(1.0f, kOverlayFadeInSeconds);
     ui_->myScoreOverlayLabel->setText(Format::format(u"%.1f"_s, double(myScore)));
 }
 
 void DetailPage::hideMyScoreOveraly() {
-    AnimationFunctions::fadeView(ui_->myScoreOverlay, 0.0f, kOverlayFadeOutSeconds);
+    fadeMyScoreOverlay(0.0f, kOverlayFadeOutSeconds);
+}
+
+void DetailPage::fadeMyScoreOverlay(float toAlpha, float duration) {
+    // A drag asks for the overlay on every step: a fade already on its way there runs on, and a
+    // new one starts from where the overlay stands, so it is fully shown within the fade's time
+    // however fast the steps come.
+    if (myScoreOverlayFade_ && myScoreOverlayFade_->endValue().toFloat() == toAlpha) {
+        return;
+    }
+    Animator::animate(&myScoreOverlayFade_, this, ViewAlpha::effect(ui_->myScoreOverlay),
+                      "opacity", QVariant(), double(toAlpha), int(duration * 1000));
 }
 
 // ---- Telling others

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QList>
 #include <QPointer>
+#include <QPropertyAnimation>
 #include <QString>
 #include <QWidget>
 #include <QFont>
@@ -220,6 +221,7 @@ private:
     // Selects the tab and shows its panel, without a metric or a page load.
     void showPanelForTab(QAbstractButton* tab);
     void openLink(const QString& address, Game* game);
+    void fadeMyScoreOverlay(float toAlpha, float duration);
 
     std::unique_ptr<Ui::DetailPage> ui_;
     Game* game_ = nullptr;
@@ -245,4 +247,5 @@ private:
     QFont titleFont;
 
     BoxArtListener boxArtListener_;
+    QPointer<QPropertyAnimation> myScoreOverlayFade_;
 };

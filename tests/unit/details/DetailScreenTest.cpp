@@ -6,16 +6,19 @@
 #include <future>
 
 #include "ActionSheet.h"
+#include "AnimationClock.h"
 #include "Animator.h"
 #include "Button.h"
 #include "DetailOtherCell.h"
 #include "DetailPage.h"
 #include "EventWait.h"
+#include "ImageView.h"
 #include "ImageLoader.h"
 #include "MetricRecorder.h"
 #include "NotificationCenter.h"
 #include "QStringPrinter.h"
 #include "QlBoxImage.h"
+#include "StarBarGeometry.h"
 #include "StarBarView.h"
 #include "TableView.h"
 #include "TestStore.h"
@@ -270,4 +273,35 @@ TEST_F(DetailScreen, BoxArtComesFromTheCacheOrLaterAndNeverReachesAClosedPage) {
     EXPECT_TRUE(shown.green() > 100 && shown.red() < 40) << shown.name().toStdString();
     ImageLoader::setDownloader({});
     ImageLoader::resetInstance();
+}
+
+// A drag that starts while the star bar's markers are still flying in: the markers end where the
+// finger put them, and the score overlay is fully shown within its fade's time even though every
+// step of the drag asks for it again.
+TEST_F(DetailScreen, ADragDuringTheIntroEndsWhereDraggedWithTheOverlayFullyShown) {
+    Animator::setImmediate(false);
+    game->setScoreCritic(3.0f);
+    open();
+    StarBarView* bar = page->starBarView();
+    ASSERT_GT(advanceAnimations(bar->flyoutView(), 0.25), 0);
+    const QPoint grab = bar->flyoutView()->geometry().center();
+    QTest::mousePress(bar, Qt::LeftButton, {}, grab);
+    // Each step comes 60 ms after the last; four of them outlast the fade in.
+    const int steps[] = {4, 8, 12, 16};
+    for (int dy : steps) {
+        QTest::mouseMove(bar, grab + QPoint(0, dy));
+        for (auto* fade : page->findChildren<QAbstractAnimation*>(Qt::FindDirectChildrenOnly)) {
+            fade->setCurrentTime(fade->currentTime() + 60);
+        }
+    }
+    EXPECT_EQ(ViewAlpha::alpha(page->myScoreOverlay()), 1.0f);
+    EXPECT_EQ(page->myScoreOverlayLabel()->text(), bar->scoreDisplay()->text());
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, grab + QPoint(0, steps[3]));
+    for (QObject* part : {static_cast<QObject*>(bar->flyoutView()), static_cast<QObject*>(bar->slider()), static_cast<QObject*>(page.get())}) {
+        advanceAnimations(part, 1.0);
+    }
+    const double score = game->myScore().value_or(0);
+    EXPECT_EQ(bar->flyoutView()->y(), StarBarGeometry::flyoutY(score));
+    EXPECT_EQ(bar->slider()->y(), StarBarGeometry::sliderY(score));
+    EXPECT_EQ(ViewAlpha::alpha(page->myScoreOverlay()), 0.0f);
 }
