@@ -180,8 +180,8 @@ void reviewShown(benchmark::State& state, bool baseline) {
             WatchedPage source;
             source.setGame(game);
             source.parseReviewXML(answer);
-            const QString html = source.getReviewInPageTemplate(source.reviewHTML(),
-                                                                game->urlCriticonLink());
+            const QString html =
+                source.getReviewInPageTemplate(source.reviewHTML(), game->urlCriticonLink());
             QWebEngineView view;
             view.resize(320, 411);
             bool loaded = false;
@@ -227,8 +227,8 @@ void registerAll() {
         "ReviewShown_Baseline_QWebEngineView", [](benchmark::State& s) { reviewShown(s, true); },
         benchmark::kMillisecond, 20);
     registerTimed(
-        "ReviewShown", [](benchmark::State& s) { reviewShown(s, false); },
-        benchmark::kMillisecond, 20);
+        "ReviewShown", [](benchmark::State& s) { reviewShown(s, false); }, benchmark::kMillisecond,
+        20);
 }
 
 }  // namespace

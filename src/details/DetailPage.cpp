@@ -81,8 +81,7 @@ DetailPage::DetailPage(QWidget* parent)
         connect(toggle, &QAbstractButton::clicked, this,
                 [this, toggle] { handleToggleButtons(toggle); });
     }
-    connect(ui_->optionsButton, &QAbstractButton::clicked, this,
-            &DetailPage::optionsButtonPressed);
+    connect(ui_->optionsButton, &QAbstractButton::clicked, this, &DetailPage::optionsButtonPressed);
     connect(ui_->backButton, &QAbstractButton::clicked, this, &DetailPage::backPressed);
     connect(this, &DetailPage::relatedContentReloaded, ui_->otherTable, &TableView::reloadData);
     // Until the product document arrives only the summary has anything to show.
@@ -288,7 +287,8 @@ void DetailPage::redrawDetails() {
     setTabEnableState(ui_->tabReviews, !reviewLink_.isNull());
     setTabEnableState(ui_->tabScreens, screenshots_ && !screenshots_->isEmpty());
     setTabEnableState(ui_->tabOther, !relatedContentArray_.isEmpty());
-    ui_->priceLabel->setText(isNotEmptyOrNilString(price_) ? Format::format(u"$%@"_s, price_) : u""_s);
+    ui_->priceLabel->setText(isNotEmptyOrNilString(price_) ? Format::format(u"$%@"_s, price_)
+                                                           : u""_s);
 }
 
 void DetailPage::setTabEnableState(QAbstractButton* tab, bool enabled) {
@@ -420,8 +420,8 @@ void DetailPage::fadeMyScoreOverlay(float toAlpha, float duration) {
     if (myScoreOverlayFade_ && myScoreOverlayFade_->endValue().toFloat() == toAlpha) {
         return;
     }
-    Animator::animate(&myScoreOverlayFade_, this, ViewAlpha::effect(ui_->myScoreOverlay),
-                      "opacity", QVariant(), double(toAlpha), int(duration * 1000));
+    Animator::animate(&myScoreOverlayFade_, this, ViewAlpha::effect(ui_->myScoreOverlay), "opacity",
+                      QVariant(), double(toAlpha), int(duration * 1000));
 }
 
 // ---- Telling others
@@ -434,8 +434,8 @@ void DetailPage::showOptionsActionSheet() {
     NavigationController* navigation = NavigationController::navigationControllerOf(this);
     QWidget* view = navigation && navigation->topViewController() ? navigation->topViewController()
                                                                   : static_cast<QWidget*>(this);
-    auto* sheet = new ActionSheet(u"Tell others about this game"_s, u"Cancel"_s,
-                                  u"Tell someone"_s, {}, view->window());
+    auto* sheet = new ActionSheet(u"Tell others about this game"_s, u"Cancel"_s, u"Tell someone"_s,
+                                  {}, view->window());
     connect(sheet, &ActionSheet::clickedButtonAtIndex, this,
             [this](int, const QString& title) { actionSheetClickedButton(title); });
     sheet->showInView(view);
@@ -455,8 +455,8 @@ void DetailPage::actionSheetClickedButton(const QString& buttonTitle) {
 }
 
 void DetailPage::sendGameDetailsEmail() {
-    const QImage picture = AnimationFunctions::borderImage(
-        AnimationFunctions::imageFromView(this), QColor(Qt::darkGray), kBoxBorderWidth);
+    const QImage picture = AnimationFunctions::borderImage(AnimationFunctions::imageFromView(this),
+                                                           QColor(Qt::darkGray), kBoxBorderWidth);
     post(u"NOTIF_SEND_GAME_DETAILS_EMAIL"_s,
          QVariantMap{{u"game"_s, QVariant::fromValue(game_)}, {u"screenshot"_s, picture}});
 }
@@ -496,8 +496,7 @@ int DetailPage::numberOfRowsInSection(TableView*, int) {
     return int(relatedContentArray_.size());
 }
 
-TableViewCell* DetailPage::cellForRowAtIndexPath(TableView* tableView,
-                                                 const IndexPath& indexPath) {
+TableViewCell* DetailPage::cellForRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) {
     auto* cell = qobject_cast<DetailOtherCell*>(
         tableView->dequeueReusableCellWithIdentifier(DetailOtherCell::kReuseIdentifier));
     if (!cell) {
@@ -522,7 +521,8 @@ std::optional<int> DetailPage::heightForRowAtIndexPath(TableView*, const IndexPa
 }
 
 void DetailPage::didSelectRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) {
-    if (const std::shared_ptr<RelatedContent> content = relatedContentArray_.value(indexPath.row())) {
+    if (const std::shared_ptr<RelatedContent> content =
+            relatedContentArray_.value(indexPath.row())) {
         showWebBrowserWithOtherURL(content->urlService());
     }
     tableView->deselectRowAtIndexPath(indexPath, true);

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QFont>
 #include <QLabel>
 #include <QList>
 #include <QPointer>
 #include <QPropertyAnimation>
 #include <QString>
 #include <QWidget>
-#include <QFont>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -140,8 +140,7 @@ public:
 
     // The related articles.
     int numberOfRowsInSection(TableView* tableView, int section) override;
-    TableViewCell* cellForRowAtIndexPath(TableView* tableView,
-                                         const IndexPath& indexPath) override;
+    TableViewCell* cellForRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) override;
     std::optional<int> heightForRowAtIndexPath(TableView* tableView,
                                                const IndexPath& indexPath) override;
     void didSelectRowAtIndexPath(TableView* tableView, const IndexPath& indexPath) override;

@@ -78,7 +78,8 @@ TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
         idCriticon = game->idCriticon();
 
         list->showDetailsWithGame(game);
-        auto* page = qobject_cast<DetailPage*>(delegate.navigationController()->topViewController());
+        auto* page =
+            qobject_cast<DetailPage*>(delegate.navigationController()->topViewController());
         ASSERT_TRUE(page && page->game() == game);
         ASSERT_TRUE(QTest::qWaitFor(
             [page] {
@@ -114,7 +115,8 @@ TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
 
     // The program itself starts on the same home and leaves the rating where it was.
     ASSERT_EQ(runWii(wiiEnvironment(home, services.url, services.url), 2), 0);
-    EXPECT_EQ(queryNumber(home, u"SELECT COUNT(*) FROM Game WHERE myScore = 4 AND idCriticon = '"_s +
-                                    idCriticon + u"'"_s),
-              1);
+    EXPECT_EQ(
+        queryNumber(home, u"SELECT COUNT(*) FROM Game WHERE myScore = 4 AND idCriticon = '"_s +
+                              idCriticon + u"'"_s),
+        1);
 }

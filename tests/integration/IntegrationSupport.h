@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QString>
+#include <QTemporaryDir>
 
 #include "SqliteConnection.h"
 
@@ -96,4 +96,3 @@ struct Services {
     QProcess process;
     QString url;
 };
-

@@ -19,10 +19,10 @@ std::optional<LaunchOptions> parse(const QStringList& args, QString* error) {
 
 TEST(LaunchOptions, ParsesItsOptionsOrSaysWhatIsWrongAndWritesTheScreenshot) {
     QString error;
-    const auto options = parse({u"--screenshot"_s, u"out.png"_s, u"--quit-after"_s, u"1.5"_s,
-                                u"questlog-wii://x?action=WISH&id=1&title=A&"_s,
-                                u"--show-game"_s, u"1001"_s},
-                               &error);
+    const auto options =
+        parse({u"--screenshot"_s, u"out.png"_s, u"--quit-after"_s, u"1.5"_s,
+               u"questlog-wii://x?action=WISH&id=1&title=A&"_s, u"--show-game"_s, u"1001"_s},
+              &error);
     ASSERT_TRUE(options && options->quitAfterSeconds() == 1.5);
     EXPECT_EQ(options->screenshotPath() + u' ' + options->url() + u' ' + options->showGameId(),
               u"out.png questlog-wii://x?action=WISH&id=1&title=A& 1001"_s);

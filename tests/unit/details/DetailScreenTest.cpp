@@ -12,8 +12,8 @@
 #include "DetailOtherCell.h"
 #include "DetailPage.h"
 #include "EventWait.h"
-#include "ImageView.h"
 #include "ImageLoader.h"
+#include "ImageView.h"
 #include "MetricRecorder.h"
 #include "NotificationCenter.h"
 #include "QStringPrinter.h"
@@ -41,9 +41,11 @@ protected:
         Animator::setImmediate(true);
         game = store.add(u"Sky Racer"_s);
         for (const QString& name : kMarkNotifications) {
-            NotificationCenter::defaultCenter()->addObserver(this, name, [this](const Notification& n) {
-                posted.append(n.name().split(u'_')[n.name().contains(u"SAVE"_s) ? 1 : 2].toLower());
-            });
+            NotificationCenter::defaultCenter()->addObserver(
+                this, name, [this](const Notification& n) {
+                    posted.append(
+                        n.name().split(u'_')[n.name().contains(u"SAVE"_s) ? 1 : 2].toLower());
+                });
         }
         NotificationCenter::defaultCenter()->addObserver(
             this, u"NOTIF_SEND_GAME_DETAILS_EMAIL"_s,
@@ -213,8 +215,9 @@ TEST_F(DetailScreen, LinksAndArticlesOpenThroughTheLinkOpenerAndRowsFitTheirTitl
     shortOne->setTitle(u"News"_s);
     shortOne->setUrlService(u"http://svc.example.org/a/1"_s);
     auto longOne = std::make_shared<RelatedContent>();
-    longOne->setTitle(u"A preview whose headline runs on and on over three whole lines of "
-                      u"the list, as some do"_s);
+    longOne->setTitle(
+        u"A preview whose headline runs on and on over three whole lines of "
+        u"the list, as some do"_s);
     page->setRelatedContentArray({shortOne, longOne});
     page->otherTable()->reloadData();
     const DetailOtherCell cell;
@@ -255,7 +258,9 @@ TEST_F(DetailScreen, BoxArtComesFromTheCacheOrLaterAndNeverReachesAClosedPage) {
     open();
     EXPECT_TRUE(page->isWaitingForBoxArt());
     EXPECT_EQ(page->boxImage()->image().size(),
-              page->boxImage()->imageWithBorderFromImage(ImageLoader::instanceOf()->loadingImage()).size());
+              page->boxImage()
+                  ->imageWithBorderFromImage(ImageLoader::instanceOf()->loadingImage())
+                  .size());
     page.reset();
 
     EventWait announced;
@@ -297,11 +302,14 @@ TEST_F(DetailScreen, ADragDuringTheIntroEndsWhereDraggedWithTheOverlayFullyShown
     EXPECT_EQ(ViewAlpha::alpha(page->myScoreOverlay()), 1.0f);
     EXPECT_EQ(page->myScoreOverlayLabel()->text(), bar->scoreDisplay()->text());
     QTest::mouseRelease(bar, Qt::LeftButton, {}, grab + QPoint(0, steps[3]));
-    for (QObject* part : {static_cast<QObject*>(bar->flyoutView()), static_cast<QObject*>(bar->slider()), static_cast<QObject*>(page.get())}) {
+    for (QObject* part :
+         {static_cast<QObject*>(bar->flyoutView()), static_cast<QObject*>(bar->slider()),
+          static_cast<QObject*>(bar->flyoutCriticView()), static_cast<QObject*>(page.get())}) {
         advanceAnimations(part, 1.0);
     }
     const double score = game->myScore().value_or(0);
     EXPECT_EQ(bar->flyoutView()->y(), StarBarGeometry::flyoutY(score));
     EXPECT_EQ(bar->slider()->y(), StarBarGeometry::sliderY(score));
+    EXPECT_EQ(bar->flyoutCriticView()->y(), StarBarGeometry::flyoutY(3.0f));
     EXPECT_EQ(ViewAlpha::alpha(page->myScoreOverlay()), 0.0f);
 }

@@ -6,7 +6,6 @@
 #include <QTest>
 #include <memory>
 
-#include "AnimationClock.h"
 #include "Animator.h"
 #include "Format.h"
 #include "ImageView.h"
@@ -251,26 +250,6 @@ TEST_F(StarBarViewTest, TheStepsAfterARemovalBelongToTheControl) {
     delete view;
     EXPECT_TRUE(Animator::runPendingDelays());  // nothing reaches the control that is gone
     EXPECT_EQ(game->myScore(), 0.0f);
-}
-
-// A drag begun while the markers still fly in ends where it was dragged to: the flight in
-// does not take them back.
-TEST_F(StarBarViewTest, ADragDuringTheFlightInEndsWhereDragged) {
-    Animator::setImmediate(false);
-    rate(3.0f, 4.2f);
-    const QList<QWidget*> parts = {view->flyoutView(), view->slider(), view->flyoutCriticView()};
-    for (QWidget* part : parts) {
-        ASSERT_GT(advanceAnimations(part, 0.25), 0);
-    }
-    play(u"p10 m70 r70"_s);
-    const double score = G::scoreForDrag(60);
-    for (QWidget* part : parts + QList<QWidget*>{view}) {
-        advanceAnimations(part, 1.0);
-    }
-    EXPECT_FLOAT_EQ(view->myScore(), float(score));
-    EXPECT_EQ(view->flyoutView()->y(), G::flyoutY(score));
-    EXPECT_EQ(view->slider()->y(), G::sliderY(score));
-    EXPECT_EQ(view->flyoutCriticView()->y(), G::flyoutY(4.2f));
 }
 
 }  // namespace
