@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QGraphicsOpacityEffect>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 

@@ -1,6 +1,8 @@
 #include "Button.h"
 
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
 
 #include "BundleImage.h"
 
@@ -104,6 +106,13 @@ void Button::paintEvent(QPaintEvent*) {
         painter.setFont(font());
         painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine,
                          fontMetrics().elidedText(title, Qt::ElideRight, width() - 4));
+    }
+    if (hasFocus()) {
+        // Only buttons a screen makes focusable get here: show where the keyboard is.
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = rect().adjusted(1, 1, -1, -1);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
     }
 }
 

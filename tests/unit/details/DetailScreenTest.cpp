@@ -113,6 +113,7 @@ TEST_F(DetailScreen, MarksChangeTogetherWithTheirNotificationsInOrder) {
     } cases[] = {
         {1, 0, u"played"_s, u"wish,played,save | 0 1 | Played pressed@Details"_s},
         {0, 1, u"wish"_s, u"wish,save | 1 1 | Wish pressed@Details"_s},
+        {1, 1, u"space"_s, u"wish,save | 0 1 | Wish pressed@Details"_s},
         {0, 1, u"played"_s, u"played,save | 0 0 | Played pressed@Details"_s},
         {1, 0, u"key 4"_s,
          u"wish,played,save,rating | 0 1 | Starbar: pressed@Details; Starbar: dragged@Details"_s},
@@ -128,6 +129,8 @@ TEST_F(DetailScreen, MarksChangeTogetherWithTheirNotificationsInOrder) {
             QTest::mouseClick(page->btnPlayed(), Qt::LeftButton);
         } else if (each.action == u"wish"_s) {
             QTest::mouseClick(page->btnWish(), Qt::LeftButton);
+        } else if (each.action == u"space"_s) {
+            QTest::keyClick(page->btnWish(), Qt::Key_Space);
         } else {
             QTest::keyClick(page->starBarView(), each.action.back().toLatin1());
             Animator::runPendingDelays();
