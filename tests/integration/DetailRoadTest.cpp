@@ -113,8 +113,20 @@ TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
     }
     Model::resetInstance();
 
-    // The program itself starts on the same home and leaves the rating where it was.
-    ASSERT_EQ(runWii(wiiEnvironment(home, services.url, services.url), 2), 0);
+    // The program itself starts on the same home, opens the game's page on its own (the
+    // review is asked of the service) and leaves the rating where it was.
+    services.process.readAllStandardOutput();
+    QProcess wii;
+    startBuild(wii, wiiEnvironment(home, services.url, services.url), u"wii"_s,
+               {u"--show-game"_s, idCriticon, u"--quit-after"_s, u"3"_s});
+    ASSERT_TRUE(wii.waitForFinished(60000));
+    EXPECT_EQ(wii.exitCode(), 0);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return services.process.readAllStandardOutput().contains("global_id=" +
+                                                                     idCriticon.toUtf8());
+        },
+        5000));
     EXPECT_EQ(
         queryNumber(home, u"SELECT COUNT(*) FROM Game WHERE myScore = 4 AND idCriticon = '"_s +
                               idCriticon + u"'"_s),
