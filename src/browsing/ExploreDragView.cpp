@@ -2,8 +2,6 @@
 
 #include "Button.h"
 
-#include <QEvent>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <algorithm>
 #include <cmath>
@@ -44,12 +42,12 @@ ExploreDragView::ExploreDragView(QWidget* parent) : ExploreDragView({}, {}, pare
 
 ExploreDragView::ExploreDragView(std::span<const int> slotValues, std::span<const Choice> choices,
                                  QWidget* parent)
-    : QWidget(parent),
+    : TouchView(parent),
       slotValues_(slotValues.first(std::min(slotValues.size(), std::size(kSlots)))),
       choices_(choices),
       thumbY_(kSlots[0].thumbY) {
-    // Touches the control does not take come as mouse events; a cancel arrives as itself.
-    setAttribute(Qt::WA_AcceptTouchEvents);
+    // Touches come as mouse events, which reach the button where it is a child of the control.
+    setTakesTouchEvents(false);
     resize(kDefaultSize);
     auto* thumb = new QWidget(this);
     thumb->setGeometry(kDefaultThumb);
@@ -205,57 +203,6 @@ void ExploreDragView::touchesCancelled() {
     if (_draggingFlyout) {
         endDragging(true);
     }
-}
-
-bool ExploreDragView::event(QEvent* event) {
-    switch (event->type()) {
-        case QEvent::TouchCancel:
-        case QEvent::UngrabMouse:
-        case QEvent::Hide:
-        case QEvent::WindowDeactivate:
-            // The touch is over without an end of its own; a release that still comes is
-            // not a tap.
-            if (touchInProgress_) {
-                touchInProgress_ = false;
-                touchesCancelled();
-            }
-            break;
-        default:
-            break;
-    }
-    return QWidget::event(event);
-}
-
-void ExploreDragView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
-    event->accept();
-    // A second press without a release (a lost release) ends the earlier drag first, so
-    // every started report has its ended report.
-    touchesCancelled();
-    touchInProgress_ = true;
-    touchesBegan(event->position());
-}
-
-void ExploreDragView::mouseMoveEvent(QMouseEvent* event) {
-    if (!touchInProgress_) {
-        QWidget::mouseMoveEvent(event);
-        return;
-    }
-    event->accept();
-    touchesMoved(event->position());
-}
-
-void ExploreDragView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !touchInProgress_) {
-        QWidget::mouseReleaseEvent(event);
-        return;
-    }
-    event->accept();
-    touchInProgress_ = false;
-    touchesEnded(event->position());
 }
 
 void ExploreDragView::drawButton() {

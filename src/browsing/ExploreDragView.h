@@ -4,9 +4,10 @@
 #include <QPointF>
 #include <QPointer>
 #include <QString>
-#include <QWidget>
 #include <span>
 #include <string_view>
+
+#include "TouchView.h"
 
 class ExploreDragViewDelegate;
 
@@ -17,11 +18,10 @@ class ExploreDragViewDelegate;
 // values and the labels; a plain control has no slots and labels every value "n/a".
 //
 // The control's own area is the bar. The thumb must be a child of the control (its position
-// is its origin in the control); the button may sit anywhere. Mouse press / move / release
-// with the left button are the touches; a touch cancel, a lost mouse grab or the control
-// being hidden cancels a touch. Main thread only. The delegate is not owned; one that is a
-// QObject is forgotten when it is destroyed.
-class ExploreDragView : public QWidget {
+// is its origin in the control); the button may sit anywhere. Touch events are left to Qt as
+// mouse events, so a button inside the control still takes its taps. Main thread only. The
+// delegate is not owned; one that is a QObject is forgotten when it is destroyed.
+class ExploreDragView : public TouchView {
     Q_OBJECT
 public:
     // One value of a control and its label.
@@ -77,15 +77,10 @@ protected:
     ExploreDragView(std::span<const int> slotValues, std::span<const Choice> choices,
                     QWidget* parent);
 
-    void touchesBegan(QPointF point);
-    void touchesMoved(QPointF point);
-    void touchesEnded(QPointF point);
-    void touchesCancelled();
-
-    bool event(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
+    void touchesBegan(QPointF point) override;
+    void touchesMoved(QPointF point) override;
+    void touchesEnded(QPointF point) override;
+    void touchesCancelled() override;
 
 private:
     void drawButton();
@@ -109,6 +104,4 @@ private:
     int thumbY_ = 0;
     bool _draggingFlyout = false;
     int _touchOffset = 0;
-    // A left-button touch began on the control and has not ended or been cancelled.
-    bool touchInProgress_ = false;
 };

@@ -2,10 +2,8 @@
 
 #include <QAccessible>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
-#include <QTouchEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -109,10 +107,9 @@ void setAlphaNow(QWidget* view, float alpha) {
 
 }  // namespace
 
-StarBarView::StarBarView(QWidget* parent) : QWidget(parent) {
+StarBarView::StarBarView(QWidget* parent) : TouchView(parent) {
     setFixedSize(kSize);
     setFocusPolicy(Qt::StrongFocus);
-    setAttribute(Qt::WA_AcceptTouchEvents);
     setAccessibleName(u"Your score"_s);
 
     const int noneY = Geometry::getSnapYForScoreValue(0.0);
@@ -389,84 +386,6 @@ void StarBarView::saveGameData() {
     }
 }
 
-// --- Platform events
-
-void StarBarView::loseTouch() {
-    if (touchInProgress_) {
-        touchInProgress_ = false;
-        touchesCancelled();
-    }
-}
-
-bool StarBarView::event(QEvent* event) {
-    switch (event->type()) {
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd: {
-            const auto* touch = static_cast<QTouchEvent*>(event);
-            if (touch->points().isEmpty()) {
-                break;
-            }
-            const QPointF point = touch->points().first().position();
-            if (event->type() == QEvent::TouchBegin) {
-                loseTouch();
-                touchInProgress_ = true;
-                touchesBegan(point);
-            } else if (touchInProgress_ && event->type() == QEvent::TouchUpdate) {
-                touchesMoved(point);
-            } else if (touchInProgress_) {
-                touchInProgress_ = false;
-                touchesEnded(point);
-            }
-            event->accept();
-            return true;
-        }
-        case QEvent::TouchCancel:
-        case QEvent::UngrabMouse:
-        case QEvent::FocusOut:
-        case QEvent::Hide:
-        case QEvent::WindowDeactivate:
-            // The gesture is over without an end of its own; a release that still comes is
-            // no tap.
-            loseTouch();
-            break;
-        default:
-            break;
-    }
-    return QWidget::event(event);
-}
-
-void StarBarView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
-    event->accept();
-    // A press without a release before it lost that release: the earlier drag ends first.
-    loseTouch();
-    touchInProgress_ = true;
-    touchesBegan(event->position());
-}
-
-void StarBarView::mouseMoveEvent(QMouseEvent* event) {
-    if (!touchInProgress_ || !(event->buttons() & Qt::LeftButton)) {
-        QWidget::mouseMoveEvent(event);
-        return;
-    }
-    event->accept();
-    touchesMoved(event->position());
-}
-
-void StarBarView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !touchInProgress_) {
-        QWidget::mouseReleaseEvent(event);
-        return;
-    }
-    event->accept();
-    touchInProgress_ = false;
-    touchesEnded(event->position());
-}
-
 void StarBarView::tapScore(int score) {
     // The finger on the bar where a tap gives that star: at its flyout's top plus the offset
     // a tap reads with.
@@ -476,7 +395,7 @@ void StarBarView::tapScore(int score) {
 
 void StarBarView::keyPressEvent(QKeyEvent* event) {
     const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
-    if (!game_ || !plain || touchInProgress_ || draggingFlyout_) {
+    if (!game_ || !plain || isTouchInProgress() || draggingFlyout_) {
         QWidget::keyPressEvent(event);
         return;
     }

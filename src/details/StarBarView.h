@@ -4,14 +4,13 @@
 #include <QPointF>
 #include <QPointer>
 #include <QPropertyAnimation>
-#include <QWidget>
 
 #include "StarBarViewDelegate.h"
+#include "TouchView.h"
 
 class Game;
 class ImageView;
 class QKeyEvent;
-class QMouseEvent;
 
 // The rating control of the detail screen: a vertical bar of five stars (1 at the bottom) with
 // two markers beside it, the critic's and the user's. A tap on the bar gives a whole star;
@@ -19,12 +18,12 @@ class QMouseEvent;
 // or down removes the user's score. The result goes into the game and the delegate is told, which
 // saves and lets the others know.
 //
-// Touches are the left mouse button's press, move and release (and touch events where the
-// platform sends them), in the control's own coordinates; a lost grab is a cancel. With the
+// Touches are the left mouse button's press, move and release and touch events, read as
+// TouchView reads them; a cancelled touch (a lost grab) keeps the score it reached. With the
 // control focused, Up/Down and 1-5 set a whole-star score and 0 or Delete removes it, through the
 // same paths as a tap and a removal. Main thread only; the game belongs to the store context and
 // must outlive the control.
-class StarBarView : public QWidget {
+class StarBarView : public TouchView {
     Q_OBJECT
 
 public:
@@ -46,10 +45,10 @@ public:
     void setDetailPageDelegate(StarBarViewDelegate* delegate) { detailPageDelegate_ = delegate; }
 
     // The touch handlers, in the control's coordinates (the first touch's location).
-    void touchesBegan(QPointF point);
-    void touchesMoved(QPointF point);
-    void touchesEnded(QPointF point);
-    void touchesCancelled();
+    void touchesBegan(QPointF point) override;
+    void touchesMoved(QPointF point) override;
+    void touchesEnded(QPointF point) override;
+    void touchesCancelled() override;
 
     bool isDraggingFlyout() const { return draggingFlyout_; }
 
@@ -64,10 +63,6 @@ public:
     QLabel* scoreCritic() const { return scoreCritic_; }
 
 protected:
-    bool event(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -94,8 +89,6 @@ private:
 
     // A whole-star score from the keyboard, as a tap on that star.
     void tapScore(int score);
-    // A touch is over without an end of its own.
-    void loseTouch();
     void updateAccessibleText();
 
     Game* game_ = nullptr;
@@ -103,8 +96,6 @@ private:
     StarBarViewDelegate* detailPageDelegate_ = nullptr;
     bool draggingFlyout_ = false;
     int touchOffset_ = 0;
-    // A left-button press or a touch began and has neither ended nor been cancelled.
-    bool touchInProgress_ = false;
 
     QWidget* flyoutView_ = nullptr;
     ImageView* flyoutImage_ = nullptr;

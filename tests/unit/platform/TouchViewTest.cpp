@@ -1,0 +1,123 @@
+#include "TouchView.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+
+#include "QStringPrinter.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+// The rules the drag controls' and the star bar's own tests reach are left to them; these are
+// the ones they do not.
+
+namespace {
+
+// Writes down each touch: "b" began, "m" moved, "e" ended, "c" cancelled.
+class RecordingView : public TouchView {
+public:
+    using TouchView::setTakesTouchEvents;
+    using TouchView::TouchView;
+    QStringList touches;
+
+protected:
+    void touchesBegan(QPointF) override { touches << u"b"_s; }
+    void touchesMoved(QPointF) override { touches << u"m"_s; }
+    void touchesEnded(QPointF) override { touches << u"e"_s; }
+    void touchesCancelled() override { touches << u"c"_s; }
+};
+
+QPointingDevice* touchScreen() {
+    static QPointingDevice* const device = QTest::createTouchDevice();
+    return device;
+}
+
+class TouchViewTest : public testing::Test {
+protected:
+    TouchViewTest() {
+        view->setGeometry(40, 60, 100, 100);  // away from the window's origin
+        window.resize(200, 200);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    // "p" / "r" left press / release, "m" move with the left button held, "M" move with only
+    // the right one held; "T" / "U" / "E" a touch's begin, move, end; "f" focus gone, "w" window
+    // deactivated, "h" view hidden.
+    void play(const QString& gesture) {
+        const QPoint at(20, 20);
+        for (const QString& step : gesture.split(u' ', Qt::SkipEmptyParts)) {
+            QFocusEvent focusOut(QEvent::FocusOut);
+            QEvent deactivated(QEvent::WindowDeactivate);
+            QMouseEvent rightMove(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton,
+                                  Qt::RightButton, Qt::NoModifier);
+            // clang-format off
+            switch (step[0].unicode()) {
+                case 'p': QTest::mousePress(view, Qt::LeftButton, {}, at); break;
+                case 'r': QTest::mouseRelease(view, Qt::LeftButton, {}, at); break;
+                case 'm': QTest::mouseMove(view, at + QPoint(5, 5)); break;
+                case 'M': QApplication::sendEvent(view, &rightMove); break;
+                case 'T': QTest::touchEvent(view, touchScreen()).press(0, at, view); break;
+                case 'U': QTest::touchEvent(view, touchScreen()).move(0, at + QPoint(5, 5), view); break;
+                case 'E': QTest::touchEvent(view, touchScreen()).release(0, at, view); break;
+                case 'f': QApplication::sendEvent(view, &focusOut); break;
+                case 'w': QApplication::sendEvent(view, &deactivated); break;
+                case 'h': view->hide(); break;
+            }
+            // clang-format on
+        }
+    }
+
+    QWidget window;
+    RecordingView* view = new RecordingView(&window);
+};
+
+}  // namespace
+
+TEST_F(TouchViewTest, ATouchOverWithoutItsEndIsCancelledAndNothingFollows) {
+    const std::pair<QString, QString> cases[] = {
+        // Focus gone, window deactivated, view hidden: later moves and the release are no part
+        // of the touch, for the mouse and for touch events alike.
+        {u"p m f m r"_s, u"b m c"_s},
+        {u"T U f U E"_s, u"b m c"_s},
+        {u"p w m r"_s, u"b c"_s},
+        {u"T h U E"_s, u"b c"_s},
+        // Without a touch in progress there is nothing to cancel.
+        {u"f w p r"_s, u"b e"_s},
+        // A move without the left button is none of the touch's, though the touch goes on.
+        {u"p M m r"_s, u"b m e"_s},
+    };
+    for (const auto& [gesture, touches] : cases) {
+        SCOPED_TRACE(gesture.toStdString());
+        view->touches.clear();
+        view->show();
+        play(gesture);
+        EXPECT_EQ(view->touches.join(u' '), touches);
+        EXPECT_FALSE(view->isTouchInProgress());
+    }
+}
+
+// A view that leaves touch events to Qt still has its touches, as mouse events, and a button
+// inside it takes a tap on it; one that takes touch events takes that tap too.
+TEST_F(TouchViewTest, TouchEventsLeftToQtReachAButtonInsideTheView) {
+    auto* button = new QPushButton(view);
+    button->setGeometry(0, 0, 30, 30);
+    button->show();
+    for (const bool takes : {false, true}) {
+        SCOPED_TRACE(takes);
+        view->touches.clear();
+        view->setTakesTouchEvents(takes);
+        int clicks = 0;
+        const auto clicked = QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+        QTest::touchEvent(view, touchScreen()).press(0, QPoint(10, 10), view);
+        QTest::touchEvent(view, touchScreen()).release(0, QPoint(10, 10), view);
+        QTest::touchEvent(view, touchScreen()).press(0, QPoint(60, 60), view);
+        QTest::touchEvent(view, touchScreen()).release(0, QPoint(60, 60), view);
+        QObject::disconnect(clicked);
+        EXPECT_EQ(clicks, takes ? 0 : 1);
+        EXPECT_EQ(view->touches.join(u' '), takes ? u"b e b e"_s : u"b e"_s);
+    }
+}
