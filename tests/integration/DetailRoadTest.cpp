@@ -113,8 +113,8 @@ TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
     }
     Model::resetInstance();
 
-    // The program itself starts on the same home, opens the game's page on its own (the
-    // review is asked of the service) and leaves the rating where it was.
+    // The program itself starts on the same home, opens the game's page on its own (its
+    // product document is asked of the service) and leaves the rating where it was.
     services.process.readAllStandardOutput();
     QProcess wii;
     startBuild(wii, wiiEnvironment(home, services.url, services.url), u"wii"_s,
@@ -123,8 +123,7 @@ TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
     EXPECT_EQ(wii.exitCode(), 0);
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            return services.process.readAllStandardOutput().contains("global_id=" +
-                                                                     idCriticon.toUtf8());
+            return services.process.readAllStandardOutput().contains("/svc/product/get_single/");
         },
         5000));
     EXPECT_EQ(
