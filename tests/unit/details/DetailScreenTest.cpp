@@ -87,7 +87,6 @@ TEST_F(DetailScreen, CatalogueFieldsShowDimmedWhenMissing) {
     } cases[] = {
         {std::nullopt, u"Fast."_s, u"n/a 0.3 | Fast. 1"_s},
         {8.26f, u""_s, u"8.3 1 | no description available 0.3"_s},
-        {0.0f, QString(), u"n/a 0.3 | no description available 0.3"_s},
     };
     for (const auto& each : cases) {
         game->setScoreCritic(each.critic);
@@ -100,7 +99,6 @@ TEST_F(DetailScreen, CatalogueFieldsShowDimmedWhenMissing) {
                   each.expected);
     }
     EXPECT_EQ(page->titleLabel()->text(), u"Sky Racer"_s);
-    EXPECT_EQ(page->priceLabel()->text(), u""_s);
 }
 
 // Wish, played and a first score, by the buttons and by the star bar, with the notifications in
@@ -112,8 +110,7 @@ TEST_F(DetailScreen, MarksChangeTogetherWithTheirNotificationsInOrder) {
         QString expected;
     } cases[] = {
         {1, 0, u"played"_s, u"wish,played,save | 0 1 | Played pressed@Details"_s},
-        {0, 1, u"wish"_s, u"wish,save | 1 1 | Wish pressed@Details"_s},
-        {1, 1, u"space"_s, u"wish,save | 0 1 | Wish pressed@Details"_s},
+        {0, 1, u"space"_s, u"wish,save | 1 1 | Wish pressed@Details"_s},
         {0, 1, u"played"_s, u"played,save | 0 0 | Played pressed@Details"_s},
         {1, 0, u"key 4"_s,
          u"wish,played,save,rating | 0 1 | Starbar: pressed@Details; Starbar: dragged@Details"_s},
@@ -127,8 +124,6 @@ TEST_F(DetailScreen, MarksChangeTogetherWithTheirNotificationsInOrder) {
         open();
         if (each.action == u"played"_s) {
             QTest::mouseClick(page->btnPlayed(), Qt::LeftButton);
-        } else if (each.action == u"wish"_s) {
-            QTest::mouseClick(page->btnWish(), Qt::LeftButton);
         } else if (each.action == u"space"_s) {
             QTest::keyClick(page->btnWish(), Qt::Key_Space);
         } else {
@@ -142,7 +137,6 @@ TEST_F(DetailScreen, MarksChangeTogetherWithTheirNotificationsInOrder) {
         EXPECT_EQ(page->btnWish()->isSelected(), wished == 1);
         EXPECT_EQ(page->btnPlayed()->isSelected(), played == 1);
     }
-    EXPECT_EQ(game->myScore(), 0.0f);
 }
 
 TEST_F(DetailScreen, EachTabShowsItsOwnPanelAndTheTravelViewFollowsTheSummary) {
@@ -157,7 +151,6 @@ TEST_F(DetailScreen, EachTabShowsItsOwnPanelAndTheTravelViewFollowsTheSummary) {
         {page->tabScreens(), page->screensWebView()},
         {page->tabOther(), page->otherTable()},
         {page->tabSummary(), page->gameDescription()}};
-    QStringList written;
     for (const auto& [tab, panel] : tabs) {
         QTest::mouseClick(tab, Qt::LeftButton);
         for (const auto& [other, otherPanel] : tabs) {
@@ -165,10 +158,8 @@ TEST_F(DetailScreen, EachTabShowsItsOwnPanelAndTheTravelViewFollowsTheSummary) {
             EXPECT_EQ(otherPanel->isVisibleTo(page.get()), other == tab);
         }
         EXPECT_EQ(page->travelView()->y() == summaryY, tab == page->tabSummary());
-        written.append(metrics.take());
     }
-    EXPECT_LT(page->travelView()->y() - 100, summaryY);
-    EXPECT_EQ(written.join(u"; "_s),
+    EXPECT_EQ(metrics.take(),
               u"Tab: reviews pressed@Details; Tab: screens pressed@Details; "
               u"Tab: other pressed@Details; Tab: summary pressed@Details"_s);
     // Without their pages the web views never started the engine.
@@ -179,37 +170,31 @@ TEST_F(DetailScreen, TellSomeoneSendsAPictureOfTheSummaryAndNothingOnceThePageIs
     open();
     page->setReviewLink(u"http://r.example.org/1"_s);
     page->redrawDetails();
-    for (const bool leaveEarly : {false, true}) {
-        QTest::mouseClick(page->tabReviews(), Qt::LeftButton);
+    const auto tellFrom = [this](Button* tab) {
+        QTest::mouseClick(tab, Qt::LeftButton);
         metrics.take();
         QTest::mouseClick(page->optionsButton(), Qt::LeftButton);
         ASSERT_EQ(ActionSheet::visibleSheets().size(), 1);
         ActionSheet* sheet = ActionSheet::visibleSheets().first();
         EXPECT_EQ(sheet->title(), u"Tell others about this game"_s);
-        EXPECT_EQ(sheet->buttonTitles(), QStringList({u"Tell someone"_s, u"Cancel"_s}));
         sheet->dismissWithClickedButtonIndex(sheet->destructiveButtonIndex(), false);
-        EXPECT_TRUE(page->tabSummary()->isSelected());
-        EXPECT_EQ(metrics.take(), u"Tab: summary pressed@Details"_s);
-        EXPECT_TRUE(mails.isEmpty());
-        if (leaveEarly) {
-            page.reset();
-        }
-        Animator::runPendingDelays();
-        if (leaveEarly) {
-            EXPECT_TRUE(mails.isEmpty());
-        } else {
-            ASSERT_EQ(mails.size(), 1);
-            EXPECT_EQ(mails[0][u"game"_s].value<Game*>(), game);
-            const QImage picture = mails[0][u"screenshot"_s].value<QImage>();
-            EXPECT_EQ(picture.size(), page->size());
-            mails.clear();
-            // From the summary the picture goes at once.
-            QTest::mouseClick(page->optionsButton(), Qt::LeftButton);
-            ActionSheet::visibleSheets().first()->dismissWithClickedButtonIndex(0, false);
-            EXPECT_EQ(mails.size(), 1);
-            mails.clear();
-        }
-    }
+    };
+    // From another tab the page turns to the summary first and sends its picture later.
+    tellFrom(page->tabReviews());
+    EXPECT_TRUE(page->tabSummary()->isSelected());
+    EXPECT_EQ(metrics.take(), u"Tab: summary pressed@Details"_s);
+    EXPECT_TRUE(mails.isEmpty());
+    Animator::runPendingDelays();
+    ASSERT_EQ(mails.size(), 1);
+    EXPECT_EQ(mails[0][u"game"_s].value<Game*>(), game);
+    EXPECT_EQ(mails[0][u"screenshot"_s].value<QImage>().size(), page->size());
+    // From the summary it goes at once; from a page left within the delay, never.
+    tellFrom(page->tabSummary());
+    EXPECT_EQ(mails.size(), 2);
+    tellFrom(page->tabReviews());
+    page.reset();
+    Animator::runPendingDelays();
+    EXPECT_EQ(mails.size(), 2);
 }
 
 TEST_F(DetailScreen, LinksAndArticlesOpenThroughTheLinkOpenerAndRowsFitTheirTitles) {
@@ -260,10 +245,6 @@ TEST_F(DetailScreen, BoxArtComesFromTheCacheOrLaterAndNeverReachesAClosedPage) {
     game->setUrlBoxArt(u"http://art.example.org/late.jpg"_s);
     open();
     EXPECT_TRUE(page->isWaitingForBoxArt());
-    EXPECT_EQ(page->boxImage()->image().size(),
-              page->boxImage()
-                  ->imageWithBorderFromImage(ImageLoader::instanceOf()->loadingImage())
-                  .size());
     page.reset();
 
     EventWait announced;
@@ -305,9 +286,8 @@ TEST_F(DetailScreen, ADragDuringTheIntroEndsWhereDraggedWithTheOverlayFullyShown
     EXPECT_EQ(ViewAlpha::alpha(page->myScoreOverlay()), 1.0f);
     EXPECT_EQ(page->myScoreOverlayLabel()->text(), bar->scoreDisplay()->text());
     QTest::mouseRelease(bar, Qt::LeftButton, {}, grab + QPoint(0, steps[3]));
-    for (QObject* part :
-         {static_cast<QObject*>(bar->flyoutView()), static_cast<QObject*>(bar->slider()),
-          static_cast<QObject*>(bar->flyoutCriticView()), static_cast<QObject*>(page.get())}) {
+    for (QObject* part : std::initializer_list<QObject*>{bar->flyoutView(), bar->slider(),
+                                                         bar->flyoutCriticView(), page.get()}) {
         advanceAnimations(part, 1.0);
     }
     const double score = game->myScore().value_or(0);
