@@ -80,23 +80,19 @@ protected:
 }  // namespace
 
 TEST_F(DetailScreen, CatalogueFieldsShowDimmedWhenMissing) {
-    const struct {
-        std::optional<float> critic;
-        QString description;
-        QString expected;
-    } cases[] = {
+    const std::tuple<std::optional<float>, QString, QString> cases[] = {
         {std::nullopt, u"Fast."_s, u"n/a 0.3 | Fast. 1"_s},
         {8.26f, u""_s, u"8.3 1 | no description available 0.3"_s},
     };
-    for (const auto& each : cases) {
-        game->setScoreCritic(each.critic);
-        game->setGameDescription(each.description);
+    for (const auto& [critic, description, expected] : cases) {
+        game->setScoreCritic(critic);
+        game->setGameDescription(description);
         open();
         EXPECT_EQ(u"%1 %2 | %3 %4"_s.arg(page->scoreDisplay()->text())
                       .arg(ViewAlpha::alpha(page->scoreDisplay()))
                       .arg(page->gameDescription()->toPlainText())
                       .arg(ViewAlpha::alpha(page->gameDescription())),
-                  each.expected);
+                  expected);
     }
     EXPECT_EQ(page->titleLabel()->text(), u"Sky Racer"_s);
 }
@@ -104,11 +100,7 @@ TEST_F(DetailScreen, CatalogueFieldsShowDimmedWhenMissing) {
 // Wish, played and a first score, by the buttons and by the star bar, with the notifications in
 // the order the list and the store rely on.
 TEST_F(DetailScreen, MarksChangeTogetherWithTheirNotificationsInOrder) {
-    const struct {
-        int wished, played;
-        QString action;
-        QString expected;
-    } cases[] = {
+    const std::tuple<int, int, QString, QString> cases[] = {
         {1, 0, u"played"_s, u"wish,played,save | 0 1 | Played pressed@Details"_s},
         {0, 1, u"space"_s, u"wish,save | 1 1 | Wish pressed@Details"_s},
         {0, 1, u"played"_s, u"played,save | 0 0 | Played pressed@Details"_s},
@@ -116,30 +108,30 @@ TEST_F(DetailScreen, MarksChangeTogetherWithTheirNotificationsInOrder) {
          u"wish,played,save,rating | 0 1 | Starbar: pressed@Details; Starbar: dragged@Details"_s},
         {1, 1, u"key 0"_s, u"save,rating | 1 1 | Starbar: dragged@Details"_s},
     };
-    for (const auto& each : cases) {
-        SCOPED_TRACE(each.action.toStdString());
-        game->setMyIsWished(each.wished);
-        game->setMyIsPlayed(each.played);
-        game->setMyScore(each.action == u"key 0"_s ? std::optional<float>(3.0f) : std::nullopt);
+    for (const auto& [wishedBefore, playedBefore, action, expected] : cases) {
+        SCOPED_TRACE(action.toStdString());
+        game->setMyIsWished(wishedBefore);
+        game->setMyIsPlayed(playedBefore);
+        game->setMyScore(action == u"key 0"_s ? std::optional<float>(3.0f) : std::nullopt);
         open();
-        if (each.action == u"played"_s) {
+        if (action == u"played"_s) {
             QTest::mouseClick(page->btnPlayed(), Qt::LeftButton);
-        } else if (each.action == u"space"_s) {
+        } else if (action == u"space"_s) {
             QTest::keyClick(page->btnWish(), Qt::Key_Space);
         } else {
-            QTest::keyClick(page->starBarView(), each.action.back().toLatin1());
+            QTest::keyClick(page->starBarView(), action.back().toLatin1());
             Animator::runPendingDelays();
         }
         const int wished = game->myIsWished().value_or(0);
         const int played = game->myIsPlayed().value_or(0);
         EXPECT_EQ(u"%1 | %2 %3 | %4"_s.arg(take()).arg(wished).arg(played).arg(metrics.take()),
-                  each.expected);
+                  expected);
         EXPECT_EQ(page->btnWish()->isSelected(), wished == 1);
         EXPECT_EQ(page->btnPlayed()->isSelected(), played == 1);
     }
 }
 
-TEST_F(DetailScreen, EachTabShowsItsOwnPanelAndTheTravelViewFollowsTheSummary) {
+TEST_F(DetailScreen, TabsShowTheirPanelsAndTellSomeoneSendsThePictureOfTheSummary) {
     open();
     page->setReviewLink(u"http://r.example.org/1"_s);
     page->setScreenshots(QList<Screenshot>(1));
@@ -164,12 +156,8 @@ TEST_F(DetailScreen, EachTabShowsItsOwnPanelAndTheTravelViewFollowsTheSummary) {
               u"Tab: other pressed@Details; Tab: summary pressed@Details"_s);
     // Without their pages the web views never started the engine.
     EXPECT_FALSE(page->reviewWebView()->hasEngine() || page->screensWebView()->hasEngine());
-}
 
-TEST_F(DetailScreen, TellSomeoneSendsAPictureOfTheSummaryAndNothingOnceThePageIsGone) {
-    open();
-    page->setReviewLink(u"http://r.example.org/1"_s);
-    page->redrawDetails();
+    // "Tell someone" sends a picture of the summary, and nothing once the page is gone.
     const auto tellFrom = [this](Button* tab) {
         QTest::mouseClick(tab, Qt::LeftButton);
         metrics.take();

@@ -182,16 +182,13 @@ TEST_F(StarBarViewTest, MarkersShowEveryKindOfScore) {
         for (QLabel* label : {view->scoreDisplay(), view->scoreCritic()}) {
             EXPECT_FLOAT_EQ(ViewAlpha::alpha(label), label->text() == u"n/a"_s ? 0.3f : 1.0f);
         }
-        for (const auto& [flyout, score] :
-             {std::pair(view->flyoutView(), c.myScore.value_or(0) > 0 ? c.myScore : c.critic),
-              std::pair(view->flyoutCriticView(), c.critic)}) {
-            EXPECT_EQ(flyout->y(), score ? G::flyoutY(*score) : G::getSnapYForScoreValue(0));
-        }
+        // (The user's marker: the gestures' test.)
+        EXPECT_EQ(view->flyoutCriticView()->y(),
+                  c.critic ? G::flyoutY(*c.critic) : G::getSnapYForScoreValue(0));
         EXPECT_EQ(flyoutImage(), u"starbar_flyout_tall_%1.png"_s.arg(c.image));
         const bool mine = c.myScore.value_or(0) > 0;
         EXPECT_EQ(view->slider()->imageName().contains(u"orange"_s), mine);
-        EXPECT_EQ(view->scoreDisplay()->palette().color(QPalette::WindowText),
-                  mine ? QColor(Qt::white) : QColor(103, 103, 103));
+        EXPECT_EQ(view->scoreDisplay()->palette().color(QPalette::WindowText) == Qt::white, mine);
         EXPECT_EQ(view->accessibleDescription(), c.accessible);
     }
     // A first score dragged out of nothing shows in full.

@@ -105,23 +105,18 @@ TEST_F(TouchViewTest, ATouchOverWithoutItsEndIsCancelledAndNothingFollows) {
 }
 
 // A view that leaves touch events to Qt still has its touches, as mouse events, and a button
-// inside it takes a tap on it; one that takes touch events takes that tap too.
+// inside it takes a tap on it. (Views that take touch events: the table above.)
 TEST_F(TouchViewTest, TouchEventsLeftToQtReachAButtonInsideTheView) {
     auto* button = new QPushButton(view);
     button->setGeometry(0, 0, 30, 30);
     button->show();
-    for (const bool takes : {false, true}) {
-        SCOPED_TRACE(takes);
-        view->touches.clear();
-        view->setTakesTouchEvents(takes);
-        int clicks = 0;
-        const auto clicked = QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
-        for (const QPoint at : {QPoint(10, 10), QPoint(60, 60)}) {
-            QTest::touchEvent(view, touchScreen()).press(0, at, view);
-            QTest::touchEvent(view, touchScreen()).release(0, at, view);
-        }
-        QObject::disconnect(clicked);
-        EXPECT_EQ(clicks, takes ? 0 : 1);
-        EXPECT_EQ(view->touches.join(u' '), takes ? u"b e b e"_s : u"b e"_s);
+    view->setTakesTouchEvents(false);
+    int clicks = 0;
+    QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+    for (const QPoint at : {QPoint(10, 10), QPoint(60, 60)}) {
+        QTest::touchEvent(view, touchScreen()).press(0, at, view);
+        QTest::touchEvent(view, touchScreen()).release(0, at, view);
     }
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(view->touches.join(u' '), u"b e"_s);
 }
