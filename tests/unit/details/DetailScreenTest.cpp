@@ -233,6 +233,9 @@ TEST_F(DetailScreen, BoxArtComesFromTheCacheOrLaterAndNeverReachesAClosedPage) {
     game->setUrlBoxArt(u"http://art.example.org/late.jpg"_s);
     open();
     EXPECT_TRUE(page->isWaitingForBoxArt());
+    const QlBoxImage* box = page->boxImage();
+    EXPECT_EQ(box->image(),
+              box->imageWithBorderFromImage(ImageLoader::instanceOf()->loadingImage()));
     page.reset();
 
     EventWait announced;
