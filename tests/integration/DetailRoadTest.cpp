@@ -86,9 +86,7 @@ TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
                 return page->tabReviews()->isEnabled() && page->tabScreens()->isEnabled() &&
                        !page->reviewHTML().isNull();
             },
-            20000))
-            << page->getDetailURL().toStdString() << " link " << page->reviewLink().toStdString()
-            << " shots " << page->screenshots().value_or(QList<Screenshot>()).size();
+            20000));
 
         // The review page, drawn by the engine: text on white.
         QTest::mouseClick(page->tabReviews(), Qt::LeftButton);
