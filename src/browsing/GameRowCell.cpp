@@ -10,7 +10,6 @@
 #include "GamePeriodLabeler.h"
 #include "ImageLoader.h"
 #include "MyLog.h"
-#include "NotificationCenter.h"
 #include "QlBoxImage.h"
 #include "StringFunctions.h"
 #include "ViewAlpha.h"
@@ -34,7 +33,7 @@ void setTextColour(QLabel* label, const QColor& colour) {
 GameRowCell::GameRowCell(QWidget* parent)
     : TableViewCell(kReuseIdentifier, parent),
       ui_(std::make_unique<Ui::GameRowCell>()),
-      alive_(std::make_shared<bool>(true)) {
+      boxArtListener_([this](const Notification& note) { imagePullCompleted(note); }) {
     ui_->setupUi(this);
 }
 
@@ -246,43 +245,11 @@ QString GameRowCell::imagePulledName() const {
 }
 
 void GameRowCell::addImageCompleteListener() {
-    removeImageCompleteListener();
-    observedName_ = imagePulledName();
-    // The handler runs on a loader worker while the cell may be going away on the main thread,
-    // so it holds copies of what it needs and never reads the cell itself.
-    std::weak_ptr<bool> alive = alive_;
-    GameRowCell* cell = this;
-    NotificationCenter::defaultCenter()->addObserver(
-        static_cast<const void*>(this), observedName_,
-        [alive, cell](const Notification& notification) {
-            forwardToMainThread(alive, cell, notification);
-        });
+    boxArtListener_.listen(game_ ? game_->urlBoxArt() : QString());
 }
 
 void GameRowCell::removeImageCompleteListener() {
-    if (observedName_.isEmpty()) {
-        return;
-    }
-    NotificationCenter::defaultCenter()->removeObserver(static_cast<const void*>(this),
-                                                        observedName_);
-    observedName_.clear();
-}
-
-void GameRowCell::imagePullCompletedHandler(const Notification& notification) {
-    forwardToMainThread(alive_, this, notification);
-}
-
-void GameRowCell::forwardToMainThread(const std::weak_ptr<bool>& alive, GameRowCell* cell,
-                                      const Notification& notification) {
-    // The main thread checks that the cell still lives before handing it the notification.
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [alive, cell, notification] {
-            if (alive.lock()) {
-                cell->imagePullCompleted(notification);
-            }
-        },
-        Qt::QueuedConnection);
+    boxArtListener_.stop();
 }
 
 void GameRowCell::imagePullCompleted(const Notification& notification) {
@@ -303,7 +270,7 @@ void GameRowCell::imagePullCompleted(const Notification& notification) {
     }
     // Only the observation this notification answers ends here: a late one for an earlier game
     // must not stop the wait for the current game's art.
-    if (notification.name() == observedName_) {
+    if (notification.name() == boxArtListener_.name()) {
         removeImageCompleteListener();
     }
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <memory>
 
+#include "BoxArtListener.h"
 #include "QlBoxImage.h"
 #include "TableViewCell.h"
 
@@ -46,13 +47,6 @@ public:
     void cancelBoxImageLoad();
     void addImageCompleteListener();
     void removeImageCompleteListener();
-    // Forwards the notification to imagePullCompleted on the main thread, without waiting.
-    // The registered observer does the same through forwardToMainThread with copies taken when
-    // it was registered, since a worker must not read a cell that may be going away.
-    void imagePullCompletedHandler(const Notification& notification);
-    // Any thread: imagePullCompleted on the main thread, if the cell still lives by then.
-    static void forwardToMainThread(const std::weak_ptr<bool>& alive, GameRowCell* cell,
-                                    const Notification& notification);
     // Main thread: shows the announced image when it is still the current game's.
     void imagePullCompleted(const Notification& notification);
 
@@ -104,8 +98,7 @@ private:
     ImageLoader* imageLoader_ = nullptr;
     bool pullingImage_ = false;
     QPointer<QObject> delegate_;
-    // The name now observed; empty when none.
-    QString observedName_;
-    // Expires with the cell; completions handed to the main thread check it before use.
-    std::shared_ptr<bool> alive_;
+    // Waits for the current game's art; its announcement reaches the cell on the main thread,
+    // and never once the cell is gone or waits for another game's.
+    BoxArtListener boxArtListener_;
 };
