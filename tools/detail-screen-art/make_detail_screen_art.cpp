@@ -5,9 +5,11 @@
 // written twice, <name>.png at its size in points and <name>@2x.png at twice that.
 // resources/images/DETAIL_SCREEN_ART.md lists the files and their use.
 //
-//   g++ -std=c++20 -fPIC make_detail_screen_art.cpp $(pkg-config --cflags --libs Qt6Gui) \
-//       -o /tmp/make_detail_screen_art
+//   g++ -std=c++20 -fPIC make_detail_screen_art.cpp -I../art-common \
+//       $(pkg-config --cflags --libs Qt6Gui) -o /tmp/make_detail_screen_art
 //   QT_QPA_PLATFORM=offscreen /tmp/make_detail_screen_art <repository root>
+
+#include "ArtPictures.h"
 
 #include <QColor>
 #include <QDir>
@@ -25,8 +27,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-using Draw = std::function<void(QPainter&, QRectF)>;
 
 // The list screen's chrome colours, so both screens read as one program.
 const QColor kSteelBlue(0x2f, 0x6f, 0xc4);
@@ -133,8 +133,8 @@ Draw optionsButton(bool pressed) {
             p.setBrush(Qt::NoBrush);
             const QRectF e = envelope.translated(0, offset);
             p.drawRect(e);
-            p.drawPolyline(QPolygonF{e.topLeft(), QPointF(e.center().x(), e.center().y() + 1),
-                                     e.topRight()});
+            p.drawPolyline(
+                QPolygonF{e.topLeft(), QPointF(e.center().x(), e.center().y() + 1), e.topRight()});
             // The arrow leaves from just beyond the envelope's corner, up and to the right.
             const QPointF tail = e.topRight() + QPointF(1.5, -1.5);
             const QPointF head = tail + QPointF(5, -5);
@@ -391,15 +391,10 @@ void drawDragLines(QPainter& p, QRectF r) {
     }
 }
 
-struct Picture {
-    QString name;
-    QSize points;
-    Draw draw;
-};
-
 QList<Picture> pictures() {
     QList<Picture> list{
-        {u"detail_top_bar"_s, {320, 33},
+        {u"detail_top_bar"_s,
+         {320, 33},
          strip(QColor(0x4a, 0x50, 0x5a), QColor(0x22, 0x25, 0x2b), QColor(0x14, 0x16, 0x19))},
         {u"detail_back"_s, {58, 25}, backButton(false)},
         {u"detail_back_pressed"_s, {58, 25}, backButton(true)},
@@ -432,24 +427,5 @@ QList<Picture> pictures() {
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    const QString root = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
-    int failures = 0;
-    for (const Picture& picture : pictures()) {
-        for (const int scale : {1, 2}) {
-            QImage image(picture.points * scale, QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::transparent);
-            QPainter painter(&image);
-            painter.setRenderHint(QPainter::TextAntialiasing);
-            painter.scale(scale, scale);
-            picture.draw(painter, QRectF(QPointF(0, 0), QSizeF(picture.points)));
-            painter.end();
-            const QString out = root + u"/resources/images/"_s + picture.name +
-                                (scale == 2 ? u"@2x.png"_s : u".png"_s);
-            if (!image.save(out, "PNG", 9)) {
-                std::fprintf(stderr, "cannot write %s\n", qPrintable(out));
-                ++failures;
-            }
-        }
-    }
-    return failures == 0 ? 0 : 1;
+    return writePictures(argc, argv, pictures());
 }

@@ -4,9 +4,11 @@
 // <name>.png at its size in points and <name>@2x.png at twice that, so it stays sharp at a
 // device pixel ratio of 2. resources/images/LIST_SCREEN_ART.md lists the files and their use.
 //
-//   g++ -std=c++20 -fPIC make_list_screen_art.cpp $(pkg-config --cflags --libs Qt6Gui) \
-//       -o /tmp/make_list_screen_art
+//   g++ -std=c++20 -fPIC make_list_screen_art.cpp -I../art-common \
+//       $(pkg-config --cflags --libs Qt6Gui) -o /tmp/make_list_screen_art
 //   QT_QPA_PLATFORM=offscreen /tmp/make_list_screen_art <repository root>
+
+#include "ArtPictures.h"
 
 #include <QColor>
 #include <QDir>
@@ -24,8 +26,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-using Draw = std::function<void(QPainter&, QRectF)>;
 
 // Slot tops of the drag controls' thumbs, and where the bar picture sits in the control, so the
 // slot marks printed on the bar line up with the thumb at each slot.
@@ -245,12 +245,6 @@ void drawSearchField(QPainter& p, QRectF r) {
     p.drawLine(c + QPointF(3.3, 3.3), c + QPointF(7, 7));
 }
 
-struct Picture {
-    QString name;
-    QSize points;
-    Draw draw;
-};
-
 QList<Picture> pictures() {
     QList<Picture> list;
     const QSize tab(104, 29);
@@ -321,24 +315,5 @@ QList<Picture> pictures() {
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    const QString root = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
-    int failures = 0;
-    for (const Picture& picture : pictures()) {
-        for (const int scale : {1, 2}) {
-            QImage image(picture.points * scale, QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::transparent);
-            QPainter painter(&image);
-            painter.setRenderHint(QPainter::TextAntialiasing);
-            painter.scale(scale, scale);
-            picture.draw(painter, QRectF(QPointF(0, 0), QSizeF(picture.points)));
-            painter.end();
-            const QString out = root + u"/resources/images/"_s + picture.name +
-                                (scale == 2 ? u"@2x.png"_s : u".png"_s);
-            if (!image.save(out, "PNG", 9)) {
-                std::fprintf(stderr, "cannot write %s\n", qPrintable(out));
-                ++failures;
-            }
-        }
-    }
-    return failures == 0 ? 0 : 1;
+    return writePictures(argc, argv, pictures());
 }
