@@ -41,7 +41,6 @@ protected:
         view->setGeometry(40, 60, 100, 100);  // away from the window's origin
         window.resize(200, 200);
         window.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
 
     // "p" / "r" left press / release, "m" move with the left button held, "M" move with only
