@@ -290,6 +290,7 @@ void DetailPage::redrawDetails() {
     setTabEnableState(ui_->tabOther, !relatedContentArray_.isEmpty());
     ui_->priceLabel->setText(isNotEmptyOrNilString(price_) ? Format::format(u"$%@"_s, price_)
                                                            : u""_s);
+    Q_EMIT detailsRedrawn();
 }
 
 void DetailPage::setTabEnableState(QAbstractButton* tab, bool enabled) {

@@ -211,6 +211,8 @@ public:
 Q_SIGNALS:
     // relatedContentArray was replaced; the list of related articles reloads on it.
     void relatedContentReloaded();
+    // The tabs and the price show what has arrived so far (after each answer is read).
+    void detailsRedrawn();
 
 private:
     void startMoveTravelView();

@@ -3,7 +3,10 @@
 // after a restart.
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
+#include <QSignalSpy>
 #include <QTest>
+#include <functional>
 
 #include "../unit/browsing/BrowsingTestSupport.h"
 #include "Button.h"
@@ -25,10 +28,23 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+// Waits on the sender's signal until `done` holds; false when the time runs out first.
+template <typename Sender, typename Signal>
+bool until(Sender* sender, Signal signal, const std::function<bool()>& done, int msecs = 20000) {
+    QSignalSpy spy(sender, signal);
+    QDeadlineTimer deadline(msecs);
+    while (!done()) {
+        if (!spy.wait(int(deadline.remainingTime()))) {
+            return done();
+        }
+    }
+    return true;
+}
+
 // Waits until a web view has finished a page (the page title is known then).
 bool waitForPage(WebView* view) {
-    return QTest::qWaitFor([view] { return !view->isLoading() && !view->pageTitle().isNull(); },
-                           30000);
+    return until(view, &WebView::loadEnded,
+                 [view] { return !view->isLoading() && !view->pageTitle().isNull(); }, 30000);
 }
 
 // How much of the picture is dark enough to be text.
@@ -52,6 +68,18 @@ TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
     ScopedEnv catalogue("QUESTLOG_CATALOGUE_SERVICE", url), review("QUESTLOG_REVIEW_SERVICE", url),
         metrics("QUESTLOG_METRICS_SERVICE", url), site("QUESTLOG_REVIEW_SITE", url + "/site/");
     Model::resetInstance();
+    // What the services have answered since the last clear, as their request lines.
+    QByteArray served;
+    const auto forgetServed = [&] {
+        services.process.readAllStandardOutput();
+        served.clear();
+    };
+    const auto servedSince = [&](const QByteArray& path) {
+        return until(&services.process, &QProcess::readyReadStandardOutput, [&] {
+            served += services.process.readAllStandardOutput();
+            return served.contains(path);
+        });
+    };
     QString idCriticon;
     {
         Questlog3AppDelegate delegate;
@@ -64,7 +92,8 @@ TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
         NotificationCenter::defaultCenter()->removeObserver(&installed);
         RootViewController* list = delegate.rootViewController();
         list->sortByScore(list->findChild<QObject*>(u"scoreFilter"_s));
-        ASSERT_TRUE(QTest::qWaitFor([list] { return list->pendingFetches() == 0; }, 10000));
+        ASSERT_TRUE(until(list, &RootViewController::fetched,
+                          [list] { return list->pendingFetches() == 0; }));
         const QList<Game*> before = list->model()->fetchedResultsController()->fetchedObjects();
         ASSERT_GT(before.size(), 100);
         // A reviewed game (the review site has scored it) far down the score order, so a 4
@@ -81,12 +110,10 @@ TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
         auto* page =
             qobject_cast<DetailPage*>(delegate.navigationController()->topViewController());
         ASSERT_TRUE(page && page->game() == game);
-        ASSERT_TRUE(QTest::qWaitFor(
-            [page] {
-                return page->tabReviews()->isEnabled() && page->tabScreens()->isEnabled() &&
-                       !page->reviewHTML().isNull();
-            },
-            20000));
+        ASSERT_TRUE(until(page, &DetailPage::detailsRedrawn, [page] {
+            return page->tabReviews()->isEnabled() && page->tabScreens()->isEnabled() &&
+                   !page->reviewHTML().isNull();
+        }));
 
         // The review page, drawn by the engine: text on white.
         QTest::mouseClick(page->tabReviews(), Qt::LeftButton);
@@ -94,10 +121,10 @@ TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
         EXPECT_TRUE(QTest::qWaitFor(
             [page] { return darkPixels(page->reviewWebView()->grab().toImage()) > 200; }, 10000));
         // The screenshot page: the engine fetches every shot from the service.
+        forgetServed();
         QTest::mouseClick(page->tabScreens(), Qt::LeftButton);
         ASSERT_TRUE(waitForPage(page->screensWebView()));
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return services.process.readAllStandardOutput().contains("/shots/"); }, 10000));
+        EXPECT_TRUE(servedSince("/shots/"));
 
         // A 4 with the keyboard; the list, sorted by score, moves the game up.
         QTest::mouseClick(page->tabSummary(), Qt::LeftButton);
@@ -105,7 +132,8 @@ TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
         QTest::keyClick(page->starBarView(), Qt::Key_4);
         EXPECT_EQ(game->myScore(), 4.0f);
         QTest::mouseClick(page->backButton(), Qt::LeftButton);
-        ASSERT_TRUE(QTest::qWaitFor([list] { return list->pendingFetches() == 0; }, 10000));
+        ASSERT_TRUE(until(list, &RootViewController::fetched,
+                          [list] { return list->pendingFetches() == 0; }));
         EXPECT_LT(list->model()->fetchedResultsController()->fetchedObjects().indexOf(game), row);
         delegate.applicationWillTerminate();
     }
@@ -113,17 +141,13 @@ TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
 
     // The program itself starts on the same home, opens the game's page on its own (its
     // product document is asked of the service) and leaves the rating where it was.
-    services.process.readAllStandardOutput();
+    forgetServed();
     QProcess wii;
     startBuild(wii, wiiEnvironment(home, services.url, services.url), u"wii"_s,
                {u"--show-game"_s, idCriticon, u"--quit-after"_s, u"3"_s});
     ASSERT_TRUE(wii.waitForFinished(60000));
     EXPECT_EQ(wii.exitCode(), 0);
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            return services.process.readAllStandardOutput().contains("/svc/product/get_single/");
-        },
-        5000));
+    EXPECT_TRUE(servedSince("/svc/product/get_single/"));
     EXPECT_EQ(
         queryNumber(home, u"SELECT COUNT(*) FROM Game WHERE myScore = 4 AND idCriticon = '"_s +
                               idCriticon + u"'"_s),
