@@ -1,10 +1,7 @@
 #include "WebView.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QPointer>
-#include <QRegularExpression>
-#include <QTemporaryFile>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
@@ -17,13 +14,13 @@
 #include <cmath>
 #include <deque>
 #include <limits>
-#include <memory>
 #include <optional>
 #include <vector>
 
 #include "MyLog.h"
 #include "WebEnginePage.h"
 #include "WebEngineProfile.h"
+#include "WebViewHtmlSource.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -31,54 +28,13 @@ namespace {
 
 using NavigationType = WebViewDelegate::NavigationType;
 
-// Chromium refuses addresses longer than this, and an HTML string travels to the engine as a
-// percent-encoded data: address.
-constexpr qsizetype kMaxDataAddress = 2 * 1024 * 1024;
-// Room for the address's prefix and for the engine encoding a little differently.
-constexpr qsizetype kDataAddressMargin = 64 * 1024;
 // The engine's code for a load that was cut short (net::ERR_ABORTED).
 constexpr int kEngineAborted = -3;
 constexpr double kMinimumFitZoom = 0.25;
-// HTML strings too long for a data: address go through files named so (see loadHTMLString).
-constexpr char kPageFilePrefix[] = "questlog-page-";
 
 std::vector<WebView*>& liveViews() {
     static std::vector<WebView*> views;
     return views;
-}
-
-bool fitsInDataAddress(const QByteArray& utf8) {
-    qsizetype length = 0;
-    for (const char c : utf8) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~';
-        length += plain ? 1 : 3;
-    }
-    return length < kMaxDataAddress - kDataAddressMargin;
-}
-
-// A page read from a file resolves its relative addresses against the file, so it names its
-// base address itself, where the parser takes it as the head's first element. A page that
-// names its own keeps it, as it would in a page given as a string.
-QByteArray withBaseElement(const QString& html, const QUrl& baseURL) {
-    static const QRegularExpression ownBase(u"<base[\\s>]"_s,
-                                            QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression head(u"<head(\\s[^>]*)?>"_s,
-                                         QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression doctype(u"^\\s*<!doctype[^>]*>"_s,
-                                            QRegularExpression::CaseInsensitiveOption);
-    QString page = html;
-    if (!baseURL.isEmpty() && !html.contains(ownBase)) {
-        const QString element =
-            u"<base href=\""_s + baseURL.toString(QUrl::FullyEncoded).toHtmlEscaped() + u"\">"_s;
-        QRegularExpressionMatch match = head.match(html);
-        if (!match.hasMatch()) {
-            match = doctype.match(html);
-        }
-        page.insert(match.hasMatch() ? match.capturedEnd() : 0, element);
-    }
-    // The byte-order mark tells the engine the file's encoding before any markup does.
-    return "\xEF\xBB\xBF" + page.toUtf8();
 }
 
 NavigationType delegateType(QWebEnginePage::NavigationType type) {
@@ -169,7 +125,7 @@ public:
     QUrl shownURL;
     QUrl htmlBaseURL;
     QString pageTitle;
-    std::vector<std::unique_ptr<QTemporaryFile>> pageFiles;
+    WebViewHtmlSource htmlSource;
 };
 
 void WebView::Impl::ensureEngine() {
@@ -185,7 +141,7 @@ void WebView::Impl::ensureEngine() {
         },
         view);
     view->setPage(page);
-    // Strings too long for a data: address load from a file (see loadHTMLString), and their
+    // Strings too long for a data: address load from a file (see WebViewHtmlSource), and their
     // pictures and scripts from the base address, as those of a string do.
     page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     owner->layout()->addWidget(view);
@@ -405,22 +361,25 @@ void WebView::Impl::deliverNext() {
     if (event.kind == Event::Kind::Finished) {
         pageTitle = event.title;
     }
-    // One callback a turn, and nothing after it: the delegate may destroy the view.
+    // One callback a turn, and nothing of this after it: the delegate may destroy the view.
     scheduleDelivery();
-    WebViewDelegate* delegate = owner->delegate_;
-    if (delegate == nullptr) {
-        return;
+    WebView* webView = owner;
+    const QPointer<WebView> alive(webView);
+    if (WebViewDelegate* delegate = webView->delegate_; delegate != nullptr) {
+        switch (event.kind) {
+            case Event::Kind::Started:
+                delegate->webViewDidStartLoad(webView);
+                break;
+            case Event::Kind::Finished:
+                delegate->webViewDidFinishLoad(webView);
+                break;
+            case Event::Kind::Failed:
+                delegate->didFailLoadWithError(webView, event.error);
+                break;
+        }
     }
-    switch (event.kind) {
-        case Event::Kind::Started:
-            delegate->webViewDidStartLoad(owner);
-            break;
-        case Event::Kind::Finished:
-            delegate->webViewDidFinishLoad(owner);
-            break;
-        case Event::Kind::Failed:
-            delegate->didFailLoadWithError(owner, event.error);
-            break;
+    if (event.kind != Event::Kind::Started && alive) {
+        Q_EMIT webView->loadEnded(event.kind == Event::Kind::Finished);
     }
 }
 
@@ -457,10 +416,7 @@ void WebView::Impl::fitPage(bool fromFullSize, qreal pageWidth) {
 }
 
 QUrl WebView::Impl::shownAddress(const QUrl& engineURL) const {
-    const bool pageString = engineURL.scheme() == u"data"_s ||
-                            (engineURL.isLocalFile() &&
-                             engineURL.fileName().startsWith(QLatin1StringView(kPageFilePrefix)));
-    if (!pageString) {
+    if (!WebViewHtmlSource::isStringPage(engineURL)) {
         return engineURL;
     }
     return htmlBaseURL.isEmpty() ? QUrl(u"about:blank"_s) : htmlBaseURL;
@@ -511,22 +467,9 @@ void WebView::loadHTMLString(const QString& html, const QUrl& baseURL) {
     impl_->programLoadAwaited = true;
     impl_->htmlBaseURL = baseURL;
     impl_->shownURL = baseURL.isEmpty() ? QUrl(u"about:blank"_s) : baseURL;
-    const QByteArray utf8 = html.toUtf8();
-    if (fitsInDataAddress(utf8)) {
-        impl_->page->setHtml(html, baseURL);
-        return;
-    }
-    // Too long for the engine's data: address: the page goes through a file, kept while the
-    // view lives since the history may lead back to it.
-    auto file = std::make_unique<QTemporaryFile>(
-        QDir::tempPath() + u"/"_s + QLatin1StringView(kPageFilePrefix) + u"XXXXXX.html"_s);
-    if (!file->open() || file->write(withBaseElement(html, baseURL)) < 0 || !file->flush()) {
-        MYLOG(u"WebView: cannot write a page of %d bytes to %@"_s, utf8.size(), file->fileName());
+    if (!impl_->htmlSource.load(*impl_->page, html, baseURL)) {
         impl_->programLoadAwaited = false;
-        return;
     }
-    impl_->page->load(QUrl::fromLocalFile(file->fileName()));
-    impl_->pageFiles.push_back(std::move(file));
 }
 
 void WebView::loadRequest(const QUrl& url, CachePolicy cachePolicy, double timeoutSeconds) {

@@ -69,6 +69,11 @@ public:
     // Whether the engine view exists yet (tests: the engine starts only when a page needs it).
     bool hasEngine() const;
 
+Q_SIGNALS:
+    // For those who wait on a page without being its delegate: each load's end, after the
+    // delegate's.
+    void loadEnded(bool ok);
+
 private:
     friend class WebViewDelegate;
     class Impl;

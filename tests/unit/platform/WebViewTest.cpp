@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include "EventWait.h"
 #include "FakeHttpServer.h"
 #include "QStringPrinter.h"
 #include "ScopedEnv.h"
@@ -22,23 +24,40 @@ using Type = WebViewDelegate::NavigationType;
 class Recorder : public WebViewDelegate {
 public:
     bool shouldStartLoadWithRequest(WebView*, const QUrl& url, Type type) override {
-        calls.append(u"ask:%1 %2"_s.arg(int(type)).arg(url.toString()));
+        record(u"ask:%1 %2"_s.arg(int(type)).arg(url.toString()));
         return allowLinks || type != Type::LinkClicked;
     }
-    void webViewDidStartLoad(WebView*) override { calls.append(u"start"_s); }
-    void webViewDidFinishLoad(WebView* view) override {
-        calls.append(u"finish:"_s + view->pageTitle());
-    }
+    void webViewDidStartLoad(WebView*) override { record(u"start"_s); }
+    void webViewDidFinishLoad(WebView* view) override { record(u"finish:"_s + view->pageTitle()); }
     void didFailLoadWithError(WebView*, const OrvError& error) override {
         EXPECT_EQ(error.domain, WebView::kErrorDomain);
-        calls.append(u"fail:%1"_s.arg(error.code));
+        record(u"fail:%1"_s.arg(error.code));
     }
     bool waitFor(qsizetype count) {
-        return QTest::qWaitFor([&] { return calls.size() >= count; }, 20000);
+        if (calls.size() >= count) {
+            return true;
+        }
+        EventWait wait;
+        wanted_ = count;
+        wait_ = &wait;
+        const bool came = wait.wait(20000);
+        wait_ = nullptr;
+        return came;
     }
 
     QStringList calls;
     bool allowLinks = true;
+
+private:
+    void record(const QString& call) {
+        calls.append(call);
+        if (wait_ != nullptr && calls.size() >= wanted_) {
+            wait_->done();
+        }
+    }
+
+    EventWait* wait_ = nullptr;
+    qsizetype wanted_ = 0;
 };
 
 const QString cancelled = u"fail:%1"_s.arg(WebView::kErrorCancelled);
@@ -158,8 +177,15 @@ TEST_F(WebViewTest, LinkClicksAskTheDelegateAndBackReturns) {
     EXPECT_EQ(view_.requestURL(), base());
 }
 
-// A load in flight ends once, as cancelled by another load or by stop, or as timed out.
+// A load in flight ends once, as cancelled by another load or by stop, or as timed out; the
+// view's own signal follows each end the delegate heard of, with its outcome.
 TEST_F(WebViewTest, ALoadInFlightEndsCancelledOrTimedOut) {
+    QStringList ends;
+    const QObject scope;
+    QObject::connect(&view_, &WebView::loadEnded, &scope, [&](bool ok) {
+        ends.append(
+            u"%1 after %2"_s.arg(ok).arg(recorder_.calls.value(recorder_.calls.size() - 1)));
+    });
     const struct {
         std::function<void(WebView&)> cut;
         double timeout;
@@ -174,13 +200,22 @@ TEST_F(WebViewTest, ALoadInFlightEndsCancelledOrTimedOut) {
     for (const auto& row : cases) {
         SCOPED_TRACE(row.after.join(u' ').toStdString());
         recorder_.calls.clear();
+        ends.clear();
         view_.loadRequest(QUrl(server_.url(u"/slow"_s)),
                           WebView::CachePolicy::UseProtocolCachePolicy, row.timeout);
         EXPECT_TRUE(view_.isLoading());
         ASSERT_TRUE(recorder_.waitFor(1));
         row.cut(view_);
+        EXPECT_TRUE(ends.isEmpty()) << "emitted from inside the WebView call";
         ASSERT_TRUE(recorder_.waitFor(1 + row.after.size()));
         EXPECT_EQ(recorder_.calls.mid(1), row.after);
+        QStringList wantedEnds;
+        for (const QString& call : row.after) {
+            if (call != u"start"_s) {
+                wantedEnds.append(u"%1 after %2"_s.arg(call.startsWith(u"finish:"_s)).arg(call));
+            }
+        }
+        EXPECT_EQ(ends, wantedEnds);
         EXPECT_FALSE(view_.isLoading());
     }
 }
@@ -222,9 +257,12 @@ TEST_F(WebViewTest, NothingReachesADeletedViewOrDelegate) {
     ASSERT_TRUE(gone->waitFor(1));
     delete gone;
     EXPECT_EQ(other.delegate(), nullptr);
+    QSignalSpy ended(&other, &WebView::loadEnded);
     other.stopLoading();
-    // Nothing tells of a load's end without a delegate.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !other.isLoading(); }, 10000));
+    // Without a delegate only the view's signal tells of the load's end.
+    ASSERT_TRUE(ended.wait(10000));
+    EXPECT_EQ(ended.first().first(), false);
+    EXPECT_FALSE(other.isLoading());
 
     view_.loadHTMLString(u"<title>After</title>"_s, base());
     ASSERT_TRUE(recorder_.waitFor(3));
@@ -235,16 +273,21 @@ TEST_F(WebViewTest, NothingReachesADeletedViewOrDelegate) {
 // does a page once fitting is turned off.
 TEST_F(WebViewTest, ScalingToFitShrinksWidePagesOnly) {
     view_.setScalesPageToFit(true);
-    // Waits for the page shrunk to the view's width, or at full size.
+    // Waits for the page shrunk to the view's width, or at full size: each zoom changes the
+    // contents' size.
     const auto zoomed = [this](bool shrunk) {
-        return QTest::qWaitFor(
-            [&] {
-                const qreal width = page()->contentsSize().width();
-                return shrunk
-                           ? width > 0 && width <= view_.width() + 1 && page()->zoomFactor() < 1.0
-                           : page()->zoomFactor() == 1.0;
-            },
-            10000);
+        const auto reached = [&] {
+            const qreal width = page()->contentsSize().width();
+            return shrunk ? width > 0 && width <= view_.width() + 1 && page()->zoomFactor() < 1.0
+                          : page()->zoomFactor() == 1.0;
+        };
+        QSignalSpy resized(page(), &QWebEnginePage::contentsSizeChanged);
+        while (!reached()) {
+            if (!resized.wait(10000)) {
+                return false;
+            }
+        }
+        return true;
     };
     const QString wide = u"<div style=\"width:1200px\">wide</div>"_s;
     ASSERT_TRUE(load(wide) && zoomed(true));
