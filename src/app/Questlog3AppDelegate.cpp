@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "ActionSheet.h"
 #include "AlertView.h"
 #include "Animator.h"
 #include "Console.h"
@@ -19,8 +20,17 @@
 #include "StoreError.h"
 #include "UpdateController.h"
 #include "UserDefaults.h"
+#include "WishLink.h"
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+void post(const QString& name, const QVariant& object = {}) {
+    NotificationCenter::defaultCenter()->postNotificationName(name, object);
+}
+
+}  // namespace
 
 Questlog3AppDelegate::Questlog3AppDelegate(QObject* parent)
     : QObject(parent), window_(std::make_unique<QWidget>()) {
@@ -114,8 +124,9 @@ void Questlog3AppDelegate::updateGames() {
     if (updateController_) {
         updateController_->updateGames();
     }
+    startedUp_ = true;
     if (!installing_) {
-        showPendingGame();
+        startUpSettled();
     }
 }
 
@@ -123,17 +134,60 @@ void Questlog3AppDelegate::showGameAfterStartUp(const QString& idCriticon) {
     pendingGameId_ = idCriticon;
 }
 
-void Questlog3AppDelegate::showPendingGame() {
-    if (pendingGameId_.isNull() || !updateController_) {
+void Questlog3AppDelegate::startUpSettled() {
+    if (!pendingGameId_.isNull() && updateController_) {
+        const QString id = std::exchange(pendingGameId_, QString());
+        if (Game* game = updateController_->getGameFromEntityWithCriticonID(id)) {
+            post(u"NOTIF_SHOW_GAME_DETAILS"_s, QVariant::fromValue(game));
+        } else {
+            Console::log(u"No game with the id %@ to show"_s, id);
+        }
+    }
+    for (const QString& url : std::exchange(pendingURLs_, {})) {
+        handleOpenURL(url);
+    }
+}
+
+void Questlog3AppDelegate::openURL(const QString& url) {
+    if (!startedUp_ || installing_) {
+        pendingURLs_.append(url);
         return;
     }
-    const QString id = std::exchange(pendingGameId_, QString());
-    if (Game* game = updateController_->getGameFromEntityWithCriticonID(id)) {
-        NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_SHOW_GAME_DETAILS"_s,
-                                                                  QVariant::fromValue(game));
-    } else {
-        Console::log(u"No game with the id %@ to show"_s, id);
+    handleOpenURL(url);
+}
+
+bool Questlog3AppDelegate::handleOpenURL(const QString& url) {
+    if (url.isEmpty()) {
+        return false;
     }
+    const WishLink link = WishLink::fromURLString(url);
+    _idCriticonFromURL = link.idCriticon;
+    if (link.offersWish()) {
+        auto* sheet =
+            new ActionSheet(link.title, u"Cancel"_s, u"Add to Wish List"_s, {}, window_.get());
+        connect(sheet, &ActionSheet::clickedButtonAtIndex, this,
+                [this, id = link.idCriticon](int, const QString& buttonTitle) {
+                    actionSheetClickedButton(buttonTitle, id);
+                });
+        sheet->showInView(navigationController_->topViewController());
+    }
+    return true;
+}
+
+void Questlog3AppDelegate::actionSheetClickedButton(const QString& buttonTitle,
+                                                    const QString& idCriticon) {
+    if (!buttonTitle.toUpper().contains(u"ADD"_s) || !updateController_) {
+        return;
+    }
+    Game* game = updateController_->getGameFromEntityWithCriticonID(idCriticon);
+    if (game == nullptr) {
+        return;
+    }
+    game->setMyIsWished(1);
+    // Saved at once: the user's choice must not wait for a later save that a crash would skip.
+    post(u"NOTIF_GAME_WISH_CHANGED"_s);
+    saveData();
+    post(u"NOTIF_SHOW_GAME_DETAILS"_s, QVariant::fromValue(game));
 }
 
 void Questlog3AppDelegate::checkConnectivity() {
@@ -156,23 +210,30 @@ void Questlog3AppDelegate::showInstallingOverlay() {
     // thread, so a fade would stop at a fifth of its opacity for the whole install.
     if (!navigationController_->presentModalViewController(screen, false)) {
         delete screen;  // one is on screen already
+        return;
     }
+    installScreen_ = screen;
 }
 
 void Questlog3AppDelegate::hideInstallingOverlay() {
     Console::log(u"hiding install..."_s);
     installing_ = false;
-    showPendingGame();
+    if (startedUp_) {
+        startUpSettled();
+    }
     Animator::after(kRemoveInstallModalDelayMs, this, [this] { removeInstallModal(); });
 }
 
+// Only the install screen is taken away: a screen presented since (a mail being written) stays.
 void Questlog3AppDelegate::removeInstallModal() {
-    navigationController_->dismissModalViewControllerAnimated(true);
+    if (installScreen_ && navigationController_->modalViewController() == installScreen_) {
+        navigationController_->dismissModalViewControllerAnimated(true);
+    }
     Animator::after(kKillInstallModalDelayMs, this, [this] { killInstallModal(); });
 }
 
 void Questlog3AppDelegate::killInstallModal() {
-    if (navigationController_->modalViewController()) {
+    if (installScreen_ && navigationController_->modalViewController() == installScreen_) {
         navigationController_->dismissModalViewControllerAnimated(false);
     }
 }

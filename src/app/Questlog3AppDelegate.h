@@ -3,9 +3,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 
+class DataInstallationScreen;
 class ManagedObjectContext;
 class ManagedObjectModel;
 class NavigationController;
@@ -59,6 +61,15 @@ public:
     // (after the catalogue install, on a first start); an unknown id is said on the console.
     void showGameAfterStartUp(const QString& idCriticon);
 
+    // A link of the program's own scheme, from the command line or a later start: handled at
+    // once when start-up and any catalogue install are over, else held until they are.
+    void openURL(const QString& url);
+    // Reads the link and offers its game for the wish list. False for a link without text.
+    bool handleOpenURL(const QString& url);
+    // The wish-list choice of the sheet shown for the link with this id. Each sheet keeps its
+    // own id, so an answer never acts on a link that came later.
+    void actionSheetClickedButton(const QString& buttonTitle, const QString& idCriticon);
+
     QWidget* window() const { return window_.get(); }
     NavigationController* navigationController() const { return navigationController_; }
     RootViewController* rootViewController() const { return rootViewController_; }
@@ -78,8 +89,12 @@ private:
     std::unique_ptr<ManagedObjectContext> managedObjectContext_;
     std::unique_ptr<UpdateController> updateController_;
     QString _idCriticonFromURL;
-    void showPendingGame();
+    // The work held back until start-up is over: a game to show, links to handle.
+    void startUpSettled();
     QString pendingGameId_;
+    QStringList pendingURLs_;
+    bool startedUp_ = false;
+    QPointer<DataInstallationScreen> installScreen_;
     bool installing_ = false;
     bool terminated_ = false;
 };

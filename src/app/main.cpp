@@ -34,6 +34,9 @@ int main(int argc, char** argv) {
     if (!options->showGameId().isNull()) {
         delegate.showGameAfterStartUp(options->showGameId());
     }
+    if (!options->url().isEmpty()) {
+        delegate.openURL(options->url());
+    }
     delegate.applicationDidFinishLaunching();
     options->applyTo(delegate.window());
     return app.exec();

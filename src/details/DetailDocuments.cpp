@@ -81,6 +81,15 @@ QList<std::shared_ptr<RelatedContent>> DetailDocuments::relatedContentFromProduc
     return related;
 }
 
+std::shared_ptr<RelatedContent> DetailDocuments::relatedContentFromArticleDocument(
+    const QByteArray& utf8Body) {
+    const std::optional<XPathResultArray> found = PerformXMLXPathQuery(utf8Body, u"//content"_s);
+    if (!found || found->empty()) {
+        return RelatedContent::relatedContentWithXPathResultDictionary({});
+    }
+    return RelatedContent::relatedContentWithXPathResultDictionary(found->front());
+}
+
 bool DetailDocuments::isProductDocument(const QString& body) {
     return contains(body, kProductTitle);
 }

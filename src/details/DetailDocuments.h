@@ -29,6 +29,10 @@ public:
     static QList<std::shared_ptr<RelatedContent>> relatedContentFromProductDocument(
         const QByteArray& utf8Body, const QString& gameLink);
     static bool isProductDocument(const QString& body);
+    // Article document: its first content element; an empty record when it has none or the
+    // text is not XML.
+    static std::shared_ptr<RelatedContent> relatedContentFromArticleDocument(
+        const QByteArray& utf8Body);
     // "" when the document has no price.
     static QString priceFromProductDocument(const QString& body);
     // Null when the document names no review; "" when its review element has no address.

@@ -1,6 +1,5 @@
 #include "DetailPage.h"
 
-#include <QDesktopServices>
 #include <QGraphicsOpacityEffect>
 #include <QShortcut>
 #include <QTextBrowser>
@@ -17,6 +16,7 @@
 #include "Game.h"
 #include "GamePeriodLabeler.h"
 #include "ImageLoader.h"
+#include "MobiWebViewController.h"
 #include "Model.h"
 #include "MyLog.h"
 #include "NavigationController.h"
@@ -45,10 +45,28 @@ constexpr int kBoxBorderWidth = 2;
 
 const QString kFeature = u"Details"_s;
 
+// The in-program viewer, pushed above the page: a page of the web, or (with the game) an
+// article of the review service in the article template.
+void openInViewer(DetailPage* page, const QString& address, Game* game) {
+    NavigationController* navigation = NavigationController::navigationControllerOf(page);
+    auto* viewer = new MobiWebViewController();
+    viewer->setNavigationController(navigation);
+    if (game != nullptr) {
+        viewer->setGame(game);
+    }
+    if (navigation == nullptr || !navigation->pushViewController(viewer, true)) {
+        delete viewer;
+        return;
+    }
+    if (game != nullptr) {
+        viewer->loadOtherContent(address);
+    } else {
+        viewer->setURL(address);
+    }
+}
+
 DetailPage::LinkOpener& linkOpener() {
-    static DetailPage::LinkOpener opener = [](DetailPage*, const QString& address, Game*) {
-        QDesktopServices::openUrl(QUrl(address));
-    };
+    static DetailPage::LinkOpener opener = openInViewer;
     return opener;
 }
 
@@ -59,7 +77,7 @@ void post(const QString& name, const QVariant& object = {}) {
 }  // namespace
 
 void DetailPage::setLinkOpener(LinkOpener opener) {
-    linkOpener() = std::move(opener);
+    linkOpener() = opener ? std::move(opener) : LinkOpener(openInViewer);
 }
 
 DetailPage::DetailPage(QWidget* parent)
@@ -489,9 +507,7 @@ void DetailPage::showWebBrowserWithOtherURL(const QString& address) {
 }
 
 void DetailPage::openLink(const QString& address, Game* game) {
-    if (linkOpener()) {
-        linkOpener()(this, address, game);
-    }
+    linkOpener()(this, address, game);
 }
 
 int DetailPage::numberOfRowsInSection(TableView*, int) {

@@ -72,8 +72,8 @@ public:
     static constexpr int kSendEmailDelayMsecs = 400;
 
     // Opens an address from the page: a link in the review or screenshot page (no game), or a
-    // related article's service address (with the game). Replaceable, so the in-program viewer
-    // can take over and tests can watch; by default the desktop's browser opens it.
+    // related article's service address (with the game). By default the in-program viewer,
+    // pushed above the page; tests replace it to watch, and an empty opener restores it.
     using LinkOpener = std::function<void(DetailPage* page, const QString& address, Game* game)>;
     static void setLinkOpener(LinkOpener opener);
 

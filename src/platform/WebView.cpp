@@ -87,6 +87,7 @@ public:
 
     void ensureEngine();
     bool checkNavigation(const QUrl& url, QWebEnginePage::NavigationType type, bool isMainFrame);
+    void followInPlace(const QUrl& url);
     void loadingChanged(const QWebEngineLoadingInfo& info);
     void beginLoad(const QUrl& url, bool timed);
     void endLoad();
@@ -140,6 +141,10 @@ void WebView::Impl::ensureEngine() {
             return checkNavigation(url, type, isMainFrame);
         },
         view);
+    page->setNewWindowRequest([this](const QUrl& url) {
+        QMetaObject::invokeMethod(
+            owner, [this, url] { followInPlace(url); }, Qt::QueuedConnection);
+    });
     view->setPage(page);
     // Strings too long for a data: address load from a file (see WebViewHtmlSource), and their
     // pictures and scripts from the base address, as those of a string do.
@@ -195,6 +200,22 @@ bool WebView::Impl::checkNavigation(const QUrl& url, QWebEnginePage::NavigationT
         beginLoad(url, programs && timedLoadAwaited && type == QWebEnginePage::NavigationTypeTyped);
     }
     return true;
+}
+
+// A link meant for a new window is a link followed in this view, asked of the delegate as one.
+void WebView::Impl::followInPlace(const QUrl& url) {
+    if (dying) {
+        return;
+    }
+    if (owner->delegate_ != nullptr) {
+        const QPointer<WebView> alive(owner);
+        const bool allowed = owner->delegate_->shouldStartLoadWithRequest(
+            owner, url, WebViewDelegate::NavigationType::LinkClicked);
+        if (!alive || !allowed) {
+            return;
+        }
+    }
+    owner->loadRequest(url);
 }
 
 void WebView::Impl::loadingChanged(const QWebEngineLoadingInfo& info) {
