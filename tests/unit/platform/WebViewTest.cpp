@@ -177,6 +177,21 @@ TEST_F(WebViewTest, LinkClicksAskTheDelegateAndBackReturns) {
     EXPECT_EQ(view_.requestURL(), base());
 }
 
+// A view shows one page: a link meant for a new window is asked of the delegate as a link and
+// followed in the view itself.
+TEST_F(WebViewTest, NewWindowLinksAreFollowedInPlace) {
+    ASSERT_TRUE(
+        load(u"<title>One</title><body style=\"margin:0\"><a href=\"next\" target=\"_blank\" "
+             "style=\"display:block;height:100vh\">next</a></body>"_s));
+    click();
+    ASSERT_TRUE(recorder_.waitFor(5));
+    const QUrl next = base().resolved(QUrl(u"next"_s));
+    EXPECT_EQ(recorder_.calls.mid(2),
+              (QStringList{u"ask:%1 %2"_s.arg(int(Type::LinkClicked)).arg(next.toString()),
+                           u"start"_s, u"finish:Next"_s}));
+    EXPECT_EQ(view_.requestURL(), next);
+}
+
 // A load in flight ends once, as cancelled by another load or by stop, or as timed out; the
 // view's own signal follows each end the delegate heard of, with its outcome.
 TEST_F(WebViewTest, ALoadInFlightEndsCancelledOrTimedOut) {

@@ -1,0 +1,191 @@
+#include "MobiWebViewController.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QUrlQuery>
+
+#include "ActionSheet.h"
+#include "Animator.h"
+#include "FakeHttpServer.h"
+#include "Model.h"
+#include "NavigationController.h"
+#include "NetworkActivityIndicator.h"
+#include "QStringPrinter.h"
+#include "ReviewDocuments.h"
+#include "ScopedEnv.h"
+#include "TestStore.h"
+#include "WebView.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QMap<QString, QString> mailParts(const QUrl& mail) {
+    QMap<QString, QString> parts;
+    for (const auto& [key, value] : QUrlQuery(mail).queryItems(QUrl::FullyDecoded)) {
+        parts.insert(key, value);
+    }
+    return parts;
+}
+
+}  // namespace
+
+TEST(MobiWebViewTitle, ShowsWhatFollowsTheFirstWebPrefix) {
+    const std::pair<QString, QString> cases[] = {
+        {u"http://a.test/x"_s, u"a.test/x"_s},
+        {u"see https://b.test/y"_s, u"b.test/y"_s},
+        // "http://" wins wherever it stands.
+        {u"https://c.test/?next=http://d.test"_s, u"d.test"_s},
+        {u"Plain title"_s, u"Plain title"_s},
+        {u""_s, u""_s},
+    };
+    for (const auto& [text, shown] : cases) {
+        EXPECT_EQ(MobiWebViewController::cutTitle(text), shown) << text.toStdString();
+    }
+}
+
+// Nothing in the address or the page title can add a recipient or a parameter.
+TEST(MobiWebViewMail, BodyAndSubjectComeBackWhole) {
+    const QString address = u"http://a.test/p?x=1&y=2#frag"_s;
+    const struct {
+        QString title;
+        QString subject;
+    } cases[] = {
+        {u"Hi&bcc=someone@x.test?cc=z#t 100%"_s,
+         u"[Trillboard] Hi&bcc=someone@x.test?cc=z#t 100%"_s},
+        {u""_s, u"[Trillboard] "_s},
+        {QString(), u"As seen in Trillboard today:"_s},
+    };
+    for (const auto& row : cases) {
+        const QUrl mail = MobiWebViewController::mailLinkURL(address, row.title);
+        EXPECT_EQ(mail.scheme(), u"mailto"_s);
+        EXPECT_TRUE(mail.path().isEmpty());
+        const QMap<QString, QString> parts = mailParts(mail);
+        EXPECT_EQ(parts.keys(), (QStringList{u"body"_s, u"subject"_s}));
+        EXPECT_EQ(parts.value(u"subject"_s), row.subject);
+        EXPECT_TRUE(parts.value(u"body"_s).contains(u"\n\n"_s + address + u"\n"_s));
+    }
+}
+
+namespace {
+
+class MobiWebView : public testing::Test {
+protected:
+    MobiWebView() {
+        Animator::setImmediate(true);
+        MobiWebViewController::setExternalOpener([this](const QUrl& url) {
+            opened.append(url);
+            return true;
+        });
+        navigation.resize(320, 480);
+        navigation.show();
+        viewer = new MobiWebViewController();
+        viewer->setNavigationController(&navigation);
+        navigation.pushViewController(viewer, false);
+        server.answer(u"/a"_s, page(u"<title>First</title>"_s));
+        server.answer(u"/b"_s, page(u"<p>no title</p>"_s));
+    }
+    ~MobiWebView() override {
+        MobiWebViewController::setExternalOpener({});
+        Animator::setImmediate(false);
+    }
+
+    static FakeHttpServer::Response page(const QString& html) {
+        return {200, html.toUtf8(), "text/html"};
+    }
+    bool open(const QString& path) {
+        QSignalSpy ended(viewer->webView(), &WebView::loadEnded);
+        viewer->setURL(server.url(path));
+        return ended.wait(20000) && ended.first().first().toBool();
+    }
+    // Chooses an entry of the viewer's action menu and answers what went outside.
+    QUrl choose(const QString& entry) {
+        viewer->showActions();
+        ActionSheet* sheet = ActionSheet::visibleSheets().value(0);
+        EXPECT_NE(sheet, nullptr);
+        if (sheet == nullptr) {
+            return {};
+        }
+        EXPECT_EQ(sheet->title(), u"Actions"_s);
+        const qsizetype before = opened.size();
+        sheet->dismissWithClickedButtonIndex(int(sheet->buttonTitles().indexOf(entry)), false);
+        return opened.size() > before ? opened.last() : QUrl();
+    }
+
+    FakeHttpServer server;
+    NavigationController navigation;
+    MobiWebViewController* viewer = nullptr;
+    QList<QUrl> opened;
+};
+
+}  // namespace
+
+TEST_F(MobiWebView, BrowsesBackAndSharesThePageShown) {
+    ASSERT_TRUE(open(u"/a"_s));
+    EXPECT_EQ(viewer->titleLabel()->text(), u"First"_s);
+    EXPECT_FALSE(viewer->backButton()->isEnabled());
+    EXPECT_FALSE(viewer->activityIndicator()->isAnimating() ||
+                 NetworkActivityIndicator::isVisible());
+
+    // A page without a title keeps the one shown: its address.
+    ASSERT_TRUE(open(u"/b"_s));
+    EXPECT_EQ(viewer->titleLabel()->text(), MobiWebViewController::cutTitle(server.url(u"/b"_s)));
+    EXPECT_TRUE(viewer->backButton()->isEnabled());
+    EXPECT_EQ(mailParts(choose(u"Send link in email"_s)).value(u"subject"_s), u"[Trillboard] "_s);
+
+    QSignalSpy ended(viewer->webView(), &WebView::loadEnded);
+    viewer->backButton()->click();
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_EQ(viewer->titleLabel()->text(), u"First"_s);
+    EXPECT_FALSE(viewer->backButton()->isEnabled());
+
+    // The page shown now, not the address last set.
+    const QUrl mail = choose(u"Send link in email"_s);
+    EXPECT_TRUE(mailParts(mail).value(u"body"_s).contains(server.url(u"/a"_s) + u"\n"_s));
+    EXPECT_EQ(mailParts(mail).value(u"subject"_s), u"[Trillboard] First"_s);
+    EXPECT_EQ(choose(u"Launch in Browser"_s), QUrl(server.url(u"/a"_s)));
+    EXPECT_FALSE(choose(u"Cancel"_s).isValid());
+
+    viewer->closeBrowserButton()->click();
+    EXPECT_EQ(navigation.viewControllers().size(), 1);
+}
+
+// An article comes from the review service and shows in the article template; its mailed link
+// is the game's page, as the viewer has no address of its own.
+TEST_F(MobiWebView, ArticleShowsWithTheGamesLinkOrStaysEmptyOnFailure) {
+    ReviewDocuments::Article article;
+    article.title = u"A preview"_s;
+    article.blurb = u"Short"_s;
+    server.answer(u"/svc/article/1"_s,
+                  {200, ReviewDocuments::articleDocument(article), "text/xml"});
+    ScopedEnv site("QUESTLOG_GAME_SITE", server.url(u"/site/"_s).toUtf8());
+    Model::resetInstance();
+    TestStore store(u":memory:"_s);
+    Game* game = store.add(u"Game"_s);
+    game->setUrlCriticonLink(u"http://reviews.test/game"_s);
+    viewer->setGame(game);
+
+    QSignalSpy fetched(viewer, &MobiWebViewController::otherContentEnded);
+    QSignalSpy shown(viewer->webView(), &WebView::loadEnded);
+    viewer->loadOtherContent(server.url(u"/svc/article/1"_s));
+    ASSERT_TRUE(fetched.wait(20000));
+    EXPECT_TRUE(fetched.first().first().toBool());
+    EXPECT_EQ(viewer->titleLabel()->text(), u"A preview"_s);
+    ASSERT_TRUE(shown.wait(20000));
+    EXPECT_TRUE(viewer->lastURL().isNull());
+    EXPECT_TRUE(mailParts(choose(u"Send link in email"_s))
+                    .value(u"body"_s)
+                    .contains(u"http://reviews.test/game\n"_s));
+
+    // A service that cannot be reached leaves the page as it is and stops the spinner.
+    auto* other = new MobiWebViewController();
+    navigation.pushViewController(other, false);
+    QSignalSpy failed(other, &MobiWebViewController::otherContentEnded);
+    other->loadOtherContent(u"http://127.0.0.1:1/svc/article/1"_s);
+    ASSERT_TRUE(failed.wait(20000));
+    EXPECT_FALSE(failed.first().first().toBool());
+    EXPECT_FALSE(other->activityIndicator()->isAnimating());
+    EXPECT_EQ(other->titleLabel()->text(), u""_s);
+    Model::resetInstance();
+}
