@@ -1,6 +1,6 @@
 // The main road of the program, in the wii build against questlog-services: open a game from the
-// list, read its review and screenshots, rate it, see the list follow, and find the rating again
-// after a restart.
+// list, read its review, screenshots and an article, rate it, see the list follow, and find the
+// rating again after a restart.
 #include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
@@ -13,7 +13,9 @@
 #include "DetailPage.h"
 #include "EventWait.h"
 #include "GameListModel.h"
+#include "IndexPath.h"
 #include "IntegrationSupport.h"
+#include "MobiWebViewController.h"
 #include "Model.h"
 #include "NavigationController.h"
 #include "NotificationCenter.h"
@@ -43,8 +45,9 @@ bool until(Sender* sender, Signal signal, const std::function<bool()>& done, int
 
 // Waits until a web view has finished a page (the page title is known then).
 bool waitForPage(WebView* view) {
-    return until(view, &WebView::loadEnded,
-                 [view] { return !view->isLoading() && !view->pageTitle().isNull(); }, 30000);
+    return until(
+        view, &WebView::loadEnded,
+        [view] { return !view->isLoading() && !view->pageTitle().isNull(); }, 30000);
 }
 
 // How much of the picture is dark enough to be text.
@@ -125,6 +128,19 @@ TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
         QTest::mouseClick(page->tabScreens(), Qt::LeftButton);
         ASSERT_TRUE(waitForPage(page->screensWebView()));
         EXPECT_TRUE(servedSince("/shots/"));
+
+        // A related article opens in the program's own viewer, from the review service.
+        ASSERT_FALSE(page->relatedContentArray().isEmpty());
+        QTest::mouseClick(page->tabOther(), Qt::LeftButton);
+        page->didSelectRowAtIndexPath(page->otherTable(), IndexPath::indexPathForRow(0, 0));
+        auto* viewer = qobject_cast<MobiWebViewController*>(
+            delegate.navigationController()->topViewController());
+        ASSERT_NE(viewer, nullptr);
+        ASSERT_TRUE(waitForPage(viewer->webView()));
+        EXPECT_EQ(viewer->titleLabel()->text(),
+                  MobiWebViewController::cutTitle(page->relatedContentArray().first()->title()));
+        QTest::mouseClick(viewer->closeBrowserButton(), Qt::LeftButton);
+        EXPECT_EQ(delegate.navigationController()->topViewController(), page);
 
         // A 4 with the keyboard; the list, sorted by score, moves the game up.
         QTest::mouseClick(page->tabSummary(), Qt::LeftButton);
