@@ -175,3 +175,25 @@ TEST_F(AppLinks, LinksThatOfferNothingOrAnUnknownGameChangeNothing) {
     EXPECT_NE(wishes.value(u"1"_s), 1);
     EXPECT_NE(wishes.value(u"2"_s), 1);
 }
+
+// The install screen's delayed clean-up takes away the install screen only: a screen presented
+// in the meantime (a mail being written) stays.
+TEST_F(AppLinks, InstallCleanUpLeavesAScreenPresentedSinceAlone) {
+    launch();
+    ASSERT_TRUE(Animator::runPendingDelays());
+    NavigationController* navigation = delegate.navigationController();
+    NotificationCenter::defaultCenter()->postNotificationName(
+        u"NOTIF_INSTALLING_BUNDLE_FILE_START"_s);
+    ASSERT_NE(navigation->modalViewController(), nullptr);
+    NotificationCenter::defaultCenter()->postNotificationName(
+        u"NOTIF_INSTALLING_BUNDLE_FILE_END"_s);
+    // One delay at a time, up to the install screen's removal.
+    for (int step = 0; step < 10 && navigation->modalViewController() != nullptr; ++step) {
+        Animator::runPendingDelays(1);
+    }
+    ASSERT_EQ(navigation->modalViewController(), nullptr);
+    auto* composer = new QWidget();
+    ASSERT_TRUE(navigation->presentModalViewController(composer, false));
+    ASSERT_TRUE(Animator::runPendingDelays());
+    EXPECT_EQ(navigation->modalViewController(), composer);
+}
