@@ -120,6 +120,7 @@ void MailComposeViewController::forgetDelegate(const MailComposeViewControllerDe
 
 void MailComposeViewController::setSubject(const QString& subject) {
     subjectField_->setText(subject);
+    subjectField_->setCursorPosition(0);  // show the start of a long subject
 }
 
 void MailComposeViewController::setToRecipients(const QStringList& toRecipients) {

@@ -87,6 +87,10 @@ bool MailDelivery::canSendMail() {
 QString MailDelivery::writeNewFile(const QString& folder,
                                    const std::function<QString(int)>& nameFor,
                                    const QByteArray& bytes, QString* error) {
+    if (bytes.isEmpty()) {
+        *error = u"the message could not be built"_s;
+        return {};
+    }
     if (!QDir().mkpath(folder)) {
         *error = u"cannot make the folder %1"_s.arg(folder);
         return {};
@@ -135,10 +139,10 @@ void MailDelivery::handToMailProgram(const MailMessage& message, QObject* contex
     QString error;
     const QString stamp = timestamp();
     const QString sentFolder = FileFunctions::getDocumentDirectoryPath() + u"/Mail/Sent"_s;
-    if (writeNewFile(
-            sentFolder, [&stamp](int n) { return u"%1-%2.eml"_s.arg(stamp).arg(n); },
-            message.toMIME(), &error)
-            .isNull()) {
+    const QString copy = writeNewFile(
+        sentFolder, [&stamp](int n) { return u"%1-%2.eml"_s.arg(stamp).arg(n); }, message.toMIME(),
+        &error);
+    if (copy.isNull()) {
         MYLOG(u"MailDelivery: no copy kept: %@"_s, error);
     }
 
@@ -147,11 +151,23 @@ void MailDelivery::handToMailProgram(const MailMessage& message, QObject* contex
         finishLater(context, done, Result::Failed, u"xdg-email is not installed"_s);
         return;
     }
-    auto folder = std::make_shared<QTemporaryDir>();
-    if (!folder->isValid()) {
-        finishLater(context, done, Result::Failed,
-                    u"no temporary folder for the attachments: %1"_s.arg(folder->errorString()));
-        return;
+    // xdg-email ends once it has handed over, and mail programs (Thunderbird's -compose, for
+    // one) read the attachments later, so they stay: beside the copy, else in a folder under
+    // the system's temporary folder that is not removed.
+    QString folder;
+    if (!message.attachments.isEmpty()) {
+        if (!copy.isNull() && QDir().mkpath(copy.chopped(4) + u" attachments"_s)) {
+            folder = copy.chopped(4) + u" attachments"_s;
+        } else {
+            QTemporaryDir temporary(QDir::tempPath() + u"/questlog-mail-XXXXXX"_s);
+            temporary.setAutoRemove(false);
+            if (!temporary.isValid()) {
+                finishLater(context, done, Result::Failed,
+                            u"no folder for the attachments: %1"_s.arg(temporary.errorString()));
+                return;
+            }
+            folder = temporary.path();
+        }
     }
 
     QStringList arguments{u"--utf8"_s, u"--subject"_s,
@@ -168,7 +184,7 @@ void MailDelivery::handToMailProgram(const MailMessage& message, QObject* contex
             name = u"%1 %2"_s.arg(base).arg(n);
         }
         usedNames << name;
-        QFile file(QDir(folder->path()).filePath(name));
+        QFile file(QDir(folder).filePath(name));
         if (!file.open(QIODevice::WriteOnly) ||
             file.write(attachment.data) != attachment.data.size()) {
             finishLater(context, done, Result::Failed,
@@ -184,10 +200,10 @@ void MailDelivery::handToMailProgram(const MailMessage& message, QObject* contex
     const QPointer<QObject> guard(context);
     const bool hadContext = context != nullptr;
     // Reports once, from whichever of "finished" and "failed to start" comes, then lets the
-    // process and the attachments' folder go.
+    // process go.
     auto reported = std::make_shared<bool>(false);
-    const auto finish = [process, folder, guard, hadContext, done, reported](
-                            Result result, const QString& reason) {
+    const auto finish = [process, guard, hadContext, done, reported](Result result,
+                                                                     const QString& reason) {
         if (*reported) {
             return;
         }

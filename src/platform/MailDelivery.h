@@ -26,9 +26,10 @@ public:
     // Delivers the message and later tells `done`, from the event loop (never inside this
     // call), whether it went; the error text says why not. Into the outbox: written atomically
     // as <outbox>/<timestamp>-<n>.eml, never over another file. Otherwise: xdg-email opens the
-    // mail program with the subject, the body as text and the attachments (kept in a temporary
-    // folder until xdg-email ends); its exit status 0 means sent. `done` is dropped when
-    // `context` is destroyed first.
+    // mail program with the subject, the body as text and the attachments (written beside the
+    // copy in Mail/Sent, where the mail program can still read them after xdg-email has
+    // ended); its exit status 0 means sent. `done` is dropped when `context` is destroyed
+    // first.
     static void deliver(const MailMessage& message, QObject* context, Completion done);
 
     // Writes the message atomically as <folder>/<name>.eml, the name made from the subject

@@ -139,6 +139,15 @@ QString MailMessage::withoutControlCharacters(const QString& text) {
 }
 
 QByteArray MailMessage::toMIME() const {
+    try {
+        return buildMIME();
+    } catch (const std::exception& error) {
+        MYLOG(u"MailMessage: no MIME message: %@"_s, QString::fromUtf8(error.what()));
+        return {};
+    }
+}
+
+QByteArray MailMessage::buildMIME() const {
     vmime::messageBuilder builder;
     for (const Recipient& recipient : recipientsOf(toRecipients)) {
         // One encoded word for the whole name: vmime drops the blank between words of

@@ -32,6 +32,7 @@ public:
     // from outside can never start a header of its own. Each recipient may be "address" or
     // "Name <address>", and a recipient holding "," or ";" names several; entries that are not
     // addresses are left out (and logged). With no recipient the message has no To header.
+    // Empty (and logged) should vmime refuse the message.
     QByteArray toMIME() const;
 
     // Reads a MIME message back: recipients ("address" or "Name <address>"), the decoded
@@ -49,4 +50,7 @@ public:
 
     // The text without CR, LF, TAB, the other characters below U+0020 and DEL.
     static QString withoutControlCharacters(const QString& text);
+
+private:
+    QByteArray buildMIME() const;
 };
