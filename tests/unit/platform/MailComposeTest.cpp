@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -246,6 +247,14 @@ TEST(MailDeliveryTest, OutboxGetsOneFilePerMessage) {
     const Delivered failed = deliverAndWait(gameMail());
     EXPECT_EQ(failed.result, MailDelivery::Result::Failed);
     EXPECT_FALSE(failed.error.isEmpty());
+
+    bool told = false;
+    auto context = std::make_unique<QObject>();
+    MailDelivery::deliver(gameMail(), context.get(),
+                          [&](MailDelivery::Result, const QString&) { told = true; });
+    context.reset();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(told) << "a caller that is gone is not called";
 }
 
 // Without an outbox, xdg-email gets the message and its attachments, and a copy stays in Sent.
@@ -477,7 +486,8 @@ TEST_F(MailComposeTest, ShowsTheMessageAndNamesItsControls) {
     EXPECT_TRUE(thumbnail);
     EXPECT_TRUE(name);
     for (QWidget* control : composer_.findChildren<QWidget*>()) {
-        if (qobject_cast<QPushButton*>(control) || qobject_cast<QLineEdit*>(control)) {
+        if (qobject_cast<QPushButton*>(control) || qobject_cast<QLineEdit*>(control) ||
+            qobject_cast<QTextEdit*>(control) || qobject_cast<QPlainTextEdit*>(control)) {
             EXPECT_FALSE(control->accessibleName().isEmpty()) << control->metaObject()->className();
         }
     }
