@@ -1,0 +1,237 @@
+#include "SingleInstance.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QThread>
+#include <QUuid>
+#include <QtEndian>
+#include <atomic>
+#include <latch>
+#include <memory>
+
+#include "QStringPrinter.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// A key of its own for each test, so parallel runs never meet.
+QString uniqueKey() {
+    return u"SingleInstanceTest "_s + QUuid::createUuid().toString();
+}
+
+// A later start, on a thread of its own so that the listener on this thread can answer.
+class LaterStart {
+public:
+    LaterStart(const QString& key, const QString& message, int timeoutMs = 10000)
+        : thread_(QThread::create([this, key, message, timeoutMs] {
+              taken_ = SingleInstance::sendToRunningInstance(key, message, timeoutMs);
+          })) {
+        thread_->start();
+    }
+    ~LaterStart() { thread_->wait(); }
+    bool taken() {
+        thread_->wait();
+        return taken_;
+    }
+
+private:
+    std::atomic<bool> taken_{false};
+    std::unique_ptr<QThread> thread_;
+};
+
+// A socket file with nobody behind it, as a run that crashed leaves one.
+void leaveStaleSocket(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(size_t(name.size()), sizeof(address.sun_path));
+    std::copy(name.begin(), name.end(), address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ::close(fd);
+    ASSERT_TRUE(QFile::exists(path));
+}
+
+QByteArray header(quint32 length) {
+    QByteArray bytes(4, '\0');
+    qToBigEndian(length, bytes.data());
+    return bytes;
+}
+
+}  // namespace
+
+TEST(SingleInstanceMessages, ArriveWholeAndAcknowledged) {
+    const QString key = uniqueKey();
+    SingleInstance instance(key);
+    ASSERT_TRUE(instance.listen());
+    const QString messages[] = {
+        u""_s,  // a start without a link only raises the running one
+        u"questlog-wii://x?action=WISH&id=12&title=Tom%20%26%20Jerry&"_s,
+        u"Zoë & Łódź — ゲーム 🎮"_s,
+        u"before"_s + QChar(0) + u"after"_s,
+        QString(SingleInstance::kMaxMessageBytes, u'x'),
+        QString(SingleInstance::kMaxMessageBytes / 2, u'é'),  // two bytes each in UTF-8
+    };
+    for (const QString& message : messages) {
+        SCOPED_TRACE(message.left(40).toStdString());
+        QSignalSpy received(&instance, &SingleInstance::messageReceived);
+        LaterStart start(key, message);
+        ASSERT_TRUE(received.wait());
+        EXPECT_TRUE(start.taken());
+        ASSERT_EQ(received.count(), 1);
+        EXPECT_EQ(received.at(0).at(0).toString(), message);
+    }
+}
+
+TEST(SingleInstanceMessages, StartsAtTheSameTimeAllArrive) {
+    const QString key = uniqueKey();
+    SingleInstance instance(key);
+    ASSERT_TRUE(instance.listen());
+    QSignalSpy received(&instance, &SingleInstance::messageReceived);
+    QStringList sent;
+    std::vector<std::unique_ptr<LaterStart>> starts;
+    for (int i = 0; i < 6; ++i) {
+        sent << u"questlog-ds://x?action=WISH&id=%1&"_s.arg(i) + QString(5000 * i, u'y');
+        starts.push_back(std::make_unique<LaterStart>(key, sent.last()));
+    }
+    while (received.count() < qsizetype(starts.size()) && received.wait()) {
+    }
+    QStringList got;
+    for (const QList<QVariant>& call : received) {
+        got << call.at(0).toString();
+    }
+    got.sort();
+    sent.sort();
+    EXPECT_EQ(got, sent);
+    for (auto& start : starts) {
+        EXPECT_TRUE(start->taken());
+    }
+}
+
+// Too long, cut short, or silent: nothing is delivered, and the listener still takes the next.
+TEST(SingleInstanceMessages, BadClientsAreDroppedAndTheListenerGoesOn) {
+    const QString key = uniqueKey();
+    SingleInstance instance(key);
+    ASSERT_TRUE(instance.listen());
+    QSignalSpy received(&instance, &SingleInstance::messageReceived);
+
+    EXPECT_FALSE(
+        LaterStart(key, QString(SingleInstance::kMaxMessageBytes + 1, u'x'), 10000).taken());
+
+    const struct {
+        QByteArray frame;
+        bool closedByListener;
+    } clients[] = {
+        {header(quint32(SingleInstance::kMaxMessageBytes + 1)) + "xyz", true},
+        {header(10) + "abc", false},  // then it goes away
+        {header(3).left(2), false},
+        {QByteArray(), false},
+    };
+    for (const auto& client : clients) {
+        SCOPED_TRACE(client.frame.toHex().toStdString());
+        QLocalSocket socket;
+        socket.connectToServer(SingleInstance::serverName(key));
+        ASSERT_TRUE(socket.waitForConnected(5000));
+        QSignalSpy closed(&socket, &QLocalSocket::disconnected);
+        socket.write(client.frame);
+        socket.flush();
+        if (client.closedByListener) {
+            EXPECT_TRUE(closed.wait());
+        }
+    }
+    LaterStart start(key, u"after"_s);
+    ASSERT_TRUE(received.wait());
+    EXPECT_TRUE(start.taken());
+    ASSERT_EQ(received.count(), 1);
+    EXPECT_EQ(received.at(0).at(0).toString(), u"after"_s);
+}
+
+// No instance, one gone, or a crashed run's socket: the later start learns at once that it is
+// the first, and may then listen.
+TEST(SingleInstanceStart, WithoutAListenerSendingFailsAtOnceAndListeningSucceeds) {
+    enum class Before { Nothing, InstanceGone, CrashedRun };
+    for (const Before before : {Before::Nothing, Before::InstanceGone, Before::CrashedRun}) {
+        SCOPED_TRACE(int(before));
+        const QString key = uniqueKey();
+        if (before == Before::InstanceGone) {
+            ASSERT_TRUE(SingleInstance(key).listen());
+        } else if (before == Before::CrashedRun) {
+            leaveStaleSocket(SingleInstance::serverName(key));
+        }
+        const int timeoutMs = 30000;
+        QElapsedTimer elapsed;
+        elapsed.start();
+        EXPECT_FALSE(SingleInstance::sendToRunningInstance(key, u"link"_s, timeoutMs));
+        EXPECT_LT(elapsed.elapsed(), timeoutMs / 3);
+
+        SingleInstance instance(key);
+        ASSERT_TRUE(instance.listen());
+        QSignalSpy received(&instance, &SingleInstance::messageReceived);
+        LaterStart start(key, u"link"_s);
+        ASSERT_TRUE(received.wait());
+        EXPECT_TRUE(start.taken());
+    }
+}
+
+TEST(SingleInstanceStart, ALiveInstanceKeepsItsKeyAndOtherKeysAreApart) {
+    const QString key = uniqueKey();
+    SingleInstance first(key);
+    ASSERT_TRUE(first.listen());
+    EXPECT_TRUE(first.listen());  // again: still the same listener
+    SingleInstance second(key);
+    EXPECT_FALSE(second.listen());
+    SingleInstance other(uniqueKey());
+    EXPECT_TRUE(other.listen());
+
+    // The second's look at the first delivered nothing; the next start reaches the first.
+    QSignalSpy toFirst(&first, &SingleInstance::messageReceived);
+    QSignalSpy toOther(&other, &SingleInstance::messageReceived);
+    LaterStart start(key, u"link"_s);
+    ASSERT_TRUE(toFirst.wait());
+    EXPECT_TRUE(start.taken());
+    EXPECT_EQ(toFirst.count(), 1);
+    EXPECT_EQ(toOther.count(), 0);
+}
+
+// Starts racing over a crashed run's socket must not remove each other's.
+TEST(SingleInstanceStart, RacingStartsLeaveExactlyOneListener) {
+    const QString key = uniqueKey();
+    leaveStaleSocket(SingleInstance::serverName(key));
+    constexpr int kStarts = 8;
+    std::latch ready(kStarts);
+    std::latch listened(kStarts);
+    std::latch checked(1);
+    std::atomic<int> listening{0};
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (int i = 0; i < kStarts; ++i) {
+        threads.emplace_back(QThread::create([&] {
+            SingleInstance instance(key);
+            ready.arrive_and_wait();
+            if (instance.listen()) {
+                ++listening;
+            }
+            listened.count_down();
+            checked.wait();
+        }));
+        threads.back()->start();
+    }
+    listened.wait();
+    EXPECT_EQ(listening.load(), 1);
+    QLocalSocket probe;
+    probe.connectToServer(SingleInstance::serverName(key));
+    EXPECT_TRUE(probe.waitForConnected(5000));
+    probe.abort();
+    checked.count_down();
+    for (auto& thread : threads) {
+        thread->wait();
+    }
+}
