@@ -41,7 +41,6 @@ set(CPACK_PACKAGE_NAME questlog)
 set(CPACK_PACKAGE_VENDOR "Questlog")
 set(CPACK_PACKAGE_CONTACT "Questlog developers <developers@questlog.example.org>")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://questlog.example.org")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Catalogue of video games with wish list and reviews")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_COMPONENTS_ALL questlog services)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
@@ -55,17 +54,16 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_STRIP_FILES TRUE)
 
 set(CPACK_DEBIAN_QUESTLOG_PACKAGE_NAME questlog)
+# A package's description: its first line is the synopsis.
 set(CPACK_COMPONENT_QUESTLOG_DESCRIPTION
   "Catalogue of video games with wish list and reviews
- Questlog keeps a catalogue of video games for one game platform: a list by
- release date or score, filters, search, wish and played marks, a personal
- score, and a detail screen with the review, screenshots and related articles.
- One program per platform: questlog-xbox360, questlog-wii, questlog-ps3,
- questlog-psp, questlog-pc and questlog-ds. Each registers a desktop entry for
- its questlog-<platform>: links.")
-# Found by neither dpkg-shlibdeps nor the libraries: the web engine's helper process, and
-# xdg-utils, which hands mail and links to the desktop.
-set(CPACK_DEBIAN_QUESTLOG_PACKAGE_DEPENDS "libqt6webenginecore6-bin")
+Questlog keeps a catalogue of video games for one game platform: a list by
+release date or score, filters, search, wish and played marks, a personal
+score, and a detail screen with the review, screenshots and related articles.
+One program per platform: questlog-xbox360, questlog-wii, questlog-ps3,
+questlog-psp, questlog-pc and questlog-ds. Each registers a desktop entry for
+its questlog-<platform>: links.")
+# Not a library, so dpkg-shlibdeps cannot find it: xdg-utils hands mail and links to the desktop.
 set(CPACK_DEBIAN_QUESTLOG_PACKAGE_RECOMMENDS "xdg-utils")
 set(QUESTLOG_APPLICATIONS_DIR ${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications)
 set(QUESTLOG_HICOLOR_DIR ${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/icons/hicolor)
@@ -81,9 +79,9 @@ set(CPACK_DEBIAN_QUESTLOG_PACKAGE_CONTROL_EXTRA
 set(CPACK_DEBIAN_SERVICES_PACKAGE_NAME questlog-services)
 set(CPACK_COMPONENT_SERVICES_DESCRIPTION
   "Stand-in services for Questlog, on the local machine
- questlog-services answers on loopback in place of the catalogue update,
- review, metrics and box-art services and the two web sites that Questlog
- uses, from generated fictional data: for trying the programs and testing
- them with no network.")
+questlog-services answers on loopback in place of the catalogue update,
+review, metrics and box-art services and the two web sites that Questlog
+uses, from generated fictional data: for trying the programs and testing
+them with no network.")
 
 include(CPack)
