@@ -56,9 +56,8 @@ QString SingleInstance::serverName(const QString& key) {
     // Hashed: the key may be long or hold any character, and a socket path is short.
     const QByteArray digest =
         QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256).toHex().left(32);
-    return u"%1/questlog-%2-%3.socket"_s.arg(folder)
-        .arg(::geteuid())
-        .arg(QString::fromLatin1(digest));
+    return u"%1/questlog-%2-%3.socket"_s.arg(folder, QString::number(::geteuid()),
+                                             QString::fromLatin1(digest));
 }
 
 bool SingleInstance::sendToRunningInstance(const QString& key, const QString& message,
@@ -130,9 +129,6 @@ void SingleInstance::acceptConnections() {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readMessage(socket); });
         QTimer::singleShot(kReceiveLimitMs, socket, &QLocalSocket::abort);
-        if (socket->bytesAvailable() > 0) {
-            readMessage(socket);
-        }
     }
 }
 

@@ -11,8 +11,8 @@ class QLocalSocket;
 // comes from the key and the user id, so two users never meet, and only its user may connect.
 //
 // Framing: a 4-byte big-endian length, then that many bytes of UTF-8; the listener answers one
-// byte once it has the whole message. The instance lives on the GUI thread;
-// sendToRunningInstance blocks and may run on any thread with an event dispatcher.
+// byte once it has the whole message. REQUIRES: a QCoreApplication. The instance lives on the
+// GUI thread; sendToRunningInstance blocks and may run on any thread with an event dispatcher.
 class SingleInstance : public QObject {
     Q_OBJECT
 
