@@ -30,7 +30,7 @@ if(QUESTLOG_TESTS)
   if(DESKTOP_FILE_VALIDATE)
     # Hints and warnings count as failures too: the desktops that read these are strict.
     add_test(NAME questlog_desktop_entries COMMAND ${DESKTOP_FILE_VALIDATE} ${QUESTLOG_DESKTOP_ENTRIES})
-    set_tests_properties(questlog_desktop_entries PROPERTIES FAIL_REGULAR_EXPRESSION "error|warning|hint")
+    set_tests_properties(questlog_desktop_entries PROPERTIES FAIL_REGULAR_EXPRESSION ": (error|warning|hint): ")
   endif()
   add_test(NAME questlog_app_icon_current COMMAND questlog-app-icon --check ${PROJECT_SOURCE_DIR})
 endif()

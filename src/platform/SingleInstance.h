@@ -12,7 +12,7 @@ class QLocalSocket;
 //
 // Framing: a 4-byte big-endian length, then that many bytes of UTF-8; the listener answers one
 // byte once it has the whole message. REQUIRES: a QCoreApplication. The instance lives on the
-// GUI thread; sendToRunningInstance blocks and may run on any thread with an event dispatcher.
+// GUI thread; sendToRunningInstance blocks and may run on any thread.
 class SingleInstance : public QObject {
     Q_OBJECT
 

@@ -9,12 +9,10 @@
 #include <QFile>
 #include <QLocalSocket>
 #include <QSignalSpy>
-#include <QThread>
 #include <QUuid>
 #include <QtEndian>
-#include <atomic>
-#include <memory>
 #include <optional>
+#include <thread>
 
 #include "QStringPrinter.h"
 
@@ -31,20 +29,20 @@ QString uniqueKey() {
 class LaterStart {
 public:
     LaterStart(const QString& key, const QString& message)
-        : thread_(QThread::create([this, key, message] {
+        : thread_([this, key, message] {
               taken_ = SingleInstance::sendToRunningInstance(key, message, 10000);
-          })) {
-        thread_->start();
-    }
-    ~LaterStart() { thread_->wait(); }
+          }) {}
+    ~LaterStart() { taken(); }
     bool taken() {
-        thread_->wait();
+        if (thread_.joinable()) {
+            thread_.join();
+        }
         return taken_;
     }
 
 private:
-    std::atomic<bool> taken_{false};
-    std::unique_ptr<QThread> thread_;
+    bool taken_ = false;
+    std::thread thread_;
 };
 
 // What the instance received from one later start with this message, when the start was told
