@@ -1,5 +1,7 @@
 #include "Questlog3AppDelegate.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QVBoxLayout>
 
 #include "ActionSheet.h"
@@ -8,15 +10,21 @@
 #include "Console.h"
 #include "DataInstallationScreen.h"
 #include "FileFunctions.h"
+#include "Format.h"
 #include "Game.h"
+#include "GameDetailsEmail.h"
+#include "MailComposeViewController.h"
 #include "ManagedObjectContext.h"
 #include "ManagedObjectModel.h"
 #include "Model.h"
+#include "MyLog.h"
 #include "NavigationController.h"
 #include "NotificationCenter.h"
 #include "OrvConnection.h"
 #include "PersistentStoreCoordinator.h"
+#include "QlMetricWriter.h"
 #include "RootViewController.h"
+#include "SingleInstance.h"
 #include "StoreError.h"
 #include "UpdateController.h"
 #include "UserDefaults.h"
@@ -114,9 +122,11 @@ void Questlog3AppDelegate::addListeners() {
                         [this](const Notification&) { showInstallingOverlay(); });
     center->addObserver(this, u"NOTIF_INSTALLING_BUNDLE_FILE_END"_s,
                         [this](const Notification&) { hideInstallingOverlay(); });
-    // The mail composers answer these two once sharing by e-mail is in place.
-    center->addObserver(this, u"NOTIF_SEND_FEEDBACK_EMAIL"_s, [](const Notification&) {});
-    center->addObserver(this, u"NOTIF_SEND_GAME_DETAILS_EMAIL"_s, [](const Notification&) {});
+    center->addObserver(this, u"NOTIF_SEND_FEEDBACK_EMAIL"_s,
+                        [this](const Notification&) { sendFeedbackEmail(); });
+    center->addObserver(this, u"NOTIF_SEND_GAME_DETAILS_EMAIL"_s, [this](const Notification& note) {
+        sendGameDetailsEmail(note.object().toMap());
+    });
 }
 
 void Questlog3AppDelegate::updateGames() {
@@ -146,6 +156,122 @@ void Questlog3AppDelegate::startUpSettled() {
     for (const QString& url : std::exchange(pendingURLs_, {})) {
         handleOpenURL(url);
     }
+}
+
+void Questlog3AppDelegate::sendFeedbackEmail() {
+    QlMetricWriter::writeMetric(u"Feedback emailed"_s);
+    displayFeedbackEmailScreen();
+}
+
+void Questlog3AppDelegate::displayFeedbackEmailScreen() {
+    if (!MailComposeViewController::canSendMail()) {
+        showNoMailMessage();
+        return;
+    }
+    const Model* settings = Model::instanceOf();
+    auto* composer = new MailComposeViewController();
+    composer->setMailComposeDelegate(this);
+    composer->setSubject(Format::format(u"Ideas for %@"_s, settings->homescreenTitle()));
+    composer->setToRecipients({settings->feedbackAddress()});
+    composer->setMessageBody(u""_s, false);
+    presentComposer(composer);
+}
+
+void Questlog3AppDelegate::sendGameDetailsEmail(const QVariantMap& details) {
+    QlMetricWriter::writeMetric(u"Game details emailed"_s);
+    displayGameDetailsEmailScreen(details);
+}
+
+void Questlog3AppDelegate::displayGameDetailsEmailScreen(const QVariantMap& details) {
+    if (!MailComposeViewController::canSendMail()) {
+        showNoMailMessage();
+        return;
+    }
+    Game* game = details.value(u"game"_s).value<Game*>();
+    if (game == nullptr) {
+        MYLOG(u"No game to tell about"_s);
+        return;
+    }
+    const Model* settings = Model::instanceOf();
+    auto* composer = new MailComposeViewController();
+    composer->setMailComposeDelegate(this);
+    composer->setSubject(GameDetailsEmail::subject(game->title(), settings->homescreenTitle()));
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (buffer.open(QIODevice::WriteOnly) &&
+        details.value(u"screenshot"_s).value<QImage>().save(&buffer, "PNG")) {
+        composer->addAttachmentData(png, u"image/png"_s, u"screenshot"_s);
+    }
+    const QString wishLink = WishLink::linkForGame(
+        settings->customURLScheme(), settings->wishLinkHost(), game->idCriticon(), game->title());
+    composer->setMessageBody(GameDetailsEmail::body(FileFunctions::getStringFileValueFromBundle(
+                                                        GameDetailsEmail::kTemplateName, u"html"_s),
+                                                    {.criticonLink = game->urlCriticonLink(),
+                                                     .iTunesLink = settings->iTunesURL(),
+                                                     .appTitle = settings->homescreenTitle(),
+                                                     .customAppURL = wishLink,
+                                                     .gameTitle = game->title()}),
+                             true);
+    presentComposer(composer);
+}
+
+void Questlog3AppDelegate::presentComposer(MailComposeViewController* composer) {
+    if (!navigationController_->presentModalViewController(composer, true)) {
+        delete composer;  // another screen is presented; the navigation stack said so
+    }
+}
+
+void Questlog3AppDelegate::showNoMailMessage() {
+    auto* alert = new AlertView(
+        u"Email not setup"_s,
+        u"Sorry, you have to have email setup and enabled on this device to use this feature."_s,
+        u"OK"_s, window_.get());
+    alert->show();
+}
+
+QString Questlog3AppDelegate::mailResultText(int result) {
+    switch (result) {
+        case int(MailComposeResult::Cancelled):
+            return u"Result: canceled"_s;
+        case int(MailComposeResult::Saved):
+            return u"Result: saved"_s;
+        case int(MailComposeResult::Sent):
+            return u"Result: sent"_s;
+        case int(MailComposeResult::Failed):
+            return u"Result: failed"_s;
+        default:
+            return u"Result: not sent"_s;
+    }
+}
+
+void Questlog3AppDelegate::mailComposeControllerDidFinishWithResult(
+    MailComposeViewController* controller, MailComposeResult result, const QString&) {
+    MYLOG(mailResultText(int(result)));
+    // Only the composer that answered: nothing else presented since is taken away.
+    if (navigationController_->modalViewController() == controller) {
+        navigationController_->dismissModalViewControllerAnimated(true);
+    }
+}
+
+QString Questlog3AppDelegate::instanceKey() {
+    return u"questlog-"_s + Model::instanceOf()->platformCode() + u'@' +
+           FileFunctions::getDocumentDirectoryPath();
+}
+
+bool Questlog3AppDelegate::listenForLaterStarts() {
+    if (singleInstance_ == nullptr) {
+        singleInstance_ = new SingleInstance(instanceKey(), this);
+        connect(singleInstance_, &SingleInstance::messageReceived, this,
+                [this](const QString& url) {
+                    window_->showNormal();
+                    window_->raise();
+                    window_->activateWindow();
+                    if (!url.isEmpty()) {
+                        openURL(url);
+                    }
+                });
+    }
+    return singleInstance_->isListening() || singleInstance_->listen();
 }
 
 void Questlog3AppDelegate::openURL(const QString& url) {

@@ -4,8 +4,11 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 #include <QWidget>
 #include <memory>
+
+#include "MailComposeViewControllerDelegate.h"
 
 class DataInstallationScreen;
 class ManagedObjectContext;
@@ -14,13 +17,15 @@ class NavigationController;
 class Notification;
 class PersistentStoreCoordinator;
 class RootViewController;
+class SingleInstance;
 class UpdateController;
 
 // The application delegate: owns the window with its navigation stack, the store chain (model,
 // coordinator, context) and the catalogue controller for the life of the process; runs the
 // timed start-up sequence, the install overlay, saving on request and at termination, and the
-// connectivity warning. Main thread only.
-class Questlog3AppDelegate : public QObject {
+// connectivity warning; composes the feedback and game-details mails and answers links of the
+// build's own scheme. Main thread only.
+class Questlog3AppDelegate : public QObject, public MailComposeViewControllerDelegate {
     Q_OBJECT
 public:
     // The handset's screen, in logical points.
@@ -61,6 +66,27 @@ public:
     // (after the catalogue install, on a first start); an unknown id is said on the console.
     void showGameAfterStartUp(const QString& idCriticon);
 
+    // Mail. Each composer shows over the navigation stack, or the no-mail alert when no mail
+    // can be sent from here.
+    void sendFeedbackEmail();
+    void displayFeedbackEmailScreen();
+    // `details`: "game" (Game*) and "screenshot" (QImage).
+    void sendGameDetailsEmail(const QVariantMap& details);
+    void displayGameDetailsEmailScreen(const QVariantMap& details);
+    void showNoMailMessage();
+    void mailComposeControllerDidFinishWithResult(MailComposeViewController* controller,
+                                                  MailComposeResult result,
+                                                  const QString& error) override;
+    // The log line for a composer's result value.
+    static QString mailResultText(int result);
+
+    // The name under which this build runs once on its data home.
+    static QString instanceKey();
+    // Answers later starts of this build on this data home: each one's link is handled here
+    // (held until start-up is over) and the window comes to the front. False when another
+    // running program already answers them.
+    bool listenForLaterStarts();
+
     // A link of the program's own scheme, from the command line or a later start: handled at
     // once when start-up and any catalogue install are over, else held until they are.
     void openURL(const QString& url);
@@ -89,12 +115,14 @@ private:
     std::unique_ptr<ManagedObjectContext> managedObjectContext_;
     std::unique_ptr<UpdateController> updateController_;
     QString _idCriticonFromURL;
+    void presentComposer(MailComposeViewController* composer);
     // The work held back until start-up is over: a game to show, links to handle.
     void startUpSettled();
     QString pendingGameId_;
     QStringList pendingURLs_;
     bool startedUp_ = false;
     QPointer<DataInstallationScreen> installScreen_;
+    SingleInstance* singleInstance_ = nullptr;  // a child
     bool installing_ = false;
     bool terminated_ = false;
 };

@@ -4,6 +4,7 @@
 #include "LaunchOptions.h"
 #include "Model.h"
 #include "Questlog3AppDelegate.h"
+#include "SingleInstance.h"
 #include "TerminationSignals.h"
 #include "WebView.h"
 
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(u"Questlog"_s);
     QApplication::setApplicationName(u"questlog-"_s + settings->platformCode());
     QApplication::setApplicationDisplayName(settings->homescreenTitle());
+    // Ties the window to its desktop entry (its icon, its name) on desktops that ask.
+    QGuiApplication::setDesktopFileName(u"questlog-"_s + settings->platformCode());
 
     QString error;
     const std::optional<LaunchOptions> options = LaunchOptions::parse(app.arguments(), &error);
@@ -25,7 +28,17 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // One program per build and data home: a later start hands its link to the running one.
+    if (SingleInstance::sendToRunningInstance(Questlog3AppDelegate::instanceKey(),
+                                              options->url())) {
+        return 0;
+    }
     Questlog3AppDelegate delegate;
+    if (!delegate.listenForLaterStarts() &&
+        SingleInstance::sendToRunningInstance(Questlog3AppDelegate::instanceKey(),
+                                              options->url())) {
+        return 0;  // another start got there first
+    }
     // Every orderly end (last window closed, quit, SIGINT, SIGTERM) passes through aboutToQuit.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      &Questlog3AppDelegate::applicationWillTerminate);

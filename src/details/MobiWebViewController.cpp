@@ -1,6 +1,5 @@
 #include "MobiWebViewController.h"
 
-#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QShowEvent>
 
@@ -8,10 +7,12 @@
 #include "DetailDocuments.h"
 #include "Format.h"
 #include "Game.h"
+#include "MailDelivery.h"
 #include "Model.h"
 #include "MyLog.h"
 #include "NavigationController.h"
 #include "NetworkActivityIndicator.h"
+#include "SystemURLOpener.h"
 #include "WebView.h"
 #include "ui_MobiWebView.h"
 
@@ -22,22 +23,11 @@ namespace {
 const QString kHttp = u"http://"_s;
 const QString kHttps = u"https://"_s;
 
-MobiWebViewController::ExternalOpener& externalOpener() {
-    static MobiWebViewController::ExternalOpener opener = [](const QUrl& url) {
-        return QDesktopServices::openUrl(url);
-    };
-    return opener;
-}
-
 bool isWebAddress(const QUrl& url) {
     return url.isValid() && (url.scheme() == u"http"_s || url.scheme() == u"https"_s);
 }
 
 }  // namespace
-
-void MobiWebViewController::setExternalOpener(ExternalOpener opener) {
-    externalOpener() = std::move(opener);
-}
 
 MobiWebViewController::MobiWebViewController(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::MobiWebView>()) {
@@ -174,7 +164,7 @@ void MobiWebViewController::actionSheetClickedButton(const QString& buttonTitle)
     if (chosen.contains(u"LAUNCH"_s)) {
         const QString address = shareableAddress();
         if (!address.isEmpty()) {
-            externalOpener()(QUrl(address));
+            SystemURLOpener::openURL(QUrl(address));
         }
     } else if (chosen.contains(u"LINK IN EMAIL"_s)) {
         sendLinkInEmail();
@@ -210,7 +200,8 @@ QUrl MobiWebViewController::mailLinkURL(const QString& address, const QString& p
 
 void MobiWebViewController::launchMailAppOnDevice() {
     const QString title = ui_->webView->stringByEvaluatingJavaScriptFromString(u"document.title"_s);
-    externalOpener()(mailLinkURL(shareableAddress(), title));
+    // The desktop's mail program, or the outbox when one is set.
+    MailDelivery::openMailtoURL(mailLinkURL(shareableAddress(), title));
 }
 
 void MobiWebViewController::closePressed() {

@@ -6,7 +6,6 @@
 #include <QString>
 #include <QUrl>
 #include <QWidget>
-#include <functional>
 #include <memory>
 
 #include "ActivityIndicator.h"
@@ -76,11 +75,6 @@ public:
     // address or a page title can add recipients or parameters. A null title means the page
     // gave none.
     static QUrl mailLinkURL(const QString& address, const QString& pageTitle);
-
-    // Everything the viewer opens outside the program (the browser, the mail program) goes
-    // through here; by default the desktop's handler for the address. Tests watch it.
-    using ExternalOpener = std::function<bool(const QUrl&)>;
-    static void setExternalOpener(ExternalOpener opener);
 
     bool shouldStartLoadWithRequest(WebView* webView, const QUrl& request,
                                     NavigationType navigationType) override;

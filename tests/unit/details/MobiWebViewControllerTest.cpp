@@ -14,6 +14,7 @@
 #include "QStringPrinter.h"
 #include "ReviewDocuments.h"
 #include "ScopedEnv.h"
+#include "SystemURLOpener.h"
 #include "TestStore.h"
 #include "WebView.h"
 
@@ -74,7 +75,7 @@ class MobiWebView : public testing::Test {
 protected:
     MobiWebView() {
         Animator::setImmediate(true);
-        MobiWebViewController::setExternalOpener([this](const QUrl& url) {
+        SystemURLOpener::setOpener([this](const QUrl& url) {
             opened.append(url);
             return true;
         });
@@ -87,7 +88,7 @@ protected:
         server.answer(u"/b"_s, page(u"<p>no title</p>"_s));
     }
     ~MobiWebView() override {
-        MobiWebViewController::setExternalOpener({});
+        SystemURLOpener::setOpener({});
         Animator::setImmediate(false);
     }
 
@@ -113,6 +114,7 @@ protected:
         return opened.size() > before ? opened.last() : QUrl();
     }
 
+    ScopedEnv outbox{"QUESTLOG_MAIL_OUTBOX", ""};
     FakeHttpServer server;
     NavigationController navigation;
     MobiWebViewController* viewer = nullptr;

@@ -1,17 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include "ActionSheet.h"
+#include "AlertView.h"
 #include "Animator.h"
 #include "DetailPage.h"
 #include "GameDetailsEmail.h"
+#include "MailComposeViewController.h"
 #include "NavigationController.h"
 #include "NotificationCenter.h"
 #include "OrvConnection.h"
 #include "QStringPrinter.h"
 #include "Questlog3AppDelegate.h"
+#include "ScopedEnv.h"
 #include "TestStore.h"
+#include "UpdateController.h"
 #include "UserDefaults.h"
 #include "WishLink.h"
 
@@ -109,6 +116,8 @@ protected:
         QSignalSpy started(&delegate, &Questlog3AppDelegate::gamesUpdateStarted);
         delegate.applicationDidFinishLaunching();
         ASSERT_TRUE(started.wait(5000));
+        // The install screen of the empty catalogue goes away.
+        ASSERT_TRUE(Animator::runPendingDelays());
     }
     static QString link(const QString& id, const QString& title) {
         return WishLink::linkForGame(u"questlog-wii"_s, u"h"_s, id, title);
@@ -180,7 +189,6 @@ TEST_F(AppLinks, LinksThatOfferNothingOrAnUnknownGameChangeNothing) {
 // in the meantime (a mail being written) stays.
 TEST_F(AppLinks, InstallCleanUpLeavesAScreenPresentedSinceAlone) {
     launch();
-    ASSERT_TRUE(Animator::runPendingDelays());
     NavigationController* navigation = delegate.navigationController();
     NotificationCenter::defaultCenter()->postNotificationName(
         u"NOTIF_INSTALLING_BUNDLE_FILE_START"_s);
@@ -196,4 +204,103 @@ TEST_F(AppLinks, InstallCleanUpLeavesAScreenPresentedSinceAlone) {
     ASSERT_TRUE(navigation->presentModalViewController(composer, false));
     ASSERT_TRUE(Animator::runPendingDelays());
     EXPECT_EQ(navigation->modalViewController(), composer);
+}
+
+TEST(MailResult, EachResultHasItsLine) {
+    const std::pair<int, QString> cases[] = {
+        {0, u"Result: canceled"_s}, {1, u"Result: saved"_s},    {2, u"Result: sent"_s},
+        {3, u"Result: failed"_s},   {4, u"Result: not sent"_s}, {-1, u"Result: not sent"_s},
+    };
+    for (const auto& [result, line] : cases) {
+        EXPECT_EQ(Questlog3AppDelegate::mailResultText(result), line) << result;
+    }
+}
+
+namespace {
+
+// The composer that is up, once presented.
+MailComposeViewController* presentedComposer(Questlog3AppDelegate& delegate) {
+    return qobject_cast<MailComposeViewController*>(
+        delegate.navigationController()->modalViewController());
+}
+
+// Presses the composer's button and waits for the delegate to take it away.
+bool press(MailComposeViewController* composer, const QString& button) {
+    QSignalSpy gone(composer, &QObject::destroyed);
+    for (QPushButton* candidate : composer->findChildren<QPushButton*>()) {
+        if (candidate->text() == button) {
+            candidate->click();
+            return gone.wait(10000);
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+// Without an outbox or a mail program, both mails say so instead of opening a composer.
+TEST_F(AppLinks, WithoutMailEachRequestShowsTheNoMailAlert) {
+    const QTemporaryDir emptyPath;
+    ScopedEnv path("PATH", emptyPath.path().toUtf8()), outbox("QUESTLOG_MAIL_OUTBOX", "");
+    launch();
+    NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_SEND_FEEDBACK_EMAIL"_s);
+    ASSERT_EQ(AlertView::visibleAlerts().size(), 1);
+    EXPECT_EQ(AlertView::visibleAlerts().first()->title(), u"Email not setup"_s);
+    EXPECT_EQ(presentedComposer(delegate), nullptr);
+    AlertView::visibleAlerts().first()->dismissWithClickedButtonIndex(0, false);
+}
+
+// The game's mail, sent into the outbox: its texts from the catalogue show as the text they
+// are, its wish link gives back the game whole, and its picture is the page's.
+TEST_F(AppLinks, GameDetailsMailCarriesTheGameWholeAndThePagesPicture) {
+    const QTemporaryDir outboxDir;
+    ScopedEnv outbox("QUESTLOG_MAIL_OUTBOX", outboxDir.path().toUtf8());
+    launch();
+    Game* game = delegate.updateController()->getGameFromEntityWithCriticonID(u"1"_s);
+    ASSERT_NE(game, nullptr);
+    game->setTitle(kHostileTitle);
+    game->setUrlCriticonLink(u"http://reviews.test/one?a=1&b=2"_s);
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    NotificationCenter::defaultCenter()->postNotificationName(
+        u"NOTIF_SEND_GAME_DETAILS_EMAIL"_s,
+        QVariantMap{{u"game"_s, QVariant::fromValue(game)}, {u"screenshot"_s, picture}});
+    MailComposeViewController* composer = presentedComposer(delegate);
+    ASSERT_NE(composer, nullptr);
+    ASSERT_TRUE(press(composer, u"Send"_s));
+    EXPECT_EQ(presentedComposer(delegate), nullptr);
+
+    const QStringList sent = QDir(outboxDir.path()).entryList({u"*.eml"_s}, QDir::Files);
+    ASSERT_EQ(sent.size(), 1);
+    QFile file(outboxDir.filePath(sent.first()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray mime = file.readAll();
+    const QList<QByteArray> headers = mime.left(mime.indexOf("\r\n\r\n")).split('\n');
+    EXPECT_EQ(std::ranges::count_if(
+                  headers, [](const QByteArray& line) { return line.startsWith("Subject:"); }),
+              1);
+    EXPECT_FALSE(std::ranges::any_of(
+        headers, [](const QByteArray& line) { return line.toLower().startsWith("bcc:"); }));
+    const std::optional<MailMessage> message = MailMessage::fromMIME(mime);
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->subject, u"A & <b>\"x\"</b>Bcc: y@z [ for desktop]"_s);
+    EXPECT_TRUE(message->isHTML);
+    EXPECT_FALSE(message->body.contains(u"**"_s));
+    EXPECT_TRUE(message->body.contains(u"A &amp; &lt;b&gt;&quot;x&quot;&lt;/b&gt;"_s));
+    EXPECT_TRUE(message->body.contains(u"href=\"http://reviews.test/one?a=1&amp;b=2\""_s));
+
+    // The wish link, as a mail program reads the attribute, opens the same game by its title.
+    const qsizetype at = message->body.indexOf(u"?action=WISH"_s);
+    ASSERT_GT(at, 0);
+    const QString link =
+        message->body.mid(at, message->body.indexOf(u'"', at) - at).replace(u"&amp;"_s, u"&"_s);
+    const WishLink read = WishLink::fromURLString(link);
+    EXPECT_EQ(read.idCriticon, u"1"_s);
+    EXPECT_EQ(read.title, kHostileTitle);
+
+    ASSERT_EQ(message->attachments.size(), 1);
+    EXPECT_EQ(message->attachments.first().fileName, u"screenshot"_s);
+    EXPECT_EQ(message->attachments.first().mimeType, u"image/png"_s);
+    EXPECT_EQ(QImage::fromData(message->attachments.first().data).convertToFormat(picture.format()),
+              picture);
 }
