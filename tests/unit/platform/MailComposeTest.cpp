@@ -196,15 +196,9 @@ TEST(MailDeliveryTest, HandsOverToXdgEmail) {
         QStringList arguments = QString::fromUtf8(record.readAll()).split(QChar(0));
         ASSERT_EQ(arguments.size(), 10);
         QFile attached(arguments.takeAt(6));
-        EXPECT_EQ(arguments, (QStringList{u"--utf8"_s,
-                                          u"--subject"_s,
-                                          gameMail().subject,
-                                          u"--body"_s,
-                                          u"Read the reviews <http://r.test/x?a=1&b=2> – é"_s,
-                                          u"--attach"_s,
-                                          u"j@example.de"_s,
-                                          u"friend@example.org"_s,
-                                          {}}));
+        EXPECT_EQ(arguments.join(u'|'), u"--utf8|--subject|"_s + gameMail().subject +
+                                            u"|--body|Read the reviews <http://r.test/x?a=1&b=2> – "
+                                            u"é|--attach|j@example.de|friend@example.org|"_s);
         EXPECT_EQ(QFileInfo(attached).fileName(), u"screenshot"_s);
         ASSERT_TRUE(attached.open(QIODevice::ReadOnly)) << "mail programs read it later";
         EXPECT_EQ(attached.readAll(), png());
