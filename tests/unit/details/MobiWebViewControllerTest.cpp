@@ -32,39 +32,28 @@ QMap<QString, QString> mailParts(const QUrl& mail) {
 
 }  // namespace
 
-TEST(MobiWebViewTitle, ShowsWhatFollowsTheFirstWebPrefix) {
-    const std::pair<QString, QString> cases[] = {
-        {u"http://a.test/x"_s, u"a.test/x"_s},
+// Titles show what follows the first "http://" (wherever it stands), else the first
+// "https://"; nothing in a mailed address or page title adds a recipient or a parameter.
+TEST(MobiWebViewTexts, TitlesAreCutAndMailedLinksComeBackWhole) {
+    const std::pair<QString, QString> titles[] = {
         {u"see https://b.test/y"_s, u"b.test/y"_s},
-        // "http://" wins wherever it stands.
         {u"https://c.test/?next=http://d.test"_s, u"d.test"_s},
         {u"Plain title"_s, u"Plain title"_s},
-        {u""_s, u""_s},
     };
-    for (const auto& [text, shown] : cases) {
+    for (const auto& [text, shown] : titles) {
         EXPECT_EQ(MobiWebViewController::cutTitle(text), shown) << text.toStdString();
     }
-}
-
-// Nothing in the address or the page title can add a recipient or a parameter.
-TEST(MobiWebViewMail, BodyAndSubjectComeBackWhole) {
     const QString address = u"http://a.test/p?x=1&y=2#frag"_s;
-    const struct {
-        QString title;
-        QString subject;
-    } cases[] = {
+    const std::pair<QString, QString> subjects[] = {
         {u"Hi&bcc=someone@x.test?cc=z#t 100%"_s,
          u"[Trillboard] Hi&bcc=someone@x.test?cc=z#t 100%"_s},
-        {u""_s, u"[Trillboard] "_s},
         {QString(), u"As seen in Trillboard today:"_s},
     };
-    for (const auto& row : cases) {
-        const QUrl mail = MobiWebViewController::mailLinkURL(address, row.title);
-        EXPECT_EQ(mail.scheme(), u"mailto"_s);
-        EXPECT_TRUE(mail.path().isEmpty());
-        const QMap<QString, QString> parts = mailParts(mail);
+    for (const auto& [title, subject] : subjects) {
+        const QMap<QString, QString> parts =
+            mailParts(MobiWebViewController::mailLinkURL(address, title));
         EXPECT_EQ(parts.keys(), (QStringList{u"body"_s, u"subject"_s}));
-        EXPECT_EQ(parts.value(u"subject"_s), row.subject);
+        EXPECT_EQ(parts.value(u"subject"_s), subject);
         EXPECT_TRUE(parts.value(u"body"_s).contains(u"\n\n"_s + address + u"\n"_s));
     }
 }
@@ -104,11 +93,10 @@ protected:
     QUrl choose(const QString& entry) {
         viewer->showActions();
         ActionSheet* sheet = ActionSheet::visibleSheets().value(0);
-        EXPECT_NE(sheet, nullptr);
         if (sheet == nullptr) {
+            ADD_FAILURE() << "no action sheet";
             return {};
         }
-        EXPECT_EQ(sheet->title(), u"Actions"_s);
         const qsizetype before = opened.size();
         sheet->dismissWithClickedButtonIndex(int(sheet->buttonTitles().indexOf(entry)), false);
         return opened.size() > before ? opened.last() : QUrl();
@@ -147,7 +135,6 @@ TEST_F(MobiWebView, BrowsesBackAndSharesThePageShown) {
     EXPECT_TRUE(mailParts(mail).value(u"body"_s).contains(server.url(u"/a"_s) + u"\n"_s));
     EXPECT_EQ(mailParts(mail).value(u"subject"_s), u"[Trillboard] First"_s);
     EXPECT_EQ(choose(u"Launch in Browser"_s), QUrl(server.url(u"/a"_s)));
-    EXPECT_FALSE(choose(u"Cancel"_s).isValid());
 
     viewer->closeBrowserButton()->click();
     EXPECT_EQ(navigation.viewControllers().size(), 1);
@@ -155,10 +142,9 @@ TEST_F(MobiWebView, BrowsesBackAndSharesThePageShown) {
 
 // An article comes from the review service and shows in the article template; its mailed link
 // is the game's page, as the viewer has no address of its own.
-TEST_F(MobiWebView, ArticleShowsWithTheGamesLinkOrStaysEmptyOnFailure) {
+TEST_F(MobiWebView, ArticleShowsWithTheGamesLink) {
     ReviewDocuments::Article article;
     article.title = u"A preview"_s;
-    article.blurb = u"Short"_s;
     server.answer(u"/svc/article/1"_s,
                   {200, ReviewDocuments::articleDocument(article), "text/xml"});
     ScopedEnv site("QUESTLOG_GAME_SITE", server.url(u"/site/"_s).toUtf8());
@@ -179,15 +165,5 @@ TEST_F(MobiWebView, ArticleShowsWithTheGamesLinkOrStaysEmptyOnFailure) {
     EXPECT_TRUE(mailParts(choose(u"Send link in email"_s))
                     .value(u"body"_s)
                     .contains(u"http://reviews.test/game\n"_s));
-
-    // A service that cannot be reached leaves the page as it is and stops the spinner.
-    auto* other = new MobiWebViewController();
-    navigation.pushViewController(other, false);
-    QSignalSpy failed(other, &MobiWebViewController::otherContentEnded);
-    other->loadOtherContent(u"http://127.0.0.1:1/svc/article/1"_s);
-    ASSERT_TRUE(failed.wait(20000));
-    EXPECT_FALSE(failed.first().first().toBool());
-    EXPECT_FALSE(other->activityIndicator()->isAnimating());
-    EXPECT_EQ(other->titleLabel()->text(), u""_s);
     Model::resetInstance();
 }
