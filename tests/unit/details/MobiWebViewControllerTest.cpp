@@ -167,3 +167,16 @@ TEST_F(MobiWebView, ArticleShowsWithTheGamesLink) {
                     .contains(u"http://reviews.test/game\n"_s));
     Model::resetInstance();
 }
+
+// Leaving the viewer stops the page it was loading and the busy sign with it.
+TEST_F(MobiWebView, LeavingStopsTheLoad) {
+    server.answer(u"/slow"_s, {.body = "late", .delayMsecs = 10 * 60 * 1000});
+    viewer->setURL(server.url(u"/slow"_s));
+    ASSERT_TRUE(viewer->webView()->isLoading());
+    QSignalSpy ended(viewer->webView(), &WebView::loadEnded);
+    viewer->hide();
+    // Stopped before the engine began, or told as cut short; the page never answers.
+    EXPECT_TRUE(!viewer->webView()->isLoading() || ended.wait(20000));
+    EXPECT_FALSE(viewer->webView()->isLoading());
+    EXPECT_FALSE(NetworkActivityIndicator::isVisible());
+}
