@@ -1,15 +1,12 @@
 #include "GameDetailsEmail.h"
 
 #include "Format.h"
-#include "MailMessage.h"
 #include "StringExtensions.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 QString GameDetailsEmail::subject(const QString& gameTitle, const QString& appTitle) {
-    // A title may hold line breaks; a subject is one line.
-    return MailMessage::withoutControlCharacters(
-        Format::format(u"%@ [%@ for desktop]"_s, gameTitle, appTitle));
+    return Format::format(u"%@ [%@ for desktop]"_s, gameTitle, appTitle);
 }
 
 QString GameDetailsEmail::body(const QString& emailTemplate, const Values& values) {

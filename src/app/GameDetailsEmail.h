@@ -11,7 +11,7 @@ class GameDetailsEmail {
 public:
     static inline const QString kTemplateName = QStringLiteral("game_details_email");
 
-    // "<game title> [<program name> for desktop]", without control characters.
+    // "<game title> [<program name> for desktop]".
     static QString subject(const QString& gameTitle, const QString& appTitle);
 
     struct Values {

@@ -32,14 +32,6 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-void post(const QString& name, const QVariant& object = {}) {
-    NotificationCenter::defaultCenter()->postNotificationName(name, object);
-}
-
-}  // namespace
-
 Questlog3AppDelegate::Questlog3AppDelegate(QObject* parent)
     : QObject(parent), window_(std::make_unique<QWidget>()) {
     // What the main interface file holds: the window, the navigation stack and its root.
@@ -148,7 +140,8 @@ void Questlog3AppDelegate::startUpSettled() {
     if (!pendingGameId_.isNull() && updateController_) {
         const QString id = std::exchange(pendingGameId_, QString());
         if (Game* game = updateController_->getGameFromEntityWithCriticonID(id)) {
-            post(u"NOTIF_SHOW_GAME_DETAILS"_s, QVariant::fromValue(game));
+            NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_SHOW_GAME_DETAILS"_s,
+                                                                      QVariant::fromValue(game));
         } else {
             Console::log(u"No game with the id %@ to show"_s, id);
         }
@@ -311,9 +304,10 @@ void Questlog3AppDelegate::actionSheetClickedButton(const QString& buttonTitle,
     }
     game->setMyIsWished(1);
     // Saved at once: the user's choice must not wait for a later save that a crash would skip.
-    post(u"NOTIF_GAME_WISH_CHANGED"_s);
+    NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_GAME_WISH_CHANGED"_s);
     saveData();
-    post(u"NOTIF_SHOW_GAME_DETAILS"_s, QVariant::fromValue(game));
+    NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_SHOW_GAME_DETAILS"_s,
+                                                              QVariant::fromValue(game));
 }
 
 void Questlog3AppDelegate::checkConnectivity() {

@@ -49,12 +49,13 @@ const QString kFeature = u"Details"_s;
 // article of the review service in the article template.
 void openInViewer(DetailPage* page, const QString& address, Game* game) {
     NavigationController* navigation = NavigationController::navigationControllerOf(page);
+    if (navigation == nullptr) {
+        return;
+    }
     auto* viewer = new MobiWebViewController();
     viewer->setNavigationController(navigation);
-    if (game != nullptr) {
-        viewer->setGame(game);
-    }
-    if (navigation == nullptr || !navigation->pushViewController(viewer, true)) {
+    viewer->setGame(game);
+    if (!navigation->pushViewController(viewer, true)) {
         delete viewer;
         return;
     }

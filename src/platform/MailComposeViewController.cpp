@@ -119,7 +119,8 @@ void MailComposeViewController::forgetDelegate(const MailComposeViewControllerDe
 }
 
 void MailComposeViewController::setSubject(const QString& subject) {
-    subjectField_->setText(subject);
+    // A subject is one line, whatever text it was made from.
+    subjectField_->setText(MailMessage::withoutControlCharacters(subject));
     subjectField_->setCursorPosition(0);  // show the start of a long subject
 }
 
