@@ -93,7 +93,6 @@ TEST_F(DetailScreen, CatalogueFieldsShowDimmedWhenMissing) {
                       .arg(ViewAlpha::alpha(page->gameDescription())),
                   expected);
     }
-    EXPECT_EQ(page->titleLabel()->text(), u"Sky Racer"_s);
 }
 
 // Wish, played and a first score, by the buttons and by the star bar, with the notifications in
@@ -150,26 +149,20 @@ TEST_F(DetailScreen, TabsShowTheirPanelsAndTellSomeoneSendsThePictureOfTheSummar
         }
         EXPECT_EQ(page->travelView()->y() == summaryY, tab == page->tabSummary());
     }
-    EXPECT_EQ(metrics.take(),
-              u"Tab: reviews pressed@Details; Tab: screens pressed@Details; "
-              u"Tab: other pressed@Details; Tab: summary pressed@Details"_s);
     // Without their pages the web views never started the engine.
     EXPECT_FALSE(page->reviewWebView()->hasEngine() || page->screensWebView()->hasEngine());
 
     // "Tell someone" sends a picture of the summary, and nothing once the page is gone.
     const auto tellFrom = [this](Button* tab) {
         QTest::mouseClick(tab, Qt::LeftButton);
-        metrics.take();
         QTest::mouseClick(page->optionsButton(), Qt::LeftButton);
         ASSERT_EQ(ActionSheet::visibleSheets().size(), 1);
         ActionSheet* sheet = ActionSheet::visibleSheets().first();
-        EXPECT_EQ(sheet->title(), u"Tell others about this game"_s);
         sheet->dismissWithClickedButtonIndex(sheet->destructiveButtonIndex(), false);
     };
     // From another tab the page turns to the summary first and sends its picture later.
     tellFrom(page->tabReviews());
     EXPECT_TRUE(page->tabSummary()->isSelected());
-    EXPECT_EQ(metrics.take(), u"Tab: summary pressed@Details"_s);
     EXPECT_TRUE(mails.isEmpty());
     Animator::runPendingDelays();
     ASSERT_EQ(mails.size(), 1);

@@ -73,24 +73,22 @@ protected:
         viewer = new MobiWebViewController();
         viewer->setNavigationController(&navigation);
         navigation.pushViewController(viewer, false);
-        server.answer(u"/a"_s, page(u"<title>First</title>"_s));
-        server.answer(u"/b"_s, page(u"<p>no title</p>"_s));
+        server.answer(u"/a"_s, {200, "<title>First</title>", "text/html"});
+        server.answer(u"/b"_s, {200, "<p>no title</p>", "text/html"});
+        server.answer(u"/slow"_s, {.body = "late", .delayMsecs = 10 * 60 * 1000});
     }
     ~MobiWebView() override {
         SystemURLOpener::setOpener({});
         Animator::setImmediate(false);
     }
 
-    static FakeHttpServer::Response page(const QString& html) {
-        return {200, html.toUtf8(), "text/html"};
-    }
     bool open(const QString& path) {
         QSignalSpy ended(viewer->webView(), &WebView::loadEnded);
         viewer->setURL(server.url(path));
         return ended.wait(20000) && ended.first().first().toBool();
     }
     // Chooses an entry of the viewer's action menu and answers what went outside.
-    QUrl choose(const QString& entry) {
+    QUrl choose(const QString& entry = u"Send link in email"_s) {
         viewer->showActions();
         ActionSheet* sheet = ActionSheet::visibleSheets().value(0);
         if (sheet == nullptr) {
@@ -122,20 +120,27 @@ TEST_F(MobiWebView, BrowsesBackAndSharesThePageShown) {
     ASSERT_TRUE(open(u"/b"_s));
     EXPECT_EQ(viewer->titleLabel()->text(), MobiWebViewController::cutTitle(server.url(u"/b"_s)));
     EXPECT_TRUE(viewer->backButton()->isEnabled());
-    EXPECT_EQ(mailParts(choose(u"Send link in email"_s)).value(u"subject"_s), u"[Trillboard] "_s);
+    EXPECT_EQ(mailParts(choose()).value(u"subject"_s), u"[Trillboard] "_s);
 
-    QSignalSpy ended(viewer->webView(), &WebView::loadEnded);
+    QSignalSpy back(viewer->webView(), &WebView::loadEnded);
     viewer->backButton()->click();
-    ASSERT_TRUE(ended.wait(20000));
+    ASSERT_TRUE(back.wait(20000));
     EXPECT_EQ(viewer->titleLabel()->text(), u"First"_s);
     EXPECT_FALSE(viewer->backButton()->isEnabled());
 
     // The page shown now, not the address last set.
-    const QUrl mail = choose(u"Send link in email"_s);
-    EXPECT_TRUE(mailParts(mail).value(u"body"_s).contains(server.url(u"/a"_s) + u"\n"_s));
-    EXPECT_EQ(mailParts(mail).value(u"subject"_s), u"[Trillboard] First"_s);
+    const QMap<QString, QString> mail = mailParts(choose());
+    EXPECT_TRUE(mail.value(u"body"_s).contains(server.url(u"/a"_s) + u"\n"_s));
+    EXPECT_EQ(mail.value(u"subject"_s), u"[Trillboard] First"_s);
     EXPECT_EQ(choose(u"Launch in Browser"_s), QUrl(server.url(u"/a"_s)));
 
+    // Leaving stops a page that is loading, and the busy sign with it: stopped before the
+    // engine began, or told as cut short (the page never answers).
+    viewer->setURL(server.url(u"/slow"_s));
+    QSignalSpy ended(viewer->webView(), &WebView::loadEnded);
+    viewer->hide();
+    EXPECT_TRUE(!viewer->webView()->isLoading() || ended.wait(20000));
+    EXPECT_FALSE(viewer->webView()->isLoading() || NetworkActivityIndicator::isVisible());
     viewer->closeBrowserButton()->click();
     EXPECT_EQ(navigation.viewControllers().size(), 1);
 }
@@ -158,25 +163,9 @@ TEST_F(MobiWebView, ArticleShowsWithTheGamesLink) {
     QSignalSpy shown(viewer->webView(), &WebView::loadEnded);
     viewer->loadOtherContent(server.url(u"/svc/article/1"_s));
     ASSERT_TRUE(fetched.wait(20000));
-    EXPECT_TRUE(fetched.first().first().toBool());
     EXPECT_EQ(viewer->titleLabel()->text(), u"A preview"_s);
     ASSERT_TRUE(shown.wait(20000));
     EXPECT_TRUE(viewer->lastURL().isNull());
-    EXPECT_TRUE(mailParts(choose(u"Send link in email"_s))
-                    .value(u"body"_s)
-                    .contains(u"http://reviews.test/game\n"_s));
+    EXPECT_TRUE(mailParts(choose()).value(u"body"_s).contains(u"http://reviews.test/game\n"_s));
     Model::resetInstance();
-}
-
-// Leaving the viewer stops the page it was loading and the busy sign with it.
-TEST_F(MobiWebView, LeavingStopsTheLoad) {
-    server.answer(u"/slow"_s, {.body = "late", .delayMsecs = 10 * 60 * 1000});
-    viewer->setURL(server.url(u"/slow"_s));
-    ASSERT_TRUE(viewer->webView()->isLoading());
-    QSignalSpy ended(viewer->webView(), &WebView::loadEnded);
-    viewer->hide();
-    // Stopped before the engine began, or told as cut short; the page never answers.
-    EXPECT_TRUE(!viewer->webView()->isLoading() || ended.wait(20000));
-    EXPECT_FALSE(viewer->webView()->isLoading());
-    EXPECT_FALSE(NetworkActivityIndicator::isVisible());
 }
