@@ -218,8 +218,8 @@ TEST_F(MailComposeTest, EachWayOutGivesItsResult) {
              to->selectAll();
              QTest::keyClicks(to, u"x@y.test, z@y.test"_s);
              click(u"Send"_s);
+             QTest::keyClick(to, Qt::Key_Return, Qt::ControlModifier);
              QTest::keyClick(to, Qt::Key_Escape);
-             click(u"Send"_s);
          },
          {R::Sent}},
         {[&] { QTest::keyClick(composer_.focusWidget(), Qt::Key_Return, Qt::ControlModifier); },
