@@ -4,13 +4,12 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
-#include "EventWait.h"
 #include "FakeHttpServer.h"
 #include "QStringPrinter.h"
-#include "ScopedEnv.h"
 #include "WebEngineProfile.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -19,48 +18,33 @@ namespace {
 
 using Type = WebViewDelegate::NavigationType;
 
-// Writes each call as a line ("start", "finish:<title>", "fail:<code>", "ask:<type> <url>") and
-// lets the test wait until a number of them have come.
+// Writes each call as a line: "start", "finish:<title>", "fail:<code>", "ask:<type> <url>".
 class Recorder : public WebViewDelegate {
 public:
     bool shouldStartLoadWithRequest(WebView*, const QUrl& url, Type type) override {
-        record(u"ask:%1 %2"_s.arg(int(type)).arg(url.toString()));
+        calls << u"ask:%1 %2"_s.arg(int(type)).arg(url.toString());
         return allowLinks || type != Type::LinkClicked;
     }
-    void webViewDidStartLoad(WebView*) override { record(u"start"_s); }
-    void webViewDidFinishLoad(WebView* view) override { record(u"finish:"_s + view->pageTitle()); }
+    void webViewDidStartLoad(WebView*) override { calls << u"start"_s; }
+    void webViewDidFinishLoad(WebView* view) override { calls << u"finish:"_s + view->pageTitle(); }
     void didFailLoadWithError(WebView*, const OrvError& error) override {
         EXPECT_EQ(error.domain, WebView::kErrorDomain);
-        record(u"fail:%1"_s.arg(error.code));
+        calls << u"fail:%1"_s.arg(error.code);
     }
+    // Runs the event loop until that many calls have come, or for at most 20 s.
     bool waitFor(qsizetype count) {
-        if (calls.size() >= count) {
-            return true;
+        QTimer timeout;
+        timeout.setSingleShot(true);
+        timeout.start(20000);
+        while (calls.size() < count && timeout.isActive()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
-        EventWait wait;
-        wanted_ = count;
-        wait_ = &wait;
-        const bool came = wait.wait(20000);
-        wait_ = nullptr;
-        return came;
+        return calls.size() >= count;
     }
 
     QStringList calls;
     bool allowLinks = true;
-
-private:
-    void record(const QString& call) {
-        calls.append(call);
-        if (wait_ != nullptr && calls.size() >= wanted_) {
-            wait_->done();
-        }
-    }
-
-    EventWait* wait_ = nullptr;
-    qsizetype wanted_ = 0;
 };
-
-const QString cancelled = u"fail:%1"_s.arg(WebView::kErrorCancelled);
 
 class WebViewTest : public testing::Test {
 protected:
@@ -75,7 +59,6 @@ protected:
     }
 
     QUrl base() const { return QUrl(server_.url(u"/pages/"_s)); }
-    QWebEnginePage* page() { return view_.findChild<QWebEngineView*>()->page(); }
     qsizetype requestsFor(const QString& path) const {
         const QList<FakeHttpServer::Request> all = server_.requests();
         return std::ranges::count(all, path, &FakeHttpServer::Request::path);
@@ -85,10 +68,6 @@ protected:
         recorder_.calls.clear();
         view_.loadHTMLString(html, base());
         return recorder_.waitFor(2);
-    }
-    void click() {
-        QWidget* surface = view_.findChild<QWebEngineView*>()->focusProxy();
-        QTest::mouseClick(surface, Qt::LeftButton, {}, surface->rect().center());
     }
 
     FakeHttpServer server_;
@@ -106,27 +85,12 @@ TEST_F(WebViewTest, TheEngineStartsWithTheFirstLoadAndNotBefore) {
     idle.stopLoading();
     idle.goBack();
     EXPECT_FALSE(idle.canGoBack() || idle.isLoading() || idle.hasEngine());
-    EXPECT_TRUE(idle.requestURL().isEmpty() && idle.pageTitle().isNull());
     EXPECT_EQ(WebEngineProfile::exists(), engineBefore);
 
     view_.loadHTMLString(u"<title>Hi</title>"_s, base());
     EXPECT_TRUE(view_.hasEngine() && WebEngineProfile::exists());
     EXPECT_TRUE(recorder_.calls.isEmpty()) << "called from inside the WebView call";
-    ASSERT_TRUE(recorder_.waitFor(2));
-    EXPECT_EQ(recorder_.calls, (QStringList{u"start"_s, u"finish:Hi"_s}));
-    EXPECT_EQ(view_.stringByEvaluatingJavaScriptFromString(u"document.title"_s), u"Hi"_s);
-    EXPECT_TRUE(view_.stringByEvaluatingJavaScriptFromString(u"1 + 1"_s).isNull());
-}
-
-// The user's own engine switches stay; the process's are added once.
-TEST_F(WebViewTest, EngineSwitchesKeepTheUsersOwn) {
-    ScopedEnv flags("QTWEBENGINE_CHROMIUM_FLAGS", "--user-switch");
-    const bool root = WebEngineProfile::addEngineSwitches();
-    WebEngineProfile::addEngineSwitches();
-    const QList<QByteArray> switches = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").split(' ');
-    EXPECT_EQ(switches.first(), "--user-switch");
-    EXPECT_EQ(switches.count("--no-sandbox"), root ? 1 : 0);
-    EXPECT_EQ(switches.count("--disable-gpu"), qgetenv("QT_QPA_PLATFORM") == "offscreen" ? 1 : 0);
+    EXPECT_TRUE(recorder_.waitFor(2));
 }
 
 // A page given as a string loads its relative addresses from the base address, the title of a
@@ -134,13 +98,11 @@ TEST_F(WebViewTest, EngineSwitchesKeepTheUsersOwn) {
 TEST_F(WebViewTest, HtmlStringsResolveAgainstTheBaseAddress) {
     const std::pair<QString, QString> cases[] = {
         {u"<p>no title</p><img src=\"dot.png?1\">"_s, u"finish:"_s},
-        {u"<!DOCTYPE html><html><head><title>Long</title></head><body><img src=\"dot.png?2\"><!--"_s +
-             QString(3'000'000, u'x') + u"--></body></html>"_s,
+        {u"<title>Long</title><img src=\"dot.png?2\"><!--"_s + QString(3'000'000, u'x') + u"-->"_s,
          u"finish:Long"_s},
     };
     int loaded = 0;
     for (const auto& [html, finish] : cases) {
-        SCOPED_TRACE(finish.toStdString());
         ASSERT_TRUE(load(html));
         EXPECT_EQ(recorder_.calls, (QStringList{u"start"_s, finish}));
         EXPECT_EQ(view_.requestURL(), base());
@@ -149,52 +111,44 @@ TEST_F(WebViewTest, HtmlStringsResolveAgainstTheBaseAddress) {
     }
 }
 
-// Links ask the delegate; a refused one leaves the page as it was and loads nothing, a followed
-// one loads, and the back step (not asked) returns to the string's page.
-TEST_F(WebViewTest, LinkClicksAskTheDelegateAndBackReturns) {
-    ASSERT_TRUE(
-        load(u"<title>One</title><body style=\"margin:0\"><a href=\"next\" "
-             "style=\"display:block;height:100vh\">next</a></body>"_s));
-    EXPECT_FALSE(view_.canGoBack());
-
-    recorder_.allowLinks = false;
-    click();
-    ASSERT_TRUE(recorder_.waitFor(3));
-    recorder_.allowLinks = true;
-    click();
-    ASSERT_TRUE(recorder_.waitFor(6));
+// Links ask the delegate, those meant for a new window too: a refused one leaves the page as it
+// was, a followed one loads in this view, and the back step (not asked) returns to the string's
+// page. A new view each time, as the engine may swap a used one's surface after a load.
+TEST_F(WebViewTest, LinkClicksAskTheDelegateAndLoadInPlace) {
     const QUrl next = base().resolved(QUrl(u"next"_s));
     const QString link = u"ask:%1 %2"_s.arg(int(Type::LinkClicked)).arg(next.toString());
-    EXPECT_EQ(recorder_.calls,
-              (QStringList{u"start"_s, u"finish:One"_s, link, link, u"start"_s, u"finish:Next"_s}));
-    EXPECT_EQ(view_.requestURL(), next);
-
-    ASSERT_TRUE(view_.canGoBack());
-    view_.goBack();
-    ASSERT_TRUE(recorder_.waitFor(8));
-    EXPECT_EQ(recorder_.calls.mid(6), (QStringList{u"start"_s, u"finish:One"_s}));
-    EXPECT_FALSE(view_.canGoBack());
-    EXPECT_EQ(view_.requestURL(), base());
-}
-
-// A view shows one page: a link meant for a new window is asked of the delegate as a link and
-// followed in the view itself.
-TEST_F(WebViewTest, NewWindowLinksAreFollowedInPlace) {
-    ASSERT_TRUE(
-        load(u"<title>One</title><body style=\"margin:0\"><a href=\"next\" target=\"_blank\" "
-             "style=\"display:block;height:100vh\">next</a></body>"_s));
-    click();
-    ASSERT_TRUE(recorder_.waitFor(5));
-    const QUrl next = base().resolved(QUrl(u"next"_s));
-    EXPECT_EQ(recorder_.calls.mid(2),
-              (QStringList{u"ask:%1 %2"_s.arg(int(Type::LinkClicked)).arg(next.toString()),
-                           u"start"_s, u"finish:Next"_s}));
-    EXPECT_EQ(view_.requestURL(), next);
+    for (const QString& target : {u"_self"_s, u"_blank"_s}) {
+        SCOPED_TRACE(target.toStdString());
+        WebView view;
+        view.resize(400, 300);
+        view.show();
+        view.setDelegate(&recorder_);
+        recorder_.calls.clear();
+        view.loadHTMLString(
+            u"<title>One</title><body style=\"margin:0\"><a href=\"next\" target=\"%1\" "
+            "style=\"display:block;height:100vh\">next</a>"_s.arg(target),
+            base());
+        ASSERT_TRUE(recorder_.waitFor(2));
+        QWidget* surface = view.findChild<QWebEngineView*>()->focusProxy();
+        for (const bool allowed : {false, true}) {
+            recorder_.allowLinks = allowed;
+            QTest::mouseClick(surface, Qt::LeftButton, {}, surface->rect().center());
+            ASSERT_TRUE(recorder_.waitFor(allowed ? 6 : 3));
+        }
+        EXPECT_EQ(recorder_.calls, (QStringList{u"start"_s, u"finish:One"_s, link, link, u"start"_s,
+                                                u"finish:Next"_s}));
+        EXPECT_EQ(view.requestURL(), next);
+        view.goBack();
+        ASSERT_TRUE(recorder_.waitFor(8));
+        EXPECT_EQ(recorder_.calls.mid(6), (QStringList{u"start"_s, u"finish:One"_s}));
+        EXPECT_EQ(view.requestURL(), base());
+    }
 }
 
 // A load in flight ends once, as cancelled by another load or by stop, or as timed out; the
-// view's own signal follows each end the delegate heard of, with its outcome.
+// view's own signal follows each end, with its outcome.
 TEST_F(WebViewTest, ALoadInFlightEndsCancelledOrTimedOut) {
+    const QString cancelled = u"fail:%1"_s.arg(WebView::kErrorCancelled);
     const struct {
         std::function<void(WebView&)> cut;
         double timeout;
@@ -218,43 +172,34 @@ TEST_F(WebViewTest, ALoadInFlightEndsCancelledOrTimedOut) {
         EXPECT_TRUE(ended.isEmpty()) << "emitted from inside the WebView call";
         ASSERT_TRUE(recorder_.waitFor(1 + row.after.size()));
         EXPECT_EQ(recorder_.calls.mid(1), row.after);
-        QList<bool> flags, wanted;
-        for (const QList<QVariant>& signal : ended) {
-            flags.append(signal[0].toBool());
-        }
-        for (const QString& call : row.after) {
-            if (call != u"start"_s) {
-                wanted.append(call.startsWith(u"finish:"_s));
-            }
-        }
-        EXPECT_EQ(flags, wanted);
+        ASSERT_EQ(ended.size(), row.after.size() == 1 ? 1 : 2);
+        EXPECT_FALSE(ended.first()[0].toBool());
+        EXPECT_EQ(ended.last()[0].toBool(), row.after.last().startsWith(u"finish"_s));
         EXPECT_FALSE(view_.isLoading());
     }
 }
 
-// A cacheable page comes from the cache unless the request says to ignore it.
+// A cacheable page comes from the cache unless the request says to ignore it; another page goes
+// between them, else the engine reloads the page it shows, cache or not.
 TEST_F(WebViewTest, IgnoringTheCacheFetchesAgain) {
     server_.answer(u"/cached"_s, {.body = "<title>Kept</title>",
                                   .contentType = "text/html",
                                   .headers = {{"Cache-Control", "max-age=3600"}}});
-    const QUrl cached(server_.url(u"/cached"_s));
+    const QUrl cached(server_.url(u"/cached"_s)), away = base().resolved(QUrl(u"next"_s));
     using Policy = WebView::CachePolicy;
-    // Another page between them, or the engine reloads the page it shows, cache or not.
-    const QUrl away = base().resolved(QUrl(u"next"_s));
-    const std::pair<QUrl, Policy> loads[] = {
-        {cached, Policy::UseProtocolCachePolicy},       {away, Policy::UseProtocolCachePolicy},
-        {cached, Policy::UseProtocolCachePolicy},       {away, Policy::UseProtocolCachePolicy},
-        {cached, Policy::ReloadIgnoringLocalCacheData},
-    };
-    for (const auto& [url, policy] : loads) {
-        recorder_.calls.clear();
-        view_.loadRequest(url, policy);
-        ASSERT_TRUE(recorder_.waitFor(2) && recorder_.calls.last().startsWith(u"finish:"_s));
+    for (const Policy policy : {Policy::UseProtocolCachePolicy, Policy::UseProtocolCachePolicy,
+                                Policy::ReloadIgnoringLocalCacheData}) {
+        for (const QUrl& url : {away, cached}) {
+            recorder_.calls.clear();
+            view_.loadRequest(url, policy);
+            ASSERT_TRUE(recorder_.waitFor(2) && recorder_.calls.last().startsWith(u"finish:"_s));
+        }
     }
     EXPECT_EQ(requestsFor(u"/cached"_s), 2);
 }
 
-// A view or a delegate that goes away mid-load hears nothing more, nor does anyone for it.
+// A view or a delegate that goes away mid-load hears nothing more, nor does anyone for it;
+// without a delegate only the view's signal tells of the load's end.
 TEST_F(WebViewTest, NothingReachesADeletedViewOrDelegate) {
     auto* doomed = new WebView;
     doomed->setDelegate(&recorder_);
@@ -271,10 +216,8 @@ TEST_F(WebViewTest, NothingReachesADeletedViewOrDelegate) {
     EXPECT_EQ(other.delegate(), nullptr);
     QSignalSpy ended(&other, &WebView::loadEnded);
     other.stopLoading();
-    // Without a delegate only the view's signal tells of the load's end.
     ASSERT_TRUE(ended.wait(10000));
     EXPECT_EQ(ended.first().first(), false);
-    EXPECT_FALSE(other.isLoading());
 
     view_.loadHTMLString(u"<title>After</title>"_s, base());
     ASSERT_TRUE(recorder_.waitFor(3));
@@ -282,19 +225,15 @@ TEST_F(WebViewTest, NothingReachesADeletedViewOrDelegate) {
 }
 
 // A page wider than the view shrinks to its width; the next page starts at full size, and so
-// does a page once fitting is turned off.
+// does a page once fitting is turned off. Each zoom changes the contents' size.
 TEST_F(WebViewTest, ScalingToFitShrinksWidePagesOnly) {
     view_.setScalesPageToFit(true);
-    // Waits for the page shrunk to the view's width, or at full size: each zoom changes the
-    // contents' size.
     const auto zoomed = [this](bool shrunk) {
-        const auto reached = [&] {
-            const qreal width = page()->contentsSize().width();
-            return shrunk ? width > 0 && width <= view_.width() + 1 && page()->zoomFactor() < 1.0
-                          : page()->zoomFactor() == 1.0;
-        };
-        QSignalSpy resized(page(), &QWebEnginePage::contentsSizeChanged);
-        while (!reached()) {
+        QWebEnginePage* page = view_.findChild<QWebEngineView*>()->page();
+        QSignalSpy resized(page, &QWebEnginePage::contentsSizeChanged);
+        while (shrunk ? !(page->zoomFactor() < 1.0 && page->contentsSize().width() > 0 &&
+                          page->contentsSize().width() <= view_.width() + 1)
+                      : page->zoomFactor() != 1.0) {
             if (!resized.wait(10000)) {
                 return false;
             }
