@@ -1,10 +1,13 @@
 #include "UserDefaults.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
 
+#include "Console.h"
 #include "FileFunctions.h"
 #include "MyLog.h"
 
@@ -81,6 +84,28 @@ bool leadingTruth(const QString& text) {
     return c == u'Y' || c == u'y' || c == u'T' || c == u't' || (c >= u'1' && c <= u'9');
 }
 
+// QSettings drops the lines it cannot read at its next write. So a file it cannot read wholly is
+// moved aside first, and a copy takes its place: the readable values stay in use and the
+// original bytes are never written over.
+QString setAsideIfDamaged(const QString& path) {
+    if (!QFileInfo(path).isFile() ||
+        QSettings(path, QSettings::IniFormat).status() != QSettings::FormatError) {
+        return path;
+    }
+    const QString aside = FileFunctions::moveItemAsideAtPath(path, u"damaged"_s);
+    if (aside.isNull()) {
+        Console::log(u"UserDefaults: %@ is damaged and cannot be moved aside; it is left as it is"_s,
+                     path);
+    } else if (QFile::copy(aside, path)) {
+        Console::log(u"UserDefaults: %@ is damaged; kept as %@, the readable settings stay"_s, path,
+                     aside);
+    } else {
+        Console::log(u"UserDefaults: %@ is damaged; kept as %@, settings start empty"_s, path,
+                     aside);
+    }
+    return path;
+}
+
 }  // namespace
 
 UserDefaults* UserDefaults::standardUserDefaults() {
@@ -97,14 +122,8 @@ void UserDefaults::resetStandardUserDefaults() {
     sharedInstance.reset();
 }
 
-UserDefaults::UserDefaults(const QString& path) : settings_(path, QSettings::IniFormat) {
-    if (settings_.status() != QSettings::NoError) {
-        MYLOG(
-            u"UserDefaults: %@ is not wholly readable (status %d); unreadable lines are dropped "
-            u"on the next write"_s,
-            path, int(settings_.status()));
-    }
-}
+UserDefaults::UserDefaults(const QString& path)
+    : settings_(setAsideIfDamaged(path), QSettings::IniFormat) {}
 
 UserDefaults::~UserDefaults() = default;
 

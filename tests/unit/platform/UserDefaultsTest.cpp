@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "CapturedConsole.h"
 #include "FileFunctions.h"
 #include "QStringPrinter.h"
 
@@ -75,12 +76,31 @@ TEST_F(UserDefaultsTest, BadFilesLoseNoNewWrites) {
     EXPECT_FALSE(defaults()->synchronize());
     EXPECT_EQ(defaults()->integerForKey(u"DEFAULT_TAB"_s), 1);
     ASSERT_TRUE(QDir(path).removeRecursively());
+    // A damaged file is kept byte for byte beside the settings, before anything writes them;
+    // what could be read of it is still used.
     static const char kGarbage[] = "\xff\xfe[[[=\n\0\0junk";
-    ASSERT_TRUE(FileFunctions::createFileAtPath(path, QByteArray(kGarbage, sizeof kGarbage - 1)));
-    EXPECT_TRUE(reopened()->stringForKey(u"DEFAULT_TAB"_s).isNull());
-    defaults()->setInteger(2, u"DEFAULT_TAB"_s);
-    EXPECT_TRUE(defaults()->synchronize());
-    EXPECT_EQ(reopened()->integerForKey(u"DEFAULT_TAB"_s), 2);
+    const QByteArray cases[] = {QByteArray(kGarbage, sizeof kGarbage - 1),
+                                "[General]\nSORT=3\n[broken\nnoise\n"};
+    for (const QByteArray& damaged : cases) {
+        SCOPED_TRACE(damaged.toStdString());
+        UserDefaults::resetStandardUserDefaults();
+        QDir(FileFunctions::getDocumentDirectoryPath())
+            .removeRecursively();  // no earlier copies to be found
+        ASSERT_TRUE(FileFunctions::createFileAtPath(path, damaged));
+        CapturedConsole console;
+        EXPECT_TRUE(defaults()->stringForKey(u"DEFAULT_TAB"_s).isNull());
+        EXPECT_EQ(defaults()->integerForKey(u"SORT"_s), damaged.contains("SORT") ? 3 : 0);
+        defaults()->setInteger(2, u"DEFAULT_TAB"_s);
+        EXPECT_TRUE(defaults()->synchronize());
+        EXPECT_EQ(reopened()->integerForKey(u"DEFAULT_TAB"_s), 2);
+        const QStringList kept = QDir(FileFunctions::getDocumentDirectoryPath())
+                                     .entryList({u"UserDefaults.ini.*.damaged"_s}, QDir::Files);
+        ASSERT_EQ(kept.size(), 1);
+        QFile copy(FileFunctions::getPathForDocumentDirectoryResource(kept[0]));
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+        EXPECT_EQ(copy.readAll(), damaged);
+        EXPECT_TRUE(console.text().contains(kept[0]));
+    }
 }
 
 TEST_F(UserDefaultsTest, ConcurrentWritersLoseNothing) {
