@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -87,9 +88,24 @@ bool leadingTruth(const QString& text) {
 // QSettings drops the lines it cannot read at its next write. So a file it cannot read wholly is
 // moved aside first, and a copy takes its place: the readable values stay in use and the
 // original bytes are never written over.
+// What QSettings writes is UTF-8 text with control characters escaped, in lines it can parse.
+bool readsWhole(const QString& path) {
+    const QString text = FileFunctions::getStringFileValue(path);
+    if (text.isNull() || std::any_of(text.begin(), text.end(), [](QChar c) {
+            return c.unicode() < 0x20 && c != u'\n' && c != u'\r' && c != u'\t';
+        })) {
+        return false;
+    }
+    // Parsed from a copy: QSettings shares one parsed file per path across the process, and one
+    // holding a change it failed to write earlier would write it now, over the file under test.
+    const QTemporaryDir scratch;
+    const QString copy = scratch.filePath(u"probe.ini"_s);
+    return !scratch.isValid() || !QFile::copy(path, copy) ||
+           QSettings(copy, QSettings::IniFormat).status() != QSettings::FormatError;
+}
+
 QString setAsideIfDamaged(const QString& path) {
-    if (!QFileInfo(path).isFile() ||
-        QSettings(path, QSettings::IniFormat).status() != QSettings::FormatError) {
+    if (!QFileInfo(path).isFile() || readsWhole(path)) {
         return path;
     }
     const QString aside = FileFunctions::moveItemAsideAtPath(path, u"damaged"_s);

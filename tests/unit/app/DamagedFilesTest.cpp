@@ -187,12 +187,12 @@ TEST_F(DamagedFiles, EachDamageIsSaidAndTheProgramStaysUsableWithNothingLost) {
         {
             Questlog3AppDelegate delegate;
             const QString console = start(delegate);
-            EXPECT_TRUE(console.contains(QString::fromUtf8(damage.said))) << console;
+            EXPECT_TRUE(console.contains(QString::fromUtf8(damage.said))) << console.toStdString();
             if (!original.isNull()) {
                 const QStringList kept = filesHolding(originalBytes, damage.keptAs);
-                EXPECT_EQ(kept.size(), 1) << kept.join(u' ');
+                EXPECT_EQ(kept.size(), 1) << kept.join(u' ').toStdString();
                 if (*damage.keptAs != 0) {
-                    EXPECT_TRUE(console.contains(kept.value(0))) << console;  // says where
+                    EXPECT_TRUE(console.contains(kept.value(0))) << console.toStdString();  // says where
                 }
             }
             const QList<Game*> games = listed(delegate);
@@ -240,6 +240,6 @@ TEST_F(DamagedFiles, TwoDamagedStartsInOneSecondKeepBothStores) {
     for (const QByteArray& bytes : damaged) {
         const QStringList kept = filesHolding(bytes, u".damaged"_s);
         ASSERT_EQ(kept.size(), 1) << bytes.constData();
-        EXPECT_TRUE(kept[0].contains(u"2026-05-06-070809"_s)) << kept[0];
+        EXPECT_TRUE(kept[0].contains(u"2026-05-06-070809"_s)) << kept[0].toStdString();
     }
 }

@@ -84,8 +84,10 @@ TEST_F(UserDefaultsTest, BadFilesLoseNoNewWrites) {
     for (const QByteArray& damaged : cases) {
         SCOPED_TRACE(damaged.toStdString());
         UserDefaults::resetStandardUserDefaults();
-        QDir(FileFunctions::getDocumentDirectoryPath())
-            .removeRecursively();  // no earlier copies to be found
+        const QDir home(FileFunctions::getDocumentDirectoryPath());
+        for (const QString& earlier : home.entryList({u"UserDefaults.ini*"_s}, QDir::Files)) {
+            QFile::remove(home.filePath(earlier));
+        }
         ASSERT_TRUE(FileFunctions::createFileAtPath(path, damaged));
         CapturedConsole console;
         EXPECT_TRUE(defaults()->stringForKey(u"DEFAULT_TAB"_s).isNull());
@@ -95,11 +97,12 @@ TEST_F(UserDefaultsTest, BadFilesLoseNoNewWrites) {
         EXPECT_EQ(reopened()->integerForKey(u"DEFAULT_TAB"_s), 2);
         const QStringList kept = QDir(FileFunctions::getDocumentDirectoryPath())
                                      .entryList({u"UserDefaults.ini.*.damaged"_s}, QDir::Files);
-        ASSERT_EQ(kept.size(), 1);
+        const QString said = console.text();
+        ASSERT_EQ(kept.size(), 1) << said.toStdString();
         QFile copy(FileFunctions::getPathForDocumentDirectoryResource(kept[0]));
         ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
         EXPECT_EQ(copy.readAll(), damaged);
-        EXPECT_TRUE(console.text().contains(kept[0]));
+        EXPECT_TRUE(said.contains(kept[0]));
     }
 }
 

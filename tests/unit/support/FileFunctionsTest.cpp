@@ -57,12 +57,12 @@ TEST(FileFunctions, MovingAsideKeepsEveryEarlierCopyAndItsCompanions) {
         ASSERT_TRUE(FF::createFileAtPath(path + u"-wal"_s, bytes + "-wal"));
         moved.append(FF::moveItemAsideAtPath(path, u"damaged"_s, companions));
         ASSERT_FALSE(moved.last().isNull());
-        EXPECT_TRUE(moved.last().endsWith(u".damaged"_s)) << moved.last();
+        EXPECT_TRUE(moved.last().endsWith(u".damaged"_s)) << moved.last().toStdString();
         EXPECT_EQ(contents(moved.last()), bytes);
         EXPECT_EQ(contents(moved.last() + u"-wal"_s), bytes + "-wal");
         EXPECT_FALSE(FF::fileExistsAtPath(path) || FF::fileExistsAtPath(path + u"-wal"_s));
     }
-    EXPECT_TRUE(moved[0].contains(u"2026-03-04-050607"_s)) << moved[0];
+    EXPECT_TRUE(moved[0].contains(u"2026-03-04-050607"_s)) << moved[0].toStdString();
     EXPECT_EQ(QSet<QString>(moved.begin(), moved.end()).size(), 3);
     EXPECT_EQ(contents(moved[0]), "first");  // still the first after the later moves
 
