@@ -3,13 +3,12 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QResource>
-#include <QSignalSpy>
 #include <QTest>
 #include <functional>
 
-#include "../browsing/BrowsingTestSupport.h"
 #include "Animator.h"
 #include "DetailPage.h"
+#include "FetchedResultsController.h"
 #include "FileFunctions.h"
 #include "Model.h"
 #include "NavigationController.h"
@@ -17,9 +16,13 @@
 #include "OrvConnection.h"
 #include "QStringPrinter.h"
 #include "Questlog3AppDelegate.h"
+#include "GameListModel.h"
+#include "ImageLoader.h"
 #include "RootViewController.h"
 #include "ScopedClock.h"
+#include "ScopedEnv.h"
 #include "TestStore.h"
+#include "UpdateController.h"
 #include "UserDefaults.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -39,13 +42,16 @@ QString home() {
     return FileFunctions::getDocumentDirectoryPath();
 }
 
-// A store of the user's own: games "Own 0".."Own n-1", saved and closed (the log folded in).
+// A store of the user's own, its catalogue installed long ago: games "Own 0".."Own n-1", saved
+// and closed (the log folded in).
 void makeOwnStore(int games = 300) {
     TestStore store;
     for (int i = 0; i < games; ++i) {
         store.add(u"Own %1"_s.arg(i))->setIdCriticon(u"own-%1"_s.arg(i));
     }
     ASSERT_TRUE(store.context->save(nullptr));
+    UpdateController::updateControllerWithContext(store.context.get(), store.model.get())
+        ->setLastUpdateYMD(u"2020-01-01"_s);
 }
 
 void setUserVersion(int version) {
@@ -70,14 +76,20 @@ QStringList filesHolding(const QByteArray& bytes, const QString& suffix) {
 // catalogue installs into any new store), the start's delays played out at once.
 class DamagedFiles : public testing::Test {
 protected:
+    // No service is asked for anything.
+    ScopedEnv catalogue_{"QUESTLOG_CATALOGUE_SERVICE", ""}, review_{"QUESTLOG_REVIEW_SERVICE", ""},
+        metrics_{"QUESTLOG_METRICS_SERVICE", ""};
     DamagedFiles() {
         Animator::setImmediate(true);
         UserDefaults::resetStandardUserDefaults();
         OrvConnection::setReachabilityFlagsReader([] { return OrvConnection::kReachable; });
         EXPECT_TRUE(QResource::registerResource(QStringLiteral(QUESTLOG_WII_BUNDLE)));
         Model::resetInstance();
+        ImageLoader::setDownloader([](const QString&) { return QByteArray(); });
     }
     ~DamagedFiles() override {
+        ImageLoader::resetInstance();
+        ImageLoader::setDownloader({});
         QFile::setPermissions(home(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QResource::unregisterResource(QStringLiteral(QUESTLOG_WII_BUNDLE));
         Model::resetInstance();
@@ -116,7 +128,6 @@ struct Damage {
 // and takes a mark; what the user had stays byte for byte, in its place or moved aside.
 TEST_F(DamagedFiles, EachDamageIsSaidAndTheProgramStaysUsableWithNothingLost) {
     const QString store = TestStore::homeStorePath();
-    const QString readOnly = u"read-only"_s;
     const auto lockHome = [] {
         return QFile::setPermissions(home(), QFile::ReadOwner | QFile::ExeOwner);
     };
@@ -180,8 +191,9 @@ TEST_F(DamagedFiles, EachDamageIsSaidAndTheProgramStaysUsableWithNothingLost) {
     };
     for (const Damage& damage : cases) {
         SCOPED_TRACE(damage.kind);
-        QDir(home()).removeRecursively();
         UserDefaults::resetStandardUserDefaults();
+        QDir(home()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(home()));
         const QString original = damage.make();
         const QByteArray originalBytes = bytesOf(original);
         {
@@ -189,7 +201,7 @@ TEST_F(DamagedFiles, EachDamageIsSaidAndTheProgramStaysUsableWithNothingLost) {
             const QString console = start(delegate);
             EXPECT_TRUE(console.contains(QString::fromUtf8(damage.said))) << console.toStdString();
             if (!original.isNull()) {
-                const QStringList kept = filesHolding(originalBytes, damage.keptAs);
+                const QStringList kept = filesHolding(originalBytes, QString::fromUtf8(damage.keptAs));
                 EXPECT_EQ(kept.size(), 1) << kept.join(u' ').toStdString();
                 if (*damage.keptAs != 0) {
                     EXPECT_TRUE(console.contains(kept.value(0))) << console.toStdString();  // says where
@@ -197,7 +209,9 @@ TEST_F(DamagedFiles, EachDamageIsSaidAndTheProgramStaysUsableWithNothingLost) {
             }
             const QList<Game*> games = listed(delegate);
             ASSERT_FALSE(games.isEmpty());
-            EXPECT_EQ(games.first()->title().startsWith(u"Own"_s), damage.ownGamesListed);
+            EXPECT_EQ(std::any_of(games.begin(), games.end(),
+                                  [](Game* g) { return g->title().startsWith(u"Own"_s); }),
+                      damage.ownGamesListed);
 
             // A game opens; a mark is taken, and kept at least in memory.
             Game* game = games.first();
