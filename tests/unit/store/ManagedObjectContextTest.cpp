@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <thread>
 
@@ -170,34 +171,70 @@ TEST(ManagedObjectContextSave, FailureMidwayRollsBackEverythingAndKeepsTheChange
               u"two,poison,four"_s);
 }
 
-// A folder or a garbage file in the store's place, or a store of a later release: no store,
-// fetches fail, nothing can be saved, and the file is left as it was.
+// A folder, a garbage file or a store cut short in the store's place, or a store of a later
+// release: no store, fetches fail, nothing can be saved, and the file is left as it was. The
+// error tells a damaged file from one that cannot be opened and one of a later release.
 TEST(PersistentStoreCoordinatorOpen, UnopenableOrLaterStoresAreRefusedAndLeftAlone) {
     const QString directory = TestStore::homeFile(u"dir"_s);
     ASSERT_TRUE(QDir().mkpath(directory));
     const QString garbage = TestStore::homeFile(u"garbage"_s);
-    QFile file(garbage);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(4096, '\x7f'));
-    file.close();
+    ASSERT_TRUE(FileFunctions::createFileAtPath(garbage, QByteArray(4096, '\x7f')));
+    const QString cut = TestStore::homeFile(u"cut"_s);
+    {
+        TestStore full(cut);
+        for (int i = 0; i < 500; ++i) {
+            full.add(u"Game %1"_s.arg(i));
+        }
+        ASSERT_TRUE(full.context->save(nullptr));
+    }
+    ASSERT_TRUE(QFile::resize(cut, QFileInfo(cut).size() / 2));
     ASSERT_TRUE(
         SqliteConnection(storePath())
             .exec(u"CREATE TABLE Game (id INTEGER PRIMARY KEY); PRAGMA user_version = 7"_s));
-    for (const QString& path : {directory, garbage, storePath()}) {
+    const std::pair<QString, StoreError::Code> cases[] = {
+        {directory, StoreError::OpenFailed},
+        {garbage, StoreError::Damaged},
+        {cut, StoreError::Damaged},
+        {storePath(), StoreError::NewerSchema},
+    };
+    for (const auto& [path, code] : cases) {
         SCOPED_TRACE(path.toStdString());
+        const qint64 size = QFileInfo(path).size();
         TestStore store(path);
         EXPECT_FALSE(store.coordinator->hasStore());
-        EXPECT_EQ(store.openError.code,
-                  path == storePath() ? StoreError::NewerSchema : StoreError::OpenFailed);
+        EXPECT_EQ(store.openError.code, code);
         StoreError error;
         EXPECT_FALSE(store.context->executeFetchRequest(gameRequest(), &error));
         EXPECT_EQ(error.code, StoreError::NoStore);
         EXPECT_EQ(store.context->countForFetchRequest(gameRequest(), nullptr), -1);
         store.context->insertNewGame();
         EXPECT_FALSE(store.context->save(&error));
+        EXPECT_EQ(QFileInfo(path).size(), size);  // not "repaired" into a new database
     }
-    EXPECT_EQ(QFile(garbage).size(), 4096);  // not "repaired" into a new database
     EXPECT_EQ(storeValue(u"PRAGMA user_version"_s), 7);
+}
+
+// A store its owner made read-only is read whole; saves fail and keep their changes.
+TEST(PersistentStoreCoordinatorOpen, ReadOnlyStoreIsReadAndRefusesSaves) {
+    {
+        TestStore store;
+        store.add(u"Kept"_s);
+        ASSERT_TRUE(store.context->save(nullptr));
+    }
+    const auto bytes = [] {
+        QFile file(storePath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = bytes();
+    ASSERT_TRUE(QFile::setPermissions(storePath(), QFile::ReadOwner | QFile::ReadGroup));
+    TestStore store;
+    ASSERT_TRUE(store.opened);
+    EXPECT_TRUE(store.coordinator->isReadOnly());
+    ASSERT_EQ(store.gamesByTitle().size(), 1);
+    store.gamesByTitle().first()->setMyIsWished(1);
+    EXPECT_FALSE(store.context->save(nullptr));
+    EXPECT_TRUE(store.context->hasChanges());
+    EXPECT_EQ(bytes(), before);
 }
 
 TEST(PersistentStoreCoordinatorOpen, OlderTableGainsMissingColumnsAndKeepsItsRows) {
