@@ -62,7 +62,7 @@ PersistentStoreCoordinator* Questlog3AppDelegate::persistentStoreCoordinator() {
             std::make_unique<PersistentStoreCoordinator>(managedObjectModel());
         const QString home = applicationDocumentsDirectory();
         if (!FileFunctions::isWritableAtPath(home)) {
-            Console::log(u"The data home %@ cannot be written: nothing new is kept there"_s, home);
+            Console::log(u"The data home %@ cannot be written"_s, home);
         }
         const QString path = home + u'/' + QString::fromLatin1(kStoreFileName);
         StoreError error;
@@ -71,9 +71,10 @@ PersistentStoreCoordinator* Questlog3AppDelegate::persistentStoreCoordinator() {
                          error.userInfo);
             addStoreInstead(path, error);
         } else if (persistentStoreCoordinator_->isReadOnly()) {
-            Console::log(u"The store %@ cannot be written: it is used read-only, and changes are "
-                         u"kept in memory only"_s,
-                         path);
+            Console::log(
+                u"The store %@ cannot be written: it is used read-only, and changes are "
+                u"kept in memory only"_s,
+                path);
         }
     }
     return persistentStoreCoordinator_.get();
@@ -88,13 +89,14 @@ void Questlog3AppDelegate::addStoreInstead(const QString& path, const StoreError
     const bool damaged = error.code == StoreError::Damaged;
     QString aside;
     if (damaged || error.code == StoreError::NewerSchema) {
-        aside = PersistentStoreCoordinator::moveStoreAside(path,
-                                                           damaged ? u"damaged"_s : u"newer"_s);
+        aside =
+            PersistentStoreCoordinator::moveStoreAside(path, damaged ? u"damaged"_s : u"newer"_s);
     }
     if (!aside.isNull()) {
-        Console::log(damaged ? u"The store %@ is damaged (%@): moved aside to %@, starting a new one"_s
-                             : u"The store %@ is of a later release (%@): moved aside to %@, "
-                               u"starting a new one"_s,
+        Console::log(damaged
+                         ? u"The store %@ is damaged (%@): moved aside to %@, starting a new one"_s
+                         : u"The store %@ is of a later release (%@): moved aside to %@, "
+                           u"starting a new one"_s,
                      path, error.message, aside);
         StoreError again;
         if (coordinator->addPersistentStoreWithType(path, &again)) {
@@ -106,9 +108,12 @@ void Questlog3AppDelegate::addStoreInstead(const QString& path, const StoreError
     }
     if (coordinator->addPersistentStoreWithType(u":memory:"_s, nullptr)) {
         storeReplaced_ = true;
-        Console::log(u"The store %@ cannot be used (%@): %@; this run keeps its changes in memory "
-                     u"only"_s,
-                     path, error.message, aside.isNull() ? u"left as it is"_s : u"moved aside"_s);
+        Console::log(
+            u"The store %@ cannot be used (%@)%@; this run keeps its changes in memory only"_s,
+            path, error.message,
+            !aside.isNull()                         ? u", moved aside"_s
+            : FileFunctions::fileExistsAtPath(path) ? u", left as it is"_s
+                                                    : QString());
     }
 }
 

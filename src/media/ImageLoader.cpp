@@ -301,9 +301,10 @@ QImage ImageLoader::getLocalImageForImageURL(const QString& key) {
     }
     if (image.isNull()) {
         // Only ever a copy of a download: dropped, and fetched again when next asked for.
-        Console::log(u"ImageLoader: the box art %@ is damaged (%lld bytes, not a whole JPEG); "
-                     u"dropped, to be fetched again"_s,
-                     path, qint64(bytes.size()));
+        Console::log(
+            u"ImageLoader: the box art %@ is damaged (%lld bytes, not a whole JPEG); "
+            u"dropped, to be fetched again"_s,
+            path, qint64(bytes.size()));
         QFile::remove(path);
     }
     return image;

@@ -110,8 +110,8 @@ QString setAsideIfDamaged(const QString& path) {
     }
     const QString aside = FileFunctions::moveItemAsideAtPath(path, u"damaged"_s);
     if (aside.isNull()) {
-        Console::log(u"UserDefaults: %@ is damaged and cannot be moved aside; it is left as it is"_s,
-                     path);
+        Console::log(
+            u"UserDefaults: %@ is damaged and cannot be moved aside; it is left as it is"_s, path);
     } else if (QFile::copy(aside, path)) {
         Console::log(u"UserDefaults: %@ is damaged; kept as %@, the readable settings stay"_s, path,
                      aside);

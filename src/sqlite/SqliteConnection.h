@@ -17,7 +17,7 @@ public:
         ReadOnly = 0x01,
         ReadWrite = 0x02,
         Create = 0x04,
-        Uri = 0x40,  // the path may be a "file:" URI with parameters
+        Uri = 0x40,        // the path may be a "file:" URI with parameters
         NoMutex = 0x8000,  // the caller keeps to one thread; saves SQLite's locking per call
     };
 

@@ -42,12 +42,12 @@ bool checkIntegrity(SqliteConnection& connection, StoreError* error) {
     if (verdict.toString() == u"ok"_s) {
         return true;
     }
-    *error = verdict.isValid()
-                 ? StoreError::make(StoreError::Damaged, u"The store is damaged"_s,
-                                    {{u"path"_s, connection.path()},
-                                     {u"check"_s, verdict.toString()}})
-                 : StoreError::fromSqlite(StoreError::OpenFailed, u"The store cannot be read"_s,
-                                          connection);
+    *error =
+        verdict.isValid()
+            ? StoreError::make(StoreError::Damaged, u"The store is damaged"_s,
+                               {{u"path"_s, connection.path()}, {u"check"_s, verdict.toString()}})
+            : StoreError::fromSqlite(StoreError::OpenFailed, u"The store cannot be read"_s,
+                                     connection);
     return false;
 }
 
@@ -87,13 +87,13 @@ std::unique_ptr<SqliteConnection> PersistentStoreCoordinator::open(const QString
     const bool inMemory = path == kMemoryPath;
     const bool folderWritable = inMemory || FileFunctions::isWritableAtPath(file.absolutePath());
     if (!inMemory && !file.exists() && !folderWritable) {
-        *error = StoreError::make(StoreError::OpenFailed,
-                                  u"The store's folder cannot be written"_s, {{u"path"_s, path}});
+        *error = StoreError::make(StoreError::OpenFailed, u"The store's folder cannot be written"_s,
+                                  {{u"path"_s, path}});
         return nullptr;
     }
     // A store its owner made read-only, or in a folder that is, is read and never written.
-    const bool writable = inMemory || (folderWritable && (!file.exists() ||
-                                                          FileFunctions::isWritableAtPath(path)));
+    const bool writable =
+        inMemory || (folderWritable && (!file.exists() || FileFunctions::isWritableAtPath(path)));
     auto connection = std::make_unique<SqliteConnection>();
     connection->setLogsFailures(true);
     const int flags = writable ? SqliteConnection::ReadWrite | SqliteConnection::Create
@@ -122,6 +122,7 @@ bool PersistentStoreCoordinator::prepare(SqliteConnection& connection, StoreErro
     if (!checkIntegrity(connection, error) || !GameTable::prepareSchema(connection, error)) {
         if (saysDamaged(*error)) {
             error->code = StoreError::Damaged;
+            error->message = error->userInfo.value(u"sqliteMessage"_s).toString();
         }
         return false;
     }

@@ -194,10 +194,9 @@ QString FileFunctions::moveItemAsideAtPath(const QString& path, const QString& s
         if (QFileInfo::exists(name)) {
             return true;
         }
-        return std::any_of(companionSuffixes.begin(), companionSuffixes.end(),
-                           [&](const QString& companion) {
-                               return QFileInfo::exists(name + companion);
-                           });
+        return std::any_of(
+            companionSuffixes.begin(), companionSuffixes.end(),
+            [&](const QString& companion) { return QFileInfo::exists(name + companion); });
     };
     QString target;
     for (int number = 1; number < 1000 && target.isNull(); ++number) {

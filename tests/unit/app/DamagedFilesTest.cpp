@@ -10,14 +10,14 @@
 #include "DetailPage.h"
 #include "FetchedResultsController.h"
 #include "FileFunctions.h"
+#include "GameListModel.h"
+#include "ImageLoader.h"
 #include "Model.h"
 #include "NavigationController.h"
 #include "NotificationCenter.h"
 #include "OrvConnection.h"
 #include "QStringPrinter.h"
 #include "Questlog3AppDelegate.h"
-#include "GameListModel.h"
-#include "ImageLoader.h"
 #include "RootViewController.h"
 #include "ScopedClock.h"
 #include "ScopedEnv.h"
@@ -201,10 +201,12 @@ TEST_F(DamagedFiles, EachDamageIsSaidAndTheProgramStaysUsableWithNothingLost) {
             const QString console = start(delegate);
             EXPECT_TRUE(console.contains(QString::fromUtf8(damage.said))) << console.toStdString();
             if (!original.isNull()) {
-                const QStringList kept = filesHolding(originalBytes, QString::fromUtf8(damage.keptAs));
+                const QStringList kept =
+                    filesHolding(originalBytes, QString::fromUtf8(damage.keptAs));
                 EXPECT_EQ(kept.size(), 1) << kept.join(u' ').toStdString();
                 if (*damage.keptAs != 0) {
-                    EXPECT_TRUE(console.contains(kept.value(0))) << console.toStdString();  // says where
+                    EXPECT_TRUE(console.contains(kept.value(0)))
+                        << console.toStdString();  // says where
                 }
             }
             const QList<Game*> games = listed(delegate);
@@ -215,10 +217,10 @@ TEST_F(DamagedFiles, EachDamageIsSaidAndTheProgramStaysUsableWithNothingLost) {
 
             // A game opens; a mark is taken, and kept at least in memory.
             Game* game = games.first();
-            NotificationCenter::defaultCenter()->postNotificationName(
-                u"NOTIF_SHOW_GAME_DETAILS"_s, QVariant::fromValue(game));
-            auto* page = qobject_cast<DetailPage*>(
-                delegate.navigationController()->topViewController());
+            NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_SHOW_GAME_DETAILS"_s,
+                                                                      QVariant::fromValue(game));
+            auto* page =
+                qobject_cast<DetailPage*>(delegate.navigationController()->topViewController());
             ASSERT_NE(page, nullptr);
             EXPECT_EQ(page->game(), game);
             game->setMyIsWished(1);

@@ -179,15 +179,21 @@ TEST(PersistentStoreCoordinatorOpen, UnopenableOrLaterStoresAreRefusedAndLeftAlo
     ASSERT_TRUE(QDir().mkpath(directory));
     const QString garbage = TestStore::homeFile(u"garbage"_s);
     ASSERT_TRUE(FileFunctions::createFileAtPath(garbage, QByteArray(4096, '\x7f')));
+    // Two stores of a few pages: one cut short, one with a page in the middle overwritten.
     const QString cut = TestStore::homeFile(u"cut"_s);
-    {
-        TestStore full(cut);
+    const QString overwritten = TestStore::homeFile(u"overwritten"_s);
+    for (const QString& path : {cut, overwritten}) {
+        TestStore full(path);
         for (int i = 0; i < 500; ++i) {
             full.add(u"Game %1"_s.arg(i));
         }
         ASSERT_TRUE(full.context->save(nullptr));
     }
     ASSERT_TRUE(QFile::resize(cut, QFileInfo(cut).size() / 2));
+    QFile middle(overwritten);
+    ASSERT_TRUE(middle.open(QIODevice::ReadWrite) && middle.seek(middle.size() / 2 / 4096 * 4096) &&
+                middle.write(QByteArray(4096, '\x7f')) == 4096);
+    middle.close();
     ASSERT_TRUE(
         SqliteConnection(storePath())
             .exec(u"CREATE TABLE Game (id INTEGER PRIMARY KEY); PRAGMA user_version = 7"_s));
@@ -195,6 +201,7 @@ TEST(PersistentStoreCoordinatorOpen, UnopenableOrLaterStoresAreRefusedAndLeftAlo
         {directory, StoreError::OpenFailed},
         {garbage, StoreError::Damaged},
         {cut, StoreError::Damaged},
+        {overwritten, StoreError::Damaged},
         {storePath(), StoreError::NewerSchema},
     };
     for (const auto& [path, code] : cases) {
