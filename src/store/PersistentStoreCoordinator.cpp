@@ -29,14 +29,19 @@ bool openConnection(SqliteConnection& connection, const QString& path, int flags
     return true;
 }
 
-bool saysDamaged(const StoreError& error) {
-    return error.code != StoreError::NewerSchema &&
-           SqliteConnection::isDamagedFileCode(error.userInfo.value(u"sqliteCode"_s).toInt());
+// Marks a failure that SQLite blames on the file itself as Damaged; whether it is damaged.
+bool classify(StoreError* error) {
+    if (error->code != StoreError::NewerSchema &&
+        SqliteConnection::isDamagedFileCode(error->userInfo.value(u"sqliteCode"_s).toInt())) {
+        error->code = StoreError::Damaged;
+        error->message = error->userInfo.value(u"sqliteMessage"_s).toString();
+    }
+    return error->code == StoreError::Damaged;
 }
 
 // Reads every page of the table once: a file cut short or overwritten in the middle fails here,
-// at start-up, rather than as an empty list later. The pages read stay in SQLite's cache for
-// the first fetch.
+// at start-up, rather than as an empty list later. The system keeps the pages read in its cache
+// for the first fetch.
 bool checkIntegrity(SqliteConnection& connection, StoreError* error) {
     const QVariant verdict = connection.execAndGet(u"PRAGMA quick_check(1)"_s);
     if (verdict.toString() == u"ok"_s) {
@@ -99,7 +104,20 @@ std::unique_ptr<SqliteConnection> PersistentStoreCoordinator::open(const QString
     const int flags = writable ? SqliteConnection::ReadWrite | SqliteConnection::Create
                                : int(SqliteConnection::ReadOnly);
     readOnly_ = !writable;
-    if (openConnection(*connection, path, flags, error) && prepare(*connection, error)) {
+    // Judged first over a connection that cannot write: a writing one, on closing, would fold
+    // the write-ahead log into a damaged file and delete the log.
+    bool checked = false;
+    if (!inMemory && file.exists()) {
+        SqliteConnection probe;
+        StoreError ignored;
+        if (openConnection(probe, path, SqliteConnection::ReadOnly, &ignored)) {
+            checked = checkIntegrity(probe, error);
+            if (!checked && classify(error)) {
+                return nullptr;
+            }
+        }
+    }
+    if (openConnection(*connection, path, flags, error) && prepare(*connection, !checked, error)) {
         return connection;
     }
     if (!writable && error->code != StoreError::Damaged && error->code != StoreError::NewerSchema) {
@@ -110,20 +128,19 @@ std::unique_ptr<SqliteConnection> PersistentStoreCoordinator::open(const QString
             u"?immutable=1"_s;
         StoreError retried;
         if (openConnection(*connection, uri, flags | SqliteConnection::Uri, &retried) &&
-            prepare(*connection, &retried)) {
+            prepare(*connection, true, &retried)) {
             return connection;
         }
     }
     return nullptr;
 }
 
-bool PersistentStoreCoordinator::prepare(SqliteConnection& connection, StoreError* error) {
+bool PersistentStoreCoordinator::prepare(SqliteConnection& connection, bool check,
+                                         StoreError* error) {
     // Checked before the schema is touched: nothing is written into a damaged file.
-    if (!checkIntegrity(connection, error) || !GameTable::prepareSchema(connection, error)) {
-        if (saysDamaged(*error)) {
-            error->code = StoreError::Damaged;
-            error->message = error->userInfo.value(u"sqliteMessage"_s).toString();
-        }
+    if ((check && !checkIntegrity(connection, error)) ||
+        !GameTable::prepareSchema(connection, error)) {
+        classify(error);
         return false;
     }
     return true;

@@ -38,7 +38,8 @@ public:
 
 private:
     std::unique_ptr<SqliteConnection> open(const QString& path, StoreError* error);
-    bool prepare(SqliteConnection& connection, StoreError* error);
+    // The schema made or brought up to date, after an integrity check when `check`.
+    bool prepare(SqliteConnection& connection, bool check, StoreError* error);
 
     ManagedObjectModel* model_;
     QString path_;

@@ -4,19 +4,16 @@
 #include <QDirIterator>
 #include <QResource>
 #include <QTest>
-#include <functional>
 
 #include "Animator.h"
 #include "DetailPage.h"
 #include "FetchedResultsController.h"
-#include "FileFunctions.h"
 #include "GameListModel.h"
 #include "ImageLoader.h"
 #include "Model.h"
 #include "NavigationController.h"
 #include "NotificationCenter.h"
 #include "OrvConnection.h"
-#include "QStringPrinter.h"
 #include "Questlog3AppDelegate.h"
 #include "RootViewController.h"
 #include "ScopedClock.h"
@@ -34,17 +31,22 @@ QByteArray bytesOf(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    return FileFunctions::createFileAtPath(path, bytes);
+// The files under the data home, relative, that end with `suffix` and hold exactly `bytes`.
+QStringList filesHolding(const QByteArray& bytes, const QString& suffix) {
+    const QDir home(FileFunctions::getDocumentDirectoryPath());
+    QStringList found;
+    QDirIterator files(home.path(), QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        if (path.endsWith(suffix) && bytesOf(path) == bytes) {
+            found.append(home.relativeFilePath(path));
+        }
+    }
+    return found;
 }
 
-QString home() {
-    return FileFunctions::getDocumentDirectoryPath();
-}
-
-// A store of the user's own, its catalogue installed long ago: games "Own 0".."Own n-1", saved
-// and closed (the log folded in).
-void makeOwnStore(int games = 300) {
+// A store of the user's own, its catalogue installed long ago: games "Own 0", "Own 1"...
+void makeOwnStore(int games) {
     TestStore store;
     for (int i = 0; i < games; ++i) {
         store.add(u"Own %1"_s.arg(i))->setIdCriticon(u"own-%1"_s.arg(i));
@@ -54,43 +56,29 @@ void makeOwnStore(int games = 300) {
         ->setLastUpdateYMD(u"2020-01-01"_s);
 }
 
-void setUserVersion(int version) {
-    SqliteConnection connection(TestStore::homeStorePath());
-    ASSERT_TRUE(connection.exec(u"PRAGMA user_version=%1"_s.arg(version)));
+bool setHomeWritable(bool writable) {
+    return QFile::setPermissions(
+        FileFunctions::getDocumentDirectoryPath(),
+        QFile::ReadOwner | QFile::ExeOwner | (writable ? QFile::WriteOwner : QFile::Permissions()));
 }
 
-// Every file under the data home whose name ends with `suffix` and holds exactly `bytes`.
-QStringList filesHolding(const QByteArray& bytes, const QString& suffix) {
-    QStringList found;
-    QDirIterator files(home(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (files.hasNext()) {
-        const QString path = files.next();
-        if (path.endsWith(suffix) && bytesOf(path) == bytes) {
-            found.append(QDir(home()).relativeFilePath(path));
-        }
-    }
-    return found;
-}
-
-// The program started against a data home with one kind of damage: a wii build (its shipped
-// catalogue installs into any new store), the start's delays played out at once.
+// A wii build (its shipped catalogue goes into any new store) asking no service for anything,
+// its start's delays played out at once.
 class DamagedFiles : public testing::Test {
 protected:
-    // No service is asked for anything.
     ScopedEnv catalogue_{"QUESTLOG_CATALOGUE_SERVICE", ""}, review_{"QUESTLOG_REVIEW_SERVICE", ""},
         metrics_{"QUESTLOG_METRICS_SERVICE", ""};
     DamagedFiles() {
         Animator::setImmediate(true);
-        UserDefaults::resetStandardUserDefaults();
         OrvConnection::setReachabilityFlagsReader([] { return OrvConnection::kReachable; });
         EXPECT_TRUE(QResource::registerResource(QStringLiteral(QUESTLOG_WII_BUNDLE)));
         Model::resetInstance();
         ImageLoader::setDownloader([](const QString&) { return QByteArray(); });
     }
     ~DamagedFiles() override {
+        setHomeWritable(true);
         ImageLoader::resetInstance();
         ImageLoader::setDownloader({});
-        QFile::setPermissions(home(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QResource::unregisterResource(QStringLiteral(QUESTLOG_WII_BUNDLE));
         Model::resetInstance();
         OrvConnection::setReachabilityFlagsReader({});
@@ -98,7 +86,7 @@ protected:
         Animator::setImmediate(false);
     }
 
-    // Starts the program and waits until its list shows games; what it wrote to the console.
+    // Starts the program until its list shows games; what it wrote to the console.
     static QString start(Questlog3AppDelegate& delegate) {
         CapturedConsole console;
         delegate.applicationDidFinishLaunching();
@@ -111,145 +99,133 @@ protected:
     }
 };
 
-struct Damage {
-    const char* kind;
-    // Damages the data home; the file the user had, or null when there was none.
-    std::function<QString()> make;
-    const char* said;  // in the console line
-    // Where the original bytes are afterwards: a file ending so ("" for the file's own place).
-    const char* keptAs;
-    bool ownGamesListed;  // else the shipped catalogue, in a new store
-    bool marksReachAFile;
-};
-
 }  // namespace
 
-// However the user's files are damaged, the program says so, starts with a list, opens a game
-// and takes a mark; what the user had stays byte for byte, in its place or moved aside.
+// However the user's files are damaged, the program says so, lists games, opens one and takes a
+// mark; what the user had stays byte for byte, in its place or moved aside under a name said.
 TEST_F(DamagedFiles, EachDamageIsSaidAndTheProgramStaysUsableWithNothingLost) {
     const QString store = TestStore::homeStorePath();
-    const auto lockHome = [] {
-        return QFile::setPermissions(home(), QFile::ReadOwner | QFile::ExeOwner);
+    const QString settings = TestStore::homeFile(u"UserDefaults.ini"_s);
+    const auto write = [](const QString& path, const QByteArray& bytes) {
+        EXPECT_TRUE(FileFunctions::createFileAtPath(path, bytes));
+        return path;
     };
-    const Damage cases[] = {
+    const struct {
+        const char* kind;
+        std::function<QString()> damage;  // answers the file the user had, if any
+        const char* said;
+        const char* keptAs;   // the original's new name ends so; "" for its own place
+        bool ownGames;        // else the shipped catalogue in a new store
+        bool marksReachFile;  // else kept in memory, a read-only store saying it failed
+    } cases[] = {
         {"store cut short",
          [&] {
-             makeOwnStore();
-             QFile file(store);
-             EXPECT_TRUE(file.resize(file.size() * 6 / 10));
+             makeOwnStore(300);
+             QFile::resize(store, QFileInfo(store).size() * 6 / 10);
              return store;
          },
          "is damaged", ".damaged", false, true},
-        {"store of text",
+        {"store overwritten in the middle",
          [&] {
-             EXPECT_TRUE(writeFile(store, QByteArray("my notes, not a database\n").repeated(99)));
+             makeOwnStore(300);
+             QFile file(store);
+             EXPECT_TRUE(file.open(QIODevice::ReadWrite) &&
+                         file.seek(file.size() / 2 / 4096 * 4096));
+             file.write(QByteArray(4096, '\x7f'));
              return store;
          },
+         "is damaged", ".damaged", false, true},
+        {"store of text", [&] { return write(store, QByteArray("my notes\n").repeated(99)); },
          "is damaged", ".damaged", false, true},
         {"store of a later release",
          [&] {
              makeOwnStore(3);
-             setUserVersion(99);
+             SqliteConnection(store).exec(u"PRAGMA user_version=99"_s);
              return store;
          },
          "later release", ".newer", false, true},
         {"store made read-only",
          [&] {
              makeOwnStore(3);
-             EXPECT_TRUE(QFile::setPermissions(store, QFile::ReadOwner | QFile::ReadGroup));
+             QFile::setPermissions(store, QFile::ReadOwner);
              return store;
          },
          "used read-only", "", true, false},
-        {"data home made read-only, with a store",
+        {"read-only data home with a store",
          [&] {
              makeOwnStore(3);
-             EXPECT_TRUE(lockHome());
+             setHomeWritable(false);
              return store;
          },
          "used read-only", "", true, false},
-        {"data home made read-only, no store yet",
+        {"read-only data home, no store",
          [&] {
-             EXPECT_TRUE(lockHome());
+             setHomeWritable(false);
              return QString();
          },
          "in memory only", "", false, false},
         {"a folder in the store's place",
          [&] {
-             EXPECT_TRUE(QDir().mkpath(store + u"/inside"_s) &&
-                         writeFile(store + u"/inside/note"_s, "kept"));
-             return store + u"/inside/note"_s;
+             QDir().mkpath(store);
+             return write(store + u"/note"_s, "kept");
          },
          "in memory only", "", false, false},
-        {"settings of garbage",
-         [&] {
-             const QString settings =
-                 FileFunctions::getPathForDocumentDirectoryResource(u"UserDefaults.ini"_s);
-             EXPECT_TRUE(writeFile(settings, "\x01\x02[[[\n=\n\xff garbage"));
-             return settings;
-         },
+        {"settings of garbage", [&] { return write(settings, "\x01\x02[[[\n=\n\xff junk"); },
          "UserDefaults.ini is damaged", ".damaged", false, true},
     };
-    for (const Damage& damage : cases) {
-        SCOPED_TRACE(damage.kind);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
         UserDefaults::resetStandardUserDefaults();
-        QDir(home()).removeRecursively();
-        ASSERT_TRUE(QDir().mkpath(home()));
-        const QString original = damage.make();
+        QDir(FileFunctions::getDocumentDirectoryPath()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(FileFunctions::getDocumentDirectoryPath()));
+        const QString original = c.damage();
         const QByteArray originalBytes = bytesOf(original);
         {
             Questlog3AppDelegate delegate;
             const QString console = start(delegate);
-            EXPECT_TRUE(console.contains(QString::fromUtf8(damage.said))) << console.toStdString();
+            EXPECT_TRUE(console.contains(QString::fromUtf8(c.said))) << console.toStdString();
+            const QStringList kept = filesHolding(originalBytes, QString::fromUtf8(c.keptAs));
             if (!original.isNull()) {
-                const QStringList kept =
-                    filesHolding(originalBytes, QString::fromUtf8(damage.keptAs));
-                EXPECT_EQ(kept.size(), 1) << kept.join(u' ').toStdString();
-                if (*damage.keptAs != 0) {
-                    EXPECT_TRUE(console.contains(kept.value(0)))
-                        << console.toStdString();  // says where
-                }
+                ASSERT_EQ(kept.size(), 1);
+                EXPECT_TRUE(*c.keptAs == 0 || console.contains(kept[0])) << console.toStdString();
             }
             const QList<Game*> games = listed(delegate);
             ASSERT_FALSE(games.isEmpty());
             EXPECT_EQ(std::any_of(games.begin(), games.end(),
                                   [](Game* g) { return g->title().startsWith(u"Own"_s); }),
-                      damage.ownGamesListed);
+                      c.ownGames);
 
-            // A game opens; a mark is taken, and kept at least in memory.
             Game* game = games.first();
             NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_SHOW_GAME_DETAILS"_s,
                                                                       QVariant::fromValue(game));
             auto* page =
                 qobject_cast<DetailPage*>(delegate.navigationController()->topViewController());
-            ASSERT_NE(page, nullptr);
-            EXPECT_EQ(page->game(), game);
+            EXPECT_TRUE(page != nullptr && page->game() == game);  // the game opens
             game->setMyIsWished(1);
             CapturedConsole saving;
             NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_SAVE_GAME_DATA"_s);
-            const bool saveFailed = saving.text().contains(u"Unresolved error"_s);
+            EXPECT_EQ(saving.text().contains(u"Unresolved error"_s), c.ownGames);
             EXPECT_EQ(game->myIsWished(), 1);
-            EXPECT_EQ(saveFailed, damage.ownGamesListed);  // the read-only store says it
-            if (damage.marksReachAFile) {
-                TestStore reread;
-                const QList<Game*> stored = reread.gamesByTitle();
-                EXPECT_TRUE(std::any_of(stored.begin(), stored.end(), [&](Game* g) {
-                    return g->idCriticon() == game->idCriticon() && g->myIsWished() == 1;
-                }));
-            }
+            // Read as any other client of the file would.
+            const QVariant stored =
+                SqliteConnection(TestStore::homeStorePath(), SqliteConnection::ReadOnly)
+                    .execAndGet(u"SELECT myIsWished FROM Game WHERE idCriticon = '%1'"_s.arg(
+                        game->idCriticon()));
+            EXPECT_EQ(stored.toInt() == 1, c.marksReachFile);
         }
-        QFile::setPermissions(home(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        if (!original.isNull() && *damage.keptAs == 0) {
-            EXPECT_EQ(bytesOf(original), originalBytes);  // untouched after the whole run
-        }
+        setHomeWritable(true);
+        EXPECT_TRUE(original.isNull() || *c.keptAs != 0 || bytesOf(original) == originalBytes);
     }
 }
 
-// Two damaged starts within one second each keep their damaged store.
+// Two damaged starts within one second each keep their store, its log beside it.
 TEST_F(DamagedFiles, TwoDamagedStartsInOneSecondKeepBothStores) {
     const ScopedClock clock(QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9)));
     const QByteArray damaged[] = {"first damaged store", "second damaged store"};
     for (const QByteArray& bytes : damaged) {
-        ASSERT_TRUE(writeFile(TestStore::homeStorePath(), bytes));
+        ASSERT_TRUE(FileFunctions::createFileAtPath(TestStore::homeStorePath(), bytes) &&
+                    FileFunctions::createFileAtPath(TestStore::homeStorePath() + u"-wal"_s,
+                                                    bytes + " log"));
         Questlog3AppDelegate delegate;
         start(delegate);
     }
@@ -257,5 +233,7 @@ TEST_F(DamagedFiles, TwoDamagedStartsInOneSecondKeepBothStores) {
         const QStringList kept = filesHolding(bytes, u".damaged"_s);
         ASSERT_EQ(kept.size(), 1) << bytes.constData();
         EXPECT_TRUE(kept[0].contains(u"2026-05-06-070809"_s)) << kept[0].toStdString();
+        EXPECT_EQ(filesHolding(bytes + " log", u".damaged-wal"_s),
+                  QStringList(kept[0] + u"-wal"_s));
     }
 }

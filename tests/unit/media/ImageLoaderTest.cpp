@@ -174,34 +174,23 @@ TEST_F(ImageLoaderTest, ArtIsKeptAsAJpegUnderTheFileKeyReplacingADamagedCopy) {
     EXPECT_TRUE(waitForPulled(1) && server.requests().size() == 2);
 }
 
-// A disk copy that is not a whole JPEG (cut short by a crash, or some other file) is never
+// A disk copy that is not a whole JPEG (cut short by a crash, or another kind of file) is never
 // shown: it is dropped with a line naming it, and the art is fetched again in its place.
 TEST_F(ImageLoaderTest, DamagedDiskCopiesAreDroppedAndFetchedAgain) {
     const QByteArray jpeg = jpegBytes(60, 80);
-    const std::pair<const char*, QByteArray> cases[] = {
-        {"cut short", jpeg.left(jpeg.size() * 7 / 10)},
-        {"end marker missing", jpeg.left(jpeg.size() - 2)},
-        {"text", "<html>not found</html>"},
-        {"PNG", imageBytes(60, 80, Qt::blue, "PNG")},
-        {"empty", ""},
-    };
-    int index = 0;
-    for (const auto& [kind, bytes] : cases) {
-        SCOPED_TRACE(kind);
-        const QString address = art(index++);
-        writeDiskCopy(address, bytes);
+    server.answer(u"/art/0.jpg"_s, {200, jpeg, "image/jpeg"});
+    const QByteArray cases[] = {jpeg.left(jpeg.size() * 7 / 10), jpeg.left(jpeg.size() - 2),
+                                imageBytes(60, 80, Qt::blue, "PNG")};
+    for (const QByteArray& bytes : cases) {
+        restart();
+        writeDiskCopy(art(0), bytes);
         CapturedConsole console;
-        EXPECT_TRUE(loader->getCachedOrDiskImageForImageURL(address).isNull());
-        EXPECT_FALSE(QFile::exists(diskCopyPath(address)));
-        EXPECT_TRUE(console.text().contains(diskCopyPath(address)));
+        EXPECT_EQ(ask(art(0)), loader->loadingImage());
+        EXPECT_TRUE(console.text().contains(diskCopyPath(art(0))));
+        EXPECT_TRUE(waitForPulled(int(&bytes - cases) + 1));
+        restart();
+        EXPECT_EQ(loader->getCachedOrDiskImageForImageURL(art(0)).size(), QSize(60, 80));
     }
-    // Asked for to be shown, it is the waiting picture until the new copy comes.
-    server.answer(u"/art/9.jpg"_s, {200, jpeg, "image/jpeg"});
-    writeDiskCopy(art(9), jpeg.left(jpeg.size() / 2));
-    EXPECT_EQ(ask(art(9)), loader->loadingImage());
-    ASSERT_TRUE(waitForPulled(1));
-    restart();
-    EXPECT_EQ(loader->getCachedOrDiskImageForImageURL(art(9)).size(), QSize(60, 80));
 }
 
 // A long scroll cannot grow the memory cache without end: the least recently used go first.
