@@ -60,16 +60,61 @@ PersistentStoreCoordinator* Questlog3AppDelegate::persistentStoreCoordinator() {
     if (!persistentStoreCoordinator_) {
         persistentStoreCoordinator_ =
             std::make_unique<PersistentStoreCoordinator>(managedObjectModel());
-        const QString path =
-            applicationDocumentsDirectory() + u'/' + QString::fromLatin1(kStoreFileName);
+        const QString home = applicationDocumentsDirectory();
+        if (!FileFunctions::isWritableAtPath(home)) {
+            Console::log(u"The data home %@ cannot be written"_s, home);
+        }
+        const QString path = home + u'/' + QString::fromLatin1(kStoreFileName);
         StoreError error;
         if (!persistentStoreCoordinator_->addPersistentStoreWithType(path, &error)) {
-            // The program goes on: fetches and saves report their own failures.
             Console::log(u"App del: persistentStoreCoordinator: Unresolved error %@, %@"_s, error,
                          error.userInfo);
+            addStoreInstead(path, error);
+        } else if (persistentStoreCoordinator_->isReadOnly()) {
+            Console::log(
+                u"The store %@ cannot be written: it is used read-only, and changes are "
+                u"kept in memory only"_s,
+                path);
         }
     }
     return persistentStoreCoordinator_.get();
+}
+
+// The program always starts with a store it can use. What the user had is never written over: a
+// store that is not a usable one goes aside whole and the first start's install fills a new one
+// (a later release's store too, kept whole for that release); failing that, this run keeps its
+// catalogue and changes in memory.
+void Questlog3AppDelegate::addStoreInstead(const QString& path, const StoreError& error) {
+    PersistentStoreCoordinator* coordinator = persistentStoreCoordinator_.get();
+    const bool damaged = error.code == StoreError::Damaged;
+    QString aside;
+    if (damaged || error.code == StoreError::NewerSchema) {
+        aside =
+            PersistentStoreCoordinator::moveStoreAside(path, damaged ? u"damaged"_s : u"newer"_s);
+    }
+    if (!aside.isNull()) {
+        Console::log(damaged
+                         ? u"The store %@ is damaged (%@): moved aside to %@, starting a new one"_s
+                         : u"The store %@ is of a later release (%@): moved aside to %@, "
+                           u"starting a new one"_s,
+                     path, error.message, aside);
+        StoreError again;
+        if (coordinator->addPersistentStoreWithType(path, &again)) {
+            storeReplaced_ = true;
+            return;
+        }
+        Console::log(u"App del: persistentStoreCoordinator: Unresolved error %@, %@"_s, again,
+                     again.userInfo);
+    }
+    if (coordinator->addPersistentStoreWithType(u":memory:"_s, nullptr)) {
+        storeReplaced_ = true;
+        Console::log(
+            u"The store %@ cannot be used (%@)%@; this run keeps its changes in memory only"_s,
+            path, error.message,
+            !aside.isNull()                         ? u", moved aside"_s
+            : FileFunctions::fileExistsAtPath(path) ? u", left as it is"_s
+                                                    : QString());
+    }
 }
 
 ManagedObjectContext* Questlog3AppDelegate::managedObjectContext() {
@@ -102,6 +147,11 @@ void Questlog3AppDelegate::applicationDidFinishLaunching() {
 
     updateController_ =
         UpdateController::updateControllerWithContext(managedObjectContext(), managedObjectModel());
+    if (storeReplaced_) {
+        // The store made in place of one that could not be used holds no games: the shipped
+        // catalogue goes in as on a first start.
+        updateController_->setLastUpdateYMD(QString());
+    }
     Animator::after(kUpdateGamesDelayMs, this, [this] { updateGames(); });
     Animator::after(kCheckConnectivityDelayMs, this, [this] { checkConnectivity(); });
 }

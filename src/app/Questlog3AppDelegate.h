@@ -18,6 +18,7 @@ class Notification;
 class PersistentStoreCoordinator;
 class RootViewController;
 class SingleInstance;
+struct StoreError;
 class UpdateController;
 
 // The application delegate: owns the window with its navigation stack, the store chain (model,
@@ -46,8 +47,10 @@ public:
     // orderly end of the program.
     void applicationWillTerminate();
 
-    // The store chain, created on first use. A store file that cannot be opened leaves a
-    // coordinator without a store: the context exists, its fetches and saves fail.
+    // The store chain, created on first use. A store file that is damaged, or of a later
+    // release, is moved aside and a new one made; a store that cannot be written is used
+    // read-only; where no file can be used the store lives in memory for this run. Each case is
+    // said on the console.
     ManagedObjectModel* managedObjectModel();
     PersistentStoreCoordinator* persistentStoreCoordinator();
     ManagedObjectContext* managedObjectContext();
@@ -115,6 +118,8 @@ private:
     std::unique_ptr<ManagedObjectContext> managedObjectContext_;
     std::unique_ptr<UpdateController> updateController_;
     QString _idCriticonFromURL;
+    void addStoreInstead(const QString& path, const StoreError& error);
+    bool storeReplaced_ = false;
     void presentComposer(MailComposeViewController* composer);
     // The work held back until start-up is over: a game to show, links to handle.
     void startUpSettled();

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QThreadStorage>
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "Console.h"
 #include "DateFunctions.h"
 #include "FileFunctions.h"
 #include "Format.h"
@@ -284,9 +286,26 @@ bool ImageLoader::isIdle() const {
 QImage ImageLoader::getLocalImageForImageURL(const QString& key) {
     // Decoded without the lock: disk copies are replaced whole (see saveImage), and holding the
     // lock here would make the screen wait for a worker's encoding.
+    const QString path = filepathFor(key);
+    QFile file(path);
+    if (!imageExists(key) || !file.open(QIODevice::ReadOnly)) {
+        return QImage();
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+    // The decoder fills a cut-off picture with grey and calls it read: only a whole JPEG, from
+    // its start marker to its end marker (as saveImage writes them), is shown.
     QImage image;
-    if (imageExists(key)) {
-        image.load(filepathFor(key), "JPG");
+    if (bytes.startsWith("\xFF\xD8\xFF") && bytes.endsWith("\xFF\xD9")) {
+        image.loadFromData(bytes, "JPG");
+    }
+    if (image.isNull()) {
+        // Only ever a copy of a download: dropped, and fetched again when next asked for.
+        Console::log(
+            u"ImageLoader: the box art %@ is damaged (%lld bytes, not a whole JPEG); "
+            u"dropped, to be fetched again"_s,
+            path, qint64(bytes.size()));
+        QFile::remove(path);
     }
     return image;
 }

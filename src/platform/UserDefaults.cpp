@@ -1,10 +1,14 @@
 #include "UserDefaults.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
 
+#include "Console.h"
 #include "FileFunctions.h"
 #include "MyLog.h"
 
@@ -81,6 +85,43 @@ bool leadingTruth(const QString& text) {
     return c == u'Y' || c == u'y' || c == u'T' || c == u't' || (c >= u'1' && c <= u'9');
 }
 
+// QSettings drops the lines it cannot read at its next write. So a file it cannot read wholly is
+// moved aside first, and a copy takes its place: the readable values stay in use and the
+// original bytes are never written over.
+// What QSettings writes is UTF-8 text with control characters escaped, in lines it can parse.
+bool readsWhole(const QString& path) {
+    const QString text = FileFunctions::getStringFileValue(path);
+    if (text.isNull() || std::any_of(text.begin(), text.end(), [](QChar c) {
+            return c.unicode() < 0x20 && c != u'\n' && c != u'\r' && c != u'\t';
+        })) {
+        return false;
+    }
+    // Parsed from a copy: QSettings shares one parsed file per path across the process, and one
+    // holding a change it failed to write earlier would write it now, over the file under test.
+    const QTemporaryDir scratch;
+    const QString copy = scratch.filePath(u"probe.ini"_s);
+    return !scratch.isValid() || !QFile::copy(path, copy) ||
+           QSettings(copy, QSettings::IniFormat).status() != QSettings::FormatError;
+}
+
+QString setAsideIfDamaged(const QString& path) {
+    if (!QFileInfo(path).isFile() || readsWhole(path)) {
+        return path;
+    }
+    const QString aside = FileFunctions::moveItemAsideAtPath(path, u"damaged"_s);
+    if (aside.isNull()) {
+        Console::log(
+            u"UserDefaults: %@ is damaged and cannot be moved aside; it is left as it is"_s, path);
+    } else if (QFile::copy(aside, path)) {
+        Console::log(u"UserDefaults: %@ is damaged; kept as %@, the readable settings stay"_s, path,
+                     aside);
+    } else {
+        Console::log(u"UserDefaults: %@ is damaged; kept as %@, settings start empty"_s, path,
+                     aside);
+    }
+    return path;
+}
+
 }  // namespace
 
 UserDefaults* UserDefaults::standardUserDefaults() {
@@ -97,14 +138,8 @@ void UserDefaults::resetStandardUserDefaults() {
     sharedInstance.reset();
 }
 
-UserDefaults::UserDefaults(const QString& path) : settings_(path, QSettings::IniFormat) {
-    if (settings_.status() != QSettings::NoError) {
-        MYLOG(
-            u"UserDefaults: %@ is not wholly readable (status %d); unreadable lines are dropped "
-            u"on the next write"_s,
-            path, int(settings_.status()));
-    }
-}
+UserDefaults::UserDefaults(const QString& path)
+    : settings_(setAsideIfDamaged(path), QSettings::IniFormat) {}
 
 UserDefaults::~UserDefaults() = default;
 

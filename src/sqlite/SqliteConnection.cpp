@@ -10,6 +10,7 @@ using namespace Qt::Literals::StringLiterals;
 static_assert(SqliteConnection::ReadOnly == SQLITE_OPEN_READONLY &&
               SqliteConnection::ReadWrite == SQLITE_OPEN_READWRITE &&
               SqliteConnection::Create == SQLITE_OPEN_CREATE &&
+              SqliteConnection::Uri == SQLITE_OPEN_URI &&
               SqliteConnection::NoMutex == SQLITE_OPEN_NOMUTEX);
 
 SqliteConnection::SqliteConnection(const QString& path, int flags) {
@@ -102,4 +103,9 @@ void SqliteConnection::logFailure(const QString& message) const {
 
 QString SqliteConnection::libraryVersion() {
     return QString::fromUtf8(sqlite3_libversion());
+}
+
+bool SqliteConnection::isDamagedFileCode(int code) {
+    const int primary = code & 0xff;  // extended codes keep the primary in the low byte
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }

@@ -17,6 +17,7 @@ public:
         ReadOnly = 0x01,
         ReadWrite = 0x02,
         Create = 0x04,
+        Uri = 0x40,        // the path may be a "file:" URI with parameters
         NoMutex = 0x8000,  // the caller keeps to one thread; saves SQLite's locking per call
     };
 
@@ -64,6 +65,9 @@ public:
     void logFailure(const QString& message) const;
 
     static QString libraryVersion();
+    // Whether a result code says the file itself is bad (not a database, or damaged), rather
+    // than the machine (no room, no access, busy).
+    static bool isDamagedFileCode(int code);
 
 private:
     sqlite3* db_ = nullptr;

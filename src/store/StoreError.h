@@ -19,6 +19,7 @@ struct StoreError {
         SaveFailed = 6,      // the save was rolled back; the changes stay in the context
         InvalidRequest = 7,  // unknown entity, invalid predicate or unknown sort key
         WrongThread = 8,     // called off the context's thread
+        Damaged = 9,         // the file is not a database, or a damaged one
     };
 
     static const QString kDomain;  // "QuestlogStoreErrorDomain"

@@ -1,12 +1,16 @@
 #include "FileFunctions.h"
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <algorithm>
 
+#include "Clock.h"
 #include "Format.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -170,4 +174,62 @@ std::optional<QStringList> FileFunctions::getDirectoryContentsAtPath(const QStri
 
 std::optional<QStringList> FileFunctions::getDirectoryContentsAtDocumentDirectory() {
     return getDirectoryContentsAtPath(getDocumentDirectoryPath());
+}
+
+bool FileFunctions::isWritableAtPath(const QString& path) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists() || !info.isWritable()) {
+        return false;
+    }
+    return info.ownerId() != uint(::geteuid()) || info.permission(QFile::WriteOwner);
+}
+
+QString FileFunctions::moveItemAsideAtPath(const QString& path, const QString& suffix,
+                                           const QStringList& companionSuffixes) {
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
+        return {};
+    }
+    const QString stamp = Clock::now().toString(u"yyyy-MM-dd-HHmmss"_s);
+    const auto taken = [&](const QString& name) {
+        if (QFileInfo::exists(name)) {
+            return true;
+        }
+        return std::any_of(
+            companionSuffixes.begin(), companionSuffixes.end(),
+            [&](const QString& companion) { return QFileInfo::exists(name + companion); });
+    };
+    QString target;
+    for (int number = 1; number < 1000 && target.isNull(); ++number) {
+        const QString candidate = number == 1
+                                      ? u"%1.%2.%3"_s.arg(path, stamp, suffix)
+                                      : u"%1.%2-%3.%4"_s.arg(path, stamp).arg(number).arg(suffix);
+        if (!taken(candidate)) {
+            target = candidate;
+        }
+    }
+    if (target.isNull()) {
+        return {};
+    }
+    // Companions first: a journal left behind without its database could be replayed into the
+    // new database made at the old name.
+    QStringList moved;
+    const auto undo = [&] {
+        for (const QString& companion : std::as_const(moved)) {
+            QFile::rename(target + companion, path + companion);
+        }
+        return QString();
+    };
+    for (const QString& companion : companionSuffixes) {
+        if (QFileInfo::exists(path + companion)) {
+            // QFile::rename never replaces an existing file.
+            if (!QFile::rename(path + companion, target + companion)) {
+                return undo();
+            }
+            moved.append(companion);
+        }
+    }
+    if (!QFile::rename(path, target)) {
+        return undo();
+    }
+    return target;
 }

@@ -38,4 +38,15 @@ public:
     // Entry names (not full paths); nothing when the directory cannot be read.
     static std::optional<QStringList> getDirectoryContentsAtPath(const QString& path);
     static std::optional<QStringList> getDirectoryContentsAtDocumentDirectory();
+
+    // Whether the program may write the file or folder: the system allows it and, for what we
+    // own, the owner's write bit is set. A file or folder its owner made read-only stays so even
+    // where the system would let us through (run as root).
+    static bool isWritableAtPath(const QString& path);
+    // Renames the file (and each of `path` + companion suffix that exists) to
+    // "<path>.<yyyy-MM-dd-HHmmss>.<suffix>" (companions keep their suffix after that name), never
+    // over anything: a name taken already gets "-2", "-3"... after the time. The new path of the
+    // file, or null when it could not be moved; then nothing was moved.
+    static QString moveItemAsideAtPath(const QString& path, const QString& suffix,
+                                       const QStringList& companionSuffixes = {});
 };

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QResource>
 #include <QScopeGuard>
 #include <QScreen>
@@ -150,12 +149,4 @@ TEST_F(AppDelegate, UpdateStartsAfterTheListThenTheNetworkCheckWarnsOnceWhenUnre
             EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
         }
     }
-}
-
-TEST_F(AppDelegate, UnopenableStoreLeavesAContextWhoseFetchesFail) {
-    ASSERT_TRUE(QDir().mkpath(TestStore::homeStorePath()));  // a folder where the store should be
-    Questlog3AppDelegate delegate;
-    delegate.applicationDidFinishLaunching();
-    EXPECT_TRUE(listed(delegate).isEmpty());
-    EXPECT_EQ(delegate.updateController()->getGameCountFromEntity(), -99);
 }

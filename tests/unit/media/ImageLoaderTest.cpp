@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "CapturedConsole.h"
 #include "ImageLoaderTestSupport.h"
 #include "NetworkTestSupport.h"
 #include "NotificationCenter.h"
@@ -171,6 +172,25 @@ TEST_F(ImageLoaderTest, ArtIsKeptAsAJpegUnderTheFileKeyReplacingADamagedCopy) {
     // is fetched again behind it.
     EXPECT_EQ(loader->getImageForImageURL(address).size(), QSize(30, 42));
     EXPECT_TRUE(waitForPulled(1) && server.requests().size() == 2);
+}
+
+// A disk copy that is not a whole JPEG (cut short by a crash, or another kind of file) is never
+// shown: it is dropped with a line naming it, and the art is fetched again in its place.
+TEST_F(ImageLoaderTest, DamagedDiskCopiesAreDroppedAndFetchedAgain) {
+    const QByteArray jpeg = jpegBytes(60, 80);
+    server.answer(u"/art/0.jpg"_s, {200, jpeg, "image/jpeg"});
+    const QByteArray cases[] = {jpeg.left(jpeg.size() * 7 / 10), jpeg.left(jpeg.size() - 2),
+                                imageBytes(60, 80, Qt::blue, "PNG")};
+    for (const QByteArray& bytes : cases) {
+        restart();
+        writeDiskCopy(art(0), bytes);
+        CapturedConsole console;
+        EXPECT_EQ(ask(art(0)), loader->loadingImage());
+        EXPECT_TRUE(console.text().contains(diskCopyPath(art(0))));
+        EXPECT_TRUE(waitForPulled(int(&bytes - cases) + 1));
+        restart();
+        EXPECT_EQ(loader->getCachedOrDiskImageForImageURL(art(0)).size(), QSize(60, 80));
+    }
 }
 
 // A long scroll cannot grow the memory cache without end: the least recently used go first.

@@ -75,12 +75,22 @@ TEST_F(UserDefaultsTest, BadFilesLoseNoNewWrites) {
     EXPECT_FALSE(defaults()->synchronize());
     EXPECT_EQ(defaults()->integerForKey(u"DEFAULT_TAB"_s), 1);
     ASSERT_TRUE(QDir(path).removeRecursively());
+    // A damaged file is kept byte for byte beside them first; what could be read stays.
     static const char kGarbage[] = "\xff\xfe[[[=\n\0\0junk";
-    ASSERT_TRUE(FileFunctions::createFileAtPath(path, QByteArray(kGarbage, sizeof kGarbage - 1)));
-    EXPECT_TRUE(reopened()->stringForKey(u"DEFAULT_TAB"_s).isNull());
-    defaults()->setInteger(2, u"DEFAULT_TAB"_s);
-    EXPECT_TRUE(defaults()->synchronize());
-    EXPECT_EQ(reopened()->integerForKey(u"DEFAULT_TAB"_s), 2);
+    for (const QByteArray& damaged :
+         {QByteArray(kGarbage, sizeof kGarbage - 1), QByteArray("[General]\nSORT=3\n[broken\n")}) {
+        UserDefaults::resetStandardUserDefaults();
+        ASSERT_TRUE(FileFunctions::createFileAtPath(path, damaged));
+        EXPECT_TRUE(defaults()->stringForKey(u"DEFAULT_TAB"_s).isNull());
+        EXPECT_EQ(defaults()->integerForKey(u"SORT"_s), damaged.contains("SORT") ? 3 : 0);
+        defaults()->setInteger(2, u"DEFAULT_TAB"_s);
+        EXPECT_TRUE(defaults()->synchronize());
+        EXPECT_EQ(reopened()->integerForKey(u"DEFAULT_TAB"_s), 2);
+        const QDir home(FileFunctions::getDocumentDirectoryPath());
+        QFile kept(home.filePath(home.entryList({u"*.damaged"_s}).value(0)));
+        EXPECT_TRUE(kept.open(QIODevice::ReadOnly) && kept.readAll() == damaged);
+        EXPECT_TRUE(kept.remove());
+    }
 }
 
 TEST_F(UserDefaultsTest, ConcurrentWritersLoseNothing) {

@@ -171,7 +171,7 @@ TEST(ManagedObjectContextSave, FailureMidwayRollsBackEverythingAndKeepsTheChange
 }
 
 // A folder or a garbage file in the store's place, or a store of a later release: no store,
-// fetches fail, nothing can be saved, and the file is left as it was.
+// fetches fail, nothing can be saved, and the file is left as it was. The error tells them apart.
 TEST(PersistentStoreCoordinatorOpen, UnopenableOrLaterStoresAreRefusedAndLeftAlone) {
     const QString directory = TestStore::homeFile(u"dir"_s);
     ASSERT_TRUE(QDir().mkpath(directory));
@@ -187,8 +187,9 @@ TEST(PersistentStoreCoordinatorOpen, UnopenableOrLaterStoresAreRefusedAndLeftAlo
         SCOPED_TRACE(path.toStdString());
         TestStore store(path);
         EXPECT_FALSE(store.coordinator->hasStore());
-        EXPECT_EQ(store.openError.code,
-                  path == storePath() ? StoreError::NewerSchema : StoreError::OpenFailed);
+        EXPECT_EQ(store.openError.code, path == storePath() ? StoreError::NewerSchema
+                                        : path == garbage   ? StoreError::Damaged
+                                                            : StoreError::OpenFailed);
         StoreError error;
         EXPECT_FALSE(store.context->executeFetchRequest(gameRequest(), &error));
         EXPECT_EQ(error.code, StoreError::NoStore);
