@@ -75,7 +75,7 @@ void FireAndForgetQueue::run() {
         if (transport) {
             transport(form, timeout, abandon_);
         } else {
-            OrvHTTPServices::send(form.request, form.body, timeout, &abandon_);
+            OrvHTTPServices::send(form.request, form.body, timeout, &abandon_, kMaxAnswerBytes);
         }
         lock.lock();
         inFlight_ = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 class QNetworkReply;
 
 // How a finished reply ended, read the way the system's connections read it: an answer that came
@@ -10,4 +12,10 @@ public:
     // True when the reply carries an HTTP status and no transport failure: not refused, cut
     // off, timed out or cancelled. Redirects count by the answer they led to.
     static bool isComplete(const QNetworkReply& reply);
+
+    // True when the answer is bigger than maxBytes: by the length its headers announce (known
+    // once metaDataChanged has come) or by the bytes received so far, which also catches an
+    // answer sent without a length. A caller checks on every chunk and aborts at once, so no
+    // more than about maxBytes is ever held. maxBytes of 0 or less means no limit.
+    static bool isOverLimit(const QNetworkReply& reply, qint64 received, qint64 maxBytes);
 };

@@ -178,8 +178,9 @@ int OrvHTTPServices::postTimeout() {
 }
 
 QString OrvHTTPServices::send(const QNetworkRequest& request, const QByteArray& body,
-                              int timeoutMsecs, const std::atomic<bool>* abandon) {
-    const Exchange exchange = transfer(request, &body, timeoutMsecs, abandon);
+                              int timeoutMsecs, const std::atomic<bool>* abandon,
+                              qint64 maxBytes) {
+    const Exchange exchange = transfer(request, &body, timeoutMsecs, abandon, nullptr, maxBytes);
     if (!exchange.finished) {
         return QString();
     }
@@ -196,12 +197,13 @@ QString OrvHTTPServices::send(const QNetworkRequest& request, const QByteArray& 
 
 QByteArray OrvHTTPServices::getDataFromURL(const QString& urlString, int timeoutMsecs,
                                            QNetworkAccessManager* manager,
-                                           const std::atomic<bool>* abandon) {
+                                           const std::atomic<bool>* abandon,
+                                           qint64 maxBytes) {
     QNetworkRequest request{QUrl(urlString)};
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
     request.setTransferTimeout(timeoutMsecs);
-    const Exchange exchange = transfer(request, nullptr, timeoutMsecs, abandon, manager);
+    const Exchange exchange = transfer(request, nullptr, timeoutMsecs, abandon, manager, maxBytes);
     if (!exchange.finished) {
         return QByteArray();
     }
@@ -219,7 +221,8 @@ QByteArray OrvHTTPServices::getDataFromURL(const QString& urlString, int timeout
 OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& request,
                                                     const QByteArray* postBody, int timeoutMsecs,
                                                     const std::atomic<bool>* abandon,
-                                                    QNetworkAccessManager* manager) {
+                                                    QNetworkAccessManager* manager,
+                                                    qint64 maxBytes) {
     const QString verb = postBody ? u"Post to"_s : u"Get of"_s;
     const QUrl url = request.url();
     if (!url.isValid() || url.isRelative() || url.host().isEmpty() ||
@@ -239,6 +242,19 @@ OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& reque
     QEventLoop loop;
     QNetworkReply* reply = postBody ? manager->post(request, *postBody) : manager->get(request);
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    // Read as it comes, so Qt holds no more than a chunk and a body too big stops at its limit.
+    QByteArray body;
+    bool tooBig = false;
+    const auto take = [&] {
+        body.append(reply->readAll());
+        if (!tooBig && HttpReply::isOverLimit(*reply, body.size(), maxBytes)) {
+            tooBig = true;
+            body.clear();
+            loop.quit();
+        }
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, take);
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, take);
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
@@ -256,8 +272,17 @@ OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& reque
     if (!reply->isFinished()) {
         loop.exec();
     }
+    if (!tooBig) {
+        take();
+    }
     Exchange exchange;
-    if (!reply->isFinished()) {
+    if (tooBig) {
+        reply->disconnect(&loop);
+        reply->abort();
+        exchange.finished = true;
+        exchange.error = QNetworkReply::OperationCanceledError;
+        exchange.errorString = u"The answer is larger than the %1 bytes allowed"_s.arg(maxBytes);
+    } else if (!reply->isFinished()) {
         MYLOG(u"%@ %@ abandoned after %d ms"_s, verb, url.toString(), int(deadline.interval()));
         reply->abort();
     } else {
@@ -265,7 +290,7 @@ OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& reque
         exchange.error = reply->error();
         exchange.errorString = reply->errorString();
         exchange.complete = HttpReply::isComplete(*reply);
-        exchange.body = reply->readAll();
+        exchange.body = std::move(body);
     }
     delete reply;
     return exchange;
