@@ -40,3 +40,12 @@ bool HttpReply::isOverLimit(const QNetworkReply& reply, qint64 received, qint64 
     const qint64 announced = reply.header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
     return known && announced > maxBytes;
 }
+
+void HttpReply::prepareRequest(QNetworkRequest& request) {
+    // Set by hand, so Qt neither advertises nor decodes compression.
+    request.setRawHeader("Accept-Encoding", "identity");
+}
+
+void HttpReply::prepareReply(QNetworkReply& reply) {
+    reply.setReadBufferSize(kReadAheadBytes);
+}

@@ -147,7 +147,10 @@ void OrvConnection::start() {
         return;
     }
 
-    QNetworkReply* reply = networkAccessManager()->get(QNetworkRequest(url));
+    QNetworkRequest request(url);
+    HttpReply::prepareRequest(request);
+    QNetworkReply* reply = networkAccessManager()->get(request);
+    HttpReply::prepareReply(*reply);
     connection_ = reply;
     // Silence for longer than the time-out ends the transfer; each arriving chunk restarts it.
     auto* silence = new QTimer(reply);
@@ -184,8 +187,10 @@ bool OrvConnection::onReadyRead() {
     if (!reply) {
         return true;
     }
-    dataReceived_.append(reply->readAll());
-    if (!HttpReply::isOverLimit(*reply, dataReceived_.size(), maxBodyBytes_)) {
+    // Judged before reading, so what is held never grows past the limit.
+    if (!HttpReply::isOverLimit(*reply, dataReceived_.size() + reply->bytesAvailable(),
+                                maxBodyBytes_)) {
+        dataReceived_.append(reply->readAll());
         return true;
     }
     OrvError error{u"OrvConnection"_s, kErrorDataLengthExceedsMaximum,

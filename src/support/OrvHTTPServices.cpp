@@ -240,18 +240,26 @@ OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& reque
         manager = &ownManager.emplace();
     }
     QEventLoop loop;
-    QNetworkReply* reply = postBody ? manager->post(request, *postBody) : manager->get(request);
+    QNetworkRequest prepared = request;
+    HttpReply::prepareRequest(prepared);
+    QNetworkReply* reply = postBody ? manager->post(prepared, *postBody) : manager->get(prepared);
+    HttpReply::prepareReply(*reply);
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     // Read as it comes, so Qt holds no more than a chunk and a body too big stops at its limit.
     QByteArray body;
     bool tooBig = false;
     const auto take = [&] {
-        body.append(reply->readAll());
-        if (!tooBig && HttpReply::isOverLimit(*reply, body.size(), maxBytes)) {
+        if (tooBig) {
+            return;
+        }
+        // Judged before reading, so what is held never grows past the limit.
+        if (HttpReply::isOverLimit(*reply, body.size() + reply->bytesAvailable(), maxBytes)) {
             tooBig = true;
             body.clear();
             loop.quit();
+            return;
         }
+        body.append(reply->readAll());
     };
     QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, take);
     QObject::connect(reply, &QNetworkReply::readyRead, &loop, take);
@@ -272,9 +280,7 @@ OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& reque
     if (!reply->isFinished()) {
         loop.exec();
     }
-    if (!tooBig) {
-        take();
-    }
+    take();
     Exchange exchange;
     if (tooBig) {
         reply->disconnect(&loop);
