@@ -27,9 +27,10 @@ std::optional<ServicesOptions> ServicesOptions::parse(const QStringList& argumen
     const QCommandLineOption failRate(
         u"fail-rate"_s, u"Fraction of requests, 0 to 1, answered with a fault."_s, u"F"_s, u"0"_s);
     const QCommandLineOption faults(
-        u"faults"_s, u"Fault kinds to choose from, comma-separated: error (500 with an HTML page), cut, "
-          "stall, garbage, huge (a 50 MiB answer without a length), redirect (to itself, "
-          "endlessly)."_s,
+        u"faults"_s,
+        u"Fault kinds to choose from, comma-separated: error (500 with an HTML page), cut, "
+        "stall, garbage, huge (a 50 MiB answer without a length), redirect (to itself, "
+        "endlessly)."_s,
         u"kinds"_s, allFaultKinds().join(u','));
     const QCommandLineOption seed(u"seed"_s, u"Seed of the fault generator."_s, u"S"_s, u"1"_s);
     const QCommandLineOption dataDir(

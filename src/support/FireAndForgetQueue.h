@@ -22,9 +22,6 @@ public:
     using Transport = std::function<void(const OrvHTTPServices::FormRequest& form, int timeoutMsecs,
                                          const std::atomic<bool>& abandon)>;
 
-    // The answer is ignored, so no more of it is read than an acknowledgement could need.
-    static constexpr qint64 kMaxAnswerBytes = 64 * 1024;
-
     // The program's queue.
     static FireAndForgetQueue& shared();
     // A queue of one's own (tests); the program uses shared().

@@ -178,9 +178,9 @@ int OrvHTTPServices::postTimeout() {
 }
 
 QString OrvHTTPServices::send(const QNetworkRequest& request, const QByteArray& body,
-                              int timeoutMsecs, const std::atomic<bool>* abandon,
-                              qint64 maxBytes) {
-    const Exchange exchange = transfer(request, &body, timeoutMsecs, abandon, nullptr, maxBytes);
+                              int timeoutMsecs, const std::atomic<bool>* abandon, qint64 maxBytes,
+                              QNetworkAccessManager* manager) {
+    const Exchange exchange = transfer(request, &body, timeoutMsecs, abandon, manager, maxBytes);
     if (!exchange.finished) {
         return QString();
     }
@@ -197,8 +197,7 @@ QString OrvHTTPServices::send(const QNetworkRequest& request, const QByteArray& 
 
 QByteArray OrvHTTPServices::getDataFromURL(const QString& urlString, int timeoutMsecs,
                                            QNetworkAccessManager* manager,
-                                           const std::atomic<bool>* abandon,
-                                           qint64 maxBytes) {
+                                           const std::atomic<bool>* abandon, qint64 maxBytes) {
     QNetworkRequest request{QUrl(urlString)};
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
@@ -248,8 +247,17 @@ OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& reque
     // Read as it comes, so Qt holds no more than a chunk and a body too big stops at its limit.
     QByteArray body;
     bool tooBig = false;
+    bool headersOnly = false;
     const auto take = [&] {
-        if (tooBig) {
+        if (tooBig || headersOnly) {
+            return;
+        }
+        if (maxBytes == kHeadersOnly) {
+            // The status line is in; the body, unwanted, is never read.
+            headersOnly = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+            if (headersOnly) {
+                loop.quit();
+            }
             return;
         }
         // Judged before reading, so what is held never grows past the limit.
@@ -282,7 +290,14 @@ OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& reque
     }
     take();
     Exchange exchange;
-    if (tooBig) {
+    if (headersOnly) {
+        reply->disconnect(&loop);
+        exchange.finished = true;
+        exchange.complete = true;
+        exchange.error = reply->error();
+        exchange.errorString = reply->errorString();
+        reply->abort();
+    } else if (tooBig) {
         reply->disconnect(&loop);
         reply->abort();
         exchange.finished = true;

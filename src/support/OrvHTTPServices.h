@@ -31,6 +31,9 @@ public:
     // The largest answer a post or a get takes unless its caller says otherwise: the services'
     // answers to posts are a few words, so anything near this is not one of them.
     static constexpr qint64 kMaxAnswerBytes = 4 * 1024 * 1024;
+    // As a limit: the answer's body is not wanted, and the exchange ends, complete, once the
+    // answer's status line and headers are in.
+    static constexpr qint64 kHeadersOnly = -1;
 
     // "key=value" pairs of the escaped fields joined by "&"; "" for no dictionary.
     static QString getFormDataString(const std::optional<Dictionary>& dictionary);
@@ -100,7 +103,9 @@ private:
     static Exchange transfer(const QNetworkRequest& request, const QByteArray* postBody,
                              int timeoutMsecs, const std::atomic<bool>* abandon,
                              QNetworkAccessManager* manager, qint64 maxBytes);
-    // Sends and waits; gives up early once *abandon turns true (when given).
+    // Sends and waits; gives up early once *abandon turns true (when given). The manager, when
+    // given, belongs to the calling thread.
     static QString send(const QNetworkRequest& request, const QByteArray& body, int timeoutMsecs,
-                        const std::atomic<bool>* abandon, qint64 maxBytes = kMaxAnswerBytes);
+                        const std::atomic<bool>* abandon, qint64 maxBytes = kMaxAnswerBytes,
+                        QNetworkAccessManager* manager = nullptr);
 };

@@ -54,11 +54,10 @@ FakeHttpServer::FakeHttpServer(Connections connections)
                 return true;
             };
             if (response.announceLength) {
-                out.set_content_provider(
-                    total, response.contentType.toStdString(),
-                    [provide](size_t offset, size_t, httplib::DataSink& sink) {
-                        return provide(offset, sink);
-                    });
+                out.set_content_provider(total, response.contentType.toStdString(),
+                                         [provide](size_t offset, size_t, httplib::DataSink& sink) {
+                                             return provide(offset, sink);
+                                         });
             } else {
                 out.set_chunked_content_provider(response.contentType.toStdString(), provide);
             }
