@@ -50,8 +50,8 @@ public:
         double timeoutInterval);
 
     // Posts the form and waits (at most the time-out) for the answer, decoded as ASCII
-    // (Latin-1 for bytes above 127). Null on a bad address, a transport failure or time-out;
-    // an HTTP error status still answers its body.
+    // (Latin-1 for bytes above 127). Null on a bad address, a transport failure, time-out or
+    // an answer above kMaxAnswerBytes; an HTTP error status still answers its body.
     static QString getStringFromURL(const QString& urlString,
                                     const std::optional<Dictionary>& withRequestPropertyDictionary);
 
