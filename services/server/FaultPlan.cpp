@@ -5,7 +5,8 @@ using namespace Qt::Literals::StringLiterals;
 FaultPlan::FaultPlan(double rate, const QStringList& kinds, quint32 seed)
     : rate_(rate), random_(seed) {
     for (const QString& kind : kinds) {
-        for (Fault fault : {Fault::Error, Fault::Cut, Fault::Stall, Fault::Garbage}) {
+        for (Fault fault : {Fault::Error, Fault::Cut, Fault::Stall, Fault::Garbage, Fault::Huge,
+                            Fault::Redirect}) {
             if (name(fault) == kind) {
                 kinds_.append(fault);
             }
@@ -34,6 +35,10 @@ QString FaultPlan::name(Fault fault) {
             return u"stall"_s;
         case Fault::Garbage:
             return u"garbage"_s;
+        case Fault::Huge:
+            return u"huge"_s;
+        case Fault::Redirect:
+            return u"redirect"_s;
         case Fault::None:
             break;
     }

@@ -9,7 +9,7 @@
 // seeded generator so a run can be repeated. Any thread.
 class FaultPlan {
 public:
-    enum class Fault { None, Error, Cut, Stall, Garbage };
+    enum class Fault { None, Error, Cut, Stall, Garbage, Huge, Redirect };
 
     FaultPlan(double rate, const QStringList& kinds, quint32 seed);
 

@@ -7,7 +7,7 @@
 using namespace Qt::Literals::StringLiterals;
 
 QStringList ServicesOptions::allFaultKinds() {
-    return {u"error"_s, u"cut"_s, u"stall"_s, u"garbage"_s};
+    return {u"error"_s, u"cut"_s, u"stall"_s, u"garbage"_s, u"huge"_s, u"redirect"_s};
 }
 
 std::optional<ServicesOptions> ServicesOptions::parse(const QStringList& arguments,
@@ -27,7 +27,10 @@ std::optional<ServicesOptions> ServicesOptions::parse(const QStringList& argumen
     const QCommandLineOption failRate(
         u"fail-rate"_s, u"Fraction of requests, 0 to 1, answered with a fault."_s, u"F"_s, u"0"_s);
     const QCommandLineOption faults(
-        u"faults"_s, u"Fault kinds to choose from, comma-separated: error, cut, stall, garbage."_s,
+        u"faults"_s,
+        u"Fault kinds to choose from, comma-separated: error (500 with an HTML page), cut, "
+        "stall, garbage, huge (a 50 MiB answer without a length), redirect (to itself, "
+        "endlessly)."_s,
         u"kinds"_s, allFaultKinds().join(u','));
     const QCommandLineOption seed(u"seed"_s, u"Seed of the fault generator."_s, u"S"_s, u"1"_s);
     const QCommandLineOption dataDir(
@@ -73,7 +76,7 @@ std::optional<ServicesOptions> ServicesOptions::parse(const QStringList& argumen
     }
     for (const QString& kind : parser.value(faults).split(u',', Qt::SkipEmptyParts)) {
         if (!allFaultKinds().contains(kind.trimmed())) {
-            *error = u"unknown fault kind %1 (error, cut, stall, garbage)"_s.arg(kind);
+            *error = u"unknown fault kind %1 (%2)"_s.arg(kind, allFaultKinds().join(u", "_s));
             return std::nullopt;
         }
         options.faultKinds.append(kind.trimmed());

@@ -9,6 +9,7 @@
 #include <QUrlQuery>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 
 #include "CatalogueGenerator.h"
 #include "CoverArt.h"
@@ -21,6 +22,9 @@ namespace {
 
 constexpr int kThreads = 96;
 constexpr int kMaxScreenshotNumber = 64;
+// The "huge" fault's answer: far above what any request of the program takes.
+constexpr size_t kHugeBytes = size_t(50) * 1024 * 1024;
+constexpr size_t kHugeChunkBytes = 64 * 1024;
 
 // What one request's log line needs from before its answer was made; each request is served
 // from start to log line on one thread of the pool.
@@ -129,6 +133,11 @@ void ServicesServer::stop() {
     server_->stop();
 }
 
+bool ServicesServer::isStopping() {
+    std::lock_guard lock(mu_);
+    return stopping_;
+}
+
 bool ServicesServer::pause(int msecs) {
     std::unique_lock lock(mu_);
     return !stopped_.wait_for(lock, std::chrono::milliseconds(msecs), [this] { return stopping_; });
@@ -192,6 +201,38 @@ ServicesServer::Handler ServicesServer::guarded(Handler handler) {
                     return;
                 }
                 handler(request, response);
+                return;
+            case FaultPlan::Fault::Huge: {
+                tFault = "huge";
+                handler(request, response);
+                // The good answer over and over, sent without a length so that only the bytes
+                // themselves tell the client how much is coming.
+                const std::string unit = response.body.empty() ? std::string("x") : response.body;
+                auto chunk = std::make_shared<std::string>();
+                while (chunk->size() < kHugeChunkBytes) {
+                    chunk->append(unit);
+                }
+                chunk->resize(kHugeChunkBytes);
+                response.body.clear();
+                response.set_chunked_content_provider(
+                    response.get_header_value("Content-Type"),
+                    [this, chunk](size_t offset, httplib::DataSink& sink) {
+                        if (offset >= kHugeBytes) {
+                            sink.done();
+                            return true;
+                        }
+                        return !isStopping() &&
+                               sink.write(chunk->data(),
+                                          std::min(chunk->size(), kHugeBytes - offset));
+                    });
+                return;
+            }
+            case FaultPlan::Fault::Redirect:
+                tFault = "redirect";
+                // Back to the same address, so a client that follows redirects goes round until
+                // its own limit stops it.
+                html(response, 302, u"Found"_s, u"Moved to where it was."_s);
+                response.set_header("Location", request.target);
                 return;
             case FaultPlan::Fault::Garbage: {
                 tFault = "garbage";

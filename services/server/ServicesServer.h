@@ -44,6 +44,7 @@ private:
     Handler guarded(Handler handler);
     // Waits, cut short by stop(); false when stopped.
     bool pause(int msecs);
+    bool isStopping();
     void log(const httplib::Request& request, const httplib::Response& response);
 
     void catalogueUpdate(const httplib::Request& request, httplib::Response& response);

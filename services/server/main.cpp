@@ -3,7 +3,8 @@
 // tested end to end with no network.
 //
 //   questlog-services [--port 8471] [--bind 127.0.0.1] [--latency-ms N] [--fail-rate F]
-//                     [--faults error,cut,stall,garbage] [--seed S] [--data-dir DIR] [--quiet]
+//                     [--faults error,cut,stall,garbage,huge,redirect] [--seed S]
+//                     [--data-dir DIR] [--quiet]
 
 #include <pthread.h>
 #include <QGuiApplication>

@@ -56,6 +56,7 @@ void UpdateController::startWebUpdateCall() {
     QlMetricWriter::writeMetric(u"Web file pulled"_s, u"Data"_s);
     MYLOG_IF(0, u"Updating from web (start)"_s);
     connection_ = OrvConnection::connectionWithURLString(getUpdateFileURL(), this);
+    connection_->setMaxBodyBytes(kMaxUpdateBytes);
     connection_->start();
 }
 

@@ -25,6 +25,10 @@ public:
     ~UpdateController() override;
 
     static constexpr int kInstallDelayMs = 100;
+    // The largest update answer taken. Changes to a tenth of a 100,000-game catalogue come to
+    // about 5 MB (the whole catalogue, which ships with the build, to 52 MB); a bigger answer is
+    // aborted as it arrives and the day's update fails, to be asked again at the next start.
+    static constexpr qint64 kMaxUpdateBytes = 32 * 1024 * 1024;
 
     // Installs the shipped catalogue when needed, then asks for the day's update.
     void updateGames();

@@ -202,6 +202,7 @@ void DetailPage::getDetailXML() {
     MYLOG_IF(0, u"detail url = [%@]"_s, url);
     detailsConnection_ = OrvConnection::connectionWithURLString(url, this);
     detailsConnection_->setType(kDetailsConnectionType);
+    detailsConnection_->setMaxBodyBytes(kMaxProductBytes);
     detailsConnection_->start();
     ui_->reviewActivityIndicator->startAnimating();
     ui_->screensActivityIndicator->startAnimating();
@@ -250,6 +251,7 @@ void DetailPage::parseDetailXML(const QString& body) {
     if (!reviewLink_.isNull()) {
         reviewConnection_ = OrvConnection::connectionWithURLString(reviewLink_, this);
         reviewConnection_->setType(kReviewConnectionType);
+        reviewConnection_->setMaxBodyBytes(kMaxReviewBytes);
         reviewConnection_->start();
     } else {
         ui_->reviewActivityIndicator->stopAnimating();

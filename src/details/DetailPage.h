@@ -65,6 +65,10 @@ public:
         QStringLiteral("Problems pulling review at this time.");
     static constexpr int kDetailsConnectionType = 0;
     static constexpr int kReviewConnectionType = 1;
+    // The largest product and review documents taken; bigger answers are aborted as they arrive
+    // and handled as failed requests. Real ones run to tens of kilobytes.
+    static constexpr qint64 kMaxProductBytes = 2 * 1024 * 1024;
+    static constexpr qint64 kMaxReviewBytes = 2 * 1024 * 1024;
     static constexpr float kEnabledTabAlpha = 1.0f;
     static constexpr float kDisabledTabAlpha = 0.4f;
     // How long after "Tell someone" from another tab the picture is taken, so it shows the

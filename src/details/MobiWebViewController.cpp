@@ -83,6 +83,7 @@ void MobiWebViewController::setNavTitle(const QString& text) {
 
 void MobiWebViewController::loadOtherContent(const QString& address) {
     otherConnection_ = OrvConnection::connectionWithURLString(address, this);
+    otherConnection_->setMaxBodyBytes(kMaxArticleBytes);
     otherConnection_->start();
 }
 

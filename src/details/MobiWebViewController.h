@@ -36,6 +36,8 @@ class MobiWebViewController : public QWidget, public WebViewDelegate, public Orv
 
 public:
     static constexpr double kRequestTimeoutSeconds = 60.0;
+    // The largest article document taken; a bigger answer is aborted and fails the load.
+    static constexpr qint64 kMaxArticleBytes = 2 * 1024 * 1024;
     static inline const QString kActionsTitle = QStringLiteral("Actions");
     static inline const QString kCancelTitle = QStringLiteral("Cancel");
     static inline const QString kLaunchTitle = QStringLiteral("Launch in Browser");

@@ -60,7 +60,8 @@ QByteArray download(const QString& url, const std::atomic<bool>* abandon) {
         gWorkerManagers.setLocalData(new QNetworkAccessManager());
     }
     return OrvHTTPServices::getDataFromURL(url, ImageLoader::downloadTimeout(),
-                                           gWorkerManagers.localData(), abandon);
+                                           gWorkerManagers.localData(), abandon,
+                                           ImageLoader::kMaxImageBytes);
 }
 
 }  // namespace

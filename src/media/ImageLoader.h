@@ -40,6 +40,9 @@ public:
     // The memory cache holds at most this many kilobytes of decoded pictures.
     static constexpr int kMemoryCacheKilobytes = 64 * 1024;
     static constexpr int kDefaultDownloadTimeoutMsecs = 30000;
+    // The largest picture a download takes: box art runs to tens of kilobytes, a large print
+    // scan to a few megabytes; bigger answers are aborted as they arrive and count as failed.
+    static constexpr qint64 kMaxImageBytes = 8 * 1024 * 1024;
     // How long an idle worker thread waits for another request before it ends.
     static constexpr int kWorkerIdleSeconds = 5;
 

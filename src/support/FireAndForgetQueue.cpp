@@ -1,6 +1,7 @@
 #include "FireAndForgetQueue.h"
 
 #include <QCoreApplication>
+#include <QNetworkAccessManager>
 
 #include "MyLog.h"
 
@@ -58,6 +59,10 @@ bool FireAndForgetQueue::enqueue(const QString& urlString,
 }
 
 void FireAndForgetQueue::run() {
+    // One manager for the sender's life, made on its thread: a manager per post costs more
+    // than a post, and one torn down just after an aborted answer leaves Qt reading the rest of
+    // that answer into memory.
+    std::optional<QNetworkAccessManager> manager;
     std::unique_lock lock(mu_);
     for (;;) {
         wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
@@ -75,7 +80,13 @@ void FireAndForgetQueue::run() {
         if (transport) {
             transport(form, timeout, abandon_);
         } else {
-            OrvHTTPServices::send(form.request, form.body, timeout, &abandon_);
+            if (!manager) {
+                manager.emplace();
+            }
+            // The answer is ignored: once its headers are in the post has arrived, and no
+            // byte of its body is read.
+            OrvHTTPServices::send(form.request, form.body, timeout, &abandon_,
+                                  OrvHTTPServices::kHeadersOnly, &*manager);
         }
         lock.lock();
         inFlight_ = false;

@@ -28,3 +28,24 @@ bool HttpReply::isComplete(const QNetworkReply& reply) {
             return false;
     }
 }
+
+bool HttpReply::isOverLimit(const QNetworkReply& reply, qint64 received, qint64 maxBytes) {
+    if (maxBytes <= 0) {
+        return false;
+    }
+    if (received > maxBytes) {
+        return true;
+    }
+    bool known = false;
+    const qint64 announced = reply.header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+    return known && announced > maxBytes;
+}
+
+void HttpReply::prepareRequest(QNetworkRequest& request) {
+    // Set by hand, so Qt neither advertises nor decodes compression.
+    request.setRawHeader("Accept-Encoding", "identity");
+}
+
+void HttpReply::prepareReply(QNetworkReply& reply) {
+    reply.setReadBufferSize(kReadAheadBytes);
+}

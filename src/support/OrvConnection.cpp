@@ -147,7 +147,10 @@ void OrvConnection::start() {
         return;
     }
 
-    QNetworkReply* reply = networkAccessManager()->get(QNetworkRequest(url));
+    QNetworkRequest request(url);
+    HttpReply::prepareRequest(request);
+    QNetworkReply* reply = networkAccessManager()->get(request);
+    HttpReply::prepareReply(*reply);
     connection_ = reply;
     // Silence for longer than the time-out ends the transfer; each arriving chunk restarts it.
     auto* silence = new QTimer(reply);
@@ -169,22 +172,40 @@ void OrvConnection::start() {
         onReadyRead();
     });
     connect(reply, &QNetworkReply::uploadProgress, silence, qOverload<>(&QTimer::start));
+    // An announced length above the limit is refused before its first byte is read.
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
+        if (connection_ == reply) {
+            onReadyRead();
+        }
+    });
     connect(reply, &QNetworkReply::finished, this, &OrvConnection::onFinished);
     silence->start();
 }
 
-void OrvConnection::onReadyRead() {
-    if (connection_) {
-        dataReceived_.append(connection_->readAll());
+bool OrvConnection::onReadyRead() {
+    QNetworkReply* reply = connection_;
+    if (!reply) {
+        return true;
     }
+    // Judged before reading, so what is held never grows past the limit.
+    if (!HttpReply::isOverLimit(*reply, dataReceived_.size() + reply->bytesAvailable(),
+                                maxBodyBytes_)) {
+        dataReceived_.append(reply->readAll());
+        return true;
+    }
+    OrvError error{u"OrvConnection"_s, kErrorDataLengthExceedsMaximum,
+                   u"The answer is larger than the %1 bytes allowed"_s.arg(maxBodyBytes_),
+                   QVariantMap{{u"URL_STRING"_s, urlString_}}};
+    dropConnection();
+    completeWithError(error);
+    return false;
 }
 
 void OrvConnection::onFinished() {
     QNetworkReply* reply = connection_;
-    if (!reply) {
+    if (!reply || !onReadyRead()) {
         return;
     }
-    onReadyRead();
     if (!HttpReply::isComplete(*reply)) {
         OrvError error{u"QNetworkReply"_s, int(reply->error()), reply->errorString(),
                        QVariantMap{{u"URL_STRING"_s, urlString_}}};

@@ -34,6 +34,10 @@ public:
     static constexpr int kErrorBadURL = -1000;
     static constexpr int kErrorUnsupportedURL = -1002;
     static constexpr int kErrorTimedOut = -1001;
+    // An answer bigger than the connection allows, refused while it arrives.
+    static constexpr int kErrorDataLengthExceedsMaximum = -1103;
+    // What a connection accepts unless its caller sets the limit of its kind of request.
+    static constexpr qint64 kDefaultMaxBodyBytes = 8 * 1024 * 1024;
 
     static std::unique_ptr<OrvConnection> connectionWithURLString(
         const QString& urlString, OrvConnectionDelegate* andDelegate, int andType = -1);
@@ -68,6 +72,10 @@ public:
     void setRequestError(const std::optional<OrvError>& requestError) {
         requestError_ = requestError;
     }
+    // The largest answer accepted, in bytes: a bigger one (by its announced length or by the
+    // bytes that came) is aborted and fails. Set before start(); 0 or less means no limit.
+    qint64 maxBodyBytes() const { return maxBodyBytes_; }
+    void setMaxBodyBytes(qint64 maxBodyBytes) { maxBodyBytes_ = maxBodyBytes; }
     const QByteArray& dataReceived() const { return dataReceived_; }
     void setDataReceived(const QByteArray& dataReceived) { dataReceived_ = dataReceived; }
     const OrvConnectionResultDTO* result() const { return result_.get(); }
@@ -94,7 +102,9 @@ public:
     static std::optional<unsigned> systemReachabilityFlags();
 
 private:
-    void onReadyRead();
+    // Appends what has arrived; false when that made the answer too big, in which case the
+    // connection has failed and its delegate may have destroyed it.
+    bool onReadyRead();
     void onFinished();
     void completeWithSuccess();
     void completeWithError(const OrvError& error);
@@ -109,6 +119,7 @@ private:
     std::optional<OrvError> requestError_;
     bool isRequesting_ = false;
     int type_ = -1;
+    qint64 maxBodyBytes_ = kDefaultMaxBodyBytes;
     std::unique_ptr<OrvConnectionResultDTO> result_;
     // Raised by start and cancel so a queued bad-address failure of an earlier start is dropped.
     quint64 generation_ = 0;

@@ -178,8 +178,9 @@ int OrvHTTPServices::postTimeout() {
 }
 
 QString OrvHTTPServices::send(const QNetworkRequest& request, const QByteArray& body,
-                              int timeoutMsecs, const std::atomic<bool>* abandon) {
-    const Exchange exchange = transfer(request, &body, timeoutMsecs, abandon);
+                              int timeoutMsecs, const std::atomic<bool>* abandon, qint64 maxBytes,
+                              QNetworkAccessManager* manager) {
+    const Exchange exchange = transfer(request, &body, timeoutMsecs, abandon, manager, maxBytes);
     if (!exchange.finished) {
         return QString();
     }
@@ -196,12 +197,12 @@ QString OrvHTTPServices::send(const QNetworkRequest& request, const QByteArray& 
 
 QByteArray OrvHTTPServices::getDataFromURL(const QString& urlString, int timeoutMsecs,
                                            QNetworkAccessManager* manager,
-                                           const std::atomic<bool>* abandon) {
+                                           const std::atomic<bool>* abandon, qint64 maxBytes) {
     QNetworkRequest request{QUrl(urlString)};
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
     request.setTransferTimeout(timeoutMsecs);
-    const Exchange exchange = transfer(request, nullptr, timeoutMsecs, abandon, manager);
+    const Exchange exchange = transfer(request, nullptr, timeoutMsecs, abandon, manager, maxBytes);
     if (!exchange.finished) {
         return QByteArray();
     }
@@ -219,7 +220,8 @@ QByteArray OrvHTTPServices::getDataFromURL(const QString& urlString, int timeout
 OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& request,
                                                     const QByteArray* postBody, int timeoutMsecs,
                                                     const std::atomic<bool>* abandon,
-                                                    QNetworkAccessManager* manager) {
+                                                    QNetworkAccessManager* manager,
+                                                    qint64 maxBytes) {
     const QString verb = postBody ? u"Post to"_s : u"Get of"_s;
     const QUrl url = request.url();
     if (!url.isValid() || url.isRelative() || url.host().isEmpty() ||
@@ -237,8 +239,38 @@ OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& reque
         manager = &ownManager.emplace();
     }
     QEventLoop loop;
-    QNetworkReply* reply = postBody ? manager->post(request, *postBody) : manager->get(request);
+    QNetworkRequest prepared = request;
+    HttpReply::prepareRequest(prepared);
+    QNetworkReply* reply = postBody ? manager->post(prepared, *postBody) : manager->get(prepared);
+    HttpReply::prepareReply(*reply);
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    // Read as it comes, so Qt holds no more than a chunk and a body too big stops at its limit.
+    QByteArray body;
+    bool tooBig = false;
+    bool headersOnly = false;
+    const auto take = [&] {
+        if (tooBig || headersOnly) {
+            return;
+        }
+        if (maxBytes == kHeadersOnly) {
+            // The status line is in; the body, unwanted, is never read.
+            headersOnly = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+            if (headersOnly) {
+                loop.quit();
+            }
+            return;
+        }
+        // Judged before reading, so what is held never grows past the limit.
+        if (HttpReply::isOverLimit(*reply, body.size() + reply->bytesAvailable(), maxBytes)) {
+            tooBig = true;
+            body.clear();
+            loop.quit();
+            return;
+        }
+        body.append(reply->readAll());
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, take);
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, take);
     QTimer deadline;
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
@@ -256,8 +288,22 @@ OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& reque
     if (!reply->isFinished()) {
         loop.exec();
     }
+    take();
     Exchange exchange;
-    if (!reply->isFinished()) {
+    if (headersOnly) {
+        reply->disconnect(&loop);
+        exchange.finished = true;
+        exchange.complete = true;
+        exchange.error = reply->error();
+        exchange.errorString = reply->errorString();
+        reply->abort();
+    } else if (tooBig) {
+        reply->disconnect(&loop);
+        reply->abort();
+        exchange.finished = true;
+        exchange.error = QNetworkReply::OperationCanceledError;
+        exchange.errorString = u"The answer is larger than the %1 bytes allowed"_s.arg(maxBytes);
+    } else if (!reply->isFinished()) {
         MYLOG(u"%@ %@ abandoned after %d ms"_s, verb, url.toString(), int(deadline.interval()));
         reply->abort();
     } else {
@@ -265,7 +311,7 @@ OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& reque
         exchange.error = reply->error();
         exchange.errorString = reply->errorString();
         exchange.complete = HttpReply::isComplete(*reply);
-        exchange.body = reply->readAll();
+        exchange.body = std::move(body);
     }
     delete reply;
     return exchange;

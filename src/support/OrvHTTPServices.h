@@ -28,6 +28,12 @@ public:
     static constexpr int kPostTimeoutSeconds = 60;
     static constexpr int kUploadTimeoutSeconds = 30;
     static inline const char kBoundary[] = "AaB03x";
+    // The largest answer a post or a get takes unless its caller says otherwise: the services'
+    // answers to posts are a few words, so anything near this is not one of them.
+    static constexpr qint64 kMaxAnswerBytes = 4 * 1024 * 1024;
+    // As a limit: the answer's body is not wanted, and the exchange ends, complete, once the
+    // answer's status line and headers are in.
+    static constexpr qint64 kHeadersOnly = -1;
 
     // "key=value" pairs of the escaped fields joined by "&"; "" for no dictionary.
     static QString getFormDataString(const std::optional<Dictionary>& dictionary);
@@ -44,8 +50,8 @@ public:
         double timeoutInterval);
 
     // Posts the form and waits (at most the time-out) for the answer, decoded as ASCII
-    // (Latin-1 for bytes above 127). Null on a bad address, a transport failure or time-out;
-    // an HTTP error status still answers its body.
+    // (Latin-1 for bytes above 127). Null on a bad address, a transport failure, time-out or
+    // an answer above kMaxAnswerBytes; an HTTP error status still answers its body.
     static QString getStringFromURL(const QString& urlString,
                                     const std::optional<Dictionary>& withRequestPropertyDictionary);
 
@@ -65,10 +71,12 @@ public:
     // status or time-out. For worker threads, like the posts. A thread that fetches often may
     // pass a manager of its own to reuse (REQUIRES: it belongs to the calling thread); without
     // one, a manager is made for the call. Gives up early, answering null, once *abandon turns
-    // true.
+    // true. An answer above maxBytes (0 or less: no limit) is aborted as it arrives and
+    // answers null.
     static QByteArray getDataFromURL(const QString& urlString, int timeoutMsecs,
                                      QNetworkAccessManager* manager = nullptr,
-                                     const std::atomic<bool>* abandon = nullptr);
+                                     const std::atomic<bool>* abandon = nullptr,
+                                     qint64 maxBytes = kMaxAnswerBytes);
 
     // Time-out of getStringFromURL in milliseconds (default 60 000; 0 or less restores it).
     // Tests shorten it.
@@ -90,11 +98,14 @@ private:
     };
     // Sends the request (a post of *postBody, or a get when null) on the given manager of the
     // calling thread, or on one made for it, and waits; gives up after the time-out or once
-    // *abandon turns true.
+    // *abandon turns true. An answer above maxBytes is aborted as it arrives: finished, not
+    // complete.
     static Exchange transfer(const QNetworkRequest& request, const QByteArray* postBody,
                              int timeoutMsecs, const std::atomic<bool>* abandon,
-                             QNetworkAccessManager* manager = nullptr);
-    // Sends and waits; gives up early once *abandon turns true (when given).
+                             QNetworkAccessManager* manager, qint64 maxBytes);
+    // Sends and waits; gives up early once *abandon turns true (when given). The manager, when
+    // given, belongs to the calling thread.
     static QString send(const QNetworkRequest& request, const QByteArray& body, int timeoutMsecs,
-                        const std::atomic<bool>* abandon);
+                        const std::atomic<bool>* abandon, qint64 maxBytes = kMaxAnswerBytes,
+                        QNetworkAccessManager* manager = nullptr);
 };

@@ -59,7 +59,8 @@ TEST(Services, EveryKindOfFaultLeavesTheProgramAndItsDataWhole) {
                     .exec(u"UPDATE Game SET myIsWished = 1 WHERE rowid = 7"_s));
     const QString report = storedReportDate(home);
 
-    for (const QString& fault : {u"error"_s, u"cut"_s, u"stall"_s, u"garbage"_s}) {
+    for (const QString& fault :
+         {u"error"_s, u"cut"_s, u"stall"_s, u"garbage"_s, u"huge"_s, u"redirect"_s}) {
         SCOPED_TRACE(fault.toStdString());
         Services services({u"--port"_s, u"0"_s, u"--fail-rate"_s, u"1"_s, u"--faults"_s, fault,
                            u"--stall-ms"_s, u"20000"_s, u"--quiet"_s});

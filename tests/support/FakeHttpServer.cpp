@@ -2,7 +2,13 @@
 
 #include <httplib.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QUrl>
+#include <algorithm>
 #include <chrono>
 
 using namespace Qt::StringLiterals;
@@ -26,7 +32,36 @@ FakeHttpServer::FakeHttpServer(Connections connections)
         for (const auto& [name, value] : response.headers) {
             out.set_header(name.toStdString(), value.toStdString());
         }
-        if (response.cutMidBody) {
+        if (response.streamBytes > 0) {
+            const size_t total = size_t(response.streamBytes);
+            const auto provide = [this, total](size_t offset, httplib::DataSink& sink) {
+                static const std::string filler(64 * 1024, 'z');
+                if (offset >= total) {
+                    sink.done();
+                    return true;
+                }
+                const size_t size = std::min(filler.size(), total - offset);
+                {
+                    std::lock_guard lock(mu_);
+                    if (stopping_) {
+                        return false;
+                    }
+                }
+                if (!sink.write(filler.data(), size)) {
+                    return false;
+                }
+                streamed_ += qint64(size);
+                return true;
+            };
+            if (response.announceLength) {
+                out.set_content_provider(total, response.contentType.toStdString(),
+                                         [provide](size_t offset, size_t, httplib::DataSink& sink) {
+                                             return provide(offset, sink);
+                                         });
+            } else {
+                out.set_chunked_content_provider(response.contentType.toStdString(), provide);
+            }
+        } else if (response.cutMidBody) {
             const std::string half = response.body.left(response.body.size() / 2).toStdString();
             out.set_content_provider(
                 size_t(response.body.size()), response.contentType.toStdString(),
@@ -69,6 +104,18 @@ FakeHttpServer::FakeHttpServer(Connections connections)
         server_->set_keep_alive_max_count(1);
     }
     port_ = server_->bind_to_any_port("127.0.0.1");
+    // A socket that holds a port without listening on it: the system refuses connections there,
+    // and no other test can take the port meanwhile.
+    refusingSocket_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (refusingSocket_ >= 0 &&
+        ::bind(refusingSocket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(refusingSocket_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        refusingPort_ = ntohs(address.sin_port);
+    }
     thread_ = std::thread([this] { server_->listen_after_bind(); });
     // The socket listens from the bind on, but stop() ends only a running accept loop: once an
     // answer comes back, the loop runs.
@@ -87,6 +134,13 @@ FakeHttpServer::~FakeHttpServer() {
     if (thread_.joinable()) {
         thread_.join();
     }
+    if (refusingSocket_ >= 0) {
+        ::close(refusingSocket_);
+    }
+}
+
+QString FakeHttpServer::refusedUrl(const QString& path) const {
+    return u"http://127.0.0.1:%1%2"_s.arg(refusingPort_).arg(path);
 }
 
 QString FakeHttpServer::url(const QString& path) const {

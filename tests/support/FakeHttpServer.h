@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMap>
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -37,6 +38,11 @@ public:
         bool cutMidBody = false;
         // Extra headers, for example a redirect's Location.
         QList<std::pair<QByteArray, QByteArray>> headers = {};
+        // When above 0: instead of the body, streams this many filler bytes, with the length
+        // announced up front or (announceLength false) chunk by chunk without one. Stops once
+        // the client hangs up; bytesStreamed() counts what went out.
+        qint64 streamBytes = 0;
+        bool announceLength = true;
     };
 
     using Handler = std::function<Response(const Request&)>;
@@ -67,6 +73,13 @@ public:
     // status, a transport failure or no answer within msecs.
     static QByteArray get(const QString& url, int timeoutMsecs);
 
+    // "http://127.0.0.1:<port>" followed by the path, for a port where nothing listens while
+    // this server lives: connections to it are refused.
+    QString refusedUrl(const QString& path = QString()) const;
+
+    // Filler bytes written so far by streamed answers (Response::streamBytes).
+    qint64 bytesStreamed() const { return streamed_; }
+
     QList<Request> requests() const;
     // True once at least count requests have arrived, within msecs.
     bool waitForRequests(int count, int msecs) const;
@@ -76,6 +89,10 @@ private:
 
     std::unique_ptr<httplib::Server> server_;
     int port_ = 0;
+    // Bound but not listening: the port that refuses.
+    int refusingSocket_ = -1;
+    int refusingPort_ = 0;
+    std::atomic<qint64> streamed_{0};
     std::thread thread_;
 
     // mu_ protects the following state.
