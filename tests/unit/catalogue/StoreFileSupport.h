@@ -22,7 +22,7 @@ inline QString integrityOf(const QString& path) {
     return SqliteConnection(path).execAndGet(QStringLiteral("PRAGMA integrity_check")).toString();
 }
 
-// A digest of every value of the rows of `table` after row id `afterRowId`, in row order, with
+// A digest of every value (as SQLite writes it in text) of the rows of `table` after row id `afterRowId`, in row order, with
 // their count: equal for equal contents, whatever the file's layout. "<no table>" when it cannot
 // be read.
 inline QString storeFingerprint(const QString& path, const QString& table = QStringLiteral("Game"),
@@ -38,10 +38,10 @@ inline QString storeFingerprint(const QString& path, const QString& table = QStr
     SqliteStatement::Step step = select.step();
     for (; step == SqliteStatement::Step::Row; step = select.step(), ++rows) {
         for (int column = 0; column < select.columnCount(); ++column) {
-            const QVariant value = select.columnValue(column);
-            // The type's name keeps NULL, "" and 0 apart.
-            hash.addData(QByteArray(value.typeName() ? value.typeName() : "null"));
-            hash.addData(value.toString().toUtf8());
+            // SQLite's own text of the value; the marker keeps NULL apart from "".
+            int bytes = 0;
+            const char* text = select.columnUtf8(column, &bytes);
+            hash.addData(text ? QByteArrayView(text, bytes) : QByteArrayView("\x1e", 1));
             hash.addData(QByteArrayView("\x1f", 1));
         }
     }
