@@ -268,6 +268,11 @@ QString FaultVfs::Fault::description(int n) const {
         .arg(sticky ? u", sticky"_s : QString());
 }
 
+std::string FaultVfs::Fault::testName() const {
+    return (u"%1_%2%3"_s.arg(name(kind)).arg(code).arg(sticky ? u"_sticky"_s : QString()))
+        .toStdString();
+}
+
 QList<int> FaultVfs::steps(int calls, int budget, quint32 seed) {
     QList<int> all;
     for (int n = 1; n <= calls; ++n) {

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <string>
 
 struct sqlite3_vfs;
 
@@ -62,6 +63,8 @@ public:
         bool sticky;
         // "write #13: database or disk is full (13), sticky"
         QString description(int n) const;
+        // "write_13_sticky", for a test's name
+        std::string testName() const;
     };
     // Every kind twice: a full disk, which stays full (sticky), and a one-off I/O error; an
     // open fails with "cannot open" instead of "full".

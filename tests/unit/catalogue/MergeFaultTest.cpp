@@ -262,6 +262,7 @@ TEST_P(CatalogueUnderDiskFaults, UpdateMergeIsWholeOrAbsentAndKeepsEveryMark) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFault, CatalogueUnderDiskFaults,
-                         testing::ValuesIn(FaultVfs::table()));
+                         testing::ValuesIn(FaultVfs::table()),
+                         [](const auto& info) { return info.param.testName(); });
 
 }  // namespace

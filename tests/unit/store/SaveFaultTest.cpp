@@ -173,6 +173,7 @@ TEST_P(SaveUnderDiskFaults, KeepsEveryMarkAndTheFileSound) {
                 outcomes[SaveFailed]);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryFault, SaveUnderDiskFaults, testing::ValuesIn(FaultVfs::table()));
+INSTANTIATE_TEST_SUITE_P(EveryFault, SaveUnderDiskFaults, testing::ValuesIn(FaultVfs::table()),
+                         [](const auto& info) { return info.param.testName(); });
 
 }  // namespace
