@@ -22,7 +22,9 @@ struct FaultVfs::File {
 struct FaultVfsMethods {
     static constexpr size_t kRealOffset = (sizeof(FaultVfs::File) + 15) & ~size_t(15);
 
-    static FaultVfs::File* of(sqlite3_file* file) { return reinterpret_cast<FaultVfs::File*>(file); }
+    static FaultVfs::File* of(sqlite3_file* file) {
+        return reinterpret_cast<FaultVfs::File*>(file);
+    }
     static sqlite3_file* realOf(sqlite3_file* file) { return of(file)->real; }
 
     static int close(sqlite3_file* file) {
@@ -114,13 +116,14 @@ struct FaultVfsMethods {
         methods->xUnfetch = unfetch;
     }
 
-    static int counted(sqlite3_file* file, FaultVfs::Kind kind);
-    static void passed(sqlite3_file* file, FaultVfs::Kind kind);
+    // Counts the call; fails it when armed to, else makes it through `call` on the real file.
+    template <typename Call>
+    static int counted(sqlite3_file* file, FaultVfs::Kind kind, const Call& call);
 };
 
 FaultVfs::FaultVfs() : vfs_(std::make_unique<sqlite3_vfs>()), previous_(sqlite3_vfs_find(nullptr)) {
     sqlite3_vfs& vfs = *vfs_;
-    // Everything but xOpen goes straight to the real file system, with its own app data.
+    // Everything but xOpen goes straight to the real file system.
     vfs = *previous_;
     vfs.iVersion = std::min(previous_->iVersion, 3);
     vfs.szOsFile = int(FaultVfsMethods::kRealOffset) + previous_->szOsFile;
@@ -253,10 +256,10 @@ QString FaultVfs::Counts::description() const {
 
 QList<FaultVfs::Fault> FaultVfs::table() {
     return {
-        {Kind::Open, SQLITE_CANTOPEN, true},   {Kind::Open, SQLITE_IOERR, false},
-        {Kind::Write, SQLITE_FULL, true},      {Kind::Write, SQLITE_IOERR_WRITE, false},
-        {Kind::Sync, SQLITE_FULL, true},       {Kind::Sync, SQLITE_IOERR_FSYNC, false},
-        {Kind::Truncate, SQLITE_FULL, true},   {Kind::Truncate, SQLITE_IOERR_TRUNCATE, false},
+        {Kind::Open, SQLITE_CANTOPEN, true}, {Kind::Open, SQLITE_IOERR, false},
+        {Kind::Write, SQLITE_FULL, true},    {Kind::Write, SQLITE_IOERR_WRITE, false},
+        {Kind::Sync, SQLITE_FULL, true},     {Kind::Sync, SQLITE_IOERR_FSYNC, false},
+        {Kind::Truncate, SQLITE_FULL, true}, {Kind::Truncate, SQLITE_IOERR_TRUNCATE, false},
     };
 }
 
@@ -318,7 +321,8 @@ int FaultVfs::open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int f
     File* wrapper = reinterpret_cast<File*>(file);
     wrapper->base.pMethods = nullptr;  // SQLite closes nothing after a failed open
     wrapper->owner = self;
-    wrapper->real = reinterpret_cast<sqlite3_file*>(reinterpret_cast<char*>(file) + FaultVfsMethods::kRealOffset);
+    wrapper->real = reinterpret_cast<sqlite3_file*>(reinterpret_cast<char*>(file) +
+                                                    FaultVfsMethods::kRealOffset);
     wrapper->real->pMethods = nullptr;
     if (const int code = self->fault(Kind::Open)) {
         return code;
@@ -335,41 +339,32 @@ int FaultVfs::open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int f
     return rc;
 }
 
-int FaultVfsMethods::counted(sqlite3_file* file, FaultVfs::Kind kind) {
-    return of(file)->owner->fault(kind);
-}
-
-void FaultVfsMethods::passed(sqlite3_file* file, FaultVfs::Kind kind) {
-    of(file)->owner->passed(kind);
+template <typename Call>
+int FaultVfsMethods::counted(sqlite3_file* file, FaultVfs::Kind kind, const Call& call) {
+    FaultVfs* owner = of(file)->owner;
+    if (const int code = owner->fault(kind)) {
+        return code;
+    }
+    const int rc = call(realOf(file));
+    owner->passed(kind);
+    return rc;
 }
 
 int FaultVfsMethods::write(sqlite3_file* file, const void* buffer, int amount,
                            sqlite3_int64 offset) {
-    if (const int code = counted(file, FaultVfs::Kind::Write)) {
-        return code;
-    }
-    sqlite3_file* real = of(file)->real;
-    const int rc = real->pMethods->xWrite(real, buffer, amount, offset);
-    passed(file, FaultVfs::Kind::Write);
-    return rc;
+    return counted(file, FaultVfs::Kind::Write, [&](sqlite3_file* real) {
+        return real->pMethods->xWrite(real, buffer, amount, offset);
+    });
 }
 
 int FaultVfsMethods::truncate(sqlite3_file* file, sqlite3_int64 size) {
-    if (const int code = counted(file, FaultVfs::Kind::Truncate)) {
-        return code;
-    }
-    sqlite3_file* real = realOf(file);
-    const int rc = real->pMethods->xTruncate(real, size);
-    passed(file, FaultVfs::Kind::Truncate);
-    return rc;
+    return counted(file, FaultVfs::Kind::Truncate,
+                   [&](sqlite3_file* real) { return real->pMethods->xTruncate(real, size); });
 }
 
 int FaultVfsMethods::sync(sqlite3_file* file, int flags) {
-    if (const int code = counted(file, FaultVfs::Kind::Sync)) {
-        return code;
-    }
-    sqlite3_file* real = realOf(file);
-    const int rc = of(file)->owner->syncsReachDisk_ ? real->pMethods->xSync(real, flags) : SQLITE_OK;
-    passed(file, FaultVfs::Kind::Sync);
-    return rc;
+    const bool reachDisk = of(file)->owner->syncsReachDisk_;
+    return counted(file, FaultVfs::Kind::Sync, [&](sqlite3_file* real) {
+        return reachDisk ? real->pMethods->xSync(real, flags) : SQLITE_OK;
+    });
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+struct sqlite3_file;
 struct sqlite3_vfs;
 
 // A SQLite file system for tests: passes every call to the one that was the default before and
@@ -77,7 +78,7 @@ public:
 private:
     friend struct FaultVfsMethods;
     struct File;
-    static int open(sqlite3_vfs* vfs, const char* name, struct sqlite3_file* file, int flags,
+    static int open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags,
                     int* outFlags);
     // The code for this call of `kind`, 0 to let it through; counts the call.
     int fault(Kind kind);

@@ -1,15 +1,17 @@
 // Child of the merge kill test: merges a catalogue update file into the store as the daily
-// update does, reporting on standard output how far the writes have got so the parent can kill
-// it at a chosen moment inside them; then waits to be killed.
-//   questlog_merge_crash_child <store path> <update file>
-//   "loaded"       the store is read; the merge begins
-//   "w <n>" "s <n>" the n-th write or sync of the merge has been made
-//   "saved <w> <s> <µs>" the merge is in the file: writes, syncs and time it took
+// update does. Its progress is counted in steps (every write and sync); given a step,
+// it stops there, says so and waits for a byte on standard input, so the parent can let it go
+// on and kill it a chosen moment later, inside the merge. After the merge it waits to be
+// killed.
+//   questlog_merge_crash_child <store path> <update file> [<step to stop at>]
+//   "loaded"                      the store is read; the merge begins
+//   "at <step>"                   stopped at that step
+//   "saved <steps> <writes> <syncs> <µs>" the merge is in the file
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <cstdio>
-#include <unistd.h>
+#include <cstdlib>
 
 #include "FaultVfs.h"
 #include "TestStore.h"
@@ -17,7 +19,7 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 3) {
+    if (argc != 3 && argc != 4) {
         return 2;
     }
     QFile update(QString::fromUtf8(argv[2]));
@@ -37,11 +39,16 @@ int main(int argc, char** argv) {
     std::fputs("loaded\n", stdout);
     std::fflush(stdout);
     vfs.resetCounts();
-    vfs.setObserver([](FaultVfs::Kind kind, int n) {
-        // Every write would flood the pipe; every eighth is fine enough.
-        if (kind == FaultVfs::Kind::Sync || (kind == FaultVfs::Kind::Write && n % 8 == 0)) {
-            std::printf("%c %d\n", kind == FaultVfs::Kind::Sync ? 's' : 'w', n);
+    const int stopAt = argc == 4 ? std::atoi(argv[3]) : 0;
+    int steps = 0;
+    vfs.setObserver([&](FaultVfs::Kind kind, int) {
+        if ((kind == FaultVfs::Kind::Sync || kind == FaultVfs::Kind::Write) && ++steps == stopAt) {
+            std::printf("at %d\n", steps);
             std::fflush(stdout);
+            char go;
+            if (read(STDIN_FILENO, &go, 1) != 1) {
+                std::_Exit(6);
+            }
         }
     });
     QElapsedTimer timer;
@@ -52,8 +59,9 @@ int main(int argc, char** argv) {
     }
     vfs.setObserver(nullptr);
     const FaultVfs::Counts counts = vfs.counts();
-    std::printf("saved %d %d %lld\n", counts.of(FaultVfs::Kind::Write),
-                counts.of(FaultVfs::Kind::Sync), static_cast<long long>(timer.nsecsElapsed() / 1000));
+    std::printf("saved %d %d %d %lld\n", steps, counts.of(FaultVfs::Kind::Write),
+                counts.of(FaultVfs::Kind::Sync),
+                static_cast<long long>(timer.nsecsElapsed() / 1000));
     std::fflush(stdout);
     // The parent kills it here too, with the store still open, as after any merge.
     char byte;

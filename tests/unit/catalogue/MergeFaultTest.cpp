@@ -58,8 +58,9 @@ protected:
         dir_.emplace();
         // The earlier generation's file: a wish or a score out of 10 for every fourth game.
         SqliteConnection old(templatePath(u"old"_s));
-        ASSERT_TRUE(old.exec(u"CREATE TABLE GAMES (playbase_id TEXT, my_wish_list_flag TEXT, "
-                             "my_score TEXT)"_s));
+        ASSERT_TRUE(
+            old.exec(u"CREATE TABLE GAMES (playbase_id TEXT, my_wish_list_flag TEXT, "
+                     "my_score TEXT)"_s));
         for (int i = 0; i < kBundleGames; i += 4) {
             SqliteStatement insert(old, u"INSERT INTO GAMES VALUES (?, ?, ?)"_s);
             insert.bindText(1, CatalogueGenerator::playbaseId(u"psp"_s, i));
@@ -113,7 +114,7 @@ protected:
                const char* scenario) {
         const FaultVfs::Fault fault = GetParam();
         FaultVfs vfs;
-    vfs.setSyncsReachDisk(false);
+        vfs.setSyncsReachDisk(false);
         const QString clean = session(vfs, std::nullopt);
         ASSERT_FALSE(HasFailure());
         const FaultVfs::Counts counts = windowCounts_;
@@ -190,8 +191,8 @@ TEST_P(CatalogueUnderDiskFaults, FirstInstallCarriesEveryMarkOverOrKeepsTheEarli
                     if (store.context->hasChanges()) {
                         // A save failed: the catalogue's rows may be in, but no carried mark,
                         // whose only copy stays in the earlier file.
-                        const int rows = countOf(TestStore::homeStorePath(),
-                                                 u"SELECT count(*) FROM Game"_s);
+                        const int rows =
+                            countOf(TestStore::homeStorePath(), u"SELECT count(*) FROM Game"_s);
                         EXPECT_TRUE(rows == 0 || rows == kBundleGames) << rows;
                         EXPECT_EQ(countOf(TestStore::homeStorePath(), kMarkedGames), 0);
                     } else {  // the earlier file could not be read: it waits for the next start
@@ -228,8 +229,7 @@ TEST_P(CatalogueUnderDiskFaults, UpdateMergeIsWholeOrAbsentAndKeepsEveryMark) {
     ASSERT_GT(marked, 0);
     sweep(
         [&](FaultVfs& vfs, std::optional<int> n) {
-            EXPECT_TRUE(
-                replaceStoreFile(templatePath(u"installed"_s), TestStore::homeStorePath()));
+            EXPECT_TRUE(replaceStoreFile(templatePath(u"installed"_s), TestStore::homeStorePath()));
             setReportDate(kInstalledYMD);
             const bool ran = withStore(vfs, n, [&](TestStore& store, UpdateController& controller) {
                 CapturedConsole console;
@@ -261,8 +261,7 @@ TEST_P(CatalogueUnderDiskFaults, UpdateMergeIsWholeOrAbsentAndKeepsEveryMark) {
         "update merge");
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryFault, CatalogueUnderDiskFaults,
-                         testing::ValuesIn(FaultVfs::table()),
+INSTANTIATE_TEST_SUITE_P(EveryFault, CatalogueUnderDiskFaults, testing::ValuesIn(FaultVfs::table()),
                          [](const auto& info) { return info.param.testName(); });
 
 }  // namespace

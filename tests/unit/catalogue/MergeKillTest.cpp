@@ -53,16 +53,19 @@ QString mergedRows() {
     return storeFingerprint(TestStore::homeStorePath(), u"Game"_s, kFirstMerged);
 }
 
-const QString kMarks =
-    u"SELECT count(*) || '/' || total(myScore) FROM Game WHERE myIsWished = 1"_s;
+const QString kMarks = u"SELECT count(*) || '/' || total(myScore) FROM Game WHERE myIsWished = 1"_s;
 
 // The merge child, started on the test's store and read line by line.
 class Child {
 public:
-    explicit Child(const QString& updatePath) {
+    // With `stopAt`, the child stops at that step of the merge until go() lets it on.
+    explicit Child(const QString& updatePath, int stopAt = 0) {
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QString::fromUtf8(QUESTLOG_MERGE_CRASH_CHILD),
-                       {TestStore::homeStorePath(), updatePath});
+        QStringList arguments{TestStore::homeStorePath(), updatePath};
+        if (stopAt > 0) {
+            arguments.append(QString::number(stopAt));
+        }
+        process_.start(QString::fromUtf8(QUESTLOG_MERGE_CRASH_CHILD), arguments);
         process_.waitForStarted(30000);
     }
     ~Child() {
@@ -77,6 +80,10 @@ public:
             }
         }
         return process_.readLine().trimmed();
+    }
+    void go() {
+        process_.write("g", 1);
+        process_.waitForBytesWritten(30000);
     }
     // How the child ended, for a failure message.
     std::string ending() const {
@@ -136,20 +143,17 @@ TEST_F(MergeKill, StoreHoldsTheWholeMergeOrNoneOfIt) {
     const QString storedMarks =
         SqliteConnection(TestStore::homeStorePath()).execAndGet(kMarks).toString();
 
-    // One merge undisturbed: the progress it reports and what it leaves.
-    QList<QByteArray> progress;
+    // One merge undisturbed: how many steps it reports and what it leaves.
+    int steps = 0;
     {
         Child child(updatePath_);
         ASSERT_EQ(child.line(), "loaded") << child.ending();
-        QByteArray line = child.line();
-        for (; !line.startsWith("saved"); line = child.line()) {
-            ASSERT_FALSE(line.isEmpty()) << "the merge child ended early";
-            progress.append(line);
-        }
-        std::printf("undisturbed merge (writes, syncs, µs): %s\n", line.constData());
+        const QByteArray saved = child.line();
+        ASSERT_TRUE(saved.startsWith("saved")) << child.ending();
+        steps = saved.split(' ').value(1).toInt();
+        std::printf("undisturbed merge (steps, writes, syncs, µs): %s\n", saved.constData());
     }
-
-    ASSERT_GT(progress.size(), 10);
+    ASSERT_GT(steps, 10);
     const QString after = mergedRows();
     ASSERT_NE(after, before);
     EXPECT_EQ(countOf(u"SELECT count(*) FROM Game"_s), kGames + kMerged / 5);
@@ -164,28 +168,31 @@ TEST_F(MergeKill, StoreHoldsTheWholeMergeOrNoneOfIt) {
     int whole = 0;
     int afterSave = 0;
     for (int kill = 0; kill < kKills; ++kill) {
-        // A moment among the reported ones, a little later still; every other one near the
-        // commit, which a draw over all the writes would seldom reach.
-        const quint32 from = kill % 2 ? quint32(progress.size()) * 9 / 10 : 0;
-        const QByteArray moment =
-            progress[qsizetype(random.bounded(from, quint32(progress.size())))];
-        const auto extra = std::chrono::microseconds(random.bounded(300));
-        SCOPED_TRACE(u"seed %1, kill %2 after \"%3\" +%4 µs"_s.arg(seed)
+        // Every other kill lands at a step drawn from the whole merge and a moment later;
+        // the others at one of the last eight steps (the last frames, the commit frame and its
+        // sync), where the child is stopped:
+        // a moment later it would be done.
+        const bool nearCommit = kill % 2 == 1;
+        const quint32 from = nearCommit ? quint32(steps) - 7 : 1;
+        const int step = int(random.bounded(from, quint32(steps) + 1));
+        const auto extra = std::chrono::microseconds(nearCommit ? 0 : random.bounded(300));
+        SCOPED_TRACE(u"seed %1, kill %2 at step %3 of %4 +%5 µs"_s.arg(seed)
                          .arg(kill)
-                         .arg(QString::fromUtf8(moment))
+                         .arg(step)
+                         .arg(steps)
                          .arg(extra.count())
                          .toStdString());
         ASSERT_TRUE(replaceStoreFile(fixture_, TestStore::homeStorePath()));
         {
-            Child child(updatePath_);
-            ASSERT_EQ(child.line(), "loaded");
-            QByteArray line = child.line();
-            while (line != moment && !line.startsWith("saved") && !line.isEmpty()) {
-                line = child.line();
+            Child child(updatePath_, step);
+            ASSERT_EQ(child.line(), "loaded") << child.ending();
+            const QByteArray line = child.line();
+            ASSERT_TRUE(line.startsWith("at ")) << line.constData() << child.ending();
+            if (!nearCommit) {
+                child.go();
+                std::this_thread::sleep_for(extra);
             }
-            ASSERT_FALSE(line.isEmpty()) << "the merge child ended early";
-            std::this_thread::sleep_for(extra);
-            if (line.startsWith("saved") || child.kill().contains("saved")) {
+            if (child.kill().contains("saved")) {
                 ++afterSave;
             }
         }
@@ -201,10 +208,11 @@ TEST_F(MergeKill, StoreHoldsTheWholeMergeOrNoneOfIt) {
             break;
         }
     }
-    std::printf("merge of %d rows into %d killed %d times: %d held it whole, %d none; %d kills "
-                "came after the save; %lld ms\n",
-                kMerged, kGames, kKills, whole, kKills - whole, afterSave,
-                static_cast<long long>(timer.elapsed()));
+    std::printf(
+        "merge of %d rows into %d killed %d times: %d held it whole, %d none; %d kills "
+        "came after the save; %lld ms\n",
+        kMerged, kGames, kKills, whole, kKills - whole, afterSave,
+        static_cast<long long>(timer.elapsed()));
     // The moments are drawn from inside the merge's writes: nearly every kill must land there.
     EXPECT_LE(afterSave, kKills / 10);
 }

@@ -22,17 +22,16 @@ inline QString integrityOf(const QString& path) {
     return SqliteConnection(path).execAndGet(QStringLiteral("PRAGMA integrity_check")).toString();
 }
 
-// A digest of every value (as SQLite writes it in text) of the rows of `table` after row id `afterRowId`, in row order, with
-// their count: equal for equal contents, whatever the file's layout. "<no table>" when it cannot
-// be read.
+// A digest of every value (as SQLite writes it in text) of the rows of `table` after row id
+// `afterRowId`, in row order, with their count: equal for equal contents, whatever the file's
+// layout. "<no table>" when it cannot be read.
 inline QString storeFingerprint(const QString& path, const QString& table = QStringLiteral("Game"),
                                 qint64 afterRowId = 0) {
     SqliteConnection connection(path, SqliteConnection::ReadWrite);
     SqliteStatement select(
-        connection,
-        QStringLiteral("SELECT rowid, * FROM \"%1\" WHERE rowid > %2 ORDER BY rowid")
-            .arg(table)
-            .arg(afterRowId));
+        connection, QStringLiteral("SELECT rowid, * FROM \"%1\" WHERE rowid > %2 ORDER BY rowid")
+                        .arg(table)
+                        .arg(afterRowId));
     QCryptographicHash hash(QCryptographicHash::Sha1);
     int rows = 0;
     SqliteStatement::Step step = select.step();

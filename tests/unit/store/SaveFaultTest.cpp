@@ -13,7 +13,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr int kChanged = 10000;  // games whose marks one save changes
+constexpr int kChanged = 10000;   // games whose marks one save changes
 constexpr int kUntouched = 2000;  // games with marks saved earlier, not part of the save
 constexpr int kGames = kChanged + kUntouched;
 // Each table row tries at most this many N; see FaultVfs::steps.
@@ -165,12 +165,13 @@ TEST_P(SaveUnderDiskFaults, KeepsEveryMarkAndTheFileSound) {
         }
     }
     // The calls of a clean session and what the faults did, for the record.
-    std::printf("save of %d marks: %s; %s: %lld of %d N in %lld ms: %d saved, %d failed to "
-                "open, %d failed to save\n",
-                kChanged, qPrintable(clean.description()), qPrintable(fault.description(0)),
-                static_cast<long long>(steps.size()), clean.of(fault.kind),
-                static_cast<long long>(timer.elapsed()), outcomes[Saved], outcomes[OpenFailed],
-                outcomes[SaveFailed]);
+    std::printf(
+        "save of %d marks: %s; %s: %lld of %d N in %lld ms: %d saved, %d failed to "
+        "open, %d failed to save\n",
+        kChanged, qPrintable(clean.description()), fault.testName().c_str(),
+        static_cast<long long>(steps.size()), clean.of(fault.kind),
+        static_cast<long long>(timer.elapsed()), outcomes[Saved], outcomes[OpenFailed],
+        outcomes[SaveFailed]);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFault, SaveUnderDiskFaults, testing::ValuesIn(FaultVfs::table()),
