@@ -262,6 +262,6 @@ TEST_P(CatalogueUnderDiskFaults, UpdateMergeIsWholeOrAbsentAndKeepsEveryMark) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFault, CatalogueUnderDiskFaults, testing::ValuesIn(FaultVfs::table()),
-                         [](const auto& info) { return info.param.testName(); });
+                         [](const auto& row) { return row.param.testName(); });
 
 }  // namespace

@@ -175,6 +175,6 @@ TEST_P(SaveUnderDiskFaults, KeepsEveryMarkAndTheFileSound) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFault, SaveUnderDiskFaults, testing::ValuesIn(FaultVfs::table()),
-                         [](const auto& info) { return info.param.testName(); });
+                         [](const auto& row) { return row.param.testName(); });
 
 }  // namespace
