@@ -124,6 +124,7 @@ protected:
         for (int n : steps) {
             SCOPED_TRACE(fault.description(n).toStdString());
             EXPECT_EQ(session(vfs, n), clean);
+            EXPECT_GE(vfs.injected(), 1) << "the fault never came";
             if (HasFailure()) {
                 break;
             }

@@ -165,6 +165,7 @@ protected:
         for (int n : steps) {
             SCOPED_TRACE(fault.description(n).toStdString());
             ++outcomes[session(vfs, n, bulk)];
+            EXPECT_GE(vfs.injected(), 1) << "the fault never came";
             if (HasFailure()) {
                 break;  // one N's report is enough to go on
             }
