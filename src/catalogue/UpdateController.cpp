@@ -95,7 +95,15 @@ void UpdateController::processWebUpdateFile(const QString& body) {
                         getLastUpdateAttemptYMDKey());
     defaults->synchronize();
     if (reportYMD.size() == 10) {
-        setLastUpdateYMD(reportYMD);
+        // Rows that did not reach the file are held in memory for the next save, but a kill or
+        // a failing disk can still lose them: the date moves only once they are stored, so the
+        // next update asks for them again.
+        if (managedObjectContext_ && !managedObjectContext_->hasChanges()) {
+            setLastUpdateYMD(reportYMD);
+        } else {
+            MYLOG(u"Updating from web: rows not saved; the report date stays [%@]"_s,
+                  getLastUpdateYMD());
+        }
         MYLOG_IF(0, u"Updating from web (end)"_s);
         NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_GAMES_UPDATED"_s);
         return;
@@ -153,8 +161,13 @@ void UpdateController::startBundleFileInstall() {
     int converted = 0;
     int unfound = 0;
     DBConversion2to3 conversion;
-    if (const std::optional<QHash<QString, QString>> userData =
-            conversion.getHistoricalUserDataDictionary()) {
+    const std::optional<QHash<QString, QString>> userData =
+        conversion.getHistoricalUserDataDictionary();
+    // A file there that could not be read (a passing I/O error) still holds the only copy of
+    // its marks.
+    const bool earlierFileUnread =
+        !userData && FileFunctions::fileExistsAtPath(conversion.get2_0DatabaseFilePath());
+    if (userData) {
         QlMetricWriter::writeMetric(u"Data converted"_s, u"Data"_s);
         for (auto it = userData->cbegin(); it != userData->cend(); ++it) {
             const QString score = StringFunctions::fLeftOf(u":"_s, it.value());
@@ -182,12 +195,15 @@ void UpdateController::startBundleFileInstall() {
     // The rows and carried-over marks reach the store before the marks' only other copy goes,
     // and the report date, which says "installed", comes last: a start cut short anywhere
     // before it, or a failed save, leaves the catalogue uninstalled and the earlier file in
-    // place, so the next start installs again by id and carries the marks over again.
-    if (saveContext()) {
+    // place, so the next start installs again by id and carries the marks over again. An
+    // earlier file that could not be read is left for the next start in the same way.
+    if (!saveContext()) {
+        MYLOG(u"installing: the store could not be saved; the next start installs again"_s);
+    } else if (earlierFileUnread) {
+        MYLOG(u"installing: the earlier marks could not be read; the next start installs again"_s);
+    } else {
         conversion.delete2_0DatabaseFile();
         setLastUpdateYMD(reportYMD);
-    } else {
-        MYLOG(u"installing: the store could not be saved; the next start installs again"_s);
     }
     MYLOG_IF(0, u"Installing initial file (end)"_s);
     NotificationCenter::defaultCenter()->postNotificationName(

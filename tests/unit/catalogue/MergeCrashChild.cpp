@@ -1,0 +1,71 @@
+// Child of the merge kill test: merges a catalogue update file into the store as the daily
+// update does. Its progress is counted in steps (every write and sync); given a step,
+// it stops there, says so and waits for a byte on standard input, so the parent can let it go
+// on and kill it a chosen moment later, inside the merge. After the merge it waits to be
+// killed.
+//   questlog_merge_crash_child <store path> <update file> [<step to stop at>]
+//   "loaded"                      the store is read; the merge begins
+//   "at <step>"                   stopped at that step
+//   "saved <steps> <writes> <syncs> <µs>" the merge is in the file
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <cstdio>
+#include <cstdlib>
+
+#include "FaultVfs.h"
+#include "TestStore.h"
+#include "UpdateController.h"
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc != 3 && argc != 4) {
+        return 2;
+    }
+    QFile update(QString::fromUtf8(argv[2]));
+    if (!update.open(QIODevice::ReadOnly)) {
+        return 3;
+    }
+    const QString text = QString::fromUtf8(update.readAll());
+    // Counts the calls only; it injects nothing. A kill loses nothing the page cache holds, so
+    // the disk need not be waited for.
+    FaultVfs vfs;
+    vfs.setSyncsReachDisk(false);
+    TestStore store(QString::fromUtf8(argv[1]));
+    UpdateController controller(store.context.get(), store.model.get());
+    if (!store.opened || controller.getGameCountFromEntity() <= 0) {
+        return 4;
+    }
+    std::fputs("loaded\n", stdout);
+    std::fflush(stdout);
+    vfs.resetCounts();
+    const int stopAt = argc == 4 ? std::atoi(argv[3]) : 0;
+    int steps = 0;
+    vfs.setObserver([&](FaultVfs::Kind kind, int) {
+        if ((kind == FaultVfs::Kind::Sync || kind == FaultVfs::Kind::Write) && ++steps == stopAt) {
+            std::printf("at %d\n", steps);
+            std::fflush(stdout);
+            char go;
+            if (read(STDIN_FILENO, &go, 1) != 1) {
+                std::_Exit(6);
+            }
+        }
+    });
+    QElapsedTimer timer;
+    timer.start();
+    controller.addGamesToEntityFromUpdateFileReturnReportYMD(text, true);
+    if (store.context->hasChanges()) {
+        return 5;
+    }
+    vfs.setObserver(nullptr);
+    const FaultVfs::Counts counts = vfs.counts();
+    std::printf("saved %d %d %d %lld\n", steps, counts.of(FaultVfs::Kind::Write),
+                counts.of(FaultVfs::Kind::Sync),
+                static_cast<long long>(timer.nsecsElapsed() / 1000));
+    std::fflush(stdout);
+    // The parent kills it here too, with the store still open, as after any merge.
+    char byte;
+    while (read(STDIN_FILENO, &byte, 1) > 0) {
+    }
+    return 0;
+}
