@@ -128,6 +128,11 @@ struct Monkey {
         QCoreApplication::processEvents();
         Animator::runPendingDelays();
         QCoreApplication::processEvents();
+        // The window manager's part: the window is active again once no dialog is open.
+        if (!QApplication::activeModalWidget() && !window()->isActiveWindow()) {
+            window()->activateWindow();
+            QCoreApplication::processEvents();
+        }
     }
     QPoint inWindow(const QWidget* widget, QPoint point) const {
         return widget->mapTo(window(), point);
@@ -233,8 +238,14 @@ const std::vector<Action> kActions = {
      }},
     {"key", 10,
      [](Monkey& m) {
-         QWidget* target = m.popup() ? m.popup() : QApplication::focusWidget();
-         QTest::keyClick(target ? target : m.window(), kKeys.at(m.random.bounded(int(kKeys.size()))));
+         // To the active window, as the keyboard goes: the dialog open over it, or the window.
+         // Not to a folder chooser, whose Return may ask a question in a nested event loop.
+         QWidget* modal = QApplication::activeModalWidget();
+         if (qobject_cast<QFileDialog*>(modal)) {
+             return false;
+         }
+         QTest::keyClick((modal ? modal->window() : m.window())->windowHandle(),
+                         kKeys.at(m.random.bounded(int(kKeys.size()))));
          return true;
      }},
     {"scroll", 5,
