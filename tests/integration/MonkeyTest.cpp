@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -105,8 +106,12 @@ struct Monkey {
     DetailPage* page() const {
         return qobject_cast<DetailPage*>(navigation()->topViewController());
     }
-    // Whatever takes the window's input away from the screens: a dialog, a sheet, a mail.
+    // Whatever takes the window's input away from the screens: a menu, a dialog, a sheet, a
+    // mail.
     QWidget* popup() const {
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            return menu;
+        }
         if (QWidget* modal = QApplication::activeModalWidget()) {
             return modal;
         }
@@ -158,11 +163,20 @@ struct Monkey {
         clickAt(at);
         return aimed;
     }
-    // Press, one to four moves, release.
+    // Press, one to four moves, release: with the mouse, or now and then with a finger.
     void drag(QPoint from, QPoint to) {
         QWindow* handle = window()->windowHandle();
-        QTest::mousePress(handle, Qt::LeftButton, {}, from);
         const int steps = 1 + random.bounded(4);
+        if (random.bounded(3) == 0) {
+            static QPointingDevice* const finger = QTest::createTouchDevice();
+            QTest::touchEvent(handle, finger).press(0, from, handle);
+            for (int i = 1; i <= steps; ++i) {
+                QTest::touchEvent(handle, finger).move(0, from + (to - from) * i / steps, handle);
+            }
+            QTest::touchEvent(handle, finger).release(0, to, handle);
+            return;
+        }
+        QTest::mousePress(handle, Qt::LeftButton, {}, from);
         for (int i = 1; i <= steps; ++i) {
             QTest::mouseMove(handle, from + (to - from) * i / steps);
         }
@@ -218,10 +232,13 @@ bool answerPopup(Monkey& m) {
             buttons.append(button);
         }
     }
-    // A folder chooser (a draft's) is backed out of: its buttons would make folders.
+    // A folder chooser (a draft's) is backed out of: its buttons would make folders. A menu
+    // (a text's own) is closed.
     if (qobject_cast<QFileDialog*>(popup) || buttons.isEmpty()) {
         if (auto* dialog = qobject_cast<QDialog*>(popup)) {
             dialog->reject();
+        } else if (QApplication::activePopupWidget() == popup) {
+            popup->close();
         }
         return true;
     }
@@ -231,9 +248,31 @@ bool answerPopup(Monkey& m) {
 
 // Every action, with its share of the draws.
 const std::vector<Action> kActions = {
-    {"click anywhere", 14,
+    {"click anywhere", 12,
      [](Monkey& m) {
-         m.clickAt(m.somewhere(m.window()));
+         const QPoint at = m.somewhere(m.window());
+         switch (m.random.bounded(8)) {
+             case 0:
+                 QTest::mouseDClick(m.window()->windowHandle(), Qt::LeftButton, {}, at);
+                 break;
+             case 1:
+                 // Some of Qt's own context menus (a scroll bar's) run an event loop of their
+                 // own; the menu is closed from inside it, as a user would close it.
+                 QTimer::singleShot(0, qApp, [] {
+                     if (QWidget* menu = QApplication::activePopupWidget()) {
+                         menu->close();
+                     }
+                 });
+                 QTest::mouseClick(m.window()->windowHandle(), Qt::RightButton, {}, at);
+                 break;
+             default:
+                 m.clickAt(at);
+         }
+         return true;
+     }},
+    {"drag anywhere", 4,
+     [](Monkey& m) {
+         m.drag(m.somewhere(m.window()), m.somewhere(m.window()));
          return true;
      }},
     {"key", 10,
