@@ -111,18 +111,28 @@ public:
         } else if (DetailPage* shownPage = page()) {
             control = pick(QList<QWidget*>{shownPage->tabSummary(), shownPage->tabReviews(),
                                            shownPage->tabScreens(), shownPage->tabOther(),
-                                           shownPage->backButton(), shownPage->optionsButton()});
-        } else if (auto* viewer = qobject_cast<MobiWebViewController*>(top())) {
-            control = viewer->closeBrowserButton();
+                                           shownPage->optionsButton()});
         }
         return control && (press(control), true);
     }
+    bool leave() {
+        auto* viewer = qobject_cast<MobiWebViewController*>(top());
+        QAbstractButton* way = page()   ? page()->backButton()
+                               : viewer ? viewer->closeBrowserButton()
+                                        : nullptr;
+        return way && (press(way), true);
+    }
+    // A drag of an explore control's thumb; the panel is opened first when it is closed.
     bool exploreDrag() {
         auto* control = list() ? pick(list()->findChildren<ExploreDragView*>()) : nullptr;
-        if (!control || !control->isVisible()) {
+        if (!control) {
             return false;
         }
-        drag(centreOf(control->thumbView()), somewhere(control, 30));
+        if (!control->isVisible()) {
+            press(list()->findChild<QWidget*>(u"exploreTab"_s));
+        } else {
+            drag(centreOf(control->thumbView()), somewhere(control, 30));
+        }
         return true;
     }
     bool search() {
@@ -229,7 +239,8 @@ const std::vector<Action> kActions = {
     {"key", 10, &Monkey::key},
     {"scroll", 5, &Monkey::scroll},
     {"answer a popup", 12, &Monkey::answerPopup},
-    {"press a control", 16, &Monkey::pressControl},
+    {"press a control", 12, &Monkey::pressControl},
+    {"leave", 6, &Monkey::leave},
     {"explore drag", 8, &Monkey::exploreDrag},
     {"search", 5, &Monkey::search},
     {"open a game", 10, &Monkey::openGame},
