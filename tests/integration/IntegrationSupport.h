@@ -6,6 +6,9 @@
 #include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
+#include <csignal>
+
+#include <sys/prctl.h>
 
 #include "SqliteConnection.h"
 
@@ -74,6 +77,8 @@ inline QString storedReportDate(const QString& home) {
 // address once it listens, empty when it never does.
 struct Services {
     explicit Services(QStringList arguments) {
+        // A test that crashes takes its services with it.
+        process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
         process.start(QStringLiteral(QUESTLOG_SERVICES),
                       arguments << QStringLiteral("--data-dir") << data.path());
         QByteArray output;
