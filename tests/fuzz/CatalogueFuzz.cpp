@@ -5,10 +5,10 @@
 #include <QCoreApplication>
 #include <QHash>
 #include <QSet>
-#include <cstdlib>
 
 #include "CatalogueFileReader.h"
 #include "FetchRequest.h"
+#include "FuzzCheck.h"
 #include "Game.h"
 #include "ManagedObjectContext.h"
 #include "ManagedObjectModel.h"
@@ -32,9 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto model = ManagedObjectModel::mergedModelFromBundles();
     PersistentStoreCoordinator coordinator(model.get());
     StoreError error;
-    if (!coordinator.addPersistentStoreWithType(QStringLiteral(":memory:"), &error)) {
-        std::abort();
-    }
+    FUZZ_CHECK(coordinator.addPersistentStoreWithType(QStringLiteral(":memory:"), &error));
     ManagedObjectContext context;
     context.setPersistentStoreCoordinator(&coordinator);
     UpdateController controller(&context, model.get());
@@ -63,17 +61,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
 
-    if (controller.addGamesToEntityFromUpdateFileReturnReportYMD(text, true) != reportYMD) {
-        std::abort();
-    }
+    FUZZ_CHECK(controller.addGamesToEntityFromUpdateFileReturnReportYMD(text, true) == reportYMD);
     const QList<Game*> updated = context.executeFetchRequest(all, nullptr).value();
     for (Game* game : installed) {
-        if (game->myIsWished() != 1) {
-            std::abort();  // an update lost a mark
-        }
+        FUZZ_CHECK(game->myIsWished() == 1);
     }
-    if (updated.size() != installed.size() + unmatched + unmatchedKeys.size()) {
-        std::abort();
-    }
+    FUZZ_CHECK(updated.size() == installed.size() + unmatched + unmatchedKeys.size());
     return 0;
 }

@@ -2,20 +2,10 @@
 // screenshots through XPath, price, review address), the article and review documents, and the
 // pages built from what they hold. Nothing may crash, and what is read is bounded by the input.
 #include <QCoreApplication>
-#include <cstdlib>
 
 #include "DetailDocuments.h"
+#include "FuzzCheck.h"
 #include "XPathQuery.h"
-
-namespace {
-
-void check(bool holds) {
-    if (!holds) {
-        std::abort();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static QCoreApplication app(*argc, *argv);
@@ -29,35 +19,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto related = DetailDocuments::relatedContentFromProductDocument(
         bytes, QStringLiteral("http://games.example/game/1"));
     for (const auto& content : related) {
-        check(content != nullptr);
-        check(!content->htmlInPageTemplate().isNull());
+        FUZZ_CHECK(content != nullptr);
+        FUZZ_CHECK(!content->htmlInPageTemplate().isNull());
     }
     const auto article = DetailDocuments::relatedContentFromArticleDocument(bytes);
-    check(article != nullptr);
+    FUZZ_CHECK(article != nullptr);
     article->htmlInPageTemplate();
 
     const QList<Screenshot> screenshots = DetailDocuments::screenshotsFromProductDocument(bytes);
-    check(screenshots.size() <= DetailDocuments::kMaxScreenshots);
-    check(!DetailDocuments::screenshotPage(screenshots, QStringLiteral("http://more")).isNull());
+    FUZZ_CHECK(screenshots.size() <= DetailDocuments::kMaxScreenshots);
+    FUZZ_CHECK(
+        !DetailDocuments::screenshotPage(screenshots, QStringLiteral("http://more")).isNull());
     DetailDocuments::hasScreenshots(body);
     DetailDocuments::isProductDocument(body);
-    check(DetailDocuments::priceFromProductDocument(body).size() <= body.size());
-    check(DetailDocuments::reviewLinkFromProductDocument(body).size() <= body.size());
+    FUZZ_CHECK(DetailDocuments::priceFromProductDocument(body).size() <= body.size());
+    FUZZ_CHECK(DetailDocuments::reviewLinkFromProductDocument(body).size() <= body.size());
 
     if (const auto review = DetailDocuments::reviewFromReviewDocument(body)) {
         const QString page = DetailDocuments::reviewPage(
             QStringLiteral("http://more"), review->byName, review->date, review->blurb,
             DetailDocuments::withoutObjects(review->html));
-        check(!page.isNull());
+        FUZZ_CHECK(!page.isNull());
     }
-    check(DetailDocuments::withoutObjects(body).size() <= body.size());
+    FUZZ_CHECK(DetailDocuments::withoutObjects(body).size() <= body.size());
     DetailDocuments::getFormattedDateStringFromTS(body);
 
     // The query layer alone, over every node and attribute of the document.
     if (const auto nodes = PerformXMLXPathQuery(bytes, QStringLiteral("//*[@*]"))) {
         for (const XPathResultDictionary& node : *nodes) {
             AttributeValueFromXPathResultDictionary(node, QStringLiteral("nodeContent"));
-            check(node.nodeName.size() <= bytes.size());
+            FUZZ_CHECK(node.nodeName.size() <= bytes.size());
         }
     }
     return 0;

@@ -3,11 +3,11 @@
 // precisions it asks for.
 #include <QPointF>
 #include <QStringList>
-#include <cstdlib>
 #include <limits>
 #include <optional>
 
 #include "Format.h"
+#include "FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) {
@@ -44,11 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Every directive writes at most a capped width or precision plus the longest argument.
     constexpr qsizetype kPerCharacter = 2 * 4096 + 512;
-    if (out.size() > (pattern.size() + 1) * kPerCharacter) {
-        std::abort();
-    }
-    if (!pattern.contains(u'%') && out != pattern) {
-        std::abort();
-    }
+    FUZZ_CHECK(out.size() <= (pattern.size() + 1) * kPerCharacter);
+    FUZZ_CHECK(pattern.contains(u'%') || out == pattern);
     return 0;
 }

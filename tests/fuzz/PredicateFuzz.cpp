@@ -2,21 +2,11 @@
 // first byte says which comes first). A format that parses must describe itself as a format
 // that parses to the same description and the same answers on two records.
 #include <QCoreApplication>
-#include <cstdlib>
 
+#include "FuzzCheck.h"
 #include "Game.h"
 #include "ManagedObjectContext.h"
 #include "Predicate.h"
-
-namespace {
-
-void check(bool holds) {
-    if (!holds) {
-        std::abort();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static QCoreApplication app(*argc, *argv);
@@ -48,13 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const Predicate predicate = Predicate::predicateWithFormat(format, arguments);
     if (!predicate.isValid()) {
-        check(!predicate.errorString().isEmpty() && !predicate.evaluateWithObject(full));
+        FUZZ_CHECK(!predicate.errorString().isEmpty() && !predicate.evaluateWithObject(full));
         return 0;
     }
     const Predicate again = Predicate::predicateWithFormat(predicate.description());
-    check(again.isValid() && again.description() == predicate.description());
+    FUZZ_CHECK(again.isValid() && again.description() == predicate.description());
     for (const Game* game : {empty, full}) {
-        check(again.evaluateWithObject(game) == predicate.evaluateWithObject(game));
+        FUZZ_CHECK(again.evaluateWithObject(game) == predicate.evaluateWithObject(game));
     }
     predicate.requiredStringEquality();
     return 0;

@@ -2,8 +2,8 @@
 // must give its id and title back when read, apart from the bracket escapes that reading turns
 // into brackets on purpose. The input is "<id>\n<title>".
 #include <QRegularExpression>
-#include <cstdlib>
 
+#include "FuzzCheck.h"
 #include "WishLink.h"
 
 namespace {
@@ -21,10 +21,8 @@ QString bracketsUnescaped(QString text) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString input = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     const WishLink read = WishLink::fromURLString(input);
-    if (read.offersWish() !=
-        (read.action == QStringLiteral("WISH") && !read.idCriticon.isEmpty())) {
-        std::abort();
-    }
+    FUZZ_CHECK(read.offersWish() ==
+               (read.action == QStringLiteral("WISH") && !read.idCriticon.isEmpty()));
 
     const qsizetype split = input.indexOf(u'\n');
     const QString id = split < 0 ? input : input.left(split);
@@ -32,9 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString link =
         WishLink::linkForGame(QStringLiteral("questlog-wii"), QStringLiteral("wish"), id, title);
     const WishLink back = WishLink::fromURLString(link);
-    if (back.action != QStringLiteral("WISH") || back.idCriticon != bracketsUnescaped(id) ||
-        back.title != bracketsUnescaped(title)) {
-        std::abort();
-    }
+    FUZZ_CHECK(back.action == QStringLiteral("WISH"));
+    FUZZ_CHECK(back.idCriticon == bracketsUnescaped(id));
+    FUZZ_CHECK(back.title == bracketsUnescaped(title));
     return 0;
 }
