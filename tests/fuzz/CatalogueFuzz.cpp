@@ -2,13 +2,12 @@
 // The first byte picks the path: even installs the text into an empty store; odd installs it,
 // marks every game wished, and applies the same text again as an update, which must keep every
 // mark and add a record only for a row it cannot match to exactly one game.
-#include <QCoreApplication>
 #include <QHash>
 #include <QSet>
 
 #include "CatalogueFileReader.h"
 #include "FetchRequest.h"
-#include "FuzzCheck.h"
+#include "FuzzTarget.h"
 #include "Game.h"
 #include "ManagedObjectContext.h"
 #include "ManagedObjectModel.h"
@@ -16,10 +15,7 @@
 #include "StoreError.h"
 #include "UpdateController.h"
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    static QCoreApplication app(*argc, *argv);
-    return 0;
-}
+FUZZ_WITH_CORE_APPLICATION()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) {

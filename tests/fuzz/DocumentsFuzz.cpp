@@ -1,16 +1,12 @@
 // The review service's documents on any bytes: the product document (related articles and
 // screenshots through XPath, price, review address), the article and review documents, and the
 // pages built from what they hold. Nothing may crash, and what is read is bounded by the input.
-#include <QCoreApplication>
 
 #include "DetailDocuments.h"
-#include "FuzzCheck.h"
+#include "FuzzTarget.h"
 #include "XPathQuery.h"
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    static QCoreApplication app(*argc, *argv);
-    return 0;
-}
+FUZZ_WITH_CORE_APPLICATION()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));

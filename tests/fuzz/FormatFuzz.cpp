@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "Format.h"
-#include "FuzzCheck.h"
+#include "FuzzTarget.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) {

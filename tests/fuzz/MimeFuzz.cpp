@@ -5,7 +5,7 @@
 #include <QList>
 #include <algorithm>
 
-#include "FuzzCheck.h"
+#include "FuzzTarget.h"
 #include "MailMessage.h"
 
 namespace {

@@ -1,17 +1,13 @@
 // The predicate format language on any text, with a string and a number for its "%@"s (the
 // first byte says which comes first). A format that parses must describe itself as a format
 // that parses to the same description and the same answers on two records.
-#include <QCoreApplication>
 
-#include "FuzzCheck.h"
+#include "FuzzTarget.h"
 #include "Game.h"
 #include "ManagedObjectContext.h"
 #include "Predicate.h"
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    static QCoreApplication app(*argc, *argv);
-    return 0;
-}
+FUZZ_WITH_CORE_APPLICATION()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "FuzzCheck.h"
+#include "FuzzTarget.h"
 #include "HTMLText.h"
 #include "StringFunctions.h"
 

@@ -3,7 +3,7 @@
 // into brackets on purpose. The input is "<id>\n<title>".
 #include <QRegularExpression>
 
-#include "FuzzCheck.h"
+#include "FuzzTarget.h"
 #include "WishLink.h"
 
 namespace {

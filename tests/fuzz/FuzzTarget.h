@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,3 +22,10 @@ inline const int kReportFd = dup(2);
 }  // namespace fuzz
 
 #define FUZZ_CHECK(condition) ((condition) ? void() : fuzz::fail(#condition, __FILE__, __LINE__))
+
+// For targets whose code needs an application object (the store, notifications, timers).
+#define FUZZ_WITH_CORE_APPLICATION()                               \
+    extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) { \
+        static QCoreApplication app(*argc, *argv);                 \
+        return 0;                                                  \
+    }
