@@ -21,14 +21,20 @@ QString fromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-// Splits at "," and ";" outside quotes and angle brackets, so "Doe, Jane" <j@x> stays whole.
+// Splits at "," and ";" outside quotes and angle brackets, so "Doe, Jane" <j@x> stays whole; a
+// backslash in quotes escapes the next character, as in a header.
 QStringList splitRecipients(const QString& recipients) {
     QStringList parts;
     QString current;
     bool quoted = false;
+    bool escaped = false;
     int angle = 0;
     for (const QChar c : recipients) {
-        if (c == u'"') {
+        if (escaped) {
+            escaped = false;
+        } else if (quoted && c == u'\\') {
+            escaped = true;
+        } else if (c == u'"') {
             quoted = !quoted;
         } else if (!quoted && c == u'<') {
             ++angle;
@@ -46,8 +52,13 @@ QStringList splitRecipients(const QString& recipients) {
     return parts;
 }
 
+// A dot-atom address (RFC 5322) with a local part of at most 64 characters (RFC 5321) and a
+// domain of labels of letters, digits and hyphens. A domain beyond ASCII is written in its ASCII
+// form; a longer or looser local part, or one beyond ASCII (which would need SMTPUTF8), vmime
+// garbles in the header it writes, taking the next recipients with it.
 bool isAddress(const QString& address) {
-    static const QRegularExpression pattern(uR"(^[^\s@<>()\[\],;:\\"]+@[^\s@<>()\[\],;:\\"]+$)"_s);
+    static const QRegularExpression pattern(
+        uR"(^[A-Za-z0-9!#$%&'*+/=?^_`{|}~.-]{1,64}@[\p{L}\p{N}-]+(\.[\p{L}\p{N}-]+)*$)"_s);
     return pattern.match(address).hasMatch();
 }
 
@@ -69,7 +80,8 @@ QList<Recipient> recipientsOf(const QStringList& entries) {
             if (open >= 0 && recipient.endsWith(u'>')) {
                 name = recipient.left(open).trimmed();
                 if (name.size() >= 2 && name.startsWith(u'"') && name.endsWith(u'"')) {
-                    name = name.mid(1, name.size() - 2);
+                    static const QRegularExpression escape(uR"(\\(.))"_s);
+                    name = name.mid(1, name.size() - 2).replace(escape, u"\\1"_s);
                 }
                 address = recipient.mid(open + 1, recipient.size() - open - 2).trimmed();
             }
@@ -111,9 +123,15 @@ QString textOf(const vmime::textPart& part) {
     return fromUtf8(converted);
 }
 
+// "address" or "Name <address>", the name quoted when it holds a separator, a bracket or a
+// quote, so that the text names the same one recipient when the message is written again.
 QString recipientText(const vmime::mailbox& mailbox) {
     const QString address = fromUtf8(mailbox.getEmail().toString());
-    const QString name = fromUtf8(mailbox.getName().getConvertedText(vmime::charsets::UTF_8));
+    QString name = fromUtf8(mailbox.getName().getConvertedText(vmime::charsets::UTF_8));
+    static const QRegularExpression special(uR"([,;<>"\\])"_s);
+    if (name.contains(special)) {
+        name = u'"' + name.replace(u'\\', u"\\\\"_s).replace(u'"', u"\\\""_s) + u'"';
+    }
     return name.isEmpty() ? address : u"%1 <%2>"_s.arg(name, address);
 }
 

@@ -92,7 +92,7 @@ const std::vector<quint32>& GameSorter::ranks(const std::vector<Game*>& games,
         }
         return games[a.second]->strings_[slot] < games[b.second]->strings_[slot];
     });
-    table.emplace();
+    table = RankTable{};  // not emplace(): Clang cannot default-construct it within the class
     table->membership = generations.membership;
     table->generation = generation;
     table->ranks.assign(count, 0);

@@ -143,12 +143,15 @@ public:
             QString studio = pick(kStudioWords);
             if (chance(8)) {
                 // Some studio names carry an ampersand, written as an escape or an entity.
-                studio += (chance(50) ? u" %26 "_s : u" &amp; "_s) + pick(kNouns);
+                const QString noun = pick(kNouns);
+                studio += (chance(50) ? u" %26 "_s : u" &amp; "_s) + noun;
             }
-            developers_.append(studio + u" "_s + pick(kStudioSuffixes));
+            const QString suffix = pick(kStudioSuffixes);
+            developers_.append(studio + u" "_s + suffix);
         }
         for (int i = 0; i < 18; ++i) {
-            publishers_.append(pick(kPublisherWords) + u" "_s + pick(kPublisherSuffixes));
+            const QString suffix = pick(kPublisherSuffixes);
+            publishers_.append(pick(kPublisherWords) + u" "_s + suffix);
         }
     }
 
@@ -168,7 +171,8 @@ public:
         int users = 0;
         if (released) {
             if (chance(80)) {
-                criticon = qBound(1, 6 + int(random_.bounded(5)) - int(random_.bounded(4)), 10);
+                const int up = int(random_.bounded(5));
+                criticon = qBound(1, 6 + up - int(random_.bounded(4)), 10);
             }
             if (criticon > 0) {
                 // A quarter of the reviewed rows carry only the review site's score.
@@ -209,6 +213,9 @@ public:
     }
 
 private:
+    // No expression holds two draws: C++ leaves the order of operands open, and Clang and GCC
+    // take them differently, so the samples would depend on the compiler. Later parts of a
+    // text are drawn first, as the shipped samples were made.
     bool chance(int percent) { return int(random_.bounded(100)) < percent; }
     const QString& pick(const QStringList& list) {
         return list[int(random_.bounded(int(list.size())))];
@@ -245,29 +252,36 @@ private:
     QString title(int genre, const QString& hero) {
         QString text;
         switch (random_.bounded(6)) {
-            case 0:
-                text = pick(kAdjectives) + u" "_s + pick(kNouns);
-                break;
-            case 1:
-                text = pick(kNouns) + u" of "_s + pick(kPlaces);
-                break;
-            case 2:
-                text = hero + (chance(20) ? u"&#39;s "_s : u"'s "_s) + pick(kNouns);
-                break;
-            case 3:
-                text = u"The "_s + pick(kAdjectives) + u" "_s + pick(kNouns);
-                break;
-            case 4:
-                text = pick(kPlaces) + u" "_s + pick(kGenreWords[genre]);
-                break;
-            default:
-                text = hero + (chance(50) ? u" %26 "_s : u" &amp; "_s) + pick(kHeroes);
-                break;
+            case 0: {
+                const QString last = pick(kNouns);
+                text = pick(kAdjectives) + u" "_s + last;
+            } break;
+            case 1: {
+                const QString last = pick(kPlaces);
+                text = pick(kNouns) + u" of "_s + last;
+            } break;
+            case 2: {
+                const QString noun = pick(kNouns);
+                text = hero + (chance(20) ? u"&#39;s "_s : u"'s "_s) + noun;
+            } break;
+            case 3: {
+                const QString noun = pick(kNouns);
+                text = u"The "_s + pick(kAdjectives) + u" "_s + noun;
+            } break;
+            case 4: {
+                const QString last = pick(kGenreWords[genre]);
+                text = pick(kPlaces) + u" "_s + last;
+            } break;
+            default: {
+                const QString other = pick(kHeroes);
+                text = hero + (chance(50) ? u" %26 "_s : u" &amp; "_s) + other;
+            } break;
         }
         if (chance(20)) {
             // A subtitle, its colon sometimes percent-escaped as the service sends it.
-            text += (chance(50) ? u"%3A "_s : u": "_s) + pick(kPlaces) + u" "_s +
-                    pick(kGenreWords[genre]);
+            const QString kind = pick(kGenreWords[genre]);
+            const QString place = pick(kPlaces);
+            text += (chance(50) ? u"%3A "_s : u": "_s) + place + u" "_s + kind;
         }
         if (chance(12)) {
             static const QStringList sequels{u" 2"_s, u" 3"_s, u" II"_s, u" III"_s, u" 4"_s};
@@ -284,34 +298,40 @@ private:
 
     QString description(int genre, const QString& hero, const QDate& release) {
         QStringList sentences;
-        sentences.append(hero + u" must "_s + pick(kVerbs) + u" the "_s +
-                         pick(kAdjectives).toLower() + u" "_s + pick(kNouns).toLower() + u" of "_s +
-                         pick(kPlaces) + u" before "_s + pick(kThreats) + u"."_s);
+        const QString threat = pick(kThreats);
+        const QString place = pick(kPlaces);
+        const QString noun = pick(kNouns).toLower();
+        const QString adjective = pick(kAdjectives).toLower();
+        sentences.append(hero + u" must "_s + pick(kVerbs) + u" the "_s + adjective + u" "_s +
+                         noun + u" of "_s + place + u" before "_s + threat + u"."_s);
         const int extra = 1 + int(random_.bounded(3));
         for (int i = 0; i < extra; ++i) {
             switch (random_.bounded(6)) {
-                case 0:
+                case 0: {
+                    const QString to = pick(kPlaces);
+                    const QString from = pick(kPlaces);
                     sentences.append(u"Explore "_s + QString::number(12 + random_.bounded(80)) +
-                                     u" hand-drawn levels, from "_s + pick(kPlaces) + u" to "_s +
-                                     pick(kPlaces) + u"."_s);
-                    break;
+                                     u" hand-drawn levels, from "_s + from + u" to "_s + to +
+                                     u"."_s);
+                } break;
                 case 1:
                     sentences.append(u"Up to "_s + QString::number(2 + random_.bounded(3)) +
                                      u" players can join in, side by side or online."_s);
                     break;
-                case 2:
+                case 2: {
+                    const QString noun = pick(kNouns).toLower();
                     sentences.append(u"Master the "_s + pick(kGenreWords[genre]).toLower() +
-                                     u" mode and earn every "_s + pick(kNouns).toLower() +
-                                     u" badge."_s);
-                    break;
+                                     u" mode and earn every "_s + noun + u" badge."_s);
+                } break;
                 case 3:
                     sentences.append(u"Critics called it &quot;"_s + pick(kAdjectives).toLower() +
                                      u" and utterly charming&quot;."_s);
                     break;
-                case 4:
+                case 4: {
+                    const QString noun = pick(kNouns);
                     sentences.append(u"Includes a soundtrack by the "_s + pick(kAdjectives) +
-                                     u" "_s + pick(kNouns) + u" Ensemble &amp; friends."_s);
-                    break;
+                                     u" "_s + noun + u" Ensemble &amp; friends."_s);
+                } break;
                 default:
                     sentences.append(u"Build, trade %26 race your own "_s + pick(kNouns).toLower() +
                                      u" fleet."_s);

@@ -99,14 +99,19 @@ TEST(MailDeliveryTest, MessagesGoWholeIntoFilesOfTheirOwn) {
     QTemporaryDir dir;
     ScopedEnv env("QUESTLOG_MAIL_OUTBOX", dir.filePath(u"out"_s).toUtf8());
     const MailMessage plain{{}, u"../../Ideas"_s, u"Line one\nünïcode"_s, false, {}};
-    const MailMessage cleaned{
-        {u"Doe, J <j@x.test>"_s, u"b@y.test"_s}, u"A & BBcc: y@z"_s, {}, false, {}};
+    // A name read back keeps its quotes, so the message can be written again as it was.
+    const MailMessage cleaned{{u"\"Doe, J \\\"D\\\"\" <j@x.test>"_s, u"b@xn--bcher-kva.test"_s},
+                              u"A & BBcc: y@z"_s,
+                              {},
+                              false,
+                              {}};
     MailMessage injected = cleaned;
-    injected.toRecipients = {u"a@b.test\r\nBcc: e@x.test"_s, u"\"Doe, J\" <j@x.test>;\tb@y.test"_s};
+    injected.toRecipients = {u"a@b.test\r\nBcc: e@x.test"_s, u"j\u00f6e@x.test"_s,
+                             u"\"Doe, J \\\"D\\\"\" <j@x.test>;\tb@b\u00fccher.test"_s};
     injected.subject = u"A & B\r\nBcc: y@z"_s;
     // Each message, and what comes back of it.
     const std::pair<MailMessage, MailMessage> cases[] = {
-        {gameMail(), gameMail()}, {plain, plain}, {injected, cleaned}};
+        {gameMail(), gameMail()}, {plain, plain}, {injected, cleaned}, {cleaned, cleaned}};
     QList<MailMessage> sent;
     for (const auto& [message, back] : cases) {
         SCOPED_TRACE(message.subject.toStdString());
