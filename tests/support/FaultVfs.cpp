@@ -160,17 +160,8 @@ void FaultVfs::setObserver(std::function<void(Kind, int)> observer) {
 }
 
 QString FaultVfs::name(Kind kind) {
-    switch (kind) {
-        case Kind::Open:
-            return u"open"_s;
-        case Kind::Write:
-            return u"write"_s;
-        case Kind::Sync:
-            return u"sync"_s;
-        case Kind::Truncate:
-            return u"truncate"_s;
-    }
-    return QString();
+    static const char* const kNames[kKinds] = {"open", "write", "sync", "truncate"};
+    return QString::fromLatin1(kNames[size_t(kind)]);
 }
 
 QString FaultVfs::Counts::description() const {
