@@ -71,7 +71,7 @@ const struct Scenario {
     const char* name;
     bool merge;
     int kills;
-} kScenarios[] = {{"Merge", true, 50}, {"Install", false, 16}};
+} kScenarios[] = {{"Merge", true, 50}, {"Install", false, 20}};
 
 // The merge child, started on the test's store and read line by line.
 class Child {
@@ -188,7 +188,7 @@ TEST_P(MergeKill, StoreHoldsAllOfItOrNoneOfIt) {
     const quint32 seed = qEnvironmentVariableIsSet("QUESTLOG_KILL_SEED")
                              ? quint32(qEnvironmentVariableIntValue("QUESTLOG_KILL_SEED"))
                              : QRandomGenerator::global()->generate();
-    std::printf("merge kill seed %u (QUESTLOG_KILL_SEED repeats it)\n", seed);
+    std::printf("kill seed %u (QUESTLOG_KILL_SEED repeats it)\n", seed);
     QRandomGenerator random(seed);
     int whole = 0;
     int afterSave = 0;
