@@ -47,28 +47,3 @@ TEST(Services, ProgramInstallsShowsBoxArtRecordsMetricsAndTakesTheNextDaysUpdate
     // SIGTERM ends it cleanly.
     EXPECT_EQ(services.terminate(), 0);
 }
-
-// Whatever fault every answer carries, the program neither hangs nor crashes and keeps what it
-// had, start after start: its catalogue, the user's mark and its report date.
-TEST(Services, EveryKindOfFaultLeavesTheProgramAndItsDataWhole) {
-    const QString home = qEnvironmentVariable("QUESTLOG_HOME");
-    ASSERT_EQ(runWii(home, QString(), 2), 0);
-    const qint64 games = queryNumber(home, u"SELECT COUNT(*) FROM Game"_s);
-    ASSERT_GT(games, 1000);
-    ASSERT_TRUE(SqliteConnection(home + u"/Questlog3.sqlite"_s)
-                    .exec(u"UPDATE Game SET myIsWished = 1 WHERE rowid = 7"_s));
-    const QString report = storedReportDate(home);
-
-    for (const QString& fault :
-         {u"error"_s, u"cut"_s, u"stall"_s, u"garbage"_s, u"huge"_s, u"redirect"_s}) {
-        SCOPED_TRACE(fault.toStdString());
-        Services services({u"--port"_s, u"0"_s, u"--fail-rate"_s, u"1"_s, u"--faults"_s, fault,
-                           u"--stall-ms"_s, u"20000"_s, u"--quiet"_s});
-        ASSERT_FALSE(services.url.isEmpty());
-        EXPECT_EQ(runWii(home, services.url, 2), 0);
-        EXPECT_EQ(queryNumber(home, u"SELECT COUNT(*) FROM Game"_s), games);
-        EXPECT_EQ(queryNumber(home, u"SELECT COUNT(*) FROM Game WHERE myIsWished = 1"_s), 1);
-        EXPECT_EQ(storedReportDate(home), report);
-        EXPECT_EQ(services.terminate(), 0);
-    }
-}

@@ -25,101 +25,70 @@ struct FaultVfsMethods {
     static FaultVfs::File* of(sqlite3_file* file) {
         return reinterpret_cast<FaultVfs::File*>(file);
     }
-    static sqlite3_file* realOf(sqlite3_file* file) { return of(file)->real; }
+    // The wrapped file or file system, and where its methods are.
+    static sqlite3_file* wrapped(sqlite3_file* file) { return of(file)->real; }
+    static sqlite3_vfs* wrapped(sqlite3_vfs* vfs) {
+        return static_cast<FaultVfs*>(vfs->pAppData)->previous_;
+    }
+    static const sqlite3_io_methods* methodsOf(sqlite3_file* real) { return real->pMethods; }
+    static sqlite3_vfs* methodsOf(sqlite3_vfs* real) { return real; }
 
     static int close(sqlite3_file* file) {
-        sqlite3_file* real = realOf(file);
+        sqlite3_file* real = wrapped(file);
         return real->pMethods ? real->pMethods->xClose(real) : SQLITE_OK;
-    }
-    static int read(sqlite3_file* file, void* buffer, int amount, sqlite3_int64 offset) {
-        sqlite3_file* real = realOf(file);
-        return real->pMethods->xRead(real, buffer, amount, offset);
     }
     static int write(sqlite3_file* file, const void* buffer, int amount, sqlite3_int64 offset);
     static int truncate(sqlite3_file* file, sqlite3_int64 size);
     static int sync(sqlite3_file* file, int flags);
-    static int fileSize(sqlite3_file* file, sqlite3_int64* size) {
-        sqlite3_file* real = realOf(file);
-        return real->pMethods->xFileSize(real, size);
-    }
-    static int lock(sqlite3_file* file, int level) {
-        sqlite3_file* real = realOf(file);
-        return real->pMethods->xLock(real, level);
-    }
-    static int unlock(sqlite3_file* file, int level) {
-        sqlite3_file* real = realOf(file);
-        return real->pMethods->xUnlock(real, level);
-    }
-    static int checkReservedLock(sqlite3_file* file, int* out) {
-        sqlite3_file* real = realOf(file);
-        return real->pMethods->xCheckReservedLock(real, out);
-    }
-    static int fileControl(sqlite3_file* file, int op, void* arg) {
-        sqlite3_file* real = realOf(file);
-        return real->pMethods->xFileControl(real, op, arg);
-    }
-    static int sectorSize(sqlite3_file* file) {
-        sqlite3_file* real = realOf(file);
-        return real->pMethods->xSectorSize(real);
-    }
-    static int deviceCharacteristics(sqlite3_file* file) {
-        sqlite3_file* real = realOf(file);
-        return real->pMethods->xDeviceCharacteristics(real);
-    }
-    static int shmMap(sqlite3_file* file, int region, int size, int extend, void volatile** out) {
-        sqlite3_file* real = realOf(file);
-        return real->pMethods->xShmMap(real, region, size, extend, out);
-    }
-    static int shmLock(sqlite3_file* file, int offset, int n, int flags) {
-        sqlite3_file* real = realOf(file);
-        return real->pMethods->xShmLock(real, offset, n, flags);
-    }
-    static void shmBarrier(sqlite3_file* file) {
-        sqlite3_file* real = realOf(file);
-        real->pMethods->xShmBarrier(real);
-    }
-    static int shmUnmap(sqlite3_file* file, int deleteFlag) {
-        sqlite3_file* real = realOf(file);
-        return real->pMethods->xShmUnmap(real, deleteFlag);
-    }
-    static int fetch(sqlite3_file* file, sqlite3_int64 offset, int amount, void** out) {
-        sqlite3_file* real = realOf(file);
-        return real->pMethods->xFetch(real, offset, amount, out);
-    }
-    static int unfetch(sqlite3_file* file, sqlite3_int64 offset, void* pointer) {
-        sqlite3_file* real = realOf(file);
-        return real->pMethods->xUnfetch(real, offset, pointer);
-    }
-
-    // A table of our methods of the same version as the wrapped file's, so SQLite asks for
-    // shared memory (write-ahead log) and memory mapping exactly when the real file offers them.
-    static void fill(sqlite3_io_methods* methods, int version) {
-        *methods = sqlite3_io_methods{};
-        methods->iVersion = version;
-        methods->xClose = close;
-        methods->xRead = read;
-        methods->xWrite = write;
-        methods->xTruncate = truncate;
-        methods->xSync = sync;
-        methods->xFileSize = fileSize;
-        methods->xLock = lock;
-        methods->xUnlock = unlock;
-        methods->xCheckReservedLock = checkReservedLock;
-        methods->xFileControl = fileControl;
-        methods->xSectorSize = sectorSize;
-        methods->xDeviceCharacteristics = deviceCharacteristics;
-        methods->xShmMap = shmMap;
-        methods->xShmLock = shmLock;
-        methods->xShmBarrier = shmBarrier;
-        methods->xShmUnmap = shmUnmap;
-        methods->xFetch = fetch;
-        methods->xUnfetch = unfetch;
-    }
+    static void fill(sqlite3_io_methods* methods, int version);
 
     // Counts the call; fails it when armed to, else makes it through `call` on the real file.
     template <typename Call>
     static int counted(sqlite3_file* file, FaultVfs::Kind kind, const Call& call);
 };
+
+namespace {
+
+// A method of `Table` that hands the call on to the wrapped object's own.
+template <typename Table, typename Method>
+struct Forward;
+template <typename Table, typename Result, typename Self, typename... Args>
+struct Forward<Table, Result (*)(Self*, Args...)> {
+    template <Result (*Table::*method)(Self*, Args...)>
+    static Result call(Self* self, Args... args) {
+        Self* real = FaultVfsMethods::wrapped(self);
+        return (FaultVfsMethods::methodsOf(real)->*method)(real, args...);
+    }
+};
+#define FORWARD(Table, target, method) \
+    (target).method = Forward<Table, decltype(Table::method)>::call<&Table::method>
+
+}  // namespace
+
+// A table of our methods of the same version as the wrapped file's, so SQLite asks for shared
+// memory (write-ahead log) and memory mapping exactly when the real file offers them.
+void FaultVfsMethods::fill(sqlite3_io_methods* methods, int version) {
+    *methods = sqlite3_io_methods{};
+    methods->iVersion = version;
+    methods->xClose = close;
+    methods->xWrite = write;
+    methods->xTruncate = truncate;
+    methods->xSync = sync;
+    FORWARD(sqlite3_io_methods, *methods, xRead);
+    FORWARD(sqlite3_io_methods, *methods, xFileSize);
+    FORWARD(sqlite3_io_methods, *methods, xLock);
+    FORWARD(sqlite3_io_methods, *methods, xUnlock);
+    FORWARD(sqlite3_io_methods, *methods, xCheckReservedLock);
+    FORWARD(sqlite3_io_methods, *methods, xFileControl);
+    FORWARD(sqlite3_io_methods, *methods, xSectorSize);
+    FORWARD(sqlite3_io_methods, *methods, xDeviceCharacteristics);
+    FORWARD(sqlite3_io_methods, *methods, xShmMap);
+    FORWARD(sqlite3_io_methods, *methods, xShmLock);
+    FORWARD(sqlite3_io_methods, *methods, xShmBarrier);
+    FORWARD(sqlite3_io_methods, *methods, xShmUnmap);
+    FORWARD(sqlite3_io_methods, *methods, xFetch);
+    FORWARD(sqlite3_io_methods, *methods, xUnfetch);
+}
 
 FaultVfs::FaultVfs() : vfs_(std::make_unique<sqlite3_vfs>()), previous_(sqlite3_vfs_find(nullptr)) {
     sqlite3_vfs& vfs = *vfs_;
@@ -132,65 +101,23 @@ FaultVfs::FaultVfs() : vfs_(std::make_unique<sqlite3_vfs>()), previous_(sqlite3_
     vfs.pAppData = this;
     vfs.xOpen = &FaultVfs::open;
     // The remaining methods take the vfs as first argument; the real ones must get their own.
-    vfs.xDelete = [](sqlite3_vfs* self, const char* name, int syncDir) {
-        sqlite3_vfs* real = static_cast<FaultVfs*>(self->pAppData)->previous_;
-        return real->xDelete(real, name, syncDir);
-    };
-    vfs.xAccess = [](sqlite3_vfs* self, const char* name, int flags, int* out) {
-        sqlite3_vfs* real = static_cast<FaultVfs*>(self->pAppData)->previous_;
-        return real->xAccess(real, name, flags, out);
-    };
-    vfs.xFullPathname = [](sqlite3_vfs* self, const char* name, int size, char* out) {
-        sqlite3_vfs* real = static_cast<FaultVfs*>(self->pAppData)->previous_;
-        return real->xFullPathname(real, name, size, out);
-    };
-    vfs.xDlOpen = [](sqlite3_vfs* self, const char* name) {
-        sqlite3_vfs* real = static_cast<FaultVfs*>(self->pAppData)->previous_;
-        return real->xDlOpen(real, name);
-    };
-    vfs.xDlError = [](sqlite3_vfs* self, int size, char* out) {
-        sqlite3_vfs* real = static_cast<FaultVfs*>(self->pAppData)->previous_;
-        real->xDlError(real, size, out);
-    };
-    vfs.xDlSym = [](sqlite3_vfs* self, void* handle, const char* symbol) {
-        sqlite3_vfs* real = static_cast<FaultVfs*>(self->pAppData)->previous_;
-        return real->xDlSym(real, handle, symbol);
-    };
-    vfs.xDlClose = [](sqlite3_vfs* self, void* handle) {
-        sqlite3_vfs* real = static_cast<FaultVfs*>(self->pAppData)->previous_;
-        real->xDlClose(real, handle);
-    };
-    vfs.xRandomness = [](sqlite3_vfs* self, int size, char* out) {
-        sqlite3_vfs* real = static_cast<FaultVfs*>(self->pAppData)->previous_;
-        return real->xRandomness(real, size, out);
-    };
-    vfs.xSleep = [](sqlite3_vfs* self, int micros) {
-        sqlite3_vfs* real = static_cast<FaultVfs*>(self->pAppData)->previous_;
-        return real->xSleep(real, micros);
-    };
-    vfs.xCurrentTime = [](sqlite3_vfs* self, double* out) {
-        sqlite3_vfs* real = static_cast<FaultVfs*>(self->pAppData)->previous_;
-        return real->xCurrentTime(real, out);
-    };
+    FORWARD(sqlite3_vfs, vfs, xDelete);
+    FORWARD(sqlite3_vfs, vfs, xAccess);
+    FORWARD(sqlite3_vfs, vfs, xFullPathname);
+    FORWARD(sqlite3_vfs, vfs, xDlOpen);
+    FORWARD(sqlite3_vfs, vfs, xDlError);
+    FORWARD(sqlite3_vfs, vfs, xDlSym);
+    FORWARD(sqlite3_vfs, vfs, xDlClose);
+    FORWARD(sqlite3_vfs, vfs, xRandomness);
+    FORWARD(sqlite3_vfs, vfs, xSleep);
+    FORWARD(sqlite3_vfs, vfs, xCurrentTime);
+    FORWARD(sqlite3_vfs, vfs, xCurrentTimeInt64);
+    FORWARD(sqlite3_vfs, vfs, xSetSystemCall);
+    FORWARD(sqlite3_vfs, vfs, xGetSystemCall);
+    FORWARD(sqlite3_vfs, vfs, xNextSystemCall);
     vfs.xGetLastError = [](sqlite3_vfs* self, int size, char* out) {
-        sqlite3_vfs* real = static_cast<FaultVfs*>(self->pAppData)->previous_;
+        sqlite3_vfs* real = FaultVfsMethods::wrapped(self);
         return real->xGetLastError ? real->xGetLastError(real, size, out) : 0;
-    };
-    vfs.xCurrentTimeInt64 = [](sqlite3_vfs* self, sqlite3_int64* out) {
-        sqlite3_vfs* real = static_cast<FaultVfs*>(self->pAppData)->previous_;
-        return real->xCurrentTimeInt64(real, out);
-    };
-    vfs.xSetSystemCall = [](sqlite3_vfs* self, const char* name, sqlite3_syscall_ptr call) {
-        sqlite3_vfs* real = static_cast<FaultVfs*>(self->pAppData)->previous_;
-        return real->xSetSystemCall(real, name, call);
-    };
-    vfs.xGetSystemCall = [](sqlite3_vfs* self, const char* name) {
-        sqlite3_vfs* real = static_cast<FaultVfs*>(self->pAppData)->previous_;
-        return real->xGetSystemCall(real, name);
-    };
-    vfs.xNextSystemCall = [](sqlite3_vfs* self, const char* name) {
-        sqlite3_vfs* real = static_cast<FaultVfs*>(self->pAppData)->previous_;
-        return real->xNextSystemCall(real, name);
     };
     sqlite3_vfs_register(vfs_.get(), 1);
 }
@@ -233,17 +160,8 @@ void FaultVfs::setObserver(std::function<void(Kind, int)> observer) {
 }
 
 QString FaultVfs::name(Kind kind) {
-    switch (kind) {
-        case Kind::Open:
-            return u"open"_s;
-        case Kind::Write:
-            return u"write"_s;
-        case Kind::Sync:
-            return u"sync"_s;
-        case Kind::Truncate:
-            return u"truncate"_s;
-    }
-    return QString();
+    static const char* const kNames[kKinds] = {"open", "write", "sync", "truncate"};
+    return QString::fromLatin1(kNames[size_t(kind)]);
 }
 
 QString FaultVfs::Counts::description() const {
@@ -345,7 +263,7 @@ int FaultVfsMethods::counted(sqlite3_file* file, FaultVfs::Kind kind, const Call
     if (const int code = owner->fault(kind)) {
         return code;
     }
-    const int rc = call(realOf(file));
+    const int rc = call(wrapped(file));
     owner->passed(kind);
     return rc;
 }

@@ -1,13 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
-
-#include "Animator.h"
 #include "DateFunctions.h"
-#include "FileFunctions.h"
 #include "Model.h"
 #include "QStringPrinter.h"
-#include "SqliteConnection.h"
 #include "TestStore.h"
 #include "UpdateController.h"
 #include "UserDefaults.h"
@@ -104,37 +99,6 @@ TEST_F(CatalogueInstall, RowsBecomeSavedGamesAndUpdatesKeepTheUsersMarks) {
     EXPECT_EQ(describe(all[1]), u"New title|2|4.5|1|4.5|Pub"_s);
 }
 
-TEST_F(CatalogueInstall, MarksThatCannotBeSavedAreCarriedOverAtTheNextStart) {
-    // The earlier generation's database, with a wish and a score out of 10.
-    const QString old = TestStore::homeFile(u"Questlog.wii.sqlite"_s);
-    ASSERT_TRUE(SqliteConnection(old).exec(
-        u"CREATE TABLE GAMES (playbase_id TEXT, my_wish_list_flag TEXT, my_score TEXT);"
-        "INSERT INTO GAMES VALUES ('pb2', '1', NULL), ('pb1', '0', '7.0');"_s));
-    // The catalogue is in the store, but nothing more can be written to it.
-    controller_.addGamesToEntityFromUpdateFileReturnReportYMD(
-        FileFunctions::getStringFileValueFromBundle(u"wii"_s, u"xml"_s), false);
-    const QString log = TestStore::logWhileLocked([this] { controller_.startBundleFileInstall(); });
-    EXPECT_TRUE(FileFunctions::fileExistsAtPath(old)) << log.toStdString();
-    // Not installed yet: a valid date would keep the next start from ever reading the file.
-    EXPECT_NE(controller_.getLastUpdateYMD().size(), 10);
-
-    // The next start, with nothing of this one's memory.
-    TestStore next;
-    UpdateController restarted(next.context.get(), next.model.get());
-    Animator::setImmediate(true);
-    restarted.installBundleFile();
-    const bool played = Animator::runPendingDelays();
-    Animator::setImmediate(false);
-    ASSERT_TRUE(played);
-    EXPECT_FALSE(FileFunctions::fileExistsAtPath(old));
-    EXPECT_EQ(restarted.getLastUpdateYMD(), u"2009-05-07"_s);
-    EXPECT_EQ(SqliteConnection(TestStore::homeStorePath())
-                  .execAndGet(u"SELECT group_concat(coalesce(myIsWished, 0) || '/' || "
-                              u"coalesce(myScore, '-') || '/' || coalesce(myIsPlayed, 0)) "
-                              u"FROM Game"_s),
-              u"0/3.5/1,1/-/0"_s);  // the rows updated by id, not added twice
-}
-
 // Each lookup stands alone: an earlier lookup's id must not narrow the next one, nor the count.
 // Ids match exactly; an id held twice, empty or absent finds nothing.
 TEST_F(CatalogueInstall, LooksUpByEitherIdExactlyAndOnlyWhenUnique) {
@@ -159,16 +123,4 @@ TEST_F(CatalogueInstall, LooksUpByEitherIdExactlyAndOnlyWhenUnique) {
                   c.found);
     }
     EXPECT_EQ(controller_.getGameCountFromEntity(), 4);
-}
-
-TEST_F(CatalogueInstall, FailedSaveIsLoggedAndKeepsTheChanges) {
-    gameWithIds(u"a"_s, u"c1"_s, u"p1"_s);
-    const QString log = TestStore::logWhileLocked([this] { controller_.saveChanges(); });
-    EXPECT_TRUE(log.contains(u"save Changes: Unresolved error"_s)) << log.toStdString();
-    EXPECT_TRUE(store_.context->hasChanges());
-    controller_.saveChanges();  // the next save writes what the failed one could not
-    TestStore reopened;
-    UpdateController again(reopened.context.get(), reopened.model.get());
-    EXPECT_EQ(again.getGameCountFromEntity(), 1);
-    EXPECT_EQ(again.getGameFromEntityWithCriticonID(u"c1"_s)->title(), u"a"_s);
 }

@@ -1,9 +1,10 @@
-// Child of the merge kill test: merges a catalogue update file into the store as the daily
-// update does. Its progress is counted in steps (every write and sync); given a step,
-// it stops there, says so and waits for a byte on standard input, so the parent can let it go
-// on and kill it a chosen moment later, inside the merge. After the merge it waits to be
-// killed.
-//   questlog_merge_crash_child <store path> <update file> [<step to stop at>]
+// Child of the kill test: merges a catalogue update file into the store as the daily update
+// does, or installs a catalogue file into an empty store as the first start does (a large
+// addition, which goes through the rollback journal instead of the log). Its progress is counted in
+// steps (every write and sync); given a step, it stops there, says so and waits for a byte on
+// standard input, so the parent can let it go on and kill it a chosen moment later, inside the
+// merge. After the merge it waits to be killed.
+//   questlog_merge_crash_child <store path> <catalogue file> merge|install [<step to stop at>]
 //   "loaded"                      the store is read; the merge begins
 //   "at <step>"                   stopped at that step
 //   "saved <steps> <writes> <syncs> <µs>" the merge is in the file
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "FaultVfs.h"
 #include "TestStore.h"
@@ -19,7 +21,7 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 3 && argc != 4) {
+    if (argc != 4 && argc != 5) {
         return 2;
     }
     QFile update(QString::fromUtf8(argv[2]));
@@ -33,13 +35,14 @@ int main(int argc, char** argv) {
     vfs.setSyncsReachDisk(false);
     TestStore store(QString::fromUtf8(argv[1]));
     UpdateController controller(store.context.get(), store.model.get());
-    if (!store.opened || controller.getGameCountFromEntity() <= 0) {
+    const bool merge = std::strcmp(argv[3], "merge") == 0;
+    if (!store.opened || (merge && controller.getGameCountFromEntity() <= 0)) {
         return 4;
     }
     std::fputs("loaded\n", stdout);
     std::fflush(stdout);
     vfs.resetCounts();
-    const int stopAt = argc == 4 ? std::atoi(argv[3]) : 0;
+    const int stopAt = argc == 5 ? std::atoi(argv[4]) : 0;
     int steps = 0;
     vfs.setObserver([&](FaultVfs::Kind kind, int) {
         if ((kind == FaultVfs::Kind::Sync || kind == FaultVfs::Kind::Write) && ++steps == stopAt) {
@@ -53,7 +56,7 @@ int main(int argc, char** argv) {
     });
     QElapsedTimer timer;
     timer.start();
-    controller.addGamesToEntityFromUpdateFileReturnReportYMD(text, true);
+    controller.addGamesToEntityFromUpdateFileReturnReportYMD(text, merge);
     if (store.context->hasChanges()) {
         return 5;
     }

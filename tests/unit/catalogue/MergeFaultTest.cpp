@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QResource>
 #include <QTemporaryDir>
 #include <functional>
 #include <optional>
 
 #include "CatalogueGenerator.h"
-#include "FaultVfs.h"
+#include "FaultSweep.h"
 #include "FileFunctions.h"
 #include "Model.h"
 #include "QStringPrinter.h"
@@ -33,8 +32,8 @@ const QString kMarkedGames =
     u"SELECT count(*) FROM Game WHERE myIsWished = 1 OR myScore IS NOT NULL"_s;
 
 // The first install (with marks carried over from the earlier generation's file) and the daily
-// update merge, with a disk fault injected at every N (or a dense sample) of the opens, writes,
-// syncs or truncations made from opening the store to closing it.
+// update merge, with a disk fault injected at every N (or a dense sample) of the calls made from
+// opening the store to closing it.
 class CatalogueUnderDiskFaults : public testing::TestWithParam<FaultVfs::Fault> {
 protected:
     CatalogueUnderDiskFaults() {
@@ -108,42 +107,11 @@ protected:
     static QString templatePath(const QString& name) { return dir_->filePath(name + u".sqlite"_s); }
     static QString oldPath() { return TestStore::homeFile(u"Questlog.psp.sqlite"_s); }
 
-    // Runs `session` once clean and then with the fault at every chosen N; `session` returns
-    // the store's fingerprint at the end. Every faulted run must end like the clean one.
-    void sweep(const std::function<QString(FaultVfs&, std::optional<int>)>& session,
-               const char* scenario) {
-        const FaultVfs::Fault fault = GetParam();
-        FaultVfs vfs;
-        vfs.setSyncsReachDisk(false);
-        const QString clean = session(vfs, std::nullopt);
-        ASSERT_FALSE(HasFailure());
-        const FaultVfs::Counts counts = windowCounts_;
-        const QList<int> steps = FaultVfs::steps(counts.of(fault.kind), kStepBudget, 29);
-        QElapsedTimer timer;
-        timer.start();
-        for (int n : steps) {
-            SCOPED_TRACE(fault.description(n).toStdString());
-            EXPECT_EQ(session(vfs, n), clean);
-            EXPECT_GE(vfs.injected(), 1) << "the fault never came";
-            if (HasFailure()) {
-                break;
-            }
-        }
-        std::printf("%s: %s; %s: %lld of %d N in %lld ms\n", scenario,
-                    qPrintable(counts.description()), qPrintable(FaultVfs::name(fault.kind)),
-                    static_cast<long long>(steps.size()), counts.of(fault.kind),
-                    static_cast<long long>(timer.elapsed()));
-    }
-
     // Opens the store and hands it to `action` with the fault armed; a store that cannot be
     // opened must say so. Answers whether `action` got to run.
-    static bool withStore(FaultVfs& vfs, std::optional<int> n,
+    static bool withStore(FaultSweep& sweep, std::optional<int> n,
                           const std::function<void(TestStore&, UpdateController&)>& action) {
-        const FaultVfs::Fault fault = GetParam();
-        vfs.resetCounts();
-        if (n) {
-            vfs.arm(fault.kind, *n, fault.code, fault.sticky);
-        }
+        sweep.arm(n);
         bool ran = false;
         {
             std::optional<CapturedConsole> console(std::in_place);
@@ -156,9 +124,8 @@ protected:
                 action(store, controller);
                 ran = true;
             }
-        }  // closed, possibly with the fault still armed
-        windowCounts_ = vfs.counts();
-        vfs.disarm();
+        }
+        sweep.closed();
         EXPECT_EQ(integrityOf(TestStore::homeStorePath()), u"ok"_s);
         return ran;
     }
@@ -167,59 +134,56 @@ protected:
     static inline std::optional<QTemporaryDir> dir_;
     static inline int oldMarks_ = 0;
     static inline QString updateText_;
-    // The calls made from opening the store to closing it, in the last session.
-    static inline FaultVfs::Counts windowCounts_;
 };
 
 // A failed install leaves the earlier file with every mark and the store without a half
 // catalogue, and says "not installed", so the next start installs again and carries the marks.
 TEST_P(CatalogueUnderDiskFaults, FirstInstallCarriesEveryMarkOverOrKeepsTheEarlierFile) {
     const QString oldFile = storeFingerprint(templatePath(u"old"_s), u"GAMES"_s);
-    sweep(
-        [&](FaultVfs& vfs, std::optional<int> n) {
-            EXPECT_TRUE(replaceStoreFile(templatePath(u"empty"_s), TestStore::homeStorePath()));
-            EXPECT_TRUE(replaceStoreFile(templatePath(u"old"_s), oldPath()));
-            setReportDate(QString());
-            bool installed = false;
-            withStore(vfs, n, [&](TestStore& store, UpdateController& controller) {
-                CapturedConsole console;
-                controller.startBundleFileInstall();
-                const QString log = console.text();
-                installed = controller.getLastUpdateYMD() == kInstalledYMD;
-                if (!installed) {
-                    EXPECT_FALSE(log.isEmpty()) << "failed install not logged";
-                    vfs.disarm();
-                    if (store.context->hasChanges()) {
-                        // A save failed: the catalogue's rows may be in, but no carried mark,
-                        // whose only copy stays in the earlier file.
-                        const int rows =
-                            countOf(TestStore::homeStorePath(), u"SELECT count(*) FROM Game"_s);
-                        EXPECT_TRUE(rows == 0 || rows == kBundleGames) << rows;
-                        EXPECT_EQ(countOf(TestStore::homeStorePath(), kMarkedGames), 0);
-                    } else {  // the earlier file could not be read: it waits for the next start
-                        EXPECT_TRUE(FileFunctions::fileExistsAtPath(oldPath()));
-                    }
-                }
-            });
-            // The earlier file goes only once its marks are in the store.
-            if (FileFunctions::fileExistsAtPath(oldPath())) {
-                EXPECT_EQ(storeFingerprint(oldPath(), u"GAMES"_s), oldFile);
-            }
+    FaultSweep sweep(GetParam());
+    sweep.run("first install", kStepBudget, 29, [&](std::optional<int> n) {
+        EXPECT_TRUE(replaceStoreFile(templatePath(u"empty"_s), TestStore::homeStorePath()));
+        EXPECT_TRUE(replaceStoreFile(templatePath(u"old"_s), oldPath()));
+        setReportDate(QString());
+        bool installed = false;
+        withStore(sweep, n, [&](TestStore& store, UpdateController& controller) {
+            CapturedConsole console;
+            controller.startBundleFileInstall();
+            const QString log = console.text();
+            installed = controller.getLastUpdateYMD() == kInstalledYMD;
             if (!installed) {
-                // The next start, with the disk sound again.
-                TestStore next;
-                UpdateController restarted(next.context.get(), next.model.get());
-                restarted.startBundleFileInstall();
-                EXPECT_EQ(restarted.getLastUpdateYMD(), kInstalledYMD);
+                EXPECT_FALSE(log.isEmpty()) << "failed install not logged";
+                sweep.vfs.disarm();
+                if (store.context->hasChanges()) {
+                    // A save failed: the catalogue's rows may be in, but no carried mark,
+                    // whose only copy stays in the earlier file.
+                    const int rows =
+                        countOf(TestStore::homeStorePath(), u"SELECT count(*) FROM Game"_s);
+                    EXPECT_TRUE(rows == 0 || rows == kBundleGames) << rows;
+                    EXPECT_EQ(countOf(TestStore::homeStorePath(), kMarkedGames), 0);
+                } else {  // the earlier file could not be read: it waits for the next start
+                    EXPECT_TRUE(FileFunctions::fileExistsAtPath(oldPath()));
+                }
             }
-            EXPECT_EQ(countOf(TestStore::homeStorePath(), u"SELECT count(*) FROM Game"_s),
-                      kBundleGames);
-            if (!FileFunctions::fileExistsAtPath(oldPath())) {
-                EXPECT_EQ(countOf(TestStore::homeStorePath(), kMarkedGames), oldMarks_);
-            }
-            return storeFingerprint(TestStore::homeStorePath());
-        },
-        "first install");
+        });
+        // The earlier file goes only once its marks are in the store.
+        if (FileFunctions::fileExistsAtPath(oldPath())) {
+            EXPECT_EQ(storeFingerprint(oldPath(), u"GAMES"_s), oldFile);
+        }
+        if (!installed) {
+            // The next start, with the disk sound again.
+            TestStore next;
+            UpdateController restarted(next.context.get(), next.model.get());
+            restarted.startBundleFileInstall();
+            EXPECT_EQ(restarted.getLastUpdateYMD(), kInstalledYMD);
+        }
+        EXPECT_EQ(countOf(TestStore::homeStorePath(), u"SELECT count(*) FROM Game"_s),
+                  kBundleGames);
+        if (!FileFunctions::fileExistsAtPath(oldPath())) {
+            EXPECT_EQ(countOf(TestStore::homeStorePath(), kMarkedGames), oldMarks_);
+        }
+        return storeFingerprint(TestStore::homeStorePath());
+    });
 }
 
 // A failed merge keeps its rows in memory for the next save, leaves the file as it was and the
@@ -228,38 +192,37 @@ TEST_P(CatalogueUnderDiskFaults, UpdateMergeIsWholeOrAbsentAndKeepsEveryMark) {
     const QString before = storeFingerprint(templatePath(u"installed"_s));
     const int marked = countOf(templatePath(u"installed"_s), kMarkedGames);
     ASSERT_GT(marked, 0);
-    sweep(
-        [&](FaultVfs& vfs, std::optional<int> n) {
-            EXPECT_TRUE(replaceStoreFile(templatePath(u"installed"_s), TestStore::homeStorePath()));
-            setReportDate(kInstalledYMD);
-            const bool ran = withStore(vfs, n, [&](TestStore& store, UpdateController& controller) {
-                CapturedConsole console;
-                controller.processWebUpdateFile(updateText_);
-                const QString log = console.text();
-                if (store.context->hasChanges()) {
-                    EXPECT_FALSE(log.isEmpty()) << "failed merge not logged";
-                    EXPECT_EQ(controller.getLastUpdateYMD(), kInstalledYMD);
-                    vfs.disarm();
-                    EXPECT_EQ(storeFingerprint(TestStore::homeStorePath()), before);
-                    controller.saveChanges();  // the next save, with space freed
-                    EXPECT_FALSE(store.context->hasChanges());
-                } else {
-                    EXPECT_EQ(controller.getLastUpdateYMD(), kUpdateYMD);
-                }
-            });
-            if (!ran) {
-                // The store could not be opened, so the update waits for the next start.
+    FaultSweep sweep(GetParam());
+    sweep.run("update merge", kStepBudget, 29, [&](std::optional<int> n) {
+        EXPECT_TRUE(replaceStoreFile(templatePath(u"installed"_s), TestStore::homeStorePath()));
+        setReportDate(kInstalledYMD);
+        const bool ran = withStore(sweep, n, [&](TestStore& store, UpdateController& controller) {
+            CapturedConsole console;
+            controller.processWebUpdateFile(updateText_);
+            const QString log = console.text();
+            if (store.context->hasChanges()) {
+                EXPECT_FALSE(log.isEmpty()) << "failed merge not logged";
+                EXPECT_EQ(controller.getLastUpdateYMD(), kInstalledYMD);
+                sweep.vfs.disarm();
                 EXPECT_EQ(storeFingerprint(TestStore::homeStorePath()), before);
-                TestStore next;
-                UpdateController(next.context.get(), next.model.get())
-                    .processWebUpdateFile(updateText_);
+                controller.saveChanges();  // the next save, with space freed
+                EXPECT_FALSE(store.context->hasChanges());
+            } else {
+                EXPECT_EQ(controller.getLastUpdateYMD(), kUpdateYMD);
             }
-            EXPECT_EQ(countOf(TestStore::homeStorePath(), kMarkedGames), marked);
-            EXPECT_EQ(countOf(TestStore::homeStorePath(), u"SELECT count(*) FROM Game"_s),
-                      kBundleGames * 5 / 4);
-            return storeFingerprint(TestStore::homeStorePath());
-        },
-        "update merge");
+        });
+        if (!ran) {
+            // The store could not be opened, so the update waits for the next start.
+            EXPECT_EQ(storeFingerprint(TestStore::homeStorePath()), before);
+            TestStore next;
+            UpdateController(next.context.get(), next.model.get())
+                .processWebUpdateFile(updateText_);
+        }
+        EXPECT_EQ(countOf(TestStore::homeStorePath(), kMarkedGames), marked);
+        EXPECT_EQ(countOf(TestStore::homeStorePath(), u"SELECT count(*) FROM Game"_s),
+                  kBundleGames * 5 / 4);
+        return storeFingerprint(TestStore::homeStorePath());
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFault, CatalogueUnderDiskFaults, testing::ValuesIn(FaultVfs::table()),

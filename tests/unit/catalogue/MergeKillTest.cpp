@@ -27,7 +27,7 @@ constexpr int kGames = 100000;
 #endif
 constexpr int kMerged = kGames / 10;  // four fifths update stored games, the rest are new
 constexpr int kFirstMerged = kGames - kMerged * 4 / 5;
-constexpr int kKills = 50;
+constexpr int kInstalled = 10000;  // the games of the first install into an empty store
 
 // Catalogue rows of the generator with shorter descriptions, so a store of many games stays
 // quick to copy and check.
@@ -44,24 +44,46 @@ QString catalogue(int firstIndex, int games, quint32 seed, const QDate& reportDa
     return CatalogueGenerator::catalogueText(reportDate, rows);
 }
 
-int countOf(const QString& sql) {
-    return SqliteConnection(TestStore::homeStorePath()).execAndGet(sql).toInt();
-}
-
-// Every merged row (updated or new) and the marks of the whole store.
-QString mergedRows() {
-    return storeFingerprint(TestStore::homeStorePath(), u"Game"_s, kFirstMerged);
-}
-
 const QString kMarks = u"SELECT count(*) || '/' || total(myScore) FROM Game WHERE myIsWished = 1"_s;
+
+// What a kill may change: the rows the catalogue file writes (all from the first one written),
+// the count of games and the marks of the whole store.
+struct StoreState {
+    QString rows;
+    int games = 0;
+    QString marks;
+    bool operator==(const StoreState&) const = default;
+};
+StoreState stateOf(qint64 afterRowId) {
+    const QString path = TestStore::homeStorePath();
+    return {storeFingerprint(path, u"Game"_s, afterRowId),
+            SqliteConnection(path).execAndGet(u"SELECT count(*) FROM Game"_s).toInt(),
+            SqliteConnection(path).execAndGet(kMarks).toString()};
+}
+void PrintTo(const StoreState& state, std::ostream* out) {
+    *out << state.games << " games, " << state.rows.toStdString() << ", marks "
+         << state.marks.toStdString();
+}
+
+// The daily update merge of 10k rows into 100k (50 kills), and the first install of many games
+// into an empty store, which goes through the rollback journal (fewer kills: the same code). The
+// install writes most of its pages in one burst at the commit, which a moment let on would
+// finish: it is killed where it stops.
+const struct Scenario {
+    const char* name;
+    bool merge;
+    int kills;
+    quint32 maxExtraMicros;
+} kScenarios[] = {{"Merge", true, 50, 300}, {"Install", false, 20, 0}};
 
 // The merge child, started on the test's store and read line by line.
 class Child {
 public:
     // With `stopAt`, the child stops at that step of the merge until go() lets it on.
-    explicit Child(const QString& updatePath, int stopAt = 0) {
+    Child(const QString& updatePath, bool merge, int stopAt = 0) {
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QStringList arguments{TestStore::homeStorePath(), updatePath};
+        QStringList arguments{TestStore::homeStorePath(), updatePath,
+                              merge ? u"merge"_s : u"install"_s};
         if (stopAt > 0) {
             arguments.append(QString::number(stopAt));
         }
@@ -103,13 +125,15 @@ private:
     QProcess process_;
 };
 
-class MergeKill : public testing::Test {
+class MergeKill : public testing::TestWithParam<Scenario> {
 protected:
     static void SetUpTestSuite() {
         dir_.emplace();
-        fixture_ = dir_->filePath(u"fixture.sqlite"_s);
-        updatePath_ = dir_->filePath(u"update.xml"_s);
-        TestStore store(fixture_);
+        {
+            TestStore empty(dir_->filePath(u"empty.sqlite"_s));
+            ASSERT_TRUE(empty.opened);
+        }
+        TestStore store(dir_->filePath(u"merge.sqlite"_s));
         ASSERT_TRUE(store.opened);
         UpdateController controller(store.context.get(), store.model.get());
         controller.addGamesToEntityFromUpdateFileReturnReportYMD(
@@ -122,73 +146,79 @@ protected:
             games[i]->setMyScore(float(1 + i % 9) * 0.5f);
         }
         ASSERT_TRUE(store.context->save(nullptr));
-        QFile update(updatePath_);
-        ASSERT_TRUE(update.open(QIODevice::WriteOnly));
-        update.write(catalogue(kFirstMerged, kMerged, 6, QDate(2026, 11, 8)).toUtf8());
+        for (const auto& [name, text] :
+             {std::pair{u"merge"_s, catalogue(kFirstMerged, kMerged, 6, QDate(2026, 11, 8))},
+              std::pair{u"install"_s, catalogue(0, kInstalled, 7, QDate(2026, 11, 1))}}) {
+            QFile file(dir_->filePath(name + u".xml"_s));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(text.toUtf8());
+        }
     }
     static void TearDownTestSuite() { dir_.reset(); }
 
     static inline std::optional<QTemporaryDir> dir_;
-    static inline QString fixture_;
-    static inline QString updatePath_;
 };
 
-// A merge killed at any moment of its writes leaves a sound store that holds all of it or none
-// of it, and every mark.
-TEST_F(MergeKill, StoreHoldsTheWholeMergeOrNoneOfIt) {
+// A merge or install killed at any moment of its writes leaves a sound store that holds all of
+// it or none of it, and every mark.
+TEST_P(MergeKill, StoreHoldsAllOfItOrNoneOfIt) {
+    const Scenario scenario = GetParam();
+    const QString fixture = dir_->filePath(scenario.merge ? u"merge.sqlite"_s : u"empty.sqlite"_s);
+    const QString update = dir_->filePath(scenario.merge ? u"merge.xml"_s : u"install.xml"_s);
+    const qint64 firstRow = scenario.merge ? kFirstMerged : 0;
     QElapsedTimer timer;
     timer.start();
-    ASSERT_TRUE(replaceStoreFile(fixture_, TestStore::homeStorePath()));
-    const QString before = mergedRows();
-    const QString storedMarks =
-        SqliteConnection(TestStore::homeStorePath()).execAndGet(kMarks).toString();
+    ASSERT_TRUE(replaceStoreFile(fixture, TestStore::homeStorePath()));
+    const StoreState before = stateOf(firstRow);
 
-    // One merge undisturbed: how many steps it reports and what it leaves.
+    // One run undisturbed: how many steps it reports and what it leaves.
     int steps = 0;
     {
-        Child child(updatePath_);
+        Child child(update, scenario.merge);
         ASSERT_EQ(child.line(), "loaded") << child.ending();
         const QByteArray saved = child.line();
         ASSERT_TRUE(saved.startsWith("saved")) << child.ending();
         steps = saved.split(' ').value(1).toInt();
-        std::printf("undisturbed merge (steps, writes, syncs, µs): %s\n", saved.constData());
+        std::printf("undisturbed %s (steps, writes, syncs, µs): %s\n", scenario.name,
+                    saved.constData());
     }
     ASSERT_GT(steps, 10);
-    const QString after = mergedRows();
-    ASSERT_NE(after, before);
-    EXPECT_EQ(countOf(u"SELECT count(*) FROM Game"_s), kGames + kMerged / 5);
-    EXPECT_EQ(SqliteConnection(TestStore::homeStorePath()).execAndGet(kMarks).toString(),
-              storedMarks);
+    const StoreState after = stateOf(firstRow);
+    ASSERT_NE(after.rows, before.rows);
+    ASSERT_NE(after.games, before.games);
+    EXPECT_EQ(after.marks, before.marks);
 
     const quint32 seed = qEnvironmentVariableIsSet("QUESTLOG_KILL_SEED")
                              ? quint32(qEnvironmentVariableIntValue("QUESTLOG_KILL_SEED"))
                              : QRandomGenerator::global()->generate();
-    std::printf("merge kill seed %u (QUESTLOG_KILL_SEED repeats it)\n", seed);
+    std::printf("kill seed %u (QUESTLOG_KILL_SEED repeats it)\n", seed);
     QRandomGenerator random(seed);
     int whole = 0;
     int afterSave = 0;
-    for (int kill = 0; kill < kKills; ++kill) {
-        // Every other kill lands at a step drawn from the whole merge and a moment later;
-        // the others at one of the last eight steps (the last frames, the commit frame and its
-        // sync), where the child is stopped:
-        // a moment later it would be done.
+    const int kills = scenario.kills;
+    for (int kill = 0; kill < kills; ++kill) {
+        // Every other kill lands at a step drawn from the whole run and a moment later; the
+        // others at one of the last eight steps (the last writes, the commit and its sync),
+        // where the child is stopped: a moment later it would be done.
         const bool nearCommit = kill % 2 == 1;
         const quint32 from = nearCommit ? quint32(steps) - 7 : 1;
         const int step = int(random.bounded(from, quint32(steps) + 1));
-        const auto extra = std::chrono::microseconds(nearCommit ? 0 : random.bounded(300));
+        const bool letOn = !nearCommit && scenario.maxExtraMicros > 0;
+        const auto extra =
+            std::chrono::microseconds(letOn ? random.bounded(scenario.maxExtraMicros) : 0);
         SCOPED_TRACE(u"seed %1, kill %2 at step %3 of %4 +%5 µs"_s.arg(seed)
                          .arg(kill)
                          .arg(step)
                          .arg(steps)
                          .arg(extra.count())
                          .toStdString());
-        ASSERT_TRUE(replaceStoreFile(fixture_, TestStore::homeStorePath()));
+        ASSERT_TRUE(replaceStoreFile(fixture, TestStore::homeStorePath()));
         {
-            Child child(updatePath_, step);
+            Child child(update, scenario.merge, step);
             ASSERT_EQ(child.line(), "loaded") << child.ending();
             const QByteArray line = child.line();
             ASSERT_TRUE(line.startsWith("at ")) << line.constData() << child.ending();
-            if (!nearCommit) {
+            if (letOn) {
                 child.go();
                 std::this_thread::sleep_for(extra);
             }
@@ -197,24 +227,23 @@ TEST_F(MergeKill, StoreHoldsTheWholeMergeOrNoneOfIt) {
             }
         }
         EXPECT_EQ(integrityOf(TestStore::homeStorePath()), u"ok"_s);
-        const QString merged = mergedRows();
-        EXPECT_TRUE(merged == before || merged == after) << merged.toStdString();
-        whole += merged == after ? 1 : 0;
-        EXPECT_EQ(countOf(u"SELECT count(*) FROM Game"_s),
-                  merged == after ? kGames + kMerged / 5 : kGames);
-        EXPECT_EQ(SqliteConnection(TestStore::homeStorePath()).execAndGet(kMarks).toString(),
-                  storedMarks);
+        const StoreState state = stateOf(firstRow);
+        EXPECT_TRUE(state == before || state == after) << testing::PrintToString(state);
+        whole += state == after ? 1 : 0;
         if (HasFailure()) {
             break;
         }
     }
     std::printf(
-        "merge of %d rows into %d killed %d times: %d held it whole, %d none; %d kills "
-        "came after the save; %lld ms\n",
-        kMerged, kGames, kKills, whole, kKills - whole, afterSave,
+        "%s killed %d times: %d held it whole, %d none; %d kills came after the save; "
+        "%lld ms\n",
+        scenario.name, kills, whole, kills - whole, afterSave,
         static_cast<long long>(timer.elapsed()));
-    // The moments are drawn from inside the merge's writes: nearly every kill must land there.
-    EXPECT_LE(afterSave, kKills / 10);
+    // The moments are drawn from inside the writes: nearly every kill must land there.
+    EXPECT_LE(afterSave, kills / 10);
 }
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, MergeKill, testing::ValuesIn(kScenarios),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

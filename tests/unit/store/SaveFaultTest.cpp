@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 #include <optional>
 
-#include "FaultVfs.h"
+#include "FaultSweep.h"
 #include "QStringPrinter.h"
+#include "StoreFileSupport.h"
 #include "StoreTestSupport.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -54,10 +53,6 @@ const QString kAllOld = u"0/%1/%2"_s.arg(kGames).arg(kGames);
 constexpr int kAdded = int(ManagedObjectContext::kBulkWriteRows) + 500;
 const QString kAllAdded = u"0/%1/%2"_s.arg(kGames).arg(kGames + kAdded);
 
-QString integrity(const QString& path) {
-    return SqliteConnection(path).execAndGet(u"PRAGMA integrity_check"_s).toString();
-}
-
 // A save of 10k changed marks with a disk fault injected at every N (or a dense sample) of its
 // writes, syncs, opens or truncations, from opening the store to closing it.
 class SaveUnderDiskFaults : public testing::TestWithParam<FaultVfs::Fault> {
@@ -78,112 +73,70 @@ protected:
     }
     static void TearDownTestSuite() { templateDir_.reset(); }
 
-    // The store file as the earlier session left it.
-    static void copyTemplate() {
-        for (const QString& suffix : {u""_s, u"-wal"_s, u"-shm"_s, u"-journal"_s}) {
-            QFile::remove(storePath() + suffix);
-        }
-        ASSERT_TRUE(QFile::copy(templateDir_->filePath(u"template.sqlite"_s), storePath()));
-    }
-
     // One session: open the store, change the marks (or, with `bulk`, add many games), save,
-    // close; armed with `fault` at `n` when given. Checks everything the session must keep,
-    // whatever the fault hit.
-    enum Outcome { Saved, OpenFailed, SaveFailed };
-    Outcome session(FaultVfs& vfs, std::optional<int> n, bool bulk) {
-        copyTemplate();
-        Outcome outcome = Saved;
-        const FaultVfs::Fault fault = GetParam();
-        vfs.resetCounts();
-        if (n) {
-            vfs.arm(fault.kind, *n, fault.code, fault.sticky);
-        }
+    // close; armed with the fault at `n` when given. Checks everything the session must keep,
+    // whatever the fault hit, and answers the stored marks.
+    QString session(FaultSweep& sweep, std::optional<int> n, bool bulk) {
+        EXPECT_TRUE(replaceStoreFile(templateDir_->filePath(u"template.sqlite"_s), storePath()));
+        sweep.arm(n);
+        bool loaded = false;
         {
             std::optional<CapturedConsole> console(std::in_place);
             TestStore store(storePath());
             const std::optional<QList<Game*>> games =
                 store.opened ? store.context->executeFetchRequest(gameRequest(), nullptr)
                              : std::nullopt;
-            if (!games) {
-                // Nothing was loaded, so nothing could change: only the file must be as it was.
+            loaded = games.has_value();
+            if (!loaded) {
                 EXPECT_FALSE(console->text().isEmpty()) << "failed open not logged";
                 EXPECT_TRUE(n.has_value());
-                windowCounts_ = vfs.counts();
-                vfs.disarm();
-                EXPECT_EQ(storedMarks(storePath()), kAllOld);
-                EXPECT_EQ(integrity(storePath()), u"ok"_s);
-                return OpenFailed;
-            }
-            EXPECT_EQ(games->size(), kGames);
-            if (games->size() != kGames) {
-                return OpenFailed;
-            }
-            for (int i = 0; i < kChanged && !bulk; ++i) {
-                setNewMarks(games->at(i), i);
-            }
-            for (int i = 0; i < kAdded && bulk; ++i) {
-                store.add(u"Added %1"_s.arg(i));
-            }
-            console.emplace();
-            if (!store.context->save(nullptr)) {
-                outcome = SaveFailed;
-                EXPECT_FALSE(console->text().isEmpty()) << "failed save not logged";
-                EXPECT_TRUE(n.has_value());
-                EXPECT_TRUE(store.context->hasChanges());
-                int kept = bulk ? store.context->registeredObjectCount() - kGames : 0;
-                for (int i = 0; i < kChanged && !bulk; ++i) {
-                    kept += hasNewMarks(games->at(i), i) ? 1 : 0;
+            } else {
+                EXPECT_EQ(games->size(), kGames);
+                for (int i = 0; i < kChanged && !bulk && i < games->size(); ++i) {
+                    setNewMarks(games->at(i), i);
                 }
-                EXPECT_EQ(kept, bulk ? kAdded : kChanged) << "changes in memory lost";
-                // Space freed: the file still holds the earlier marks, all of them, and the
-                // next save writes what this one could not.
-                vfs.disarm();
-                EXPECT_EQ(storedMarks(storePath()), kAllOld);
-                EXPECT_TRUE(store.context->save(nullptr));
-            }
-            EXPECT_FALSE(store.context->hasChanges());
-            console.reset();
-        }  // closed, possibly with the fault still armed
-        windowCounts_ = vfs.counts();
-        vfs.disarm();
-        EXPECT_EQ(integrity(storePath()), u"ok"_s);
-        EXPECT_EQ(storedMarks(storePath()), bulk ? kAllAdded : kAllNew);
-        return outcome;
-    }
-
-    // Runs a session clean, then with the fault at every chosen N.
-    void sweep(bool bulk) {
-        const FaultVfs::Fault fault = GetParam();
-        FaultVfs vfs;
-        vfs.setSyncsReachDisk(false);
-        ASSERT_EQ(session(vfs, std::nullopt, bulk), Saved);
-        const FaultVfs::Counts clean = windowCounts_;
-        const QList<int> steps = FaultVfs::steps(clean.of(fault.kind), kStepBudget, 17);
-        QElapsedTimer timer;
-        timer.start();
-        int outcomes[3] = {};
-        for (int n : steps) {
-            SCOPED_TRACE(fault.description(n).toStdString());
-            ++outcomes[session(vfs, n, bulk)];
-            EXPECT_GE(vfs.injected(), 1) << "the fault never came";
-            if (HasFailure()) {
-                break;  // one N's report is enough to go on
+                for (int i = 0; i < kAdded && bulk; ++i) {
+                    store.add(u"Added %1"_s.arg(i));
+                }
+                console.emplace();
+                if (!store.context->save(nullptr)) {
+                    EXPECT_FALSE(console->text().isEmpty()) << "failed save not logged";
+                    EXPECT_TRUE(n.has_value());
+                    EXPECT_TRUE(store.context->hasChanges());
+                    int kept = bulk ? store.context->registeredObjectCount() - kGames : 0;
+                    for (int i = 0; i < kChanged && !bulk && i < games->size(); ++i) {
+                        kept += hasNewMarks(games->at(i), i) ? 1 : 0;
+                    }
+                    EXPECT_EQ(kept, bulk ? kAdded : kChanged) << "changes in memory lost";
+                    // Space freed: the file still holds the earlier marks, all of them, and the
+                    // next save writes what this one could not.
+                    sweep.vfs.disarm();
+                    EXPECT_EQ(storedMarks(storePath()), kAllOld);
+                    EXPECT_TRUE(store.context->save(nullptr));
+                }
+                EXPECT_FALSE(store.context->hasChanges());
+                console.reset();
             }
         }
-        // The calls of a clean session and what the faults did, for the record.
-        std::printf(
-            "%s: %s; %s: %lld of %d N in %lld ms: %d saved, %d failed to open, %d failed to "
-            "save\n",
-            bulk ? "save of many new games" : "save of 10000 marks",
-            qPrintable(clean.description()), fault.testName().c_str(),
-            static_cast<long long>(steps.size()), clean.of(fault.kind),
-            static_cast<long long>(timer.elapsed()), outcomes[Saved], outcomes[OpenFailed],
-            outcomes[SaveFailed]);
+        sweep.closed();
+        EXPECT_EQ(integrityOf(storePath()), u"ok"_s);
+        if (!loaded) {
+            // Nothing was loaded, so nothing could change: the file is as it was, and the next
+            // start makes the changes.
+            EXPECT_EQ(storedMarks(storePath()), kAllOld);
+            return n ? session(sweep, std::nullopt, bulk) : QString();
+        }
+        return storedMarks(storePath());
+    }
+
+    void sweep(bool bulk) {
+        FaultSweep sweep(GetParam());
+        sweep.run(bulk ? "save of many new games" : "save of 10000 marks", kStepBudget, 17,
+                  [&](std::optional<int> n) { return session(sweep, n, bulk); });
+        EXPECT_EQ(session(sweep, std::nullopt, bulk), bulk ? kAllAdded : kAllNew);
     }
 
     static inline std::optional<QTemporaryDir> templateDir_;
-    // The calls made from opening the store to closing it, in the last session.
-    static inline FaultVfs::Counts windowCounts_;
 };
 
 TEST_P(SaveUnderDiskFaults, KeepsEveryMarkAndTheFileSound) {

@@ -3,7 +3,6 @@
 #include <QRandomGenerator>
 #include <algorithm>
 
-#include "HTMLText.h"
 #include "QStringPrinter.h"
 #include "StringFunctions.h"
 
@@ -18,31 +17,6 @@ QString noise(QRandomGenerator& random, const QString& alphabet, int maxLength) 
         text += alphabet[random.bounded(int(alphabet.size()))];
     }
     return text;
-}
-
-// Catalogue fields and fetched documents arrive from outside: cleaning must never crash or
-// hand back nothing, whatever escapes, tags and entities come in.
-TEST(TextFuzz, CleaningAnyTextAnswersTextAndEscapingRoundTrips) {
-    const QString alphabet =
-        u"%<>&#;/ 0123456789abcdefABCDEFxX\n\t\"'amplgtquotnbsp\u00e9\U0001F600\xd800"_s;
-    QRandomGenerator random(42);
-    for (int round = 0; round < 5000; ++round) {
-        const QString text = noise(random, alphabet, 40);
-        SCOPED_TRACE(text.toStdString());
-        const QString unescaped = HTMLText::unescapeString(text);
-        const QString untagged = HTMLText::replaceHTMLTags(unescaped);
-        ASSERT_FALSE(HTMLText::replaceKnownExtraHTMLEscapedValues(untagged).isNull());
-        ASSERT_LE(untagged.size(), unescaped.size());  // each tag becomes one blank
-        // Unless the text spells a bracket escape (turned into "<" or ">" on purpose) or holds a
-        // lone surrogate.
-        const bool spellsBracket = text.contains(u"%3C"_s, Qt::CaseInsensitive) ||
-                                   text.contains(u"%3E"_s, Qt::CaseInsensitive) ||
-                                   text.contains(u"&#60;"_s) || text.contains(u"&#62;"_s);
-        if (!spellsBracket &&
-            std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); })) {
-            ASSERT_EQ(HTMLText::unescapeString(HTMLText::escapeString(text)), text);
-        }
-    }
 }
 
 // The replacing loops must answer exactly what Qt answers, case folding of non-ASCII letters
