@@ -313,7 +313,7 @@ TEST_P(NetworkFault, EndsInTimeHandledBoundedAndWithoutBlocking) {
 INSTANTIATE_TEST_SUITE_P(EveryRequestEveryFault, NetworkFault,
                          testing::Combine(testing::Range(0, int(std::size(kKinds))),
                                           testing::Range(0, int(std::size(kFaultNames)))),
-                         [](const auto& info) {
-                             return std::string(kKinds[std::get<0>(info.param)].name) + "_" +
-                                    kFaultNames[std::get<1>(info.param)];
+                         [](const auto& test) {
+                             return std::string(kKinds[std::get<0>(test.param)].name) + "_" +
+                                    kFaultNames[std::get<1>(test.param)];
                          });

@@ -195,7 +195,12 @@ FakeHttpServer::Response FakeHttpServer::serve(const Request& request) {
     changed_.notify_all();
     const Handler handler = handlers_.value(request.path);
     lock.unlock();
-    const Response response = handler ? handler(request) : Response{404};
+    Response response;
+    if (handler) {
+        response = handler(request);
+    } else {
+        response.status = 404;
+    }
     if (response.delayMsecs > 0) {
         lock.lock();
         changed_.wait_for(lock, std::chrono::milliseconds(response.delayMsecs),

@@ -319,18 +319,18 @@ private:
                                      u" players can join in, side by side or online."_s);
                     break;
                 case 2: {
-                    const QString noun = pick(kNouns).toLower();
+                    const QString badge = pick(kNouns).toLower();
                     sentences.append(u"Master the "_s + pick(kGenreWords[genre]).toLower() +
-                                     u" mode and earn every "_s + noun + u" badge."_s);
+                                     u" mode and earn every "_s + badge + u" badge."_s);
                 } break;
                 case 3:
                     sentences.append(u"Critics called it &quot;"_s + pick(kAdjectives).toLower() +
                                      u" and utterly charming&quot;."_s);
                     break;
                 case 4: {
-                    const QString noun = pick(kNouns);
+                    const QString band = pick(kNouns);
                     sentences.append(u"Includes a soundtrack by the "_s + pick(kAdjectives) +
-                                     u" "_s + noun + u" Ensemble &amp; friends."_s);
+                                     u" "_s + band + u" Ensemble &amp; friends."_s);
                 } break;
                 default:
                     sentences.append(u"Build, trade %26 race your own "_s + pick(kNouns).toLower() +

@@ -213,17 +213,17 @@ TEST_F(ImageLoaderTest, MemoryCacheKeepsTheMostRecentlyUsedWithinItsBytes) {
 }
 
 TEST_F(ImageLoaderTest, ConcurrentCallersNeverGetOneAddressDownloadedTwice) {
-    std::mutex mu;
+    std::mutex flights;
     QStringList inFlight;
     bool overlap = false;
     ImageLoader::setDownloader([&](const QString& url) {
         {
-            std::lock_guard lock(mu);
+            std::lock_guard lock(flights);
             overlap = overlap || inFlight.contains(url);
             inFlight << url;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(3));  // the download's own time
-        std::lock_guard lock(mu);
+        std::lock_guard lock(flights);
         inFlight.removeOne(url);
         return jpegBytes(4, 4);
     });
