@@ -82,7 +82,9 @@ QList<Recipient> recipientsOf(const QStringList& entries) {
                 name = recipient.left(open).trimmed();
                 if (name.size() >= 2 && name.startsWith(u'"') && name.endsWith(u'"')) {
                     static const QRegularExpression escape(uR"(\\(.))"_s);
-                    name = name.mid(1, name.size() - 2).replace(escape, u"\\1"_s);
+                    // Blanks at the ends of a quoted name do not survive a message written and
+                    // read again, so they are not kept from the start.
+                    name = name.mid(1, name.size() - 2).replace(escape, u"\\1"_s).trimmed();
                 }
                 address = recipient.mid(open + 1, recipient.size() - open - 2).trimmed();
             }
