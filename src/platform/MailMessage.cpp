@@ -186,8 +186,10 @@ QByteArray MailMessage::buildMIME() const {
     if (!hasRecipient) {
         builder.getRecipients().appendAddress(vmime::make_shared<vmime::mailbox>("nobody@invalid"));
     }
-    builder.setSubject(
-        vmime::text(vmime::word(utf8(withoutControlCharacters(subject)), vmime::charsets::UTF_8)));
+    // A long subject is folded at its blanks and comes back with runs of blanks shortened: single
+    // blanks between words are what a header carries whole.
+    builder.setSubject(vmime::text(
+        vmime::word(utf8(withoutControlCharacters(subject).simplified()), vmime::charsets::UTF_8)));
 
     builder.constructTextPart(
         vmime::mediaType(vmime::mediaTypes::TEXT,

@@ -109,7 +109,7 @@ TEST(MailDeliveryTest, MessagesGoWholeIntoFilesOfTheirOwn) {
     injected.toRecipients = {u"a@b.test\r\nBcc: e@x.test"_s, u"j\u00f6e@x.test"_s,
                              u"b==?ob@x.test"_s,
                              u"\" Doe, J \\\"D\\\" \" <j@x.test>;\tb@b\u00fccher.test"_s};
-    injected.subject = u"A & B\r\nBcc: y@z"_s;
+    injected.subject = u" A & B\r\nBcc:   y@z"_s;
     // Each message, and what comes back of it.
     const std::pair<MailMessage, MailMessage> cases[] = {
         {gameMail(), gameMail()}, {plain, plain}, {injected, cleaned}, {cleaned, cleaned}};
