@@ -13,10 +13,10 @@
 #include "ActionSheet.h"
 #include "Button.h"
 #include "DetailPage.h"
-#include "EventWait.h"
 #include "GameListModel.h"
 #include "IndexPath.h"
 #include "IntegrationSupport.h"
+#include "LaunchSupport.h"
 #include "MobiWebViewController.h"
 #include "Model.h"
 #include "NavigationController.h"
@@ -88,13 +88,7 @@ TEST(DetailRoad, OpenReadRateAndFindTheRatingAgainAfterARestart) {
     QString idCriticon;
     {
         Questlog3AppDelegate delegate;
-        EventWait installed;
-        NotificationCenter::defaultCenter()->addObserver(
-            &installed, u"NOTIF_INSTALLING_BUNDLE_FILE_END"_s,
-            [&](const Notification&) { installed.done(); });
-        delegate.applicationDidFinishLaunching();
-        ASSERT_TRUE(installed.wait(60000));
-        NotificationCenter::defaultCenter()->removeObserver(&installed);
+        ASSERT_TRUE(launchUntilInstalled(delegate));
         RootViewController* list = delegate.rootViewController();
         list->sortByScore(list->findChild<QObject*>(u"scoreFilter"_s));
         ASSERT_TRUE(until(list, &RootViewController::fetched,

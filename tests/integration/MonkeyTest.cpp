@@ -23,10 +23,10 @@
 #include "Animator.h"
 #include "Button.h"
 #include "DetailPage.h"
-#include "EventWait.h"
 #include "ExploreDragView.h"
 #include "Game.h"
 #include "IntegrationSupport.h"
+#include "LaunchSupport.h"
 #include "MobiWebViewController.h"
 #include "Model.h"
 #include "MonkeyHands.h"
@@ -277,13 +277,7 @@ TEST(Monkey, RandomActionsThroughTheWindowKeepEveryMarkTheySet) {
         // A first start installs the shipped catalogue; the catalogue service is asked for
         // updates from the next start on, so the run below meets an update merge.
         Questlog3AppDelegate first;
-        EventWait installed;
-        NotificationCenter::defaultCenter()->addObserver(
-            &installed, u"NOTIF_INSTALLING_BUNDLE_FILE_END"_s,
-            [&](const Notification&) { installed.done(); });
-        first.applicationDidFinishLaunching();
-        ASSERT_TRUE(installed.wait(60000));
-        NotificationCenter::defaultCenter()->removeObserver(&installed);
+        ASSERT_TRUE(launchUntilInstalled(first));
         first.applicationWillTerminate();
     }
     UserDefaults::resetStandardUserDefaults();
