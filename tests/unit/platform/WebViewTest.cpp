@@ -31,11 +31,11 @@ public:
         EXPECT_EQ(error.domain, WebView::kErrorDomain);
         calls << u"fail:%1"_s.arg(error.code);
     }
-    // Runs the event loop until that many calls have come, or for at most 20 s.
-    bool waitFor(qsizetype count) {
+    // Runs the event loop until that many calls have come, or for at most `msecs`.
+    bool waitFor(qsizetype count, int msecs = 20000) {
         QTimer timeout;
         timeout.setSingleShot(true);
-        timeout.start(20000);
+        timeout.start(msecs);
         while (calls.size() < count && timeout.isActive()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
@@ -132,8 +132,15 @@ TEST_F(WebViewTest, LinkClicksAskTheDelegateAndLoadInPlace) {
         QWidget* surface = view.findChild<QWebEngineView*>()->focusProxy();
         for (const bool allowed : {false, true}) {
             recorder_.allowLinks = allowed;
-            QTest::mouseClick(surface, Qt::LeftButton, {}, surface->rect().center());
-            ASSERT_TRUE(recorder_.waitFor(allowed ? 6 : 3));
+            // A click that lands before the engine has routed input to the fresh page is lost
+            // without a trace, so one that asks nothing is given again.
+            const qsizetype asked = recorder_.calls.size() + 1;
+            for (int tries = 0; tries < 10 && !recorder_.waitFor(asked, tries == 0 ? 0 : 2000);
+                 ++tries) {
+                QTest::mouseClick(surface, Qt::LeftButton, {}, surface->rect().center());
+            }
+            ASSERT_TRUE(recorder_.waitFor(allowed ? 6 : 3))
+                << recorder_.calls.join(u" | "_s).toStdString();
         }
         EXPECT_EQ(recorder_.calls, (QStringList{u"start"_s, u"finish:One"_s, link, link, u"start"_s,
                                                 u"finish:Next"_s}));
