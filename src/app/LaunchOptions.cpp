@@ -22,6 +22,18 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
                                       u"Open the detail screen of the game with the review "
                                       u"service's <id> after start-up."_s,
                                       u"id"_s);
+    const QCommandLineOption exportMarks(
+        u"export"_s,
+        u"Write the marks of every marked game to <file> (JSON, or CSV for a name ending in "
+        u".csv) and quit, without a window."_s,
+        u"file"_s);
+    const QCommandLineOption importMarks(
+        u"import"_s,
+        u"Read marks from <file> (JSON or CSV) into the store and quit, without a window. Exit "
+        u"status: 0 done, 1 bad input, 2 store error."_s,
+        u"file"_s);
+    parser.addOption(exportMarks);
+    parser.addOption(importMarks);
     parser.addOption(screenshot);
     parser.addOption(quitAfter);
     parser.addOption(showGame);
@@ -32,6 +44,17 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
         return std::nullopt;
     }
     LaunchOptions options;
+    options.exportPath_ = parser.value(exportMarks);
+    options.importPath_ = parser.value(importMarks);
+    if ((parser.isSet(exportMarks) && options.exportPath_.isEmpty()) ||
+        (parser.isSet(importMarks) && options.importPath_.isEmpty())) {
+        *error = u"--export and --import need a file name"_s;
+        return std::nullopt;
+    }
+    if (!options.exportPath_.isEmpty() && !options.importPath_.isEmpty()) {
+        *error = u"--export and --import cannot be given together"_s;
+        return std::nullopt;
+    }
     if (parser.isSet(screenshot)) {
         options.screenshotPath_ = parser.value(screenshot);
         if (options.screenshotPath_.isEmpty()) {
@@ -65,6 +88,18 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
         options.url_ = positional.first();
     }
     return options;
+}
+
+bool LaunchOptions::asksForMarksCommand(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArrayView argument(argv[i]);
+        for (const QByteArrayView name : {"-export", "-import", "--export", "--import"}) {
+            if (argument == name || argument.startsWith(name.toByteArray() + '=')) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 bool LaunchOptions::saveScreenshot(QWidget* window, const QString& path) {

@@ -10,7 +10,8 @@
 
 // What the command line asks of a run, besides Qt's own options (which QApplication has
 // already taken): an URL of the build's scheme to handle as an opened link, a PNG of the
-// window once start-up has settled, a time after which to quit, and a game to open.
+// window once start-up has settled, a time after which to quit, and a game to open; or, instead
+// of all that, a list of marks to export or import.
 class LaunchOptions {
 public:
     // How long after the window is shown start-up counts as settled for --screenshot.
@@ -25,6 +26,13 @@ public:
     std::optional<double> quitAfterSeconds() const { return quitAfterSeconds_; }
     // The review-service id of a game whose detail screen opens after start-up; null for none.
     QString showGameId() const { return showGameId_; }
+    // A file to write the marks to, or to read them from, in a run without a window; null for
+    // none. At most one of the two is set.
+    QString exportPath() const { return exportPath_; }
+    QString importPath() const { return importPath_; }
+    // Whether the arguments ask for such a run; read before the application exists, which
+    // then needs no display.
+    static bool asksForMarksCommand(int argc, char** argv);
 
     // Arms the screenshot and quit timers for a shown window. The screenshot is taken once:
     // when start-up has settled, or just before quitting if that comes first. `quit` ends the
@@ -39,4 +47,6 @@ private:
     QString screenshotPath_;
     std::optional<double> quitAfterSeconds_;
     QString showGameId_;
+    QString exportPath_;
+    QString importPath_;
 };

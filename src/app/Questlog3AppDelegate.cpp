@@ -1,7 +1,9 @@
 #include "Questlog3AppDelegate.h"
 
 #include <QBuffer>
+#include <QFileDialog>
 #include <QImage>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 #include "ActionSheet.h"
@@ -16,6 +18,7 @@
 #include "MailComposeViewController.h"
 #include "ManagedObjectContext.h"
 #include "ManagedObjectModel.h"
+#include "MarksKeeper.h"
 #include "Model.h"
 #include "MyLog.h"
 #include "NavigationController.h"
@@ -98,6 +101,10 @@ void Questlog3AppDelegate::addStoreInstead(const QString& path, const StoreError
                          : u"The store %@ is of a later release (%@): moved aside to %@, "
                            u"starting a new one"_s,
                      path, error.message, aside);
+        if (damaged) {
+            UserDefaults::standardUserDefaults()->setBool(true, kRestoreMarksKey);
+            UserDefaults::standardUserDefaults()->synchronize();
+        }
         StoreError again;
         if (coordinator->addPersistentStoreWithType(path, &again)) {
             storeReplaced_ = true;
@@ -166,6 +173,10 @@ void Questlog3AppDelegate::addListeners() {
                         [this](const Notification&) { hideInstallingOverlay(); });
     center->addObserver(this, u"NOTIF_SEND_FEEDBACK_EMAIL"_s,
                         [this](const Notification&) { sendFeedbackEmail(); });
+    center->addObserver(this, u"NOTIF_EXPORT_MY_LISTS"_s,
+                        [this](const Notification&) { exportMyLists(); });
+    center->addObserver(this, u"NOTIF_IMPORT_MY_LISTS"_s,
+                        [this](const Notification&) { importMyLists(); });
     center->addObserver(this, u"NOTIF_SEND_GAME_DETAILS_EMAIL"_s, [this](const Notification& note) {
         sendGameDetailsEmail(note.object().toMap());
     });
@@ -187,6 +198,7 @@ void Questlog3AppDelegate::showGameAfterStartUp(const QString& idCriticon) {
 }
 
 void Questlog3AppDelegate::startUpSettled() {
+    restoreMarksIfDue();
     if (!pendingGameId_.isNull() && updateController_) {
         const QString id = std::exchange(pendingGameId_, QString());
         if (Game* game = updateController_->getGameFromEntityWithCriticonID(id)) {
@@ -199,6 +211,74 @@ void Questlog3AppDelegate::startUpSettled() {
     for (const QString& url : std::exchange(pendingURLs_, {})) {
         handleOpenURL(url);
     }
+}
+
+void Questlog3AppDelegate::restoreMarksIfDue() {
+    UserDefaults* defaults = UserDefaults::standardUserDefaults();
+    if (!defaults->boolForKey(kRestoreMarksKey) || !managedObjectContext_) {
+        return;
+    }
+    const MarksKeeper::Result result =
+        MarksKeeper(managedObjectContext_.get()).restoreFromNewestBackup();
+    Console::log(u"The store was damaged: %@"_s, result.message);
+    // Tried again at the next start only when the new store could not take the marks.
+    if (result.outcome != MarksKeeper::Outcome::StoreFailed) {
+        defaults->removeObjectForKey(kRestoreMarksKey);
+        defaults->synchronize();
+    }
+}
+
+void Questlog3AppDelegate::exportMyLists() {
+    auto* dialog =
+        new QFileDialog(window_.get(), u"Export my lists"_s,
+                        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setNameFilters({u"JSON (*.json)"_s, u"CSV (*.csv)"_s});
+    dialog->setDefaultSuffix(u"json"_s);
+    dialog->selectFile(u"questlog-%1-lists.json"_s.arg(Model::instanceOf()->platformCode()));
+    // The suffix follows the chosen kind, so the file is written as what it is called.
+    connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
+        dialog->setDefaultSuffix(filter.startsWith(u"CSV"_s) ? u"csv"_s : u"json"_s);
+    });
+    connect(dialog, &QFileDialog::fileSelected, this,
+            [this](const QString& path) { exportMyListsToFile(path); });
+    dialog->open();
+}
+
+void Questlog3AppDelegate::importMyLists() {
+    auto* dialog =
+        new QFileDialog(window_.get(), u"Import my lists"_s,
+                        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+                        u"Lists of marks (*.json *.csv);;All files (*)"_s);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    connect(dialog, &QFileDialog::fileSelected, this,
+            [this](const QString& path) { importMyListsFromFile(path); });
+    dialog->open();
+}
+
+void Questlog3AppDelegate::exportMyListsToFile(const QString& path) {
+    saveData();
+    const MarksKeeper::Result result = MarksKeeper(managedObjectContext()).exportToFile(path);
+    showOutcome(u"Export failed"_s, result.message, result.outcome != MarksKeeper::Outcome::Done);
+}
+
+void Questlog3AppDelegate::importMyListsFromFile(const QString& path) {
+    const MarksKeeper::Result result = MarksKeeper(managedObjectContext()).importFromFile(path);
+    showOutcome(u"Import failed"_s, result.message, result.outcome != MarksKeeper::Outcome::Done,
+                result.unknown > 0 ? u"Their marks are kept in %1."_s.arg(
+                                         FileFunctions::getPathForDocumentDirectoryResource(
+                                             MarksKeeper::kUnmatchedFileName))
+                                   : QString());
+}
+
+void Questlog3AppDelegate::showOutcome(const QString& failureTitle, const QString& message,
+                                       bool failed, const QString& detail) {
+    Console::log(u"%@"_s, message);
+    auto* alert = failed ? new AlertView(failureTitle, message, u"OK"_s, window_.get())
+                         : new AlertView(message, detail, u"OK"_s, window_.get());
+    alert->show();
 }
 
 void Questlog3AppDelegate::sendFeedbackEmail() {

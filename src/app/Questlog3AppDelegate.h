@@ -69,6 +69,16 @@ public:
     // (after the catalogue install, on a first start); an unknown id is said on the console.
     void showGameAfterStartUp(const QString& idCriticon);
 
+    // The user's lists to a file the user picks, and back (options sheet); the outcome is said
+    // in an alert. The file dialogs open without a nested event loop.
+    void exportMyLists();
+    void importMyLists();
+    void exportMyListsToFile(const QString& path);
+    void importMyListsFromFile(const QString& path);
+    // Set while the marks of a store moved aside as damaged wait to be restored from the newest
+    // backup: once the new store's catalogue is in, at this start or the next.
+    static inline const QString kRestoreMarksKey = QStringLiteral("RESTORE_MARKS_FROM_BACKUP");
+
     // Mail. Each composer shows over the navigation stack, or the no-mail alert when no mail
     // can be sent from here.
     void sendFeedbackEmail();
@@ -123,6 +133,9 @@ private:
     void presentComposer(MailComposeViewController* composer);
     // The work held back until start-up is over: a game to show, links to handle.
     void startUpSettled();
+    void restoreMarksIfDue();
+    void showOutcome(const QString& failureTitle, const QString& message, bool failed,
+                     const QString& detail = QString());
     QString pendingGameId_;
     QStringList pendingURLs_;
     bool startedUp_ = false;

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "LaunchOptions.h"
+#include "MarksCommand.h"
 #include "Model.h"
 #include "Questlog3AppDelegate.h"
 #include "SingleInstance.h"
@@ -11,6 +12,11 @@
 using namespace Qt::Literals::StringLiterals;
 
 int main(int argc, char** argv) {
+    // Export and import run without a window, so they need no display either.
+    const bool marksCommand = LaunchOptions::asksForMarksCommand(argc, argv);
+    if (marksCommand && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     WebView::prepareApplication();
     QApplication app(argc, argv);
     Model* settings = Model::instanceOf();
@@ -26,6 +32,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(QApplication::applicationName()),
                      qPrintable(error));
         return 2;
+    }
+    if (marksCommand) {
+        return MarksCommand::run(*options);
     }
 
     // One program per build and data home: a later start hands its link to the running one.

@@ -535,7 +535,7 @@ void RootViewController::showOptionsActionSheet() {
     QWidget* view = navigation && navigation->topViewController() ? navigation->topViewController()
                                                                   : static_cast<QWidget*>(this);
     auto* sheet = new ActionSheet(u"Got ideas for us, let us know!"_s, u"Cancel"_s,
-                                  u"Send feedback"_s, {}, view->window());
+                                  u"Send feedback"_s, {kExportTitle, kImportTitle}, view->window());
     connect(sheet, &ActionSheet::clickedButtonAtIndex, this,
             [this](int, const QString& title) { actionSheetClickedButton(title); });
     sheet->showInView(view);
@@ -544,5 +544,9 @@ void RootViewController::showOptionsActionSheet() {
 void RootViewController::actionSheetClickedButton(const QString& buttonTitle) {
     if (StringFunctions::contains(u"FEEDBACK"_s, buttonTitle.toUpper())) {
         NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_SEND_FEEDBACK_EMAIL"_s);
+    } else if (buttonTitle == kExportTitle) {
+        NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_EXPORT_MY_LISTS"_s);
+    } else if (buttonTitle == kImportTitle) {
+        NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_IMPORT_MY_LISTS"_s);
     }
 }

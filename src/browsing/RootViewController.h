@@ -104,7 +104,10 @@ public:
     void sortByScore(QObject* sender);
     void sortByDate(QObject* sender);
     void exploreShowHideButtonPressed();
+    // The options sheet: feedback, then the user's lists to a file and back.
     void showOptionsActionSheet();
+    static inline const QString kExportTitle = QStringLiteral("Export my lists…");
+    static inline const QString kImportTitle = QStringLiteral("Import my lists…");
     bool textFieldShouldReturn(QLineEdit* textField);
     void searchValueChanged(QObject* sender);
     // The options sheet's answer.

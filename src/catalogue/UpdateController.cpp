@@ -11,6 +11,7 @@
 #include "Format.h"
 #include "Game.h"
 #include "ManagedObjectContext.h"
+#include "MarksKeeper.h"
 #include "Model.h"
 #include "MyLog.h"
 #include "NotificationCenter.h"
@@ -86,6 +87,7 @@ void UpdateController::orvConnectionFailureWithConnection(OrvConnection*,
 
 void UpdateController::processWebUpdateFile(const QString& body) {
     MYLOG_IF(0, u"Updated File  --------------\n%@\n-----------"_s, body);
+    MarksKeeper(managedObjectContext_).backUp(u"update"_s);
     const QString reportYMD = addGamesToEntityFromUpdateFileReturnReportYMD(body, true);
     // Any answer counts as today's attempt, so the service is asked once a day. Only a valid
     // report date moves the stored one: an error page must not make the next request skip
@@ -153,6 +155,9 @@ void UpdateController::installBundleFile() {
 void UpdateController::startBundleFileInstall() {
     getLastUpdateYMD();
     MYLOG_IF(0, u"Installing initial file (start)"_s);
+    // One backup serves the install and the carry-over after it: the install leaves marks as
+    // they were.
+    MarksKeeper(managedObjectContext_).backUp(u"install"_s);
     const int count = getGameCountFromEntity();
     MYLOG_IF(0, u"installing: The current number of games in the DB is [%d]"_s, count);
     const QString reportYMD =
