@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     if (!options) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(QApplication::applicationName()),
                      qPrintable(error));
-        return 2;
+        return marksCommand ? int(MarksCommand::BadInput) : 2;
     }
     if (marksCommand) {
         return MarksCommand::run(*options);

@@ -61,6 +61,32 @@ QByteArrayView marksPart(const QByteArray& json) {
     return games < 0 ? QByteArrayView() : QByteArrayView(json).sliced(games);
 }
 
+struct Backup {
+    QString stamp;
+    int sequence;  // 1, 2… for backups of the same second
+    QString path;
+};
+
+// Oldest first.
+QList<Backup> backups() {
+    static const QRegularExpression name(
+        u"^marks-(\\d{4}-\\d\\d-\\d\\d-\\d{6})(?:-(\\d+))?\\.json$"_s);
+    QList<Backup> found;
+    const QString folder = MarksKeeper::backupFolderPath();
+    for (const QString& entry :
+         FileFunctions::getDirectoryContentsAtPath(folder).value_or(QStringList())) {
+        const QRegularExpressionMatch match = name.match(entry);
+        if (match.hasMatch()) {
+            found.append(
+                {match.captured(1), std::max(1, match.captured(2).toInt()), folder + u'/' + entry});
+        }
+    }
+    std::ranges::sort(found, [](const Backup& a, const Backup& b) {
+        return std::tie(a.stamp, a.sequence) < std::tie(b.stamp, b.sequence);
+    });
+    return found;
+}
+
 }  // namespace
 
 MarksKeeper::MarksKeeper(ManagedObjectContext* context) : context_(context) {}
@@ -240,27 +266,8 @@ QString MarksKeeper::backupFolderPath() {
 }
 
 QStringList MarksKeeper::backupPaths() {
-    static const QRegularExpression name(
-        u"^marks-(\\d{4}-\\d\\d-\\d\\d-\\d{6})(?:-(\\d+))?\\.json$"_s);
-    struct Backup {
-        QString stamp;
-        int sequence;
-        QString path;
-    };
-    QList<Backup> found;
-    const QString folder = backupFolderPath();
-    for (const QString& entry :
-         FileFunctions::getDirectoryContentsAtPath(folder).value_or(QStringList())) {
-        const QRegularExpressionMatch match = name.match(entry);
-        if (match.hasMatch()) {
-            found.append({match.captured(1), match.captured(2).toInt(), folder + u'/' + entry});
-        }
-    }
-    std::ranges::sort(found, [](const Backup& a, const Backup& b) {
-        return std::tie(a.stamp, a.sequence) < std::tie(b.stamp, b.sequence);
-    });
     QStringList paths;
-    for (const Backup& backup : found) {
+    for (const Backup& backup : backups()) {
         paths.append(backup.path);
     }
     return paths;
@@ -278,19 +285,22 @@ QString MarksKeeper::backUp(const QString& step) const {
         return QString();
     }
     const QByteArray bytes = marks->toBytes(MarksFile::Format::Json);
-    QStringList backups = backupPaths();
-    if (!backups.isEmpty()) {
-        QFile newest(backups.last());
+    const QList<Backup> earlier = backups();
+    if (!earlier.isEmpty()) {
+        QFile newest(earlier.last().path);
         if (newest.open(QIODevice::ReadOnly) && marksPart(newest.readAll()) == marksPart(bytes)) {
-            return backups.last();
+            return earlier.last().path;
         }
     }
     const QString folder = backupFolderPath();
     QDir().mkpath(folder);
+    // A later backup of the same second counts on from the newest, never from a name that the
+    // pruning below let go, so the newest always sorts last.
     const QString stamp = marks->exported.toString(u"yyyy-MM-dd-HHmmss"_s);
     QString path = u"%1/marks-%2.json"_s.arg(folder, stamp);
-    for (int sequence = 2; FileFunctions::fileExistsAtPath(path); ++sequence) {
-        path = u"%1/marks-%2-%3.json"_s.arg(folder, stamp).arg(sequence);
+    if (!earlier.isEmpty() && earlier.last().stamp >= stamp) {
+        path = u"%1/marks-%2-%3.json"_s.arg(folder, earlier.last().stamp)
+                   .arg(earlier.last().sequence + 1);
     }
     const QString failure = writeFile(path, bytes);
     if (!failure.isNull()) {
@@ -298,9 +308,9 @@ QString MarksKeeper::backUp(const QString& step) const {
               failure);
         return QString();
     }
-    backups.append(path);
-    while (backups.size() > kBackupsKept) {
-        FileFunctions::deleteFileAtPath(backups.takeFirst());
+    const QStringList kept = backupPaths();
+    for (qsizetype i = 0; i + kBackupsKept < kept.size(); ++i) {
+        FileFunctions::deleteFileAtPath(kept[i]);
     }
     return path;
 }
