@@ -10,6 +10,8 @@
 #include "FetchedResultsController.h"
 #include "GameListModel.h"
 #include "ImageLoader.h"
+#include "MarksFile.h"
+#include "MarksKeeper.h"
 #include "Model.h"
 #include "NavigationController.h"
 #include "NotificationCenter.h"
@@ -235,5 +237,28 @@ TEST_F(DamagedFiles, TwoDamagedStartsInOneSecondKeepBothStores) {
         EXPECT_TRUE(kept[0].contains(u"2026-05-06-070809"_s)) << kept[0].toStdString();
         EXPECT_EQ(filesHolding(bytes + " log", u".damaged-wal"_s),
                   QStringList(kept[0] + u"-wal"_s));
+    }
+}
+
+// The marks of a store moved aside as damaged come back from the newest backup once the new
+// store's catalogue is in, said on the console; once only.
+TEST_F(DamagedFiles, AStoreMovedAsideAsDamagedGetsTheMarksOfTheNewestBackup) {
+    MarksFile backup;
+    backup.games = {{u"20500000"_s, u"Orchard"_s, 4.0f, true, false},
+                    {u"not-in-the-catalogue"_s, u"Gone"_s, 2.0f, false, true}};
+    ASSERT_TRUE(QDir().mkpath(MarksKeeper::backupFolderPath()));
+    const QString path = MarksKeeper::backupFolderPath() + u"/marks-2026-01-02-030405.json"_s;
+    ASSERT_TRUE(FileFunctions::createFileAtPath(path, backup.toBytes(MarksFile::Format::Json)));
+    ASSERT_TRUE(FileFunctions::createFileAtPath(TestStore::homeStorePath(), "not a store"));
+    for (const bool damaged : {true, false}) {
+        Questlog3AppDelegate delegate;
+        const QString console = start(delegate);
+        EXPECT_EQ(console.contains(u"Restored the marks of 1 game from "_s + path), damaged)
+            << console.toStdString();
+        Game* game = delegate.updateController()->getGameFromEntityWithCriticonID(u"20500000"_s);
+        ASSERT_NE(game, nullptr);
+        EXPECT_EQ(game->myScore(), 4.0f);
+        EXPECT_EQ(game->scoreDisplay(), 4.0f);
+        EXPECT_EQ(game->myIsWished(), 1);
     }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileDialog>
 #include <QResource>
 #include <QScopeGuard>
 #include <QScreen>
@@ -12,6 +13,7 @@
 #include "Animator.h"
 #include "DataInstallationScreen.h"
 #include "EventWait.h"
+#include "FileFunctions.h"
 #include "Model.h"
 #include "NavigationController.h"
 #include "NotificationCenter.h"
@@ -148,5 +150,46 @@ TEST_F(AppDelegate, UpdateStartsAfterTheListThenTheNetworkCheckWarnsOnceWhenUnre
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             EXPECT_TRUE(AlertView::visibleAlerts().isEmpty());
         }
+    }
+}
+
+// The options sheet's export and import: a file dialog, then an alert that says what was done,
+// or why not; the imported marks are saved.
+TEST_F(AppDelegate, MyListsGoToAFileAndBackThroughADialogAndTheOutcomeIsSaid) {
+    Questlog3AppDelegate delegate;
+    delegate.addListeners();
+    Game* game = delegate.managedObjectContext()->insertNewGame();
+    game->setIdCriticon(u"7"_s);
+    game->setMyIsWished(1);
+    const QString home = qEnvironmentVariable("QUESTLOG_HOME");
+    ASSERT_TRUE(FileFunctions::createFileAtPath(home + u"/bad.csv"_s, "id,wished\n7,perhaps\n"));
+    const struct {
+        const char* notification;
+        const char* file;
+        int wishedBefore;
+        const char* title;
+        int wishedAfter;
+    } cases[] = {
+        {"NOTIF_EXPORT_MY_LISTS", "lists.csv", 1, "Exported 1 game to lists.csv", 1},
+        {"NOTIF_IMPORT_MY_LISTS", "lists.csv", 0, "Imported 1 game", 1},
+        {"NOTIF_IMPORT_MY_LISTS", "bad.csv", 0, "Import failed", 0},
+        {"NOTIF_EXPORT_MY_LISTS", "no/such/x.json", 1, "Export failed", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        game->setMyIsWished(c.wishedBefore);
+        post(QString::fromLatin1(c.notification));
+        auto* dialog = delegate.window()->findChild<QFileDialog*>();
+        ASSERT_TRUE(dialog && dialog->isVisible());
+        dialog->selectFile(home + u'/' + QString::fromLatin1(c.file));
+        static_cast<QDialog*>(dialog)->accept();  // the dialog's own OK
+        ASSERT_EQ(AlertView::visibleAlerts().size(), 1);
+        AlertView* alert = AlertView::visibleAlerts().first();
+        EXPECT_EQ(alert->title(), QString::fromLatin1(c.title)) << alert->message().toStdString();
+        alert->dismissWithClickedButtonIndex(0, false);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(game->myIsWished(), c.wishedAfter);
+        // Saved by the import, and before an export, so that it writes what the store holds.
+        EXPECT_EQ(delegate.managedObjectContext()->hasChanges(), c.wishedAfter != 1);
     }
 }

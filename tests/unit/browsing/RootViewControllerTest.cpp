@@ -300,18 +300,23 @@ TEST_F(ListScreen, RowsOpenTheirGameAndTheGearAsksForFeedback) {
     ASSERT_TRUE(page && page->game() == other);
     navigation->popViewControllerAnimated(false);
 
-    int posted = 0;
-    center->addObserver(this, u"NOTIF_SEND_FEEDBACK_EMAIL"_s,
-                        [&](const Notification&) { ++posted; });
-    for (bool send : {false, true}) {
+    // Each button of the options sheet asks for its own work; Cancel for none.
+    QStringList posted;
+    const QStringList asked = {u"NOTIF_SEND_FEEDBACK_EMAIL"_s, u"NOTIF_EXPORT_MY_LISTS"_s,
+                               u"NOTIF_IMPORT_MY_LISTS"_s};
+    for (const QString& name : asked) {
+        center->addObserver(this, name, [&](const Notification& note) { posted << note.name(); });
+    }
+    const QStringList titles = {u"Send feedback"_s, u"Export my lists…"_s, u"Import my lists…"_s,
+                                u"Cancel"_s};
+    for (int button = 0; button < titles.size(); ++button) {
         click("iconGear");
         ASSERT_EQ(ActionSheet::visibleSheets().size(), 1);
         ActionSheet* sheet = ActionSheet::visibleSheets().first();
         EXPECT_EQ(sheet->title(), u"Got ideas for us, let us know!"_s);
-        EXPECT_EQ(sheet->buttonTitles(), (QStringList{u"Send feedback"_s, u"Cancel"_s}));
-        sheet->dismissWithClickedButtonIndex(
-            send ? sheet->destructiveButtonIndex() : sheet->cancelButtonIndex(), true);
-        EXPECT_EQ(posted, send ? 1 : 0);
+        EXPECT_EQ(sheet->buttonTitles(), titles);
+        sheet->dismissWithClickedButtonIndex(button, true);
+        EXPECT_EQ(posted, asked.mid(0, std::min<int>(button + 1, asked.size())));
     }
     center->removeObserver(this);
 }
