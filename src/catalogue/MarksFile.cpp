@@ -21,10 +21,13 @@ QByteArray scoreText(float score) {
     return QByteArray(buffer, result.ptr - buffer);
 }
 
+// A zero-width no-break space is written escaped: Qt's reader drops it where it stands as is.
 void appendJsonString(QByteArray& out, const QString& text) {
     static constexpr char kHex[] = "0123456789abcdef";
+    const QByteArray utf8 = text.toUtf8();
     out += '"';
-    for (const char c : text.toUtf8()) {
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
         const auto byte = static_cast<unsigned char>(c);
         if (c == '"' || c == '\\') {
             out += '\\';
@@ -33,6 +36,9 @@ void appendJsonString(QByteArray& out, const QString& text) {
             out += "\\u00";
             out += kHex[byte >> 4];
             out += kHex[byte & 0xF];
+        } else if (byte == 0xEF && QByteArrayView(utf8).sliced(i).startsWith("\xEF\xBB\xBF")) {
+            out += "\\ufeff";
+            i += 2;
         } else {
             out += c;
         }
@@ -208,7 +214,7 @@ std::optional<MarksFile> MarksFile::fromBytes(const QByteArray& bytes, QString* 
         return fail(u"it is empty"_s);
     }
     if (bytes[start] == '{') {
-        return fromJson(bytes, error);
+        return fromJson(bytes.sliced(start), error);
     }
     return fromCsv(QString::fromUtf8(bytes.constData() + start, bytes.size() - start), error);
 }

@@ -31,6 +31,7 @@ TEST(LaunchOptions, ParsesItsOptionsOrSaysWhatIsWrongAndWritesTheScreenshot) {
           std::pair{QStringList{u"--quit-after"_s, u"-1"_s}, u"-1"_s},
           std::pair{QStringList{u"--screenshot"_s}, u"screenshot"_s},
           std::pair{QStringList{u"--show-game"_s, u" "_s}, u"show-game"_s},
+          std::pair{QStringList{u"--import"_s, u""_s}, u"file name"_s},
           std::pair{QStringList{u"--no-such-option"_s}, u"no-such-option"_s},
           std::pair{QStringList{u"a://1"_s, u"b://2"_s}, u"URL"_s}}) {
         error.clear();
