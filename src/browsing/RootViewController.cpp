@@ -1,7 +1,9 @@
 #include "RootViewController.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QShortcut>
 
 #include "ActionSheet.h"
 #include "AnimationFunctions.h"
@@ -63,6 +65,7 @@ RootViewController::RootViewController(QWidget* parent)
     // The busy overlay starts clear; each refetch fades it in and out again.
     ViewAlpha::setAlpha(ui_->workingOverlay, 0.0f);
     connectControls();
+    addShortcuts();
 }
 
 RootViewController::~RootViewController() {
@@ -97,6 +100,22 @@ void RootViewController::connectControls() {
             [this] { textFieldShouldReturn(ui_->searchField); });
     connect(ui_->searchField, &QLineEdit::textEdited, this,
             [this] { searchValueChanged(ui_->searchField); });
+}
+
+// Only while the keyboard is on this screen, so they never act beneath a sheet or from another
+// screen. The tabs are pressed as a click would press them.
+void RootViewController::addShortcuts() {
+    const auto add = [this](const QKeySequence& keys, const std::function<void()>& action) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    add(QKeySequence::Find, [this] { focusSearchField(); });
+    const std::array<std::pair<Qt::Key, Button*>, 3> tabs = {
+        {{Qt::Key_1, ui_->allTab}, {Qt::Key_2, ui_->myTab}, {Qt::Key_3, ui_->exploreTab}}};
+    for (const auto& [key, tab] : tabs) {
+        add(QKeySequence(Qt::ALT | key), [tab] { tab->click(); });
+    }
 }
 
 void RootViewController::showEvent(QShowEvent* event) {
@@ -446,10 +465,28 @@ void RootViewController::hideExplorePanel() {
 }
 
 void RootViewController::hideExplorePanelCompleted() {
+    // The keyboard leaves the closed panel for the list, not for whatever Qt finds next.
+    const bool hadFocus = ui_->exploreSliderOverlay->isAncestorOf(QApplication::focusWidget());
     ui_->exploreSliderOverlay->hide();
+    if (hadFocus) {
+        ui_->tableView->setFocus();
+    }
     if (model_ && model_->exploreDataDirty()) {
         redrawAndExecute();
     }
+}
+
+void RootViewController::focusSearchField() {
+    if (!model_) {
+        return;
+    }
+    if (model_->tab() != GameListModel::Tab::Explore) {
+        ui_->exploreTab->click();
+    } else if (!isExplorePanelOpen()) {
+        showExplorePanel();
+    }
+    ui_->searchField->setFocus(Qt::ShortcutFocusReason);
+    ui_->searchField->selectAll();
 }
 
 void RootViewController::exploreShowHideButtonPressed() {

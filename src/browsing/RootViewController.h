@@ -104,6 +104,8 @@ public:
     void sortByScore(QObject* sender);
     void sortByDate(QObject* sender);
     void exploreShowHideButtonPressed();
+    // Ctrl+F: the search field, on the Explore tab with its panel open, its text selected.
+    void focusSearchField();
     void showOptionsActionSheet();
     bool textFieldShouldReturn(QLineEdit* textField);
     void searchValueChanged(QObject* sender);
@@ -145,6 +147,7 @@ protected:
 private:
     void addListeners();
     void connectControls();
+    void addShortcuts();
     // Reloads the table; header views built for the old rows go with it.
     void reloadTable();
     bool isExplorePanelOpen() const;
