@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractAnimation>
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
@@ -274,4 +275,66 @@ TEST_F(TableViewTest, ClicksAndKeysSelectDragsAndKeysScroll) {
     table_.scrollToRowAtIndexPath(IndexPath(2, 6), P::Top, false);
     EXPECT_TRUE(table_.cellForRowAtIndexPath(IndexPath(2, 6))->isSelected());
     EXPECT_FALSE(table_.cellForRowAtIndexPath(IndexPath(2, 7))->isSelected());
+}
+
+// A screen reader walks the rows in view as the list's items, each read by its cell's
+// accessible name or, without one, by the texts its labels show; scrolling changes the items,
+// and a selection moved by the keyboard is the focused item.
+TEST_F(TableViewTest, ScreenReadersReadTheRowsInViewAndFollowTheSelection) {
+    struct NamedRows : Rows {
+        using Rows::Rows;
+        TableViewCell* cellForRowAtIndexPath(TableView* table, const IndexPath& path) override {
+            TableViewCell* cell = Rows::cellForRowAtIndexPath(table, path);
+            const QString shown = u"row %1"_s.arg(path.row());
+            // Even rows name themselves; odd ones leave it to their label (and a hidden one).
+            cell->setAccessibleName(path.row() % 2 ? QString() : shown);
+            cell->findChild<QLabel*>()->setText(path.row() % 2 ? shown : u"not read"_s);
+            if (path.row() % 2 && !cell->findChild<QLabel*>(u"hidden"_s)) {
+                auto* hidden = new QLabel(u"hidden text"_s, cell);
+                hidden->setObjectName(u"hidden"_s);
+                hidden->hide();
+            }
+            return cell;
+        }
+    } rows({30});
+    show(rows);
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&table_);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->role(), QAccessible::List);
+    const auto read = [&] {
+        QStringList names;
+        for (int i = 0; i < list->childCount(); ++i) {
+            QAccessibleInterface* row = list->child(i);
+            EXPECT_EQ(row->role(), QAccessible::ListItem);
+            EXPECT_EQ(row->parent(), list);
+            EXPECT_EQ(list->indexOfChild(row), i);
+            EXPECT_EQ(row->childCount(), 0);
+            EXPECT_EQ(list->childAt(row->rect().center().x(), row->rect().center().y()), row);
+            names.append(row->text(QAccessible::Name));
+        }
+        return names;
+    };
+    const auto visibleNames = [&] {
+        QStringList names;
+        for (const IndexPath& path : table_.indexPathsForVisibleRows()) {
+            names.append(u"row %1"_s.arg(path.row()));
+        }
+        return names;
+    };
+    EXPECT_EQ(list->child(list->childCount()), nullptr);
+    EXPECT_EQ(read(), visibleNames());
+    EXPECT_EQ(read().first(), u"row 0"_s);
+    table_.scrollToRowAtIndexPath(IndexPath(0, 17), TableViewScrollPosition::Top, false);
+    EXPECT_EQ(read(), visibleNames());
+    EXPECT_EQ(read().first(), u"row 17"_s);
+
+    table_.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&table_));
+    table_.setFocus();
+    EXPECT_EQ(list->focusChild(), nullptr);
+    QTest::keyClick(&table_, Qt::Key_Down);  // the first row in view
+    QTest::keyClick(&table_, Qt::Key_Down);
+    ASSERT_NE(list->focusChild(), nullptr);
+    EXPECT_EQ(list->focusChild()->text(QAccessible::Name), u"row 18"_s);
+    EXPECT_TRUE(list->focusChild()->state().selected && list->focusChild()->state().focused);
 }
