@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QShortcut>
+#include <QToolButton>
 
 #include "ActionSheet.h"
 #include "AnimationFunctions.h"
@@ -52,6 +53,10 @@ RootViewController::RootViewController(QWidget* parent)
     screenPalette.setColor(QPalette::Window, QColor(29, 32, 38));
     setPalette(screenPalette);
     ui_->tableView->setFocus();
+    // Qt's clear button in the search field is a picture alone; a reader needs its name.
+    for (QToolButton* clear : ui_->searchField->findChildren<QToolButton*>()) {
+        clear->setAccessibleName(u"Clear search"_s);
+    }
 
     const std::array<QWidget*, 3> thumbs = {ui_->exploreScoreDragViewThumb,
                                             ui_->exploreESRBDragViewThumb,
