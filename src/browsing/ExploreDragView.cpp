@@ -124,6 +124,15 @@ void ExploreDragView::reset() {
     }
 }
 
+void ExploreDragView::chooseValue(int value) {
+    if (std::find(slotValues_.begin(), slotValues_.end(), value) == slotValues_.end()) {
+        return;
+    }
+    reportStarted();
+    setCurrentValue(value);
+    reportEnded();
+}
+
 int ExploreDragView::smallestValue() const {
     return slotValues_.empty() ? 0 : *std::min_element(slotValues_.begin(), slotValues_.end());
 }

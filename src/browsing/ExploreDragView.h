@@ -26,7 +26,7 @@ class ExploreDragView : public TouchView {
     // What screen readers read as the control's value: the current choice's label (see
     // ValueControlAccessible). The button's description says the same.
     Q_PROPERTY(QString accessibleValueText READ getLabel)
-    Q_PROPERTY(int accessibleValue READ currentValue)
+    Q_PROPERTY(int accessibleValue READ currentValue WRITE chooseValue)
     Q_PROPERTY(int accessibleMinimum READ smallestValue CONSTANT)
     Q_PROPERTY(int accessibleMaximum READ largestValue CONSTANT)
 public:
@@ -61,6 +61,9 @@ public:
     int thumbY() const { return thumbY_; }
     bool isDraggingFlyout() const { return _draggingFlyout; }
 
+    // As a drag that ends on the value's slot (reported as one); nothing for a value without a
+    // slot. For screen readers, which set the value without dragging.
+    void chooseValue(int value);
     // Back to "any" (0) without a report.
     void reset();
     // "n/a" for a control without labels.

@@ -1,6 +1,5 @@
 #include "RootViewController.h"
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QShortcut>
@@ -470,12 +469,7 @@ void RootViewController::hideExplorePanel() {
 }
 
 void RootViewController::hideExplorePanelCompleted() {
-    // The keyboard leaves the closed panel for the list, not for whatever Qt finds next.
-    const bool hadFocus = ui_->exploreSliderOverlay->isAncestorOf(QApplication::focusWidget());
     ui_->exploreSliderOverlay->hide();
-    if (hadFocus) {
-        ui_->tableView->setFocus();
-    }
     if (model_ && model_->exploreDataDirty()) {
         redrawAndExecute();
     }

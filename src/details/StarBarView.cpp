@@ -393,6 +393,17 @@ void StarBarView::tapScore(int score) {
                          Geometry::getSnapYForScoreValue(score) + Geometry::kTapTouchOffset));
 }
 
+void StarBarView::setAccessibleValue(double score) {
+    if (!game_ || isTouchInProgress() || draggingFlyout_ || std::isnan(score)) {
+        return;
+    }
+    if (score > 0.0) {
+        tapScore(std::clamp(int(std::lround(score)), 1, 5));
+    } else if (myScore_ > 0.0f) {
+        endDragging(false);
+    }
+}
+
 void StarBarView::keyPressEvent(QKeyEvent* event) {
     const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
     if (!game_ || !plain || isTouchInProgress() || draggingFlyout_) {

@@ -27,7 +27,7 @@ class StarBarView : public TouchView {
     Q_OBJECT
     // What screen readers read as the control's value (see ValueControlAccessible).
     Q_PROPERTY(QString accessibleValueText READ accessibleValueText)
-    Q_PROPERTY(double accessibleValue READ accessibleValue)
+    Q_PROPERTY(double accessibleValue READ accessibleValue WRITE setAccessibleValue)
     Q_PROPERTY(double accessibleMinimum READ accessibleMinimum CONSTANT)
     Q_PROPERTY(double accessibleMaximum READ accessibleMaximum CONSTANT)
 
@@ -49,6 +49,9 @@ public:
     // "3.5 of 5", or "none" with the critic's score when there is one.
     QString accessibleValueText() const { return accessibleValueText_; }
     double accessibleValue() const { return double(myScore_); }
+    // From a screen reader: a whole-star score (rounded, at most five) or, at 0 or below, no
+    // score, as the keys give them.
+    void setAccessibleValue(double score);
     static double accessibleMinimum() { return 0.0; }
     static double accessibleMaximum() { return 5.0; }
 

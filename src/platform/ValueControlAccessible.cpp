@@ -40,7 +40,9 @@ QVariant ValueControlAccessible::currentValue() const {
     return number(widget(), "accessibleValue");
 }
 
-void ValueControlAccessible::setCurrentValue(const QVariant&) {}
+void ValueControlAccessible::setCurrentValue(const QVariant& value) {
+    widget()->setProperty("accessibleValue", value);
+}
 
 QVariant ValueControlAccessible::maximumValue() const {
     return number(widget(), "accessibleMaximum");

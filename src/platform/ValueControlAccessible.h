@@ -6,9 +6,10 @@
 // A control whose value is chosen by dragging, as screen readers see it: a slider whose value
 // reads as text (the widget's "accessibleValueText" property, e.g. "3.5 of 5" or "any genre")
 // and as a number between "accessibleMinimum" and "accessibleMaximum" ("accessibleValue"). A
-// widget takes part by declaring accessibleValueText; the numbers default to 0. Readers change
-// the value through the control's own keys, not through this interface. The widget announces
-// changes (QAccessibleValueChangeEvent). Made by AccessibleFactory. GUI thread only.
+// widget takes part by declaring accessibleValueText; the numbers default to 0. A reader sets
+// the value through accessibleValue where the widget makes it writable, and the widget acts as
+// for a gesture. The widget announces changes (QAccessibleValueChangeEvent). Made by
+// AccessibleFactory. GUI thread only.
 class ValueControlAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
     explicit ValueControlAccessible(QWidget* control);
@@ -20,7 +21,6 @@ public:
     void* interface_cast(QAccessible::InterfaceType t) override;
 
     QVariant currentValue() const override;
-    // Ignored: see above.
     void setCurrentValue(const QVariant& value) override;
     QVariant maximumValue() const override;
     QVariant minimumValue() const override;

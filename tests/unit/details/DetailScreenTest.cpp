@@ -345,8 +345,13 @@ TEST_F(DetailScreen, ScreenReadersAndTheKeyboardReachEveryControl) {
     EXPECT_EQ(stars->text(QAccessible::Value), u"4.0 of 5"_s);
     EXPECT_EQ(stars->valueInterface()->currentValue().toDouble(), 4.0);
     EXPECT_EQ(stars->valueInterface()->maximumValue().toDouble(), 5.0);
+    stars->valueInterface()->setCurrentValue(2.6);  // a whole star, as a reader sets it
+    EXPECT_EQ(game->myScore(), 3.0f);
+    EXPECT_EQ(stars->text(QAccessible::Value), u"3.0 of 5"_s);
     QTest::keyClick(shown->starBarView(), Qt::Key_Delete);
     EXPECT_EQ(stars->text(QAccessible::Value), u"none"_s);
+    stars->valueInterface()->setCurrentValue(0.0);  // nothing to remove
+    EXPECT_EQ(game->myScore(), 0.0f);
 
     // Focus given without the keyboard (as the stack gives it) draws no frame.
     window.setAttribute(Qt::WA_KeyboardFocusChange, false);
