@@ -93,6 +93,8 @@ public:
     void hideExplorePanel();
     void hideExplorePanelCompleted();
     void resetExploreFilters();
+    // Ctrl+F: the search field, on the Explore tab with its panel open, its text selected.
+    void focusSearchField();
     std::optional<IndexPath> getCurrentIndexPath() const;
     void showDetailsWithGame(Game* game);
     // Fetches started by a refetch and not yet run.
@@ -104,8 +106,6 @@ public:
     void sortByScore(QObject* sender);
     void sortByDate(QObject* sender);
     void exploreShowHideButtonPressed();
-    // Ctrl+F: the search field, on the Explore tab with its panel open, its text selected.
-    void focusSearchField();
     void showOptionsActionSheet();
     bool textFieldShouldReturn(QLineEdit* textField);
     void searchValueChanged(QObject* sender);
