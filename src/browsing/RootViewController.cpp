@@ -107,8 +107,35 @@ void RootViewController::connectControls() {
 }
 
 // Only while the keyboard is on this screen, so they never act beneath a sheet or from another
-// screen. The tabs are pressed as a click would press them.
+// screen. The tabs are pressed as a click would press them. Without a pointer the controls are
+// walked with Tab from the top, hidden ones passed over, and pressed with Space; the arrow keys
+// stay with the list.
 void RootViewController::addShortcuts() {
+    const QList<QWidget*> order = {ui_->allTab,
+                                   ui_->myTab,
+                                   ui_->exploreTab,
+                                   ui_->wishFilter,
+                                   ui_->ratedFilter,
+                                   ui_->playedFilter,
+                                   ui_->exploreFilterButtonScore,
+                                   ui_->exploreFilterButtonESRB,
+                                   ui_->exploreFilterButtonGenre,
+                                   ui_->dateFilter,
+                                   ui_->scoreFilter,
+                                   ui_->searchField,
+                                   ui_->dateFilterExplore,
+                                   ui_->scoreFilterExplore,
+                                   ui_->tableView,
+                                   ui_->iconGear};
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        if (qobject_cast<Button*>(order.at(i))) {
+            order.at(i)->setFocusPolicy(Qt::TabFocus);
+        }
+        if (i > 0) {
+            setTabOrder(order.at(i - 1), order.at(i));
+        }
+    }
+
     const auto add = [this](const QKeySequence& keys, const std::function<void()>& action) {
         auto* shortcut = new QShortcut(keys, this);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);

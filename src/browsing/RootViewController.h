@@ -147,6 +147,7 @@ protected:
 private:
     void addListeners();
     void connectControls();
+    // The keys of the screen: the shortcuts and the Tab order.
     void addShortcuts();
     // Reloads the table; header views built for the old rows go with it.
     void reloadTable();

@@ -445,6 +445,26 @@ TEST_F(ListScreen, TheKeyboardFindsChoosesTabsAndGoesBack) {
         EXPECT_TRUE(field->hasFocus() || table->hasFocus());
     }
 
+    // Tab walks the controls in view from the top; Space on the gear opens the options, whose
+    // sheet takes the keys until Escape gives them back.
+    find("allTab")->setFocus(Qt::TabFocusReason);
+    QList<QWidget*> walked;
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walked.append(QApplication::focusWidget());
+    }
+    EXPECT_EQ(walked, (QList<QWidget*>{find("myTab"), find("exploreTab"), find("dateFilter"),
+                                       find("scoreFilter"), table, find("iconGear")}));
+    QTest::keyClick(find("iconGear"), Qt::Key_Space);
+    ASSERT_EQ(ActionSheet::visibleSheets().size(), 1);
+    ActionSheet* sheet = ActionSheet::visibleSheets().first();
+    ASSERT_TRUE(sheet->isAncestorOf(QApplication::focusWidget()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::AltModifier);  // not beneath it
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(ActionSheet::visibleSheets().isEmpty());
+    EXPECT_TRUE(find("iconGear")->hasFocus());
+    EXPECT_TRUE(find("allTab")->isSelected());
+
     QTest::keyClick(table, Qt::Key_Down);
     QTest::keyClick(table, Qt::Key_Return);
     auto* page = qobject_cast<DetailPage*>(navigation->topViewController());
