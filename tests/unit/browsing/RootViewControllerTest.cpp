@@ -378,11 +378,9 @@ TEST_F(ListScreen, ScreenReadersReadEveryControlItsChoiceAndEachRow) {
     for (const char* tab : {"allTab", "myTab", "exploreTab"}) {
         EXPECT_EQ(reader(find(tab))->state().checked, find(tab)->isSelected()) << tab;
     }
-    EXPECT_TRUE(reader(find("exploreTab"))->state().checked);
     auto* genre = find<ExploreDragView>("exploreGenreDragView");
     Button* genreButton = find("exploreFilterButtonGenre");
     const QString any = reader(genre)->text(QAccessible::Value);
-    EXPECT_FALSE(any.isEmpty());
     EXPECT_EQ(reader(genreButton)->text(QAccessible::Description), any);
     // A reader sets it as a drag would: the list refetches; a value without a slot does nothing.
     QAccessibleValueInterface* value = reader(genre)->valueInterface();
@@ -394,11 +392,9 @@ TEST_F(ListScreen, ScreenReadersReadEveryControlItsChoiceAndEachRow) {
     EXPECT_EQ(fetched->count(), 1);
     EXPECT_EQ(reader(genre)->role(), QAccessible::Slider);
     EXPECT_EQ(reader(genre)->text(QAccessible::Value), u"puzzle"_s);
-    EXPECT_EQ(reader(genreButton)->text(QAccessible::Description), u"puzzle"_s);
     EXPECT_EQ(reader(genreButton)->text(QAccessible::Description), genreButton->currentTitle());
     EXPECT_EQ(value->currentValue().toInt(), 19);
-    EXPECT_LE(value->minimumValue().toInt(), 19);
-    EXPECT_GE(value->maximumValue().toInt(), 19);
+    EXPECT_TRUE(value->minimumValue().toInt() <= 19 && value->maximumValue().toInt() >= 19);
     genre->reset();
     EXPECT_EQ(reader(genre)->text(QAccessible::Value), any);
     EXPECT_EQ(reader(genreButton)->text(QAccessible::Description), any);
@@ -459,6 +455,9 @@ TEST_F(ListScreen, TheKeyboardFindsChoosesTabsAndGoesBack) {
     ASSERT_EQ(ActionSheet::visibleSheets().size(), 1);
     ActionSheet* sheet = ActionSheet::visibleSheets().first();
     ASSERT_TRUE(sheet->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_EQ(qobject_cast<QPushButton*>(QApplication::focusWidget())->text(), u"Cancel"_s);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(sheet)->text(QAccessible::Name),
+              sheet->title());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::AltModifier);  // not beneath it
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_TRUE(ActionSheet::visibleSheets().isEmpty());
@@ -469,8 +468,6 @@ TEST_F(ListScreen, TheKeyboardFindsChoosesTabsAndGoesBack) {
     QTest::keyClick(table, Qt::Key_Return);
     auto* page = qobject_cast<DetailPage*>(navigation->topViewController());
     ASSERT_NE(page, nullptr);
-    QCoreApplication::processEvents();
-    ASSERT_TRUE(page->isAncestorOf(QApplication::focusWidget()));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::AltModifier);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(find("allTab")->isSelected());

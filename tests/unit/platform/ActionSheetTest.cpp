@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QAccessible>
-#include <QApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -79,39 +76,5 @@ TEST_F(ActionSheetTest, APressOrEscapeReportsIndexAndTitleOnceThenTheSheetGoes) 
         QTest::keyClick(escaped, Qt::Key_Escape);
         EXPECT_EQ(spy.value(0).value(1).toString(), cancel);
         EXPECT_EQ(escaped->isVisible(), cancel.isNull());
-    }
-}
-
-// From the keyboard: the sheet takes the keys from the screen beneath (Escape cancels even when
-// the screen had the focus), a screen reader reads it and its buttons by their titles, and the
-// focus goes back where it was once the sheet is answered.
-TEST_F(ActionSheetTest, TheKeyboardAndScreenReadersReachTheSheetAndComeBack) {
-    auto* field = new QLineEdit(view_);
-    field->show();
-    window_.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
-    for (const QString& cancel : {u"Cancel"_s, QString()}) {
-        SCOPED_TRACE(cancel.toStdString());
-        field->setFocus();
-        QPointer<ActionSheet> sheet = new ActionSheet(u"Share"_s, cancel, u"Q&A"_s, {u"Mail"_s});
-        QSignalSpy clicked(sheet.data(), &ActionSheet::clickedButtonAtIndex);
-        sheet->showInView(view_);
-        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(sheet);
-        EXPECT_EQ(reader->text(QAccessible::Name), u"Share"_s);
-        QStringList read;
-        for (QPushButton* button : sheet->findChildren<QPushButton*>()) {
-            read.append(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name));
-        }
-        EXPECT_EQ(read, sheet->buttonTitles());
-        ASSERT_TRUE(sheet->isAncestorOf(QApplication::focusWidget()));
-        EXPECT_EQ(qobject_cast<QPushButton*>(QApplication::focusWidget())->text(),
-                  cancel.isNull() ? u"Q&&A"_s : cancel);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        if (cancel.isNull()) {  // nothing to cancel: Space presses the focused button instead
-            EXPECT_TRUE(clicked.isEmpty());
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-        }
-        EXPECT_EQ(clicked.value(0).value(1).toString(), cancel.isNull() ? u"Q&A"_s : cancel);
-        EXPECT_EQ(QApplication::focusWidget(), field);
     }
 }
