@@ -2,6 +2,7 @@
 
 #include "Button.h"
 
+#include <QAccessible>
 #include <QPushButton>
 #include <algorithm>
 #include <cmath>
@@ -108,14 +109,41 @@ void ExploreDragView::setCurrentValue(int value) {
         thumbY_ = kSlots[found - slotValues_.begin()].thumbY;
     }
     redraw();
+    announceValue();
     reportValueChanged();
 }
 
 void ExploreDragView::reset() {
+    const bool changed = currentValue_ != 0;
     currentValue_ = 0;
     // The top of the bar lies in slot 0, whose value is already the current one: no report.
     snapFlyoutToPoint(QPointF(thumbView_ ? thumbView_->x() : 0, 0));
     redraw();
+    if (changed) {
+        announceValue();
+    }
+}
+
+void ExploreDragView::chooseValue(int value) {
+    if (std::find(slotValues_.begin(), slotValues_.end(), value) == slotValues_.end()) {
+        return;
+    }
+    reportStarted();
+    setCurrentValue(value);
+    reportEnded();
+}
+
+int ExploreDragView::smallestValue() const {
+    return slotValues_.empty() ? 0 : *std::min_element(slotValues_.begin(), slotValues_.end());
+}
+
+int ExploreDragView::largestValue() const {
+    return slotValues_.empty() ? 0 : *std::max_element(slotValues_.begin(), slotValues_.end());
+}
+
+void ExploreDragView::announceValue() {
+    QAccessibleValueChangeEvent changed(this, currentValue_);
+    QAccessible::updateAccessibility(&changed);
 }
 
 QString ExploreDragView::getLabel() const {
@@ -220,6 +248,8 @@ void ExploreDragView::drawButton() {
     } else {
         button_->setText(label);
     }
+    // Read after the button's name ("Genre filter"), as the choice it shows.
+    button_->setAccessibleDescription(label);
     button_->setChecked(currentValue_ != 0);
 }
 

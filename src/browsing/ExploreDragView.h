@@ -23,6 +23,12 @@ class ExploreDragViewDelegate;
 // delegate is not owned; one that is a QObject is forgotten when it is destroyed.
 class ExploreDragView : public TouchView {
     Q_OBJECT
+    // What screen readers read as the control's value: the current choice's label (see
+    // ValueControlAccessible). The button's description says the same.
+    Q_PROPERTY(QString accessibleValueText READ getLabel)
+    Q_PROPERTY(int accessibleValue READ currentValue WRITE chooseValue)
+    Q_PROPERTY(int accessibleMinimum READ smallestValue CONSTANT)
+    Q_PROPERTY(int accessibleMaximum READ largestValue CONSTANT)
 public:
     // One value of a control and its label.
     struct Choice {
@@ -49,9 +55,15 @@ public:
     // A different value is stored, drawn (the thumb goes to the value's slot when the control
     // has one) and reported; the same value does nothing.
     void setCurrentValue(int value);
+    // Of the slots' values; 0 for a control without slots.
+    int smallestValue() const;
+    int largestValue() const;
     int thumbY() const { return thumbY_; }
     bool isDraggingFlyout() const { return _draggingFlyout; }
 
+    // As a drag that ends on the value's slot (reported as one); nothing for a value without a
+    // slot. For screen readers, which set the value without dragging.
+    void chooseValue(int value);
     // Back to "any" (0) without a report.
     void reset();
     // "n/a" for a control without labels.
@@ -86,6 +98,7 @@ private:
     void drawButton();
     void reportStarted();
     void reportValueChanged();
+    void announceValue();
     void reportEnded();
 
     const std::span<const int> slotValues_;

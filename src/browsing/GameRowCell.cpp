@@ -114,6 +114,7 @@ void GameRowCell::setGame(Game* game) {
         for (QLabel* label : findChildren<QLabel*>()) {
             label->clear();
         }
+        setAccessibleName(QString());
         return;
     }
     ui_->title->setText(game_->title());
@@ -138,7 +139,23 @@ void GameRowCell::setGame(Game* game) {
 
     drawScore();
     drawIcons();
+    setAccessibleName(spokenText());
     loadBoxImage();
+}
+
+QString GameRowCell::spokenText() const {
+    QStringList parts = {game_->title()};
+    const QString score = ui_->scoreDisplay->text();
+    // The user's own score shows in its own colour; a reader says whose it is instead.
+    parts.append((game_->myScore().value_or(0.0f) > 0 ? u"my score "_s : u"score "_s) + score);
+    parts.append(ui_->daysAwayString->text());
+    if (game_->myIsWished().value_or(0) != 0) {
+        parts.append(u"wished"_s);
+    }
+    if (game_->myIsPlayed().value_or(0) != 0) {
+        parts.append(u"played"_s);
+    }
+    return parts.join(u", "_s);
 }
 
 void GameRowCell::_initialize() {

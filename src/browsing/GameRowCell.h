@@ -40,6 +40,9 @@ public:
     void setGame(Game* game);
     Game* game() const { return game_; }
 
+    // What a screen reader reads for the row: "Title, score 8.5, Released 3 days ago, wished,
+    // played", the score and release as the row shows them, each mark only when set.
+    QString spokenText() const;
     void drawScore();
     void drawIcons();
     void loadBoxImage();

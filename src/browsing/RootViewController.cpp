@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QShortcut>
+#include <QToolButton>
 
 #include "ActionSheet.h"
 #include "AnimationFunctions.h"
@@ -50,6 +52,10 @@ RootViewController::RootViewController(QWidget* parent)
     screenPalette.setColor(QPalette::Window, QColor(29, 32, 38));
     setPalette(screenPalette);
     ui_->tableView->setFocus();
+    // Qt's clear button in the search field is a picture alone; a reader needs its name.
+    for (QToolButton* clear : ui_->searchField->findChildren<QToolButton*>()) {
+        clear->setAccessibleName(u"Clear search"_s);
+    }
 
     const std::array<QWidget*, 3> thumbs = {ui_->exploreScoreDragViewThumb,
                                             ui_->exploreESRBDragViewThumb,
@@ -63,6 +69,7 @@ RootViewController::RootViewController(QWidget* parent)
     // The busy overlay starts clear; each refetch fades it in and out again.
     ViewAlpha::setAlpha(ui_->workingOverlay, 0.0f);
     connectControls();
+    addShortcuts();
 }
 
 RootViewController::~RootViewController() {
@@ -97,6 +104,49 @@ void RootViewController::connectControls() {
             [this] { textFieldShouldReturn(ui_->searchField); });
     connect(ui_->searchField, &QLineEdit::textEdited, this,
             [this] { searchValueChanged(ui_->searchField); });
+}
+
+// Only while the keyboard is on this screen, so they never act beneath a sheet or from another
+// screen. The tabs are pressed as a click would press them. Without a pointer the controls are
+// walked with Tab from the top, hidden ones passed over, and pressed with Space; the arrow keys
+// stay with the list.
+void RootViewController::addShortcuts() {
+    const QList<QWidget*> order = {ui_->allTab,
+                                   ui_->myTab,
+                                   ui_->exploreTab,
+                                   ui_->wishFilter,
+                                   ui_->ratedFilter,
+                                   ui_->playedFilter,
+                                   ui_->exploreFilterButtonScore,
+                                   ui_->exploreFilterButtonESRB,
+                                   ui_->exploreFilterButtonGenre,
+                                   ui_->dateFilter,
+                                   ui_->scoreFilter,
+                                   ui_->searchField,
+                                   ui_->dateFilterExplore,
+                                   ui_->scoreFilterExplore,
+                                   ui_->tableView,
+                                   ui_->iconGear};
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        if (qobject_cast<Button*>(order.at(i))) {
+            order.at(i)->setFocusPolicy(Qt::TabFocus);
+        }
+        if (i > 0) {
+            setTabOrder(order.at(i - 1), order.at(i));
+        }
+    }
+
+    const auto add = [this](const QKeySequence& keys, const std::function<void()>& action) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    add(QKeySequence::Find, [this] { focusSearchField(); });
+    const std::array<std::pair<Qt::Key, Button*>, 3> tabs = {
+        {{Qt::Key_1, ui_->allTab}, {Qt::Key_2, ui_->myTab}, {Qt::Key_3, ui_->exploreTab}}};
+    for (const auto& [key, tab] : tabs) {
+        add(QKeySequence(Qt::ALT | key), [tab] { tab->click(); });
+    }
 }
 
 void RootViewController::showEvent(QShowEvent* event) {
@@ -450,6 +500,19 @@ void RootViewController::hideExplorePanelCompleted() {
     if (model_ && model_->exploreDataDirty()) {
         redrawAndExecute();
     }
+}
+
+void RootViewController::focusSearchField() {
+    if (!model_) {
+        return;
+    }
+    if (model_->tab() != GameListModel::Tab::Explore) {
+        ui_->exploreTab->click();
+    } else if (!isExplorePanelOpen()) {
+        showExplorePanel();
+    }
+    ui_->searchField->setFocus(Qt::ShortcutFocusReason);
+    ui_->searchField->selectAll();
 }
 
 void RootViewController::exploreShowHideButtonPressed() {

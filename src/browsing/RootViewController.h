@@ -93,6 +93,8 @@ public:
     void hideExplorePanel();
     void hideExplorePanelCompleted();
     void resetExploreFilters();
+    // Ctrl+F: the search field, on the Explore tab with its panel open, its text selected.
+    void focusSearchField();
     std::optional<IndexPath> getCurrentIndexPath() const;
     void showDetailsWithGame(Game* game);
     // Fetches started by a refetch and not yet run.
@@ -148,6 +150,8 @@ protected:
 private:
     void addListeners();
     void connectControls();
+    // The keys of the screen: the shortcuts and the Tab order.
+    void addShortcuts();
     // Reloads the table; header views built for the old rows go with it.
     void reloadTable();
     bool isExplorePanelOpen() const;

@@ -1,7 +1,7 @@
 #include "DetailPage.h"
 
 #include <QGraphicsOpacityEffect>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -104,6 +104,20 @@ DetailPage::DetailPage(QWidget* parent)
     connect(ui_->optionsButton, &QAbstractButton::clicked, this, &DetailPage::optionsButtonPressed);
     connect(ui_->backButton, &QAbstractButton::clicked, this, &DetailPage::backPressed);
     connect(this, &DetailPage::relatedContentReloaded, ui_->otherTable, &TableView::reloadData);
+
+    // Without a pointer the page is walked with Tab in reading order and its buttons pressed
+    // with Space. Tab only: a click leaves no focus frame on the handset's pictures.
+    const QList<QWidget*> order = {ui_->backButton,  ui_->optionsButton, ui_->btnWish,
+                                   ui_->btnPlayed,   ui_->tabSummary,    ui_->tabReviews,
+                                   ui_->tabScreens,  ui_->tabOther,      ui_->gameDescription,
+                                   ui_->starBarView, ui_->reviewWebView, ui_->screensWebView,
+                                   ui_->otherTable};
+    for (QWidget* button : order.first(8)) {
+        button->setFocusPolicy(Qt::TabFocus);
+    }
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        setTabOrder(order.at(i - 1), order.at(i));
+    }
     // Until the product document arrives only the summary has anything to show.
     redrawDetails();
 }
@@ -482,6 +496,14 @@ void DetailPage::sendGameDetailsEmail() {
                                                            QColor(Qt::darkGray), kBoxBorderWidth);
     post(u"NOTIF_SEND_GAME_DETAILS_EMAIL"_s,
          QVariantMap{{u"game"_s, QVariant::fromValue(game_)}, {u"screenshot"_s, picture}});
+}
+
+void DetailPage::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        backPressed();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void DetailPage::backPressed() {

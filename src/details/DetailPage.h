@@ -218,6 +218,10 @@ Q_SIGNALS:
     // The tabs and the price show what has arrived so far (after each answer is read).
     void detailsRedrawn();
 
+protected:
+    // Escape goes back, as the back button does.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void startMoveTravelView();
     void automaticallyFlipToSummaryTab();

@@ -110,7 +110,7 @@ void setAlphaNow(QWidget* view, float alpha) {
 StarBarView::StarBarView(QWidget* parent) : TouchView(parent) {
     setFixedSize(kSize);
     setFocusPolicy(Qt::StrongFocus);
-    setAccessibleName(u"Your score"_s);
+    setAccessibleName(u"My score"_s);
 
     const int noneY = Geometry::getSnapYForScoreValue(0.0);
     // Created bottom up: the user's slider passes under the stars, the flyouts over everything.
@@ -225,16 +225,16 @@ void StarBarView::updateAccessibleText() {
     const float critic = criticScore(game_);
     QString text;
     if (myScore_ > 0.0f) {
-        text = Format::format(u"Your score %.1f of 5"_s, double(myScore_));
+        text = Format::format(u"%.1f of 5"_s, double(myScore_));
     } else if (critic > 0.0f) {
-        text = Format::format(u"Your score none; critic %.1f of 5"_s, double(critic));
+        text = Format::format(u"none; critic %.1f of 5"_s, double(critic));
     } else {
-        text = u"Your score none"_s;
+        text = u"none"_s;
     }
-    if (text == accessibleDescription()) {
+    if (text == accessibleValueText_) {
         return;
     }
-    setAccessibleDescription(text);
+    accessibleValueText_ = text;
     QAccessibleValueChangeEvent changed(this, double(myScore_));
     QAccessible::updateAccessibility(&changed);
 }
@@ -391,6 +391,17 @@ void StarBarView::tapScore(int score) {
     // a tap reads with.
     touchesEnded(QPointF(starBarImage_->geometry().center().x(),
                          Geometry::getSnapYForScoreValue(score) + Geometry::kTapTouchOffset));
+}
+
+void StarBarView::setAccessibleValue(double score) {
+    if (!game_ || isTouchInProgress() || draggingFlyout_ || std::isnan(score)) {
+        return;
+    }
+    if (score > 0.0) {
+        tapScore(std::clamp(int(std::lround(score)), 1, 5));
+    } else if (myScore_ > 0.0f) {
+        endDragging(false);
+    }
 }
 
 void StarBarView::keyPressEvent(QKeyEvent* event) {

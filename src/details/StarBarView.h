@@ -25,6 +25,11 @@ class QKeyEvent;
 // must outlive the control.
 class StarBarView : public TouchView {
     Q_OBJECT
+    // What screen readers read as the control's value (see ValueControlAccessible).
+    Q_PROPERTY(QString accessibleValueText READ accessibleValueText)
+    Q_PROPERTY(double accessibleValue READ accessibleValue WRITE setAccessibleValue)
+    Q_PROPERTY(double accessibleMinimum READ accessibleMinimum CONSTANT)
+    Q_PROPERTY(double accessibleMaximum READ accessibleMaximum CONSTANT)
 
 public:
     // The control's x while the user has a score (wide) and while not (thin).
@@ -40,6 +45,15 @@ public:
     // The score shown or being dragged; 0 means none.
     float myScore() const { return myScore_; }
     void setMyScore(float myScore) { myScore_ = myScore; }
+
+    // "3.5 of 5", or "none" with the critic's score when there is one.
+    QString accessibleValueText() const { return accessibleValueText_; }
+    double accessibleValue() const { return double(myScore_); }
+    // From a screen reader: a whole-star score (rounded, at most five) or, at 0 or below, no
+    // score, as the keys give them.
+    void setAccessibleValue(double score);
+    static double accessibleMinimum() { return 0.0; }
+    static double accessibleMaximum() { return 5.0; }
 
     StarBarViewDelegate* detailPageDelegate() const { return detailPageDelegate_; }
     void setDetailPageDelegate(StarBarViewDelegate* delegate) { detailPageDelegate_ = delegate; }
@@ -93,6 +107,7 @@ private:
 
     Game* game_ = nullptr;
     float myScore_ = 0.0f;
+    QString accessibleValueText_;
     StarBarViewDelegate* detailPageDelegate_ = nullptr;
     bool draggingFlyout_ = false;
     int touchOffset_ = 0;

@@ -1,5 +1,6 @@
 #include "ActionSheet.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
@@ -63,6 +64,8 @@ ActionSheet::ActionSheet(const QString& title, const QString& cancelButtonTitle,
         addButton(cancelButtonTitle);
     }
     connect(this, &QDialog::finished, this, &ActionSheet::forget);
+    connect(this, &QDialog::finished, this, &ActionSheet::giveBackFocus);
+    setAccessibleName(title);
 }
 
 ActionSheet::~ActionSheet() {
@@ -102,7 +105,25 @@ bool ActionSheet::showInView(QWidget* view) {
     }
     open();
     raise();
+    takeFocus();
     return true;
+}
+
+void ActionSheet::takeFocus() {
+    if (buttons_.isEmpty()) {
+        return;
+    }
+    QWidget* focused = QApplication::focusWidget();
+    if (focused && !isAncestorOf(focused)) {
+        previousFocus_ = focused;
+    }
+    buttons_.at(cancelButtonIndex_ >= 0 ? cancelButtonIndex_ : 0)->setFocus(Qt::PopupFocusReason);
+}
+
+void ActionSheet::giveBackFocus() {
+    if (previousFocus_ && previousFocus_->isVisible()) {
+        previousFocus_->setFocus(Qt::PopupFocusReason);
+    }
 }
 
 QString ActionSheet::buttonTitleAtIndex(int buttonIndex) const {

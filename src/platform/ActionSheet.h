@@ -18,7 +18,9 @@ class QPushButton;
 // Button indexes: the destructive button (when given) is 0, the other buttons follow in order,
 // the cancel button (when given) is last. Pressing a button emits clickedButtonAtIndex with the
 // button's title and closes the sheet, which then deletes itself (WA_DeleteOnClose); Escape
-// presses the cancel button. Owned by its parent (the window) until then. GUI thread only.
+// presses the cancel button. While open the sheet holds the keyboard (on its cancel button,
+// else its first), so Escape, Tab and Space reach it; closed, the keyboard goes back where it
+// was. Owned by its parent (the window) until then. GUI thread only.
 class ActionSheet : public QDialog {
     Q_OBJECT
 
@@ -66,6 +68,8 @@ private:
     void press(int buttonIndex);
     void coverWindow();
     void forget();
+    void takeFocus();
+    void giveBackFocus();
 
     QString title_;
     QStringList titles_;
@@ -75,5 +79,7 @@ private:
     int firstOtherButtonIndex_ = -1;
     QFrame* panel_ = nullptr;
     QPointer<QWidget> window_;
+    // Where the keyboard was before the sheet took it.
+    QPointer<QWidget> previousFocus_;
     bool answered_ = false;
 };

@@ -107,10 +107,11 @@ void Button::paintEvent(QPaintEvent*) {
         painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine,
                          fontMetrics().elidedText(title, Qt::ElideRight, width() - 4));
     }
-    if (hasFocus()) {
-        // Only buttons a screen makes focusable get here: show where the keyboard is.
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
+    QStyleOptionFocusRect focus;
+    focus.initFrom(this);
+    // A button a screen makes focusable shows where the keyboard is, once the keyboard has
+    // moved the focus; otherwise the handset's picture stays as it was.
+    if (hasFocus() && focus.state.testFlag(QStyle::State_KeyboardFocusChange)) {
         focus.rect = rect().adjusted(1, 1, -1, -1);
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
     }

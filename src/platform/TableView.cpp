@@ -1,5 +1,6 @@
 #include "TableView.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "AccessibleFactory.h"
 #include "Animator.h"
 #include "MyLog.h"
 #include "TableViewCell.h"
@@ -18,6 +20,7 @@
 using namespace Qt::Literals::StringLiterals;
 
 TableView::TableView(QWidget* parent) : QAbstractScrollArea(parent) {
+    AccessibleFactory::install();
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::NoFrame);
@@ -226,6 +229,24 @@ void TableView::selectRowAtIndexPath(const IndexPath& indexPath, bool animated,
     // As on the handset, None leaves the offset alone when selecting.
     if (scrollPosition != TableViewScrollPosition::None) {
         scrollToRowAtIndexPath(indexPath, scrollPosition, animated);
+    }
+    announceSelection(indexPath);
+}
+
+// Screen readers read the row the selection moved to, and follow it as the focus while the
+// table has the keyboard.
+void TableView::announceSelection(const IndexPath& indexPath) {
+    const int child = int(visibleCells().indexOf(cellForRowAtIndexPath(indexPath)));
+    if (child < 0) {
+        return;
+    }
+    QAccessibleEvent selection(this, QAccessible::Selection);
+    selection.setChild(child);
+    QAccessible::updateAccessibility(&selection);
+    if (hasFocus()) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(child);
+        QAccessible::updateAccessibility(&focus);
     }
 }
 
@@ -490,8 +511,9 @@ void TableView::moveSelection(int step) {
     }
     if (next) {
         Animator::stop(scrollAnimation_);
-        selectRowAtIndexPath(*next, false, TableViewScrollPosition::None);
+        // Into view first, so the row has its cell when it is selected and announced.
         scrollToRowAtIndexPath(*next, TableViewScrollPosition::None, false);
+        selectRowAtIndexPath(*next, false, TableViewScrollPosition::None);
     }
 }
 

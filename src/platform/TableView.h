@@ -137,6 +137,7 @@ private:
     void enqueueCell(TableViewCell* cell);
     void dropHeaders();
     void moveSelection(int step);
+    void announceSelection(const IndexPath& indexPath);
     void reportSelection(const IndexPath& indexPath);
 
     TableViewDataSource* dataSource_ = nullptr;

@@ -3,10 +3,13 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "AccessibleFactory.h"
 #include "Animator.h"
 
 TableViewCell::TableViewCell(const QString& reuseIdentifier, QWidget* parent)
-    : QWidget(parent), reuseIdentifier_(reuseIdentifier) {}
+    : QWidget(parent), reuseIdentifier_(reuseIdentifier) {
+    AccessibleFactory::install();
+}
 
 TableViewCell::~TableViewCell() {
     Animator::stop(animation_);

@@ -3,7 +3,10 @@
 #include <QMouseEvent>
 #include <QTouchEvent>
 
+#include "AccessibleFactory.h"
+
 TouchView::TouchView(QWidget* parent) : QWidget(parent) {
+    AccessibleFactory::install();
     setAttribute(Qt::WA_AcceptTouchEvents);
 }
 

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -319,4 +322,161 @@ TEST_F(ListScreen, RowsOpenTheirGameAndTheGearAsksForFeedback) {
         EXPECT_EQ(posted, asked.mid(0, std::min<int>(button + 1, asked.size())));
     }
     center->removeObserver(this);
+}
+
+// What a screen reader finds: every control named, its state and choice following the screen,
+// and each row read as one line with the score and release as the row shows them.
+TEST_F(ListScreen, ScreenReadersReadEveryControlItsChoiceAndEachRow) {
+    struct Row {
+        QString title;
+        std::optional<float> critic, mine;
+        bool wished, played;
+        QString read;  // %1: the release as the row shows it
+    };
+    const Row rows[] = {
+        {u"Plain"_s, 3.5f, {}, false, false, u"Plain, score 3.5, %1"_s},
+        {u"Unscored"_s, {}, {}, false, false, u"Unscored, score n/a, %1"_s},
+        {u"Mine"_s, 2.0f, 4.5f, true, true, u"Mine, my score 4.5, %1, wished, played"_s},
+        {u"Wish only"_s, 1.0f, {}, true, false, u"Wish only, score 1.0, %1, wished"_s},
+        {u"Played only"_s, 1.0f, {}, false, true, u"Played only, score 1.0, %1, played"_s},
+    };
+    for (int i = 0; i < int(std::size(rows)); ++i) {
+        Game* game = add(rows[i].title, -3 * i, rows[i].critic);
+        game->setMyScore(rows[i].mine);
+        game->setMyIsWished(rows[i].wished ? 1 : 0);
+        game->setMyIsPlayed(rows[i].played ? 1 : 0);
+    }
+    open();
+    const auto reader = [](QObject* control) {
+        return QAccessible::queryAccessibleInterface(control);
+    };
+    QAccessibleInterface* list = reader(table);
+    QSet<QString> read;
+    for (int offset : {0, table->contentHeight()}) {  // the top, then the bottom of the list
+        table->setContentOffset(QPoint(0, offset), false);
+        for (int i = 0; i < list->childCount(); ++i) {
+            auto* cell = qobject_cast<GameRowCell*>(list->child(i)->object());
+            const Row& row = *std::ranges::find(rows, cell->game()->title(), &Row::title);
+            EXPECT_EQ(list->child(i)->text(QAccessible::Name),
+                      row.read.arg(cell->daysAwayString()->text()));
+            read.insert(row.title);
+        }
+    }
+    EXPECT_EQ(read.size(), int(std::size(rows)));
+
+    QList<QWidget*> controls;
+    for (QWidget* control : screen->findChildren<QWidget*>()) {
+        if (qobject_cast<QAbstractButton*>(control) || qobject_cast<QLineEdit*>(control) ||
+            qobject_cast<ExploreDragView*>(control) || control == table) {
+            controls.append(control);
+        }
+    }
+    ASSERT_GE(controls.size(), 17);
+    for (QWidget* control : controls) {
+        EXPECT_FALSE(reader(control)->text(QAccessible::Name).isEmpty())
+            << control->objectName().toStdString();
+    }
+
+    // The tabs say which is chosen; an explore control's choice is its value and the
+    // description of its button, and follows the control.
+    click("exploreTab");
+    for (const char* tab : {"allTab", "myTab", "exploreTab"}) {
+        EXPECT_EQ(reader(find(tab))->state().checked, find(tab)->isSelected()) << tab;
+    }
+    auto* genre = find<ExploreDragView>("exploreGenreDragView");
+    Button* genreButton = find("exploreFilterButtonGenre");
+    const QString any = reader(genre)->text(QAccessible::Value);
+    EXPECT_EQ(reader(genreButton)->text(QAccessible::Description), any);
+    // A reader sets it as a drag would: the list refetches; a value without a slot does nothing.
+    QAccessibleValueInterface* value = reader(genre)->valueInterface();
+    ASSERT_NE(value, nullptr);
+    value->setCurrentValue(7);
+    EXPECT_EQ(genre->currentValue(), 0);
+    value->setCurrentValue(19);
+    settle();
+    EXPECT_EQ(fetched->count(), 1);
+    EXPECT_EQ(reader(genre)->role(), QAccessible::Slider);
+    EXPECT_EQ(reader(genre)->text(QAccessible::Value), u"puzzle"_s);
+    EXPECT_EQ(reader(genreButton)->text(QAccessible::Description), genreButton->currentTitle());
+    EXPECT_EQ(value->currentValue().toInt(), 19);
+    EXPECT_TRUE(value->minimumValue().toInt() <= 19 && value->maximumValue().toInt() >= 19);
+    genre->reset();
+    EXPECT_EQ(reader(genre)->text(QAccessible::Value), any);
+    EXPECT_EQ(reader(genreButton)->text(QAccessible::Description), any);
+}
+
+// Ctrl+F opens the search where it lives, Alt+1/2/3 choose the tabs, Escape closes the panel
+// and leaves a game's page; none acts from another screen.
+TEST_F(ListScreen, TheKeyboardFindsChoosesTabsAndGoesBack) {
+    for (int i = 0; i < 5; ++i) {
+        add(u"Game %1"_s.arg(i), -i);
+    }
+    open();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto* field = find<QLineEdit>("searchField");
+    struct Step {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* tab;
+        bool panel, searching;
+    };
+    // clang-format off
+    const Step steps[] = {
+        {Qt::Key_2, Qt::AltModifier, "myTab", false, false},
+        {Qt::Key_F, Qt::ControlModifier, "exploreTab", true, true},
+        {Qt::Key_Escape, {}, "exploreTab", false, false},
+        {Qt::Key_F, Qt::ControlModifier, "exploreTab", true, true},  // the panel again
+        {Qt::Key_1, Qt::AltModifier, "allTab", false, false},
+        {Qt::Key_3, Qt::AltModifier, "exploreTab", true, false},
+        {Qt::Key_3, Qt::AltModifier, "exploreTab", false, false},
+        {Qt::Key_2, Qt::AltModifier, "myTab", false, false},
+        {Qt::Key_1, Qt::AltModifier, "allTab", false, false},
+    };
+    // clang-format on
+    for (const Step& step : steps) {
+        SCOPED_TRACE(QKeySequence(step.key | step.modifiers).toString().toStdString());
+        field->setText(u"typed"_s);
+        QTest::keyClick(QApplication::focusWidget(), step.key, step.modifiers);
+        settle();
+        EXPECT_TRUE(find(step.tab)->isSelected());
+        EXPECT_EQ(panelOpen(), step.panel);
+        EXPECT_EQ(field->hasFocus(), step.searching);
+        EXPECT_EQ(field->selectedText(), step.searching ? field->text() : QString());
+        EXPECT_TRUE(field->hasFocus() || table->hasFocus());
+    }
+
+    // Tab walks the controls in view from the top; Space on the gear opens the options, whose
+    // sheet takes the keys until Escape gives them back.
+    find("allTab")->setFocus(Qt::TabFocusReason);
+    QList<QWidget*> walked;
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walked.append(QApplication::focusWidget());
+    }
+    EXPECT_EQ(walked, (QList<QWidget*>{find("myTab"), find("exploreTab"), find("dateFilter"),
+                                       find("scoreFilter"), table, find("iconGear")}));
+    QTest::keyClick(find("iconGear"), Qt::Key_Space);
+    ASSERT_EQ(ActionSheet::visibleSheets().size(), 1);
+    ActionSheet* sheet = ActionSheet::visibleSheets().first();
+    ASSERT_TRUE(sheet->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_EQ(qobject_cast<QPushButton*>(QApplication::focusWidget())->text(), u"Cancel"_s);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(sheet)->text(QAccessible::Name),
+              sheet->title());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::AltModifier);  // not beneath it
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(ActionSheet::visibleSheets().isEmpty());
+    EXPECT_TRUE(find("iconGear")->hasFocus());
+    EXPECT_TRUE(find("allTab")->isSelected());
+
+    QTest::keyClick(table, Qt::Key_Down);
+    QTest::keyClick(table, Qt::Key_Return);
+    auto* page = qobject_cast<DetailPage*>(navigation->topViewController());
+    ASSERT_NE(page, nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::AltModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(find("allTab")->isSelected());
+    EXPECT_FALSE(panelOpen());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(navigation->topViewController(), screen);
 }

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QApplication>
 #include <QBuffer>
+#include <QLineEdit>
 #include <QTest>
 #include <QTextBrowser>
+#include <QVBoxLayout>
 #include <future>
 
 #include "ActionSheet.h"
@@ -14,6 +18,7 @@
 #include "ImageLoader.h"
 #include "ImageView.h"
 #include "MetricRecorder.h"
+#include "NavigationController.h"
 #include "NotificationCenter.h"
 #include "QStringPrinter.h"
 #include "QlBoxImage.h"
@@ -272,4 +277,82 @@ TEST_F(DetailScreen, ADragDuringTheIntroEndsWhereDraggedWithTheOverlayFullyShown
     EXPECT_EQ(bar->flyoutView()->y(), StarBarGeometry::flyoutY(score));
     EXPECT_EQ(bar->slider()->y(), StarBarGeometry::sliderY(score));
     EXPECT_EQ(ViewAlpha::alpha(page->myScoreOverlay()), 0.0f);
+}
+
+// Every control is named for a screen reader, the marks and the score read as they stand, and
+// without a pointer the buttons are walked with Tab in reading order (tabs without data left
+// out), pressed with Space and framed only for the keyboard; Escape goes back.
+TEST_F(DetailScreen, ScreenReadersAndTheKeyboardReachEveryControl) {
+    QWidget window;
+    window.resize(320, 480);
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* list = new QLineEdit();  // the list screen, which has the keyboard
+    auto* navigation = new NavigationController(list);
+    navigation->setNavigationBarHidden(true, false);
+    layout->addWidget(navigation);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    list->setFocus();
+    auto* shown = new DetailPage();
+    shown->setGame(game);
+    shown->redrawCore();
+    shown->setRelatedContentArray({std::make_shared<RelatedContent>()});
+    shown->redrawDetails();
+    shown->tabButtonPressed(shown->tabSummary());
+    navigation->pushViewController(shown, false);
+    ASSERT_TRUE(shown->isAncestorOf(QApplication::focusWidget()));
+
+    const auto reader = [](QObject* control) {
+        return QAccessible::queryAccessibleInterface(control);
+    };
+    QList<QWidget*> controls = {shown->starBarView(), shown->otherTable()};
+    for (QAbstractButton* button : shown->findChildren<QAbstractButton*>()) {
+        controls.append(button);
+    }
+    for (QWidget* control : controls) {
+        EXPECT_FALSE(reader(control)->text(QAccessible::Name).isEmpty())
+            << control->objectName().toStdString();
+    }
+
+    shown->backButton()->setFocus(Qt::TabFocusReason);
+    const QImage unframed = shown->btnWish()->grab().toImage();
+    QList<QWidget*> walked;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walked.append(QApplication::focusWidget());
+        if (walked.last() == shown->btnWish()) {
+            EXPECT_NE(shown->btnWish()->grab().toImage(), unframed);
+        }
+    }
+    EXPECT_EQ(walked, (QList<QWidget*>{shown->optionsButton(), shown->btnWish(), shown->btnPlayed(),
+                                       shown->tabSummary(), shown->tabOther()}));
+    // A tab without data is not in the walk; the one with data is pressed with Space.
+    QTest::keyClick(shown->tabOther(), Qt::Key_Space);
+    EXPECT_TRUE(shown->tabOther()->isSelected() && shown->otherTable()->isVisible());
+    EXPECT_TRUE(reader(shown->tabOther())->state().checked);
+
+    // Played and the score by key: the game, the buttons' states and the star bar's value.
+    QTest::keyClick(shown->btnPlayed(), Qt::Key_Space);
+    EXPECT_EQ(game->myIsPlayed(), 1);
+    EXPECT_TRUE(reader(shown->btnPlayed())->state().checked);
+    QAccessibleInterface* stars = reader(shown->starBarView());
+    EXPECT_EQ(stars->role(), QAccessible::Slider);
+    QTest::keyClick(shown->starBarView(), Qt::Key_4);
+    EXPECT_EQ(stars->text(QAccessible::Value), u"4.0 of 5"_s);
+    EXPECT_EQ(stars->valueInterface()->currentValue().toDouble(), 4.0);
+    stars->valueInterface()->setCurrentValue(2.6);  // a whole star, as a reader sets it
+    EXPECT_EQ(game->myScore(), 3.0f);
+    EXPECT_EQ(stars->text(QAccessible::Value), u"3.0 of 5"_s);
+    QTest::keyClick(shown->starBarView(), Qt::Key_Delete);
+    EXPECT_EQ(stars->text(QAccessible::Value), u"none"_s);
+
+    // Focus given without the keyboard (as the stack gives it) draws no frame.
+    window.setAttribute(Qt::WA_KeyboardFocusChange, false);
+    shown->btnWish()->setFocus(Qt::OtherFocusReason);
+    EXPECT_EQ(shown->btnWish()->grab().toImage(), unframed);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(navigation->topViewController(), list);
 }

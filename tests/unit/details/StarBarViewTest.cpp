@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QTest>
 
@@ -62,6 +63,11 @@ protected:
         return metrics.take().remove(u"Starbar: "_s).remove(u"@Details"_s).replace(u"; "_s, u" "_s);
     }
     QString flyoutImage() const { return view->flyoutImage()->imageName(); }
+    // The value a screen reader reads for the control.
+    QString readerValue() const {
+        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(view);
+        return reader ? reader->text(QAccessible::Value) : u"(no interface)"_s;
+    }
 
     // Plays a gesture, in the control's coordinates: "p10" left press on the user flyout, 10
     // below its top, or at "x,y"; "m70" / "r70" left move / release at the flyout's x, or at
@@ -169,10 +175,10 @@ TEST_F(StarBarViewTest, MarkersShowEveryKindOfScore) {
     };
     // clang-format off
     const Case cases[] = {
-        {0.0f, 3.0f, u"3.0"_s, u"3.0"_s, u"their"_s, u"Your score none; critic 3.0 of 5"_s},
-        {4.8f, noScore, u"4.8"_s, u"n/a"_s, u"your_bottom"_s, u"Your score 4.8 of 5"_s},
-        {4.7f, 2.0f, u"4.7"_s, u"2.0"_s, u"your_top"_s, u"Your score 4.7 of 5"_s},
-        {noScore, noScore, u"n/a"_s, u"n/a"_s, u"their"_s, u"Your score none"_s},
+        {0.0f, 3.0f, u"3.0"_s, u"3.0"_s, u"their"_s, u"none; critic 3.0 of 5"_s},
+        {4.8f, noScore, u"4.8"_s, u"n/a"_s, u"your_bottom"_s, u"4.8 of 5"_s},
+        {4.7f, 2.0f, u"4.7"_s, u"2.0"_s, u"your_top"_s, u"4.7 of 5"_s},
+        {noScore, noScore, u"n/a"_s, u"n/a"_s, u"their"_s, u"none"_s},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -190,12 +196,12 @@ TEST_F(StarBarViewTest, MarkersShowEveryKindOfScore) {
         const bool mine = c.myScore.value_or(0) > 0;
         EXPECT_EQ(view->slider()->imageName().contains(u"orange"_s), mine);
         EXPECT_EQ(view->scoreDisplay()->palette().color(QPalette::WindowText) == Qt::white, mine);
-        EXPECT_EQ(view->accessibleDescription(), c.accessible);
+        EXPECT_EQ(readerValue(), c.accessible);
     }
     // A first score dragged out of nothing shows in full.
     play(u"p10 m70 r70"_s);
     EXPECT_EQ(ViewAlpha::alpha(view->scoreDisplay()), 1.0f);
-    EXPECT_EQ(view->accessibleDescription(), u"Your score 3.5 of 5"_s);
+    EXPECT_EQ(readerValue(), u"3.5 of 5"_s);
     // Focused from the keyboard, the control shows it with a frame.
     QApplication::setActiveWindow(&panel);
     panel.setAttribute(Qt::WA_KeyboardFocusChange);  // as a Tab press leaves it

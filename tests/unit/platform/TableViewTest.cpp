@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractAnimation>
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
@@ -274,4 +275,46 @@ TEST_F(TableViewTest, ClicksAndKeysSelectDragsAndKeysScroll) {
     table_.scrollToRowAtIndexPath(IndexPath(2, 6), P::Top, false);
     EXPECT_TRUE(table_.cellForRowAtIndexPath(IndexPath(2, 6))->isSelected());
     EXPECT_FALSE(table_.cellForRowAtIndexPath(IndexPath(2, 7))->isSelected());
+}
+
+// A screen reader walks the rows in view as the list's items, each read by its cell's
+// accessible name or, without one, by the texts its labels show; scrolling changes the items,
+// and a selection moved by the keyboard is the focused item.
+TEST_F(TableViewTest, ScreenReadersReadTheRowsInViewAndFollowTheSelection) {
+    struct NamedRows : Rows {
+        using Rows::Rows;
+        TableViewCell* cellForRowAtIndexPath(TableView* table, const IndexPath& path) override {
+            TableViewCell* cell = Rows::cellForRowAtIndexPath(table, path);
+            const bool named = path.row() % 2 == 0;
+            cell->setAccessibleName(named ? u"row %1"_s.arg(path.row()) : QString());
+            cell->findChild<QLabel*>()->setText(named ? u"unread"_s : u"row %1"_s.arg(path.row()));
+            return cell;
+        }
+    } rows({30});
+    show(rows);
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&table_);
+    EXPECT_EQ(list->role(), QAccessible::List);
+    for (const int top : {0, 17}) {
+        table_.scrollToRowAtIndexPath(IndexPath(0, top), TableViewScrollPosition::Top, false);
+        const QList<IndexPath> visible = table_.indexPathsForVisibleRows();
+        ASSERT_EQ(list->childCount(), visible.size());
+        EXPECT_EQ(list->child(list->childCount()), nullptr);
+        for (int i = 0; i < list->childCount(); ++i) {
+            QAccessibleInterface* row = list->child(i);
+            EXPECT_EQ(row->text(QAccessible::Name), u"row %1"_s.arg(visible[i].row()));
+            EXPECT_EQ(row->role(), QAccessible::ListItem);
+            EXPECT_TRUE(row->parent() == list && list->indexOfChild(row) == i);
+            EXPECT_EQ(row->childCount(), 0);
+            EXPECT_EQ(list->childAt(row->rect().center().x(), row->rect().center().y()), row);
+        }
+    }
+    table_.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&table_));
+    table_.setFocus();
+    EXPECT_EQ(list->focusChild(), nullptr);
+    QTest::keyClick(&table_, Qt::Key_Down);  // the first row in view
+    QTest::keyClick(&table_, Qt::Key_Down);
+    ASSERT_NE(list->focusChild(), nullptr);
+    EXPECT_EQ(list->focusChild()->text(QAccessible::Name), u"row 18"_s);
+    EXPECT_TRUE(list->focusChild()->state().selected && list->focusChild()->state().focused);
 }
