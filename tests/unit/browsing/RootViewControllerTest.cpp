@@ -419,6 +419,7 @@ TEST_F(ListScreen, TheKeyboardFindsChoosesTabsAndGoesBack) {
         {Qt::Key_F, Qt::ControlModifier, "exploreTab", true, true},  // the panel again
         {Qt::Key_1, Qt::AltModifier, "allTab", false, false},
         {Qt::Key_3, Qt::AltModifier, "exploreTab", true, false},
+        {Qt::Key_1, Qt::AltModifier, "allTab", false, false},
     };
     // clang-format on
     for (const Step& step : steps) {
