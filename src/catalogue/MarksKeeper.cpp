@@ -146,7 +146,14 @@ MarksKeeper::Result MarksKeeper::importFromFile(const QString& path) {
     if (!file) {
         return {Outcome::BadInput, u"Could not import %1: %2"_s.arg(name, reason)};
     }
-    backUp(u"import"_s);
+    // The marks the file would overwrite must be safe first.
+    bool failed = false;
+    backUp(u"import"_s, &failed);
+    if (failed) {
+        return {Outcome::StoreFailed,
+                u"Could not import %1: the marks held now could not be backed up first, so "
+                u"nothing was changed"_s.arg(name)};
+    }
     return merge(*file, true);
 }
 
@@ -184,6 +191,10 @@ MarksKeeper::Result MarksKeeper::merge(const MarksFile& file, bool keepUnmatched
             changed |= setMarks(*it, entry);
         }
     }
+    // The list shows the marks held, saved or not: a failed save keeps them for the next one.
+    if (changed) {
+        NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_GAMES_UPDATED"_s);
+    }
     Result result{Outcome::Done, QString(), int(found.size()), int(unmatched.size())};
     if (!context_->save(&error)) {
         return {Outcome::StoreFailed, u"The marks could not be saved (%1)"_s.arg(error.message),
@@ -191,9 +202,6 @@ MarksKeeper::Result MarksKeeper::merge(const MarksFile& file, bool keepUnmatched
     }
     if (keepUnmatched && (!unmatched.isEmpty() || !found.isEmpty())) {
         keepInSideFile(unmatched, found);
-    }
-    if (changed) {
-        NotificationCenter::defaultCenter()->postNotificationName(u"NOTIF_GAMES_UPDATED"_s);
     }
     result.message = u"Imported %1"_s.arg(gamesText(result.games));
     if (result.unknown > 0) {
@@ -273,23 +281,29 @@ QStringList MarksKeeper::backupPaths() {
     return paths;
 }
 
-QString MarksKeeper::backUp(const QString& step) const {
+QString MarksKeeper::backUp(const QString& step, bool* failed) const {
+    const auto answer = [failed](const QString& path, bool done) {
+        if (failed) {
+            *failed = !done;
+        }
+        return path;
+    };
     StoreError error;
     const std::optional<MarksFile> marks = currentMarks(&error);
     if (!marks) {
         MYLOG(u"No backup of the marks before the %@: the store cannot be read (%@)"_s, step,
               error.message);
-        return QString();
+        return answer(QString(), false);
     }
     if (marks->games.isEmpty()) {
-        return QString();
+        return answer(QString(), true);
     }
     const QByteArray bytes = marks->toBytes(MarksFile::Format::Json);
     const QList<Backup> earlier = backups();
     if (!earlier.isEmpty()) {
         QFile newest(earlier.last().path);
         if (newest.open(QIODevice::ReadOnly) && marksPart(newest.readAll()) == marksPart(bytes)) {
-            return earlier.last().path;
+            return answer(earlier.last().path, true);
         }
     }
     const QString folder = backupFolderPath();
@@ -306,13 +320,13 @@ QString MarksKeeper::backUp(const QString& step) const {
     if (!failure.isNull()) {
         MYLOG(u"No backup of the marks before the %@: %@ cannot be written (%@)"_s, step, path,
               failure);
-        return QString();
+        return answer(QString(), false);
     }
     const QStringList kept = backupPaths();
     for (qsizetype i = 0; i + kBackupsKept < kept.size(); ++i) {
         FileFunctions::deleteFileAtPath(kept[i]);
     }
-    return path;
+    return answer(path, true);
 }
 
 MarksKeeper::Result MarksKeeper::restoreFromNewestBackup() {

@@ -39,16 +39,17 @@ public:
     // Writes the marks held now to `path` in the format its name says, atomically.
     Result exportToFile(const QString& path) const;
     // Reads a list in either format and merges it by id: the file's marks win, games not in
-    // the catalogue go to the side file. A backup comes first; one save; the list refreshes.
-    // A file that is not sound changes nothing.
+    // the catalogue go to the side file. A backup comes first (no backup, no import); one
+    // save; the list refreshes. A file that is not sound changes nothing.
     Result importFromFile(const QString& path);
 
     // Writes the marks held now to backups/marks-<yyyy-MM-dd-HHmmss>.json before `step`
     // ("install", "update", "import"), keeping the last kBackupsKept. Nothing is written when
     // no game has a mark, nor when the marks are those of the newest backup, so that a store
     // started again from nothing, or days without changes, never push the useful ones out.
-    // The backup that holds the marks, or null when none was needed or it failed (logged).
-    QString backUp(const QString& step) const;
+    // The backup that holds the marks, or null when none was needed or it failed (logged, and
+    // said in `failed`).
+    QString backUp(const QString& step, bool* failed = nullptr) const;
     // Gives the store the marks of the newest backup that can be read (games not in the
     // catalogue are left in it). BadInput when there is none.
     Result restoreFromNewestBackup();

@@ -178,6 +178,12 @@ TEST_F(Marks, EachKindOfBadFileChangesNothing) {
         EXPECT_EQ(marksOf(games[1]), marksOf(games[2]));
     }
     EXPECT_TRUE(MarksKeeper::backupPaths().isEmpty());
+    // A sound list is refused too while the marks it would overwrite cannot be backed up.
+    writeHomeFile(MarksKeeper::kBackupFolderName, "a file where the folder goes");
+    const QString sound = writeHomeFile(u"sound.csv"_s, "id,myScore\ng0,1\n");
+    EXPECT_EQ(MarksKeeper(store.context.get()).importFromFile(sound).outcome,
+              MarksKeeper::Outcome::StoreFailed);
+    EXPECT_EQ(games[0]->myScore(), 3.0f);
     EXPECT_FALSE(
         FileFunctions::fileExistsAtPath(TestStore::homeFile(MarksKeeper::kUnmatchedFileName)));
 }
