@@ -145,7 +145,7 @@ void RootViewController::addShortcuts() {
     const std::array<std::pair<Qt::Key, Button*>, 3> tabs = {
         {{Qt::Key_1, ui_->allTab}, {Qt::Key_2, ui_->myTab}, {Qt::Key_3, ui_->exploreTab}}};
     for (const auto& [key, tab] : tabs) {
-        add(QKeySequence(Qt::ALT | key), [tab] { tab->click(); });
+        add(QKeySequence(Qt::ALT | key), [button = tab] { button->click(); });
     }
 }
 
