@@ -35,7 +35,7 @@ public:
     // Whether times measured here mean anything: sanitizers and valgrind slow every step many
     // times over, so there a gap measures the tool, not the code.
     static bool timingIsMeaningful() {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#if defined(QUESTLOG_UNDER_ASAN) || defined(QUESTLOG_UNDER_TSAN)
         return false;
 #else
         QFile maps(QStringLiteral("/proc/self/maps"));

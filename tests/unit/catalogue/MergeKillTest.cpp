@@ -18,7 +18,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(QUESTLOG_UNDER_ASAN)
 // Under AddressSanitizer every load and merge runs several times slower; a quarter of the store
 // keeps the fifty kills within the time of the normal build.
 constexpr int kGames = 25000;
