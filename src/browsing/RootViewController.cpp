@@ -2,7 +2,6 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QShortcut>
 #include <QToolButton>
 
 #include "ActionSheet.h"
@@ -16,6 +15,7 @@
 #include "ExploreScoreDragView.h"
 #include "Game.h"
 #include "GameRowCell.h"
+#include "KeyboardAccess.h"
 #include "Model.h"
 #include "MyLog.h"
 #include "NavigationController.h"
@@ -106,46 +106,20 @@ void RootViewController::connectControls() {
             [this] { searchValueChanged(ui_->searchField); });
 }
 
-// Only while the keyboard is on this screen, so they never act beneath a sheet or from another
-// screen. The tabs are pressed as a click would press them. Without a pointer the controls are
-// walked with Tab from the top, hidden ones passed over, and pressed with Space; the arrow keys
-// stay with the list.
+// Tabs, filters, sorts, search, the list, the gear, from the top; the arrow keys stay with the
+// list. The tab shortcuts press the tabs as a click would.
 void RootViewController::addShortcuts() {
-    const QList<QWidget*> order = {ui_->allTab,
-                                   ui_->myTab,
-                                   ui_->exploreTab,
-                                   ui_->wishFilter,
-                                   ui_->ratedFilter,
-                                   ui_->playedFilter,
-                                   ui_->exploreFilterButtonScore,
-                                   ui_->exploreFilterButtonESRB,
-                                   ui_->exploreFilterButtonGenre,
-                                   ui_->dateFilter,
-                                   ui_->scoreFilter,
-                                   ui_->searchField,
-                                   ui_->dateFilterExplore,
-                                   ui_->scoreFilterExplore,
-                                   ui_->tableView,
-                                   ui_->iconGear};
-    for (qsizetype i = 0; i < order.size(); ++i) {
-        if (qobject_cast<Button*>(order.at(i))) {
-            order.at(i)->setFocusPolicy(Qt::TabFocus);
-        }
-        if (i > 0) {
-            setTabOrder(order.at(i - 1), order.at(i));
-        }
-    }
-
-    const auto add = [this](const QKeySequence& keys, const std::function<void()>& action) {
-        auto* shortcut = new QShortcut(keys, this);
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this, action);
-    };
-    add(QKeySequence::Find, [this] { focusSearchField(); });
+    KeyboardAccess::chainTabOrder(
+        {ui_->allTab, ui_->myTab, ui_->exploreTab, ui_->wishFilter, ui_->ratedFilter,
+         ui_->playedFilter, ui_->exploreFilterButtonScore, ui_->exploreFilterButtonESRB,
+         ui_->exploreFilterButtonGenre, ui_->dateFilter, ui_->scoreFilter, ui_->searchField,
+         ui_->dateFilterExplore, ui_->scoreFilterExplore, ui_->tableView, ui_->iconGear});
+    KeyboardAccess::addShortcut(this, QKeySequence::Find, [this] { focusSearchField(); });
     const std::array<std::pair<Qt::Key, Button*>, 3> tabs = {
         {{Qt::Key_1, ui_->allTab}, {Qt::Key_2, ui_->myTab}, {Qt::Key_3, ui_->exploreTab}}};
     for (const auto& [key, tab] : tabs) {
-        add(QKeySequence(Qt::ALT | key), [button = tab] { button->click(); });
+        KeyboardAccess::addShortcut(this, QKeySequence(Qt::ALT | key),
+                                    [button = tab] { button->click(); });
     }
 }
 

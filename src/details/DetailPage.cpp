@@ -16,6 +16,7 @@
 #include "Game.h"
 #include "GamePeriodLabeler.h"
 #include "ImageLoader.h"
+#include "KeyboardAccess.h"
 #include "MobiWebViewController.h"
 #include "Model.h"
 #include "MyLog.h"
@@ -45,25 +46,10 @@ constexpr int kBoxBorderWidth = 2;
 
 const QString kFeature = u"Details"_s;
 
-// The in-program viewer, pushed above the page: a page of the web, or (with the game) an
-// article of the review service in the article template.
+// The in-program viewer, pushed above the page.
 void openInViewer(DetailPage* page, const QString& address, Game* game) {
-    NavigationController* navigation = NavigationController::navigationControllerOf(page);
-    if (navigation == nullptr) {
-        return;
-    }
-    auto* viewer = new MobiWebViewController();
-    viewer->setNavigationController(navigation);
-    viewer->setGame(game);
-    if (!navigation->pushViewController(viewer, true)) {
-        delete viewer;
-        return;
-    }
-    if (game != nullptr) {
-        viewer->loadOtherContent(address);
-    } else {
-        viewer->setURL(address);
-    }
+    MobiWebViewController::pushOnto(NavigationController::navigationControllerOf(page), address,
+                                    game);
 }
 
 DetailPage::LinkOpener& linkOpener() {
@@ -105,19 +91,11 @@ DetailPage::DetailPage(QWidget* parent)
     connect(ui_->backButton, &QAbstractButton::clicked, this, &DetailPage::backPressed);
     connect(this, &DetailPage::relatedContentReloaded, ui_->otherTable, &TableView::reloadData);
 
-    // Without a pointer the page is walked with Tab in reading order and its buttons pressed
-    // with Space. Tab only: a click leaves no focus frame on the handset's pictures.
-    const QList<QWidget*> order = {ui_->backButton,  ui_->optionsButton, ui_->btnWish,
-                                   ui_->btnPlayed,   ui_->tabSummary,    ui_->tabReviews,
-                                   ui_->tabScreens,  ui_->tabOther,      ui_->gameDescription,
-                                   ui_->starBarView, ui_->reviewWebView, ui_->screensWebView,
-                                   ui_->otherTable};
-    for (QWidget* button : order.first(8)) {
-        button->setFocusPolicy(Qt::TabFocus);
-    }
-    for (qsizetype i = 1; i < order.size(); ++i) {
-        setTabOrder(order.at(i - 1), order.at(i));
-    }
+    // Reading order, for the keyboard.
+    KeyboardAccess::chainTabOrder(
+        {ui_->backButton, ui_->optionsButton, ui_->btnWish, ui_->btnPlayed, ui_->tabSummary,
+         ui_->tabReviews, ui_->tabScreens, ui_->tabOther, ui_->gameDescription, ui_->starBarView,
+         ui_->reviewWebView, ui_->screensWebView, ui_->otherTable});
     // Until the product document arrives only the summary has anything to show.
     redrawDetails();
 }

@@ -29,6 +29,25 @@ bool isWebAddress(const QUrl& url) {
 
 }  // namespace
 
+void MobiWebViewController::pushOnto(NavigationController* navigation, const QString& address,
+                                     Game* game) {
+    if (navigation == nullptr) {
+        return;
+    }
+    auto* viewer = new MobiWebViewController();
+    viewer->setNavigationController(navigation);
+    viewer->setGame(game);
+    if (!navigation->pushViewController(viewer, true)) {
+        delete viewer;
+        return;
+    }
+    if (game != nullptr) {
+        viewer->loadOtherContent(address);
+    } else {
+        viewer->setURL(address);
+    }
+}
+
 MobiWebViewController::MobiWebViewController(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::MobiWebView>()) {
     ui_->setupUi(this);

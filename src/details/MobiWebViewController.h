@@ -44,6 +44,9 @@ public:
     static inline const QString kSendLinkTitle = QStringLiteral("Send link in email");
 
     explicit MobiWebViewController(QWidget* parent = nullptr);
+    // A viewer pushed onto the stack (nothing without one): a page of the web, or with the game
+    // an article of the review service in the article template.
+    static void pushOnto(NavigationController* navigation, const QString& address, Game* game);
     ~MobiWebViewController() override;
 
     NavigationController* navigationController() const { return navigationController_; }
