@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QResource>
-#include <QTest>
+#include <QSignalSpy>
 
 #include "Animator.h"
 #include "DetailPage.h"
@@ -91,9 +91,12 @@ protected:
     // Starts the program until its list shows games; what it wrote to the console.
     static QString start(Questlog3AppDelegate& delegate) {
         CapturedConsole console;
+        QSignalSpy fetched(delegate.rootViewController(), &RootViewController::fetched);
         delegate.applicationDidFinishLaunching();
         Animator::runPendingDelays();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !listed(delegate).isEmpty(); }, 30000));
+        while (listed(delegate).isEmpty() && fetched.wait(30000)) {
+        }
+        EXPECT_FALSE(listed(delegate).isEmpty());
         return console.text();
     }
     static QList<Game*> listed(Questlog3AppDelegate& delegate) {
