@@ -1,7 +1,9 @@
 #include "HttpReply.h"
 
+#include <QByteArray>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <algorithm>
 
 bool HttpReply::isComplete(const QNetworkReply& reply) {
     if (!reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()) {
@@ -39,6 +41,13 @@ bool HttpReply::isOverLimit(const QNetworkReply& reply, qint64 received, qint64 
     bool known = false;
     const qint64 announced = reply.header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
     return known && announced > maxBytes;
+}
+
+void HttpReply::appendAvailable(QNetworkReply& reply, QByteArray& body) {
+    const qsizetype held = body.size();
+    body.resize(held + reply.bytesAvailable());
+    const qint64 got = reply.read(body.data() + held, body.size() - held);
+    body.resize(held + std::max<qint64>(got, 0));
 }
 
 void HttpReply::prepareRequest(QNetworkRequest& request) {

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+class QByteArray;
 class QNetworkReply;
 class QNetworkRequest;
 
@@ -19,6 +20,9 @@ public:
     // answer sent without a length. A caller checks on every chunk and aborts at once, so no
     // more than about maxBytes is ever held. maxBytes of 0 or less means no limit.
     static bool isOverLimit(const QNetworkReply& reply, qint64 received, qint64 maxBytes);
+    // Moves what the reply has ready onto the end of body, straight into body's own memory: a
+    // copy through a fresh buffer per chunk doubles the work of taking in a large answer.
+    static void appendAvailable(QNetworkReply& reply, QByteArray& body);
 
     // How far Qt may read from the socket ahead of the program: a sender faster than the
     // program reads waits in TCP rather than in memory.

@@ -190,7 +190,7 @@ bool OrvConnection::onReadyRead() {
     // Judged before reading, so what is held never grows past the limit.
     if (!HttpReply::isOverLimit(*reply, dataReceived_.size() + reply->bytesAvailable(),
                                 maxBodyBytes_)) {
-        dataReceived_.append(reply->readAll());
+        HttpReply::appendAvailable(*reply, dataReceived_);
         return true;
     }
     OrvError error{u"OrvConnection"_s, kErrorDataLengthExceedsMaximum,

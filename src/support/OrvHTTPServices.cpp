@@ -267,7 +267,7 @@ OrvHTTPServices::Exchange OrvHTTPServices::transfer(const QNetworkRequest& reque
             loop.quit();
             return;
         }
-        body.append(reply->readAll());
+        HttpReply::appendAvailable(*reply, body);
     };
     QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, take);
     QObject::connect(reply, &QNetworkReply::readyRead, &loop, take);
