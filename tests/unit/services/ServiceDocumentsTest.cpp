@@ -1,13 +1,16 @@
-#include "DemoReviews.h"
-
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QSet>
 #include <QXmlStreamReader>
+#include <thread>
 
 #include "CatalogueGenerator.h"
+#include "CoverArt.h"
 #include "DemoCatalogue.h"
+#include "DemoReviews.h"
 #include "DetailDocuments.h"
+#include "LiveCatalogue.h"
 #include "QStringPrinter.h"
 #include "RelatedContent.h"
 #include "SitePages.h"
@@ -120,6 +123,92 @@ TEST(SitePages, EveryLinkLeadsToAPageAndPagesReadAsXml) {
     }
     EXPECT_FALSE(site.reviewSitePage(u"12"_s));
     EXPECT_FALSE(site.gameSitePage(QString()));
+}
+
+const QDate kShippedReport = CatalogueGenerator::shippedOptions(u"wii"_s).reportDate;
+
+QStringList idsIn(const QByteArray& answer) {
+    QStringList ids;
+    for (const QString& line : QString::fromUtf8(answer).split(u'\n')) {
+        const QStringList fields = line.split(u"\",\""_s);
+        if (fields.size() > 4) {
+            ids.append(fields[4]);
+        }
+    }
+    return ids;
+}
+
+TEST(LiveCatalogue, EveryPlatformMovesAndALaterQuestionSeesOnlyWhatChangedSince) {
+    const QDate today = kShippedReport.addDays(36);
+    for (const QString& platform : CatalogueGenerator::platforms()) {
+        SCOPED_TRACE(platform.toStdString());
+        const QByteArray answer = LiveCatalogue::updateAnswer(platform, kShippedReport, today);
+        EXPECT_EQ(answer, LiveCatalogue::updateAnswer(platform, kShippedReport, today));
+        EXPECT_TRUE(answer.contains("<reportDateYMD>" + today.toString(Qt::ISODate).toUtf8()));
+        const QStringList ids = idsIn(answer);
+        EXPECT_GE(ids.size(), 36);  // about a handful of changes a day
+        EXPECT_EQ(QSet<QString>(ids.begin(), ids.end()).size(), ids.size());
+        const QStringList later =
+            idsIn(LiveCatalogue::updateAnswer(platform, today.addDays(-3), today));
+        EXPECT_LT(later.size(), ids.size());
+        for (const QString& id : later) {
+            EXPECT_TRUE(ids.contains(id)) << id.toStdString();
+        }
+    }
+    EXPECT_TRUE(LiveCatalogue::changesUpTo(u"gamecube"_s, today).isEmpty());
+    EXPECT_TRUE(idsIn(LiveCatalogue::updateAnswer(u"wii"_s, today, today)).isEmpty());
+}
+
+const DemoGame& wiiGame(int index) {
+    return DemoCatalogue::shared().shippedGames(u"wii"_s).at(index);
+}
+
+QImage decoded(const QByteArray& jpeg) {
+    return QImage::fromData(jpeg, "JPG");
+}
+
+// The share of pixels that two pictures of one size show clearly apart, past JPEG's noise.
+double differingShare(const QImage& a, const QImage& b) {
+    qsizetype differing = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            differing += qMax(qAbs(p.red() - q.red()), qAbs(p.green() - q.green())) > 40 ? 1 : 0;
+        }
+    }
+    return double(differing) / double(a.width() * a.height());
+}
+
+TEST(CoverArt, CoversShowWhatTheyAreOf) {
+    const DemoGame game = wiiGame(2);
+    const QByteArray jpeg = CoverArt::boxArtJpeg(game);
+    EXPECT_EQ(decoded(jpeg).size(), QSize(300, 420));
+    DemoGame retitled = game, renumbered = game, moved = game;
+    retitled.fields[0] = u"Wholly Different Words"_s;
+    renumbered.fields[4] = wiiGame(4).criticonId();
+    moved.platform = u"ds"_s;
+    for (const DemoGame& other : {wiiGame(3), retitled, renumbered, moved}) {
+        EXPECT_GT(differingShare(decoded(jpeg), decoded(CoverArt::boxArtJpeg(other))), 0.03)
+            << other.title().toStdString() << " " << other.platform.toStdString();
+    }
+}
+
+// The services draw on their connection threads, several at once.
+TEST(CoverArt, PicturesDrawnOnSeveralThreadsAtOnceMatchTheMainThreads) {
+    QList<QByteArray> expected, drawn(4);
+    const auto draw = [](int i) {
+        return CoverArt::boxArtJpeg(wiiGame(i)) +
+               CoverArt::screenshotJpeg(wiiGame(i), i, CoverArt::ShotSize::Screen);
+    };
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i) {
+        expected.append(draw(i));
+        threads.emplace_back([i, &drawn, &draw] { drawn[i] = draw(i); });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(drawn, expected);
 }
 
 }  // namespace
