@@ -2,13 +2,12 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QBuffer>
 #include <QLineEdit>
 #include <QTest>
 #include <QTextBrowser>
-#include <QVBoxLayout>
 #include <future>
 
+#include "../media/ImageLoaderTestSupport.h"
 #include "ActionSheet.h"
 #include "AnimationClock.h"
 #include "Animator.h"
@@ -215,12 +214,7 @@ TEST_F(DetailScreen, BoxArtComesFromTheCacheOrLaterAndNeverReachesAClosedPage) {
     ImageLoader::resetInstance();
     ImageLoader::setDownloader([released](const QString&) {
         released.wait();
-        QImage art(40, 56, QImage::Format_RGB32);
-        art.fill(Qt::darkGreen);
-        QByteArray jpeg;
-        QBuffer buffer(&jpeg);
-        art.save(&buffer, "JPG");
-        return jpeg;
+        return jpegBytes(40, 56, Qt::darkGreen);
     });
     game->setUrlBoxArt(u"http://art.example.org/late.jpg"_s);
     open();
@@ -283,16 +277,12 @@ TEST_F(DetailScreen, ADragDuringTheIntroEndsWhereDraggedWithTheOverlayFullyShown
 // without a pointer the buttons are walked with Tab in reading order (tabs without data left
 // out), pressed with Space; Escape goes back.
 TEST_F(DetailScreen, ScreenReadersAndTheKeyboardReachEveryControl) {
-    QWidget window;
-    window.resize(320, 480);
-    auto* layout = new QVBoxLayout(&window);
-    layout->setContentsMargins(0, 0, 0, 0);
     auto* list = new QLineEdit();  // the list screen, which has the keyboard
-    auto* navigation = new NavigationController(list);
-    navigation->setNavigationBarHidden(true, false);
-    layout->addWidget(navigation);
-    window.show();
-    QApplication::setActiveWindow(&window);  // at once, as the keys need it
+    NavigationController navigation(list);
+    navigation.setNavigationBarHidden(true, false);
+    navigation.resize(320, 480);
+    navigation.show();
+    QApplication::setActiveWindow(&navigation);  // at once, as the keys need it
     list->setFocus();
     auto* shown = new DetailPage();
     shown->setGame(game);
@@ -300,7 +290,7 @@ TEST_F(DetailScreen, ScreenReadersAndTheKeyboardReachEveryControl) {
     shown->setRelatedContentArray({std::make_shared<RelatedContent>()});
     shown->redrawDetails();
     shown->tabButtonPressed(shown->tabSummary());
-    navigation->pushViewController(shown, false);
+    navigation.pushViewController(shown, false);
     ASSERT_TRUE(shown->isAncestorOf(QApplication::focusWidget()));
 
     const auto reader = [](QObject* control) {
@@ -338,5 +328,5 @@ TEST_F(DetailScreen, ScreenReadersAndTheKeyboardReachEveryControl) {
     EXPECT_EQ(stars->text(QAccessible::Value), u"3.0 of 5"_s);
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-    EXPECT_EQ(navigation->topViewController(), list);
+    EXPECT_EQ(navigation.topViewController(), list);
 }

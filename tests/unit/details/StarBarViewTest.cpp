@@ -228,4 +228,29 @@ TEST_F(StarBarViewTest, TheStepsAfterARemovalBelongToTheControl) {
     EXPECT_EQ(game->myScore(), 0.0f);
 }
 
+// Drags read within one to five stars and the markers climb as the score grows; the removal
+// zone's edges; the score displayed is one's own, else the critic's. (Readings of taps and drags:
+// the gestures' test.)
+TEST(StarBarGeometry, DragsStayWithinTheStarsAndMarkersClimbWithTheScore) {
+    // Without a score a marker stands below the bar, not on one star.
+    EXPECT_EQ(G::getNonSnapYForScoreValue(0.0), 148);
+    for (int d = -200, previousY = 149; d <= 300; ++d) {
+        const double score = G::scoreForDrag(d);
+        ASSERT_TRUE(score >= 1.0 && score <= 5.0) << d;
+        ASSERT_EQ(score == 5.0, d + G::kDragReadOffset <= 27) << d;
+        ASSERT_EQ(score == 1.0, d + G::kDragReadOffset >= 138) << d;
+        const int y = G::getNonSnapYForScoreValue(1.0 + (d + 200) / 125.0);
+        ASSERT_TRUE(y <= previousY && y >= -3) << d;
+        previousY = y;
+    }
+    for (const auto& [point, removes] : {std::pair{QPointF(-46, 100), true},
+                                         {{-45, 100}, false},
+                                         {{100, 201}, true},
+                                         {{100, 200}, false}}) {
+        EXPECT_EQ(G::removesScore(point), removes) << point.x() << "," << point.y();
+    }
+    EXPECT_EQ(std::pair(G::displayScore(0.0f, 4.2f), G::displayScore(3.5f, 4.2f)),
+              std::pair(4.2f, 3.5f));
+}
+
 }  // namespace
