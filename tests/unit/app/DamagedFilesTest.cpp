@@ -58,6 +58,13 @@ void makeOwnStore(int games) {
         ->setLastUpdateYMD(u"2020-01-01"_s);
 }
 
+// Writes one page of junk over the middle of the file, where the header check cannot see it.
+void overwriteMiddlePage(const QString& path) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.seek(file.size() / 2 / 4096 * 4096));
+    file.write(QByteArray(4096, '\x7f'));
+}
+
 bool setHomeWritable(bool writable) {
     return QFile::setPermissions(
         FileFunctions::getDocumentDirectoryPath(),
@@ -111,71 +118,42 @@ protected:
 TEST_F(DamagedFiles, EachDamageIsSaidAndTheProgramStaysUsableWithNothingLost) {
     const QString store = TestStore::homeStorePath();
     const QString settings = TestStore::homeFile(u"UserDefaults.ini"_s);
+    const QString note = store + u"/note"_s;
     const auto write = [](const QString& path, const QByteArray& bytes) {
         EXPECT_TRUE(FileFunctions::createFileAtPath(path, bytes));
-        return path;
     };
     const struct {
         const char* kind;
-        std::function<QString()> damage;  // answers the file the user had, if any
+        int ownStore;  // the games of a store of the user's made first, if any
+        std::function<void()> damage;
+        const QString* original;  // the file the user had, if any
         const char* said;
         const char* keptAs;   // the original's new name ends so; "" for its own place
         bool ownGames;        // else the shipped catalogue in a new store
         bool marksReachFile;  // else kept in memory, a read-only store saying it failed
     } cases[] = {
-        {"store cut short",
-         [&] {
-             makeOwnStore(300);
-             QFile::resize(store, QFileInfo(store).size() * 6 / 10);
-             return store;
-         },
+        {"store cut short", 300, [&] { QFile::resize(store, QFileInfo(store).size() * 6 / 10); },
+         &store, "is damaged", ".damaged", false, true},
+        {"store overwritten in the middle", 300, [&] { overwriteMiddlePage(store); }, &store,
          "is damaged", ".damaged", false, true},
-        {"store overwritten in the middle",
-         [&] {
-             makeOwnStore(300);
-             QFile file(store);
-             EXPECT_TRUE(file.open(QIODevice::ReadWrite) &&
-                         file.seek(file.size() / 2 / 4096 * 4096));
-             file.write(QByteArray(4096, '\x7f'));
-             return store;
-         },
+        {"store of text", 0, [&] { write(store, QByteArray("my notes\n").repeated(99)); }, &store,
          "is damaged", ".damaged", false, true},
-        {"store of text", [&] { return write(store, QByteArray("my notes\n").repeated(99)); },
-         "is damaged", ".damaged", false, true},
-        {"store of a later release",
-         [&] {
-             makeOwnStore(3);
-             SqliteConnection(store).exec(u"PRAGMA user_version=99"_s);
-             return store;
-         },
+        {"store of a later release", 3,
+         [&] { SqliteConnection(store).exec(u"PRAGMA user_version=99"_s); }, &store,
          "later release", ".newer", false, true},
-        {"store made read-only",
-         [&] {
-             makeOwnStore(3);
-             QFile::setPermissions(store, QFile::ReadOwner);
-             return store;
-         },
+        {"store made read-only", 3, [&] { QFile::setPermissions(store, QFile::ReadOwner); }, &store,
          "used read-only", "", true, false},
-        {"read-only data home with a store",
-         [&] {
-             makeOwnStore(3);
-             setHomeWritable(false);
-             return store;
-         },
+        {"read-only data home with a store", 3, [] { setHomeWritable(false); }, &store,
          "used read-only", "", true, false},
-        {"read-only data home, no store",
-         [&] {
-             setHomeWritable(false);
-             return QString();
-         },
+        {"read-only data home, no store", 0, [] { setHomeWritable(false); }, nullptr,
          "in memory only", "", false, false},
-        {"a folder in the store's place",
+        {"a folder in the store's place", 0,
          [&] {
              QDir().mkpath(store);
-             return write(store + u"/note"_s, "kept");
+             write(note, "kept");
          },
-         "in memory only", "", false, false},
-        {"settings of garbage", [&] { return write(settings, "\x01\x02[[[\n=\n\xff junk"); },
+         &note, "in memory only", "", false, false},
+        {"settings of garbage", 0, [&] { write(settings, "\x01\x02[[[\n=\n\xff junk"); }, &settings,
          "UserDefaults.ini is damaged", ".damaged", false, true},
     };
     for (const auto& c : cases) {
@@ -183,14 +161,17 @@ TEST_F(DamagedFiles, EachDamageIsSaidAndTheProgramStaysUsableWithNothingLost) {
         UserDefaults::resetStandardUserDefaults();
         QDir(FileFunctions::getDocumentDirectoryPath()).removeRecursively();
         ASSERT_TRUE(QDir().mkpath(FileFunctions::getDocumentDirectoryPath()));
-        const QString original = c.damage();
-        const QByteArray originalBytes = bytesOf(original);
+        if (c.ownStore > 0) {
+            makeOwnStore(c.ownStore);
+        }
+        c.damage();
+        const QByteArray originalBytes = c.original ? bytesOf(*c.original) : QByteArray();
         {
             Questlog3AppDelegate delegate;
             const QString console = start(delegate);
             EXPECT_TRUE(console.contains(QString::fromUtf8(c.said))) << console.toStdString();
             const QStringList kept = filesHolding(originalBytes, QString::fromUtf8(c.keptAs));
-            if (!original.isNull()) {
+            if (c.original) {
                 ASSERT_EQ(kept.size(), 1);
                 EXPECT_TRUE(*c.keptAs == 0 || console.contains(kept[0])) << console.toStdString();
             }
@@ -213,55 +194,49 @@ TEST_F(DamagedFiles, EachDamageIsSaidAndTheProgramStaysUsableWithNothingLost) {
             EXPECT_EQ(game->myIsWished(), 1);
             // Read as any other client of the file would.
             const QVariant stored =
-                SqliteConnection(TestStore::homeStorePath(), SqliteConnection::ReadOnly)
+                SqliteConnection(store, SqliteConnection::ReadOnly)
                     .execAndGet(u"SELECT myIsWished FROM Game WHERE idCriticon = '%1'"_s.arg(
                         game->idCriticon()));
             EXPECT_EQ(stored.toInt() == 1, c.marksReachFile);
         }
         setHomeWritable(true);
-        EXPECT_TRUE(original.isNull() || *c.keptAs != 0 || bytesOf(original) == originalBytes);
+        EXPECT_TRUE(!c.original || *c.keptAs != 0 || bytesOf(*c.original) == originalBytes);
     }
 }
 
-// Two damaged starts within one second each keep their store, its log beside it.
-TEST_F(DamagedFiles, TwoDamagedStartsInOneSecondKeepBothStores) {
+// A store moved aside as damaged gets the marks of the newest backup once the new store's
+// catalogue is in, said on the console; a clean start after it does not restore them again. Two
+// damaged starts within one second each keep their store, its log beside it.
+TEST_F(DamagedFiles, AStoreMovedAsideAsDamagedIsKeptAndGetsTheMarksOfTheNewestBackup) {
     const ScopedClock clock(QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9)));
-    const QByteArray damaged[] = {"first damaged store", "second damaged store"};
-    for (const QByteArray& bytes : damaged) {
-        ASSERT_TRUE(FileFunctions::createFileAtPath(TestStore::homeStorePath(), bytes) &&
-                    FileFunctions::createFileAtPath(TestStore::homeStorePath() + u"-wal"_s,
-                                                    bytes + " log"));
-        Questlog3AppDelegate delegate;
-        start(delegate);
-    }
-    for (const QByteArray& bytes : damaged) {
-        const QStringList kept = filesHolding(bytes, u".damaged"_s);
-        ASSERT_EQ(kept.size(), 1) << bytes.constData();
-        EXPECT_TRUE(kept[0].contains(u"2026-05-06-070809"_s)) << kept[0].toStdString();
-        EXPECT_EQ(filesHolding(bytes + " log", u".damaged-wal"_s),
-                  QStringList(kept[0] + u"-wal"_s));
-    }
-}
-
-// The marks of a store moved aside as damaged come back from the newest backup once the new
-// store's catalogue is in, said on the console; once only.
-TEST_F(DamagedFiles, AStoreMovedAsideAsDamagedGetsTheMarksOfTheNewestBackup) {
     MarksFile backup;
     backup.games = {{u"20500000"_s, u"Orchard"_s, 4.0f, true, false},
                     {u"not-in-the-catalogue"_s, u"Gone"_s, 2.0f, false, true}};
     ASSERT_TRUE(QDir().mkpath(MarksKeeper::backupFolderPath()));
     const QString path = MarksKeeper::backupFolderPath() + u"/marks-2026-01-02-030405.json"_s;
     ASSERT_TRUE(FileFunctions::createFileAtPath(path, backup.toBytes(MarksFile::Format::Json)));
-    ASSERT_TRUE(FileFunctions::createFileAtPath(TestStore::homeStorePath(), "not a store"));
-    for (const bool damaged : {true, false}) {
+    const QByteArray damaged[] = {"first damaged store", "second damaged store", {}};
+    for (const QByteArray& bytes : damaged) {
+        SCOPED_TRACE(bytes.constData());
+        ASSERT_TRUE(bytes.isEmpty() ||
+                    (FileFunctions::createFileAtPath(TestStore::homeStorePath(), bytes) &&
+                     FileFunctions::createFileAtPath(TestStore::homeStorePath() + u"-wal"_s,
+                                                     bytes + " log")));
         Questlog3AppDelegate delegate;
         const QString console = start(delegate);
-        EXPECT_EQ(console.contains(u"Restored the marks of 1 game from "_s + path), damaged)
+        EXPECT_EQ(console.contains(u"Restored the marks of 1 game from "_s + path),
+                  !bytes.isEmpty())
             << console.toStdString();
         Game* game = delegate.updateController()->getGameFromEntityWithCriticonID(u"20500000"_s);
         ASSERT_NE(game, nullptr);
-        EXPECT_EQ(game->myScore(), 4.0f);
-        EXPECT_EQ(game->scoreDisplay(), 4.0f);
-        EXPECT_EQ(game->myIsWished(), 1);
+        EXPECT_EQ(std::tuple(game->myScore(), game->scoreDisplay(), game->myIsWished()),
+                  std::tuple(4.0f, 4.0f, 1));
+    }
+    for (const QByteArray& bytes : {damaged[0], damaged[1]}) {
+        const QStringList kept = filesHolding(bytes, u".damaged"_s);
+        ASSERT_EQ(kept.size(), 1) << bytes.constData();
+        EXPECT_TRUE(kept[0].contains(u"2026-05-06-070809"_s)) << kept[0].toStdString();
+        EXPECT_EQ(filesHolding(bytes + " log", u".damaged-wal"_s),
+                  QStringList(kept[0] + u"-wal"_s));
     }
 }
