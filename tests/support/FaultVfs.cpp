@@ -8,8 +8,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-// Our wrapper of one open file; the wrapped file of the real file system follows it in the
-// same allocation SQLite makes for szOsFile bytes.
+// Our wrapper of one open file; the wrapped file of the real file system
+// follows it in the same allocation SQLite makes for szOsFile bytes.
 struct FaultVfs::File {
     sqlite3_file base;
     sqlite3_io_methods methods;
@@ -17,82 +17,63 @@ struct FaultVfs::File {
     FaultVfs* owner;
 };
 
-// The io methods of our files: they forward to the wrapped file, and the counted ones ask the
-// owner first whether to fail.
+// The methods of our files and file system: each hands the call on to the
+// wrapped object's own; the counted ones ask the owner first whether to fail.
 struct FaultVfsMethods {
     static constexpr size_t kRealOffset = (sizeof(FaultVfs::File) + 15) & ~size_t(15);
 
-    static FaultVfs::File* of(sqlite3_file* file) {
-        return reinterpret_cast<FaultVfs::File*>(file);
+    static FaultVfs* owner(sqlite3_file* file) {
+        return reinterpret_cast<FaultVfs::File*>(file)->owner;
     }
-    // The wrapped file or file system, and where its methods are.
-    static sqlite3_file* wrapped(sqlite3_file* file) { return of(file)->real; }
-    static sqlite3_vfs* wrapped(sqlite3_vfs* vfs) {
-        return static_cast<FaultVfs*>(vfs->pAppData)->previous_;
+    static FaultVfs* owner(sqlite3_vfs* vfs) { return static_cast<FaultVfs*>(vfs->pAppData); }
+    static sqlite3_file* wrapped(sqlite3_file* file) {
+        return reinterpret_cast<FaultVfs::File*>(file)->real;
     }
+    static sqlite3_vfs* wrapped(sqlite3_vfs* vfs) { return owner(vfs)->previous_; }
     static const sqlite3_io_methods* methodsOf(sqlite3_file* real) { return real->pMethods; }
     static sqlite3_vfs* methodsOf(sqlite3_vfs* real) { return real; }
 
-    static int close(sqlite3_file* file) {
-        sqlite3_file* real = wrapped(file);
-        return real->pMethods ? real->pMethods->xClose(real) : SQLITE_OK;
+    template <typename Table, typename Method>
+    struct Forward;
+    template <typename Table, typename Result, typename Self, typename... Args>
+    struct Forward<Table, Result (*)(Self*, Args...)> {
+        template <Result (*Table::*method)(Self*, Args...)>
+        static Result call(Self* self, Args... args) {
+            Self* real = wrapped(self);
+            return (methodsOf(real)->*method)(real, args...);
+        }
+        // Fails the call when armed to; a sync that need not reach the disk only
+        // counts.
+        template <Result (*Table::*method)(Self*, Args...), FaultVfs::Kind kind>
+        static Result counted(Self* self, Args... args) {
+            FaultVfs* vfs = owner(self);
+            if (const int code = vfs->fault(kind)) {
+                return code;
+            }
+            const Result rc = kind == FaultVfs::Kind::Sync && !vfs->syncsReachDisk_
+                                  ? SQLITE_OK
+                                  : call<method>(self, args...);
+            vfs->passed(kind);
+            return rc;
+        }
+    };
+    template <typename Table, auto... methods>
+    static void forward(Table& table) {
+        ((table.*methods =
+              Forward<Table,
+                      std::remove_reference_t<decltype(table.*methods)>>::template call<methods>),
+         ...);
     }
-    static int write(sqlite3_file* file, const void* buffer, int amount, sqlite3_int64 offset);
-    static int truncate(sqlite3_file* file, sqlite3_int64 size);
-    static int sync(sqlite3_file* file, int flags);
-    static void fill(sqlite3_io_methods* methods, int version);
-
-    // Counts the call; fails it when armed to, else makes it through `call` on the real file.
-    template <typename Call>
-    static int counted(sqlite3_file* file, FaultVfs::Kind kind, const Call& call);
-};
-
-namespace {
-
-// A method of `Table` that hands the call on to the wrapped object's own.
-template <typename Table, typename Method>
-struct Forward;
-template <typename Table, typename Result, typename Self, typename... Args>
-struct Forward<Table, Result (*)(Self*, Args...)> {
-    template <Result (*Table::*method)(Self*, Args...)>
-    static Result call(Self* self, Args... args) {
-        Self* real = FaultVfsMethods::wrapped(self);
-        return (FaultVfsMethods::methodsOf(real)->*method)(real, args...);
+    template <auto method, FaultVfs::Kind kind>
+    static void count(sqlite3_io_methods& table) {
+        table.*method =
+            Forward<sqlite3_io_methods, std::remove_reference_t<decltype(table.*method)>>::
+                template counted<method, kind>;
     }
 };
-#define FORWARD(Table, target, method) \
-    (target).method = Forward<Table, decltype(Table::method)>::call<&Table::method>
-
-}  // namespace
-
-// A table of our methods of the same version as the wrapped file's, so SQLite asks for shared
-// memory (write-ahead log) and memory mapping exactly when the real file offers them.
-void FaultVfsMethods::fill(sqlite3_io_methods* methods, int version) {
-    *methods = sqlite3_io_methods{};
-    methods->iVersion = version;
-    methods->xClose = close;
-    methods->xWrite = write;
-    methods->xTruncate = truncate;
-    methods->xSync = sync;
-    FORWARD(sqlite3_io_methods, *methods, xRead);
-    FORWARD(sqlite3_io_methods, *methods, xFileSize);
-    FORWARD(sqlite3_io_methods, *methods, xLock);
-    FORWARD(sqlite3_io_methods, *methods, xUnlock);
-    FORWARD(sqlite3_io_methods, *methods, xCheckReservedLock);
-    FORWARD(sqlite3_io_methods, *methods, xFileControl);
-    FORWARD(sqlite3_io_methods, *methods, xSectorSize);
-    FORWARD(sqlite3_io_methods, *methods, xDeviceCharacteristics);
-    FORWARD(sqlite3_io_methods, *methods, xShmMap);
-    FORWARD(sqlite3_io_methods, *methods, xShmLock);
-    FORWARD(sqlite3_io_methods, *methods, xShmBarrier);
-    FORWARD(sqlite3_io_methods, *methods, xShmUnmap);
-    FORWARD(sqlite3_io_methods, *methods, xFetch);
-    FORWARD(sqlite3_io_methods, *methods, xUnfetch);
-}
 
 FaultVfs::FaultVfs() : vfs_(std::make_unique<sqlite3_vfs>()), previous_(sqlite3_vfs_find(nullptr)) {
     sqlite3_vfs& vfs = *vfs_;
-    // Everything but xOpen goes straight to the real file system.
     vfs = *previous_;
     vfs.iVersion = std::min(previous_->iVersion, 3);
     vfs.szOsFile = int(FaultVfsMethods::kRealOffset) + previous_->szOsFile;
@@ -100,25 +81,13 @@ FaultVfs::FaultVfs() : vfs_(std::make_unique<sqlite3_vfs>()), previous_(sqlite3_
     vfs.zName = "questlog-fault-vfs";
     vfs.pAppData = this;
     vfs.xOpen = &FaultVfs::open;
-    // The remaining methods take the vfs as first argument; the real ones must get their own.
-    FORWARD(sqlite3_vfs, vfs, xDelete);
-    FORWARD(sqlite3_vfs, vfs, xAccess);
-    FORWARD(sqlite3_vfs, vfs, xFullPathname);
-    FORWARD(sqlite3_vfs, vfs, xDlOpen);
-    FORWARD(sqlite3_vfs, vfs, xDlError);
-    FORWARD(sqlite3_vfs, vfs, xDlSym);
-    FORWARD(sqlite3_vfs, vfs, xDlClose);
-    FORWARD(sqlite3_vfs, vfs, xRandomness);
-    FORWARD(sqlite3_vfs, vfs, xSleep);
-    FORWARD(sqlite3_vfs, vfs, xCurrentTime);
-    FORWARD(sqlite3_vfs, vfs, xCurrentTimeInt64);
-    FORWARD(sqlite3_vfs, vfs, xSetSystemCall);
-    FORWARD(sqlite3_vfs, vfs, xGetSystemCall);
-    FORWARD(sqlite3_vfs, vfs, xNextSystemCall);
-    vfs.xGetLastError = [](sqlite3_vfs* self, int size, char* out) {
-        sqlite3_vfs* real = FaultVfsMethods::wrapped(self);
-        return real->xGetLastError ? real->xGetLastError(real, size, out) : 0;
-    };
+    // The remaining methods take the vfs as first argument; the real ones must
+    // get their own.
+    using V = sqlite3_vfs;
+    FaultVfsMethods::forward<V, &V::xDelete, &V::xAccess, &V::xFullPathname, &V::xDlOpen,
+                             &V::xDlError, &V::xDlSym, &V::xDlClose, &V::xRandomness, &V::xSleep,
+                             &V::xCurrentTime, &V::xGetLastError, &V::xCurrentTimeInt64,
+                             &V::xSetSystemCall, &V::xGetSystemCall, &V::xNextSystemCall>(vfs);
     sqlite3_vfs_register(vfs_.get(), 1);
 }
 
@@ -216,11 +185,8 @@ QList<int> FaultVfs::steps(int calls, int budget, quint32 seed) {
 
 int FaultVfs::fault(Kind kind) {
     const int count = ++counts_[size_t(kind)];
-    if (armedKind_.load() != int(kind)) {
-        return 0;
-    }
     const int at = armedAt_.load();
-    if (count == at || (sticky_.load() && count > at)) {
+    if (armedKind_.load() == int(kind) && (count == at || (sticky_.load() && count > at))) {
         ++injected_;
         return armedCode_.load();
     }
@@ -235,7 +201,7 @@ void FaultVfs::passed(Kind kind) const {
 
 int FaultVfs::open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags,
                    int* outFlags) {
-    auto* self = static_cast<FaultVfs*>(vfs->pAppData);
+    FaultVfs* self = FaultVfsMethods::owner(vfs);
     File* wrapper = reinterpret_cast<File*>(file);
     wrapper->base.pMethods = nullptr;  // SQLite closes nothing after a failed open
     wrapper->owner = self;
@@ -247,42 +213,25 @@ int FaultVfs::open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int f
     }
     const int rc = self->previous_->xOpen(self->previous_, name, wrapper->real, flags, outFlags);
     if (wrapper->real->pMethods) {
-        // The real file must be closed even after a failed open, so ours is set up either way.
-        FaultVfsMethods::fill(&wrapper->methods, wrapper->real->pMethods->iVersion);
-        wrapper->base.pMethods = &wrapper->methods;
+        // The real file must be closed even after a failed open, so ours is set up
+        // either way. Of the wrapped file's version, so SQLite asks for shared
+        // memory (write-ahead log) and memory mapping exactly when the real file
+        // offers them.
+        using M = sqlite3_io_methods;
+        M& methods = wrapper->methods;
+        methods = M{};
+        methods.iVersion = wrapper->real->pMethods->iVersion;
+        FaultVfsMethods::count<&M::xWrite, Kind::Write>(methods);
+        FaultVfsMethods::count<&M::xTruncate, Kind::Truncate>(methods);
+        FaultVfsMethods::count<&M::xSync, Kind::Sync>(methods);
+        FaultVfsMethods::forward<M, &M::xClose, &M::xRead, &M::xFileSize, &M::xLock, &M::xUnlock,
+                                 &M::xCheckReservedLock, &M::xFileControl, &M::xSectorSize,
+                                 &M::xDeviceCharacteristics, &M::xShmMap, &M::xShmLock,
+                                 &M::xShmBarrier, &M::xShmUnmap, &M::xFetch, &M::xUnfetch>(methods);
+        wrapper->base.pMethods = &methods;
     }
     if (rc == SQLITE_OK) {
         self->passed(Kind::Open);
     }
     return rc;
-}
-
-template <typename Call>
-int FaultVfsMethods::counted(sqlite3_file* file, FaultVfs::Kind kind, const Call& call) {
-    FaultVfs* owner = of(file)->owner;
-    if (const int code = owner->fault(kind)) {
-        return code;
-    }
-    const int rc = call(wrapped(file));
-    owner->passed(kind);
-    return rc;
-}
-
-int FaultVfsMethods::write(sqlite3_file* file, const void* buffer, int amount,
-                           sqlite3_int64 offset) {
-    return counted(file, FaultVfs::Kind::Write, [&](sqlite3_file* real) {
-        return real->pMethods->xWrite(real, buffer, amount, offset);
-    });
-}
-
-int FaultVfsMethods::truncate(sqlite3_file* file, sqlite3_int64 size) {
-    return counted(file, FaultVfs::Kind::Truncate,
-                   [&](sqlite3_file* real) { return real->pMethods->xTruncate(real, size); });
-}
-
-int FaultVfsMethods::sync(sqlite3_file* file, int flags) {
-    const bool reachDisk = of(file)->owner->syncsReachDisk_;
-    return counted(file, FaultVfs::Kind::Sync, [&](sqlite3_file* real) {
-        return reachDisk ? real->pMethods->xSync(real, flags) : SQLITE_OK;
-    });
 }

@@ -4,28 +4,13 @@
 
 #include <QDateTime>
 
+#include "CatalogueRows.h"
 #include "DateFunctions.h"
 #include "QStringPrinter.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-// One catalogue row: the fields joined by the separator inside quotes, then the terminator.
-QString row(const QStringList& fields, const QString& terminator = u"\r"_s) {
-    return u"\""_s + fields.join(u"\",\""_s) + u"\""_s + terminator;
-}
-
-QStringList fieldsOf(const QString& title, const QString& id,
-                     const QString& releaseDate = u"2009-03-05"_s) {
-    QStringList fields(CatalogueRow::kFields, u"f"_s);
-    fields[0] = title;
-    fields[1] = u"4.5"_s;
-    fields[4] = id;
-    fields[16] = releaseDate;
-    fields[18] = u"Pub"_s;
-    return fields;
-}
 
 QList<CatalogueRow> readAll(CatalogueFileReader& reader) {
     QList<CatalogueRow> rows;
@@ -39,14 +24,16 @@ QList<CatalogueRow> readAll(CatalogueFileReader& reader) {
 }  // namespace
 
 TEST(CatalogueFileReader, RowsAreFramedSplitAndCleaned) {
-    QStringList first = fieldsOf(u"Zelda%3A %3Cb%3ETwilight%3C/b%3E &amp; more"_s, u"c%31"_s);
+    using CatalogueGenerator::rowText;
+    QStringList first = gameFields(u"Zelda%3A %3Cb%3ETwilight%3C/b%3E &amp; more"_s, u"c%31"_s);
+    first[1] = u"4.5"_s;
     first[15] = u"<p>Hero</p> &quot;Link&quot;"_s;
     // Lines without the separator are no rows; a short row is skipped; the last row needs no
     // line feed; fields beyond the 19th are ignored; the terminator may be any character.
-    const QString text = u"<games>\nheader line\n\n"_s + row(first) + u"\n"_s +
-                         row(fieldsOf(u"Short"_s, u"c9"_s).mid(0, 10)) + u"\n"_s +
-                         row(fieldsOf(u"Kept"_s, u"c2"_s) + QStringList{u"extra"_s}, u"X"_s) +
-                         u"</games><reportDateYMD>2010-01-02</reportDateYMD>"_s;
+    const QString text = u"<games>\nheader line\n\n"_s + rowText(first) + u"\n"_s +
+                         rowText(gameFields(u"Short"_s, u"c9"_s).mid(0, 10)) + u"\n"_s +
+                         rowText(gameFields(u"Kept"_s, u"c2"_s) << u"extra"_s).chopped(1) +
+                         u"X</games><reportDateYMD>2010-01-02</reportDateYMD>"_s;
     CatalogueFileReader reader(text);
     ASSERT_TRUE(reader.hasReportDate());
     EXPECT_EQ(reader.reportYMD(), u"2010-01-02"_s);
@@ -73,7 +60,9 @@ TEST(CatalogueFileReader, EveryReleaseDateReadsAsOnItsOwn) {
         u"soon"_s,       u"2011-07-0x"_s, u"%32%30%31%32-01-01"_s, u"2012-01-01"_s};
     QString text = u"<reportDateYMD>2009-05-07</reportDateYMD><games>\n"_s;
     for (const QString& date : dates) {
-        text += row(fieldsOf(u"G"_s, date, date)) + u"\n"_s;
+        QStringList fields = gameFields(u"G"_s, date);
+        fields[16] = date;
+        text += CatalogueGenerator::rowText(fields) + u"\n"_s;
     }
     CatalogueFileReader reader(text + u"</games>"_s);
     const QList<CatalogueRow> rows = readAll(reader);

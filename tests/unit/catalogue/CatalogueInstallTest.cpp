@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "CatalogueRows.h"
 #include "DateFunctions.h"
 #include "Model.h"
 #include "QStringPrinter.h"
@@ -11,27 +12,15 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// One catalogue row: the fields joined by the separator inside quotes, then the terminator.
-QString row(const QStringList& fields, const QString& terminator = u"\r"_s) {
-    return u"\""_s + fields.join(u"\",\""_s) + u"\""_s + terminator;
-}
-
-QStringList gameFields(const QString& title, const QString& criticonId,
-                       const QString& criticon = u"0"_s, const QString& critic = u"3.5"_s) {
-    QStringList fields =
-        u"|||2.5|||wii|RPG|TEEN|Wii|Role-Playing|Teen|http://127.0.0.1:1/a.jpg|http://r/1|"
-        "http://p/1|A quest|2009-03-05|Dev|Pub"_s.split(u'|');
-    fields[0] = title;
-    fields[1] = criticon;
-    fields[2] = critic;
-    fields[4] = criticonId;
-    fields[5] = u"pb"_s + criticonId;
-    return fields;
-}
-
-QString catalogue(const QStringList& rows, const QString& report = u"2009-05-07"_s) {
-    return u"<reportDateYMD>"_s + report + u"</reportDateYMD>\n<games>\n"_s + rows.join(u"\n"_s) +
-           u"\n</games>"_s;
+// A file of rows "title, id, review site's score, critics' score", reported on 2009-05-07.
+QString catalogue(std::initializer_list<std::tuple<QString, QString, QString, QString>> games) {
+    QList<QStringList> rows;
+    for (const auto& [title, id, criticon, critic] : games) {
+        rows.append(gameFields(title, id));
+        rows.last()[1] = criticon;
+        rows.last()[2] = critic;
+    }
+    return CatalogueGenerator::catalogueText(QDate(2009, 5, 7), rows);
 }
 
 // "title|critic|display|wished|my score|publisher", -1 for an absent value.
@@ -70,14 +59,13 @@ protected:
 // Every field lands in its attribute, the critic score falls back to the review site's and the
 // displayed score follows it; a repeated id ends in one record, and updates keep the user's marks.
 TEST_F(CatalogueInstall, RowsBecomeSavedGamesAndUpdatesKeepTheUsersMarks) {
+    const QString file = catalogue({{u"First"_s, u"c1"_s, u"0"_s, u"3.5"_s},
+                                    {u"Zelda%3A &amp; more"_s, u"c1"_s, u"3.5"_s, u"0"_s},
+                                    {u"Last"_s, u"c2"_s, u"4.5"_s, u"2"_s}});
     EXPECT_TRUE(controller_
                     .addGamesToEntityFromUpdateFileReturnReportYMD(
-                        u"<games>\n"_s + row(gameFields(u"A"_s, u"c1"_s)) + u"\n</games>"_s, false)
+                        file.mid(file.indexOf(u"<games>"_s)), false)
                     .isNull());  // no report date: ignored
-    const QString file =
-        catalogue({row(gameFields(u"First"_s, u"c1"_s)),
-                   row(gameFields(u"Zelda%3A &amp; more"_s, u"c1"_s, u"3.5"_s, u"0"_s)),
-                   row(gameFields(u"Last"_s, u"c2"_s, u"4.5"_s, u"2"_s), u"X"_s)});
     EXPECT_EQ(controller_.addGamesToEntityFromUpdateFileReturnReportYMD(file, false),
               u"2009-05-07"_s);
     EXPECT_FALSE(store_.context->hasChanges());  // applying a file saves
@@ -93,7 +81,7 @@ TEST_F(CatalogueInstall, RowsBecomeSavedGamesAndUpdatesKeepTheUsersMarks) {
     all[1]->setMyScore(4.5f);
     all[1]->setScoreDisplay(4.5f);
     controller_.addGamesToEntityFromUpdateFileReturnReportYMD(
-        catalogue({row(gameFields(u"New title"_s, u"c1"_s, u"0"_s, u"2.0"_s))}), true);
+        catalogue({{u"New title"_s, u"c1"_s, u"0"_s, u"2.0"_s}}), true);
     all = games();
     ASSERT_EQ(all.size(), 2);
     EXPECT_EQ(describe(all[1]), u"New title|2|4.5|1|4.5|Pub"_s);

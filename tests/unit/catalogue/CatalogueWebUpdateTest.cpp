@@ -2,6 +2,7 @@
 
 #include <QTest>
 
+#include "CatalogueRows.h"
 #include "FakeHttpServer.h"
 #include "Model.h"
 #include "NotificationCenter.h"
@@ -14,14 +15,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QString row(const QString& title, const QString& id) {
-    const QStringList fields = {title,        u"0"_s,          u"4"_s,   u"3"_s,    id,
-                                u"pb"_s + id, u"wii"_s,        u"RPG"_s, u"TEEN"_s, u"Wii"_s,
-                                u"RPG"_s,     u"Teen"_s,       u""_s,    u""_s,     u""_s,
-                                u"Text"_s,    u"2010-03-01"_s, u"Dev"_s, u"Pub"_s};
-    return u"\""_s + fields.join(u"\",\""_s) + u"\"\r"_s;
-}
 
 class WebUpdate : public testing::Test {
 protected:
@@ -65,7 +58,9 @@ protected:
 TEST_F(WebUpdate, AnswersApplyAndMoveTheDateOnlyWhenValid) {
     controller_.setLastUpdateYMD(u"2010-3-1"_s);
     EXPECT_TRUE(controller_.getUpdateFileURL().isNull());
-    const QByteArray rows = "<games>\n" + row(u"New"_s, u"n1"_s).toUtf8() + "\n</games>";
+    const QByteArray rows = "<games>\n" +
+                            CatalogueGenerator::rowText(gameFields(u"New"_s, u"n1"_s)).toUtf8() +
+                            "\n</games>";
     const struct {
         QByteArray body;
         int status;

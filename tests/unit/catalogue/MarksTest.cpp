@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QRandomGenerator>
 
+#include "CatalogueRows.h"
 #include "MarksFile.h"
 #include "MarksKeeper.h"
 #include "Model.h"
@@ -22,9 +22,9 @@ std::tuple<float, int, int, std::optional<float>> marksOf(const Game* game) {
             game->myIsPlayed().value_or(0), game->scoreDisplay()};
 }
 
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+// The marks file at `path`, read back.
+std::optional<MarksFile> marksFileAt(const QString& path) {
+    return MarksFile::fromBytes(FileFunctions::getStringFileValue(path).toUtf8(), nullptr);
 }
 
 QString writeHomeFile(const QString& name, const QByteArray& bytes) {
@@ -204,8 +204,8 @@ TEST_F(Marks, GamesNotInTheCatalogueAreKeptAside) {
     games[1]->setIdCriticon(u"x1"_s);
     result = import("id,wished\nx3,1\nx1,1\n");
     EXPECT_EQ(result.message, u"Imported 1 game; 1 not in this catalogue"_s);
-    const std::optional<MarksFile> side = MarksFile::fromBytes(
-        bytesOf(TestStore::homeFile(MarksKeeper::kUnmatchedFileName)), nullptr);
+    const std::optional<MarksFile> side =
+        marksFileAt(TestStore::homeFile(MarksKeeper::kUnmatchedFileName));
     ASSERT_TRUE(side && side->games.size() == 2);
     EXPECT_EQ(side->games[0].id + side->games[1].id, u"x2x3"_s);
 }
@@ -224,13 +224,11 @@ TEST_F(Marks, BackupsHoldTheMarksOfBeforeAndTheNewestTenStay) {
     ASSERT_TRUE(store.context->save(nullptr));
     const QString title = games[0]->title();
     controller.processWebUpdateFile(
-        u"<reportDateYMD>2026-12-01</reportDateYMD><games>\n\"Renamed\",\"0\",\"4\",\"3\",\"g0\","
-        u"\"p\",\"wii\",\"RPG\",\"TEEN\",\"Wii\",\"RPG\",\"Teen\",\"\",\"\",\"\",\"T\","
-        u"\"2010-03-01\",\"D\",\"P\"\r\n</games>"_s);
+        CatalogueGenerator::catalogueText(QDate(2026, 12, 1), {gameFields(u"Renamed"_s, u"g0"_s)}));
     ASSERT_EQ(games[0]->title(), u"Renamed"_s);
     QStringList backups = MarksKeeper::backupPaths();
     ASSERT_EQ(backups.size(), 1);
-    std::optional<MarksFile> before = MarksFile::fromBytes(bytesOf(backups[0]), nullptr);
+    const std::optional<MarksFile> before = marksFileAt(backups[0]);
     ASSERT_TRUE(before && before->games.size() == 1);
     EXPECT_EQ(before->games[0], (Entry{u"g0"_s, title, 2.5f, true, false}));
     const QString renamed = keeper.backUp(u"test"_s);

@@ -4,31 +4,29 @@
 // steps (every write and sync); given a step, it stops there, says so and waits for a byte on
 // standard input, so the parent can let it go on and kill it a chosen moment later, inside the
 // merge. After the merge it waits to be killed.
-//   questlog_merge_crash_child <store path> <catalogue file> merge|install [<step to stop at>]
-//   "loaded"                      the store is read; the merge begins
+//   questlog_merge_crash_child <store path> <catalogue file> merge|install <stop at, 0: never>
 //   "at <step>"                   stopped at that step
 //   "saved <steps> <writes> <syncs> <µs>" the merge is in the file
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "FaultVfs.h"
+#include "FileFunctions.h"
 #include "TestStore.h"
 #include "UpdateController.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 4 && argc != 5) {
+    if (argc != 5) {
         return 2;
     }
-    QFile update(QString::fromUtf8(argv[2]));
-    if (!update.open(QIODevice::ReadOnly)) {
+    const QString text = FileFunctions::getStringFileValue(QString::fromUtf8(argv[2]));
+    if (text.isEmpty()) {
         return 3;
     }
-    const QString text = QString::fromUtf8(update.readAll());
     // Counts the calls only; it injects nothing. A kill loses nothing the page cache holds, so
     // the disk need not be waited for.
     FaultVfs vfs;
@@ -39,10 +37,8 @@ int main(int argc, char** argv) {
     if (!store.opened || (merge && controller.getGameCountFromEntity() <= 0)) {
         return 4;
     }
-    std::fputs("loaded\n", stdout);
-    std::fflush(stdout);
     vfs.resetCounts();
-    const int stopAt = argc == 5 ? std::atoi(argv[4]) : 0;
+    const int stopAt = std::atoi(argv[4]);
     int steps = 0;
     vfs.setObserver([&](FaultVfs::Kind kind, int) {
         if ((kind == FaultVfs::Kind::Sync || kind == FaultVfs::Kind::Write) && ++steps == stopAt) {

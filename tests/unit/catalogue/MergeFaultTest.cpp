@@ -24,12 +24,13 @@ constexpr int kStepBudget = 30;
 const QString kInstalledYMD = u"2026-11-01"_s;  // the report date of the bundle's catalogue
 const QString kUpdateYMD = u"2026-11-08"_s;
 
-int countOf(const QString& path, const QString& sql) {
-    return SqliteConnection(path).execAndGet(sql).toInt();
-}
-
+const QString kGames = u"SELECT count(*) FROM Game"_s;
 const QString kMarkedGames =
     u"SELECT count(*) FROM Game WHERE myIsWished = 1 OR myScore IS NOT NULL"_s;
+// Column 0 of `sql`'s first row on the store file, the data home's by default.
+int countOf(const QString& sql, const QString& path = TestStore::homeStorePath()) {
+    return SqliteConnection(path).execAndGet(sql).toInt();
+}
 
 // The first install (with marks carried over from the earlier generation's file) and the daily
 // update merge, with a disk fault injected at every N (or a dense sample) of the calls made from
@@ -157,10 +158,9 @@ TEST_P(CatalogueUnderDiskFaults, FirstInstallCarriesEveryMarkOverOrKeepsTheEarli
                 if (store.context->hasChanges()) {
                     // A save failed: the catalogue's rows may be in, but no carried mark,
                     // whose only copy stays in the earlier file.
-                    const int rows =
-                        countOf(TestStore::homeStorePath(), u"SELECT count(*) FROM Game"_s);
+                    const int rows = countOf(kGames);
                     EXPECT_TRUE(rows == 0 || rows == kBundleGames) << rows;
-                    EXPECT_EQ(countOf(TestStore::homeStorePath(), kMarkedGames), 0);
+                    EXPECT_EQ(countOf(kMarkedGames), 0);
                 } else {  // the earlier file could not be read: it waits for the next start
                     EXPECT_TRUE(FileFunctions::fileExistsAtPath(oldPath()));
                 }
@@ -177,10 +177,9 @@ TEST_P(CatalogueUnderDiskFaults, FirstInstallCarriesEveryMarkOverOrKeepsTheEarli
             restarted.startBundleFileInstall();
             EXPECT_EQ(restarted.getLastUpdateYMD(), kInstalledYMD);
         }
-        EXPECT_EQ(countOf(TestStore::homeStorePath(), u"SELECT count(*) FROM Game"_s),
-                  kBundleGames);
+        EXPECT_EQ(countOf(kGames), kBundleGames);
         if (!FileFunctions::fileExistsAtPath(oldPath())) {
-            EXPECT_EQ(countOf(TestStore::homeStorePath(), kMarkedGames), oldMarks_);
+            EXPECT_EQ(countOf(kMarkedGames), oldMarks_);
         }
         return storeFingerprint(TestStore::homeStorePath());
     });
@@ -190,7 +189,7 @@ TEST_P(CatalogueUnderDiskFaults, FirstInstallCarriesEveryMarkOverOrKeepsTheEarli
 // report date where it was, so the rows are asked for again; the marks survive either way.
 TEST_P(CatalogueUnderDiskFaults, UpdateMergeIsWholeOrAbsentAndKeepsEveryMark) {
     const QString before = storeFingerprint(templatePath(u"installed"_s));
-    const int marked = countOf(templatePath(u"installed"_s), kMarkedGames);
+    const int marked = countOf(kMarkedGames, templatePath(u"installed"_s));
     ASSERT_GT(marked, 0);
     FaultSweep sweep(GetParam());
     sweep.run("update merge", kStepBudget, 29, [&](std::optional<int> n) {
@@ -218,9 +217,8 @@ TEST_P(CatalogueUnderDiskFaults, UpdateMergeIsWholeOrAbsentAndKeepsEveryMark) {
             UpdateController(next.context.get(), next.model.get())
                 .processWebUpdateFile(updateText_);
         }
-        EXPECT_EQ(countOf(TestStore::homeStorePath(), kMarkedGames), marked);
-        EXPECT_EQ(countOf(TestStore::homeStorePath(), u"SELECT count(*) FROM Game"_s),
-                  kBundleGames * 5 / 4);
+        EXPECT_EQ(countOf(kMarkedGames), marked);
+        EXPECT_EQ(countOf(kGames), kBundleGames * 5 / 4);
         return storeFingerprint(TestStore::homeStorePath());
     });
 }

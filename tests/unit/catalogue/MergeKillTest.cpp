@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -9,6 +8,7 @@
 #include <thread>
 
 #include "CatalogueGenerator.h"
+#include "FileFunctions.h"
 #include "QStringPrinter.h"
 #include "StoreFileSupport.h"
 #include "TestStore.h"
@@ -40,25 +40,18 @@ QString catalogue(int firstIndex, int games, quint32 seed, const QDate& reportDa
     return CatalogueGenerator::catalogueText(reportDate, rows);
 }
 
-const QString kMarks = u"SELECT count(*) || '/' || total(myScore) FROM Game WHERE myIsWished = 1"_s;
-
 // What a kill may change: the rows the catalogue file writes (all from the first one written),
-// the count of games and the marks of the whole store.
-struct StoreState {
-    QString rows;
-    int games = 0;
-    QString marks;
-    bool operator==(const StoreState&) const = default;
-};
-StoreState stateOf(qint64 afterRowId) {
+// the count of games, and the marks of the whole store, which no kill may change.
+QString rowsOf(qint64 afterRowId) {
     const QString path = TestStore::homeStorePath();
-    return {storeFingerprint(path, u"Game"_s, afterRowId),
-            SqliteConnection(path).execAndGet(u"SELECT count(*) FROM Game"_s).toInt(),
-            SqliteConnection(path).execAndGet(kMarks).toString()};
+    return u"%1 games, %2"_s
+        .arg(SqliteConnection(path).execAndGet(u"SELECT count(*) FROM Game"_s).toInt())
+        .arg(storeFingerprint(path, u"Game"_s, afterRowId));
 }
-void PrintTo(const StoreState& state, std::ostream* out) {
-    *out << state.games << " games, " << state.rows.toStdString() << ", marks "
-         << state.marks.toStdString();
+QString marks() {
+    return SqliteConnection(TestStore::homeStorePath())
+        .execAndGet(u"SELECT count(*) || '/' || total(myScore) FROM Game WHERE myIsWished = 1"_s)
+        .toString();
 }
 
 // The daily update merge of 10k rows into 100k (50 kills), and the first install of many games
@@ -72,29 +65,24 @@ const struct Scenario {
     quint32 maxExtraMicros;
 } kScenarios[] = {{"Merge", true, 50, 300}, {"Install", false, 20, 0}};
 
-// The merge child, started on the test's store and read line by line.
+// The merge child, started on the test's store and read line by line; killed when it goes.
 class Child {
 public:
     // With `stopAt`, the child stops at that step of the merge until go() lets it on.
     Child(const QString& updatePath, bool merge, int stopAt = 0) {
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QStringList arguments{TestStore::homeStorePath(), updatePath,
-                              merge ? u"merge"_s : u"install"_s};
-        if (stopAt > 0) {
-            arguments.append(QString::number(stopAt));
-        }
-        process_.start(QString::fromUtf8(QUESTLOG_MERGE_CRASH_CHILD), arguments);
+        process_.start(QString::fromUtf8(QUESTLOG_MERGE_CRASH_CHILD),
+                       {TestStore::homeStorePath(), updatePath, merge ? u"merge"_s : u"install"_s,
+                        QString::number(stopAt)});
         process_.waitForStarted(30000);
     }
-    ~Child() {
-        process_.kill();
-        process_.waitForFinished(30000);
-    }
-    // The next line, or an empty one when the child has ended.
+    ~Child() { kill(); }
+    // The next line; what is left, exit code appended, once the child has ended.
     QByteArray line() {
         while (!process_.canReadLine()) {
             if (process_.state() != QProcess::Running || !process_.waitForReadyRead(60000)) {
-                return process_.readAll().trimmed();
+                return process_.readAll().trimmed() + " (exit " +
+                       QByteArray::number(process_.exitCode()) + ")";
             }
         }
         return process_.readLine().trimmed();
@@ -102,13 +90,6 @@ public:
     void go() {
         process_.write("g", 1);
         process_.waitForBytesWritten(30000);
-    }
-    // How the child ended, for a failure message.
-    std::string ending() const {
-        return QStringLiteral("child exit status %1, code %2")
-            .arg(int(process_.exitStatus()))
-            .arg(process_.exitCode())
-            .toStdString();
     }
     // SIGKILL; answers what the child wrote that was not read yet.
     QByteArray kill() {
@@ -142,13 +123,12 @@ protected:
             games[i]->setMyScore(float(1 + i % 9) * 0.5f);
         }
         ASSERT_TRUE(store.context->save(nullptr));
-        for (const auto& [name, text] :
-             {std::pair{u"merge"_s, catalogue(kFirstMerged, kMerged, 6, QDate(2026, 11, 8))},
-              std::pair{u"install"_s, catalogue(0, kInstalled, 7, QDate(2026, 11, 1))}}) {
-            QFile file(dir_->filePath(name + u".xml"_s));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(text.toUtf8());
-        }
+        ASSERT_TRUE(FileFunctions::createFileAtPath(
+            dir_->filePath(u"merge.xml"_s),
+            catalogue(kFirstMerged, kMerged, 6, QDate(2026, 11, 8)).toUtf8()));
+        ASSERT_TRUE(FileFunctions::createFileAtPath(
+            dir_->filePath(u"install.xml"_s),
+            catalogue(0, kInstalled, 7, QDate(2026, 11, 1)).toUtf8()));
     }
     static void TearDownTestSuite() { dir_.reset(); }
 
@@ -165,32 +145,29 @@ TEST_P(MergeKill, StoreHoldsAllOfItOrNoneOfIt) {
     QElapsedTimer timer;
     timer.start();
     ASSERT_TRUE(replaceStoreFile(fixture, TestStore::homeStorePath()));
-    const StoreState before = stateOf(firstRow);
+    const QString before = rowsOf(firstRow), marksBefore = marks();
 
     // One run undisturbed: how many steps it reports and what it leaves.
     int steps = 0;
     {
         Child child(update, scenario.merge);
-        ASSERT_EQ(child.line(), "loaded") << child.ending();
         const QByteArray saved = child.line();
-        ASSERT_TRUE(saved.startsWith("saved")) << child.ending();
+        ASSERT_TRUE(saved.startsWith("saved")) << saved.constData();
         steps = saved.split(' ').value(1).toInt();
         std::printf("undisturbed %s (steps, writes, syncs, µs): %s\n", scenario.name,
                     saved.constData());
     }
     ASSERT_GT(steps, 10);
-    const StoreState after = stateOf(firstRow);
-    ASSERT_NE(after.rows, before.rows);
-    ASSERT_NE(after.games, before.games);
-    EXPECT_EQ(after.marks, before.marks);
+    const QString after = rowsOf(firstRow);
+    ASSERT_NE(after, before);
+    EXPECT_EQ(marks(), marksBefore);
 
     const quint32 seed = qEnvironmentVariableIsSet("QUESTLOG_KILL_SEED")
                              ? quint32(qEnvironmentVariableIntValue("QUESTLOG_KILL_SEED"))
                              : QRandomGenerator::global()->generate();
     std::printf("kill seed %u (QUESTLOG_KILL_SEED repeats it)\n", seed);
     QRandomGenerator random(seed);
-    int whole = 0;
-    int afterSave = 0;
+    int whole = 0, afterSave = 0;
     const int kills = scenario.kills;
     for (int kill = 0; kill < kills; ++kill) {
         // Every other kill lands at a step drawn from the whole run and a moment later; the
@@ -202,18 +179,14 @@ TEST_P(MergeKill, StoreHoldsAllOfItOrNoneOfIt) {
         const bool letOn = !nearCommit && scenario.maxExtraMicros > 0;
         const auto extra =
             std::chrono::microseconds(letOn ? random.bounded(scenario.maxExtraMicros) : 0);
-        SCOPED_TRACE(u"seed %1, kill %2 at step %3 of %4 +%5 µs"_s.arg(seed)
-                         .arg(kill)
-                         .arg(step)
-                         .arg(steps)
-                         .arg(extra.count())
-                         .toStdString());
+        SCOPED_TRACE(testing::Message()
+                     << "seed " << seed << ", kill " << kill << " at step " << step << " of "
+                     << steps << " +" << extra.count() << " µs");
         ASSERT_TRUE(replaceStoreFile(fixture, TestStore::homeStorePath()));
         {
             Child child(update, scenario.merge, step);
-            ASSERT_EQ(child.line(), "loaded") << child.ending();
             const QByteArray line = child.line();
-            ASSERT_TRUE(line.startsWith("at ")) << line.constData() << child.ending();
+            ASSERT_TRUE(line.startsWith("at ")) << line.constData();
             if (letOn) {
                 child.go();
                 std::this_thread::sleep_for(extra);
@@ -223,18 +196,16 @@ TEST_P(MergeKill, StoreHoldsAllOfItOrNoneOfIt) {
             }
         }
         EXPECT_EQ(integrityOf(TestStore::homeStorePath()), u"ok"_s);
-        const StoreState state = stateOf(firstRow);
-        EXPECT_TRUE(state == before || state == after) << testing::PrintToString(state);
-        whole += state == after ? 1 : 0;
+        const QString rows = rowsOf(firstRow);
+        EXPECT_TRUE(rows == before || rows == after) << rows.toStdString();
+        EXPECT_EQ(marks(), marksBefore);
+        whole += rows == after ? 1 : 0;
         if (HasFailure()) {
             break;
         }
     }
-    std::printf(
-        "%s killed %d times: %d held it whole, %d none; %d kills came after the save; "
-        "%lld ms\n",
-        scenario.name, kills, whole, kills - whole, afterSave,
-        static_cast<long long>(timer.elapsed()));
+    std::printf("%s killed %d times: %d held it whole, %d none; %d after the save; %lld ms\n",
+                scenario.name, kills, whole, kills - whole, afterSave, qint64(timer.elapsed()));
     // The moments are drawn from inside the writes: nearly every kill must land there.
     EXPECT_LE(afterSave, kills / 10);
 }

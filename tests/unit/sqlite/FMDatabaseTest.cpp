@@ -22,24 +22,16 @@ QString homeFile(const QString& name) {
     return FileFunctions::getPathForDocumentDirectoryResource(name);
 }
 
+// Table t for the statements, table v for the values stored and read back.
 class MemoryDatabase : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(db_.open());
         ASSERT_TRUE(db_.executeUpdate(u"create table t (a integer, b text)"_s));
-    }
-    int rowCount() { return FMDatabaseAdditions::intForQuery(db_, u"select count(*) from t"_s); }
-
-    FMDatabase db_{u":memory:"_s};
-};
-
-class ResultSet : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(db_.open());
         ASSERT_TRUE(db_.executeUpdate(u"create table v (id integer primary key, x)"_s));
     }
-    // Stores `value` and answers its row, read back.
+    int rowCount() { return FMDatabaseAdditions::intForQuery(db_, u"select count(*) from t"_s); }
+    // Stores `value` in v and answers its row, read back.
     std::unique_ptr<FMResultSet> row(const QVariant& value) {
         EXPECT_TRUE(db_.executeUpdate(u"insert into v (x) values (?)"_s, QVariantList{value}));
         auto rs =
@@ -57,10 +49,7 @@ protected:
 // left as it was; a database never opened answers false and nothing.
 TEST(FMDatabaseOpen, GarbageOrClosedDatabaseFailsEveryCall) {
     const QString path = homeFile(u"garbage.sqlite"_s);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(4096, 'x'));
-    file.close();
+    ASSERT_TRUE(FileFunctions::createFileAtPath(path, QByteArray(4096, 'x')));
     FMDatabase garbage(path);
     ASSERT_TRUE(garbage.open());
     EXPECT_FALSE(garbage.goodConnection());
@@ -203,7 +192,7 @@ TEST(FMDatabaseBusy, TimeoutGivesUpAndLosesNothing) {
 }
 
 // Each argument is stored as its SQL type: a null string is nothing, an empty one "".
-TEST_F(ResultSet, EveryArgumentKindIsStoredAsItsSqlTypeAndComesBackUnchanged) {
+TEST_F(MemoryDatabase, EveryArgumentKindIsStoredAsItsSqlTypeAndComesBackUnchanged) {
     const QDateTime when = QDateTime::fromMSecsSinceEpoch(1262304000123, Qt::UTC);
     const std::pair<QVariant, const char*> types[] = {
         {QVariant(), "null"},

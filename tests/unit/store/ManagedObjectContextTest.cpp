@@ -63,6 +63,20 @@ QList<QStringList> snapshot(ManagedObjectContext& context) {
     return all;
 }
 
+// The store file with games of these titles saved, opened afresh, and its games in fetch order.
+struct SavedStore : TestStore {
+    explicit SavedStore(const QStringList& titles) : TestStore(savedWith(titles)) {}
+    static QString savedWith(const QStringList& titles) {
+        TestStore store(storePath());
+        for (const QString& title : titles) {
+            store.add(title)->setScoreCritic(2.0f);
+        }
+        EXPECT_TRUE(store.context->save(nullptr));
+        return storePath();
+    }
+    const QList<Game*> games = context->executeFetchRequest(gameRequest(), nullptr).value();
+};
+
 }  // namespace
 
 // Every attribute comes back as written, absent, zero and "" included; a scattered set of
@@ -108,45 +122,28 @@ TEST(ManagedObjectContextSave, EveryValueComesBackAfterReopening) {
 // Fetches see unsaved inserts and changes; setting the value already held is no change, but
 // null and "" differ.
 TEST(ManagedObjectContextFetch, SeesUnsavedInsertsAndChanges) {
-    {
-        TestStore store(storePath());
-        for (const QString& title : {u"A"_s, u"B"_s}) {
-            Game* game = store.add(title);
-            game->setGenreCode(u"RPG"_s);
-            game->setScoreCritic(2.0f);
-        }
-        ASSERT_TRUE(store.context->save(nullptr));
-    }
-    TestStore store(storePath());
-    const auto all = store.context->executeFetchRequest(gameRequest(), nullptr);
-    ASSERT_TRUE(all && all->size() == 2);
-    (*all)[0]->setTitle(u"A"_s);
-    (*all)[0]->setValueForKey(GameAttribute::scoreCritic, 2);
+    SavedStore store({u"A"_s, u"B"_s});
+    ASSERT_EQ(store.games.size(), 2);
+    store.games[0]->setTitle(u"A"_s);
+    store.games[0]->setValueForKey(GameAttribute::scoreCritic, 2);
     EXPECT_FALSE(store.context->hasChanges());
     const Predicate action = Predicate::predicateWithFormat(u"(genreCode == %@)"_s, {u"ACTION"_s});
     Game* inserted = store.add(u"C"_s);
     inserted->setGenreCode(u"ACTION"_s);
-    (*all)[1]->setGenreCode(u"ACTION"_s);
+    store.games[1]->setGenreCode(u"ACTION"_s);
     EXPECT_EQ(fetchTitles(*store.context, action), (QStringList{u"B"_s, u"C"_s}));
     EXPECT_EQ(store.context->countForFetchRequest(gameRequest(action), nullptr), 2);
     EXPECT_EQ(inserted->primaryKey(), 0);
     ASSERT_TRUE(store.context->save(nullptr));
     EXPECT_FALSE(store.context->hasChanges());
-    EXPECT_GT(inserted->primaryKey(), (*all)[1]->primaryKey());
-    (*all)[0]->setTitle(QString());
+    EXPECT_GT(inserted->primaryKey(), store.games[1]->primaryKey());
+    store.games[0]->setTitle(QString());
     EXPECT_TRUE(store.context->hasChanges());
 }
 
 TEST(ManagedObjectContextSave, FailureMidwayRollsBackEverythingAndKeepsTheChanges) {
-    {
-        TestStore store(storePath());
-        for (const QString& title : {u"one"_s, u"two"_s, u"three"_s}) {
-            store.add(title);
-        }
-        ASSERT_TRUE(store.context->save(nullptr));
-    }
-    TestStore store(storePath());
-    const QList<Game*> games = *store.context->executeFetchRequest(gameRequest(), nullptr);
+    SavedStore store({u"one"_s, u"two"_s, u"three"_s});
+    const QList<Game*>& games = store.games;
     SqliteConnection raw(storePath());
     // The third update fails after two rows are already written inside the transaction.
     ASSERT_TRUE(
@@ -176,10 +173,7 @@ TEST(PersistentStoreCoordinatorOpen, UnopenableOrLaterStoresAreRefusedAndLeftAlo
     const QString directory = TestStore::homeFile(u"dir"_s);
     ASSERT_TRUE(QDir().mkpath(directory));
     const QString garbage = TestStore::homeFile(u"garbage"_s);
-    QFile file(garbage);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(4096, '\x7f'));
-    file.close();
+    ASSERT_TRUE(FileFunctions::createFileAtPath(garbage, QByteArray(4096, '\x7f')));
     ASSERT_TRUE(
         SqliteConnection(storePath())
             .exec(u"CREATE TABLE Game (id INTEGER PRIMARY KEY); PRAGMA user_version = 7"_s));

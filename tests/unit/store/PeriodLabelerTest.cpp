@@ -14,14 +14,11 @@ using namespace Qt::Literals::StringLiterals;
 
 // Labeler tests run in New York, whose clocks change on 8 March and 1 November 2009, with the
 // clock pinned to noon of a chosen day (or to a time of it).
-class NewYorkDay {
-public:
+struct NewYorkDay {
     explicit NewYorkDay(QDate today, QTime time = QTime(12, 0))
-        : zone_("America/New_York"), clock_(QDateTime(today, time, Qt::LocalTime)) {}
-
-private:
-    ScopedZone zone_;
-    ScopedClock clock_;
+        : clock(QDateTime(today, time, Qt::LocalTime)) {}
+    ScopedZone zone{"America/New_York"};  // before the clock, which reads the day in it
+    ScopedClock clock;
 };
 
 namespace {
