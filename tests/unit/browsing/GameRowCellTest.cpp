@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -114,7 +115,7 @@ protected:
 };
 
 // The user's score over the critics', "n/a" dimmed without either; the played and wish marks
-// on at full alpha, off dimmed.
+// on at full alpha, off dimmed; a screen reader reads it all as one line.
 TEST_F(GameRowCellTest, ScoreBlockAndMarksShowWhatTheGameHolds) {
     const CommaDecimalLocale german;  // scores read "3.5" in every language
     ASSERT_TRUE(german.active());
@@ -124,16 +125,18 @@ TEST_F(GameRowCellTest, ScoreBlockAndMarksShowWhatTheGameHolds) {
         bool userBlock;
         float textAlpha, blockAlpha;
         bool played, wished;
+        QString read;  // %1: the release as the row shows it
     };
     // In this order, so that a score after "n/a" must bring the alphas back, and each mark goes
     // from on to off and back.
     // clang-format off
     const Case cases[] = {
-        {3.5f, 4.2f, u"3.5"_s, true, 1.0f, 1.0f, true, false},
-        {0.0f, 0.0f, u"n/a"_s, false, 0.2f, 0.4f, false, true},
-        {0.0f, 4.2f, u"4.2"_s, false, 1.0f, 1.0f, true, true},
-        {{}, {}, u"n/a"_s, false, 0.2f, 0.4f, false, false},
-        {3.5f, 4.2f, u"3.5"_s, true, 1.0f, 1.0f, true, false},
+        {3.5f, 4.2f, u"3.5"_s, true, 1.0f, 1.0f, true, false, u"Scored, my score 3.5, %1, played"_s},
+        {0.0f, 0.0f, u"n/a"_s, false, 0.2f, 0.4f, false, true, u"Scored, score n/a, %1, wished"_s},
+        {0.0f, 4.2f, u"4.2"_s, false, 1.0f, 1.0f, true, true,
+         u"Scored, score 4.2, %1, wished, played"_s},
+        {{}, {}, u"n/a"_s, false, 0.2f, 0.4f, false, false, u"Scored, score n/a, %1"_s},
+        {3.5f, 4.2f, u"3.5"_s, true, 1.0f, 1.0f, true, false, u"Scored, my score 3.5, %1, played"_s},
     };
     // clang-format on
     const auto shows = [](QLabel* icon, const QString& image, bool on) {
@@ -160,6 +163,8 @@ TEST_F(GameRowCellTest, ScoreBlockAndMarksShowWhatTheGameHolds) {
                           c.played ? GameRowCell::kPlayedOn : GameRowCell::kPlayedOff, c.played));
         EXPECT_TRUE(shows(cell->wishIcon(), c.wished ? GameRowCell::kWishOn : GameRowCell::kWishOff,
                           c.wished));
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(cell.get())->text(QAccessible::Name),
+                  c.read.arg(cell->daysAwayString()->text()));
     }
 }
 
