@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -113,7 +114,9 @@ protected:
     std::unique_ptr<GameRowCell> cell;
 };
 
-TEST_F(GameRowCellTest, ScoreBlockShowsUserScoreOverCriticScoreAndDimsNotAvailable) {
+// The user's score over the critics', "n/a" dimmed without either; the played and wish marks
+// on at full alpha, off dimmed; a screen reader reads it all as one line.
+TEST_F(GameRowCellTest, ScoreBlockAndMarksShowWhatTheGameHolds) {
     const CommaDecimalLocale german;  // scores read "3.5" in every language
     ASSERT_TRUE(german.active());
     struct Case {
@@ -121,44 +124,47 @@ TEST_F(GameRowCellTest, ScoreBlockShowsUserScoreOverCriticScoreAndDimsNotAvailab
         QString text;
         bool userBlock;
         float textAlpha, blockAlpha;
+        bool played, wished;
+        QString read;  // %1: the release as the row shows it
     };
-    // In this order, so that a score after "n/a" must bring the alphas back.
+    // In this order, so that a score after "n/a" must bring the alphas back, and each mark goes
+    // from on to off and back.
     // clang-format off
     const Case cases[] = {
-        {3.5f, 4.2f, u"3.5"_s, true, 1.0f, 1.0f}, {0.0f, 0.0f, u"n/a"_s, false, 0.2f, 0.4f},
-        {0.0f, 4.2f, u"4.2"_s, false, 1.0f, 1.0f}, {{}, {}, u"n/a"_s, false, 0.2f, 0.4f},
-        {3.5f, 4.2f, u"3.5"_s, true, 1.0f, 1.0f},
+        {3.5f, 4.2f, u"3.5"_s, true, 1.0f, 1.0f, true, false, u"Scored, my score 3.5, %1, played"_s},
+        {0.0f, 0.0f, u"n/a"_s, false, 0.2f, 0.4f, false, true, u"Scored, score n/a, %1, wished"_s},
+        {0.0f, 4.2f, u"4.2"_s, false, 1.0f, 1.0f, true, true,
+         u"Scored, score 4.2, %1, wished, played"_s},
+        {{}, {}, u"n/a"_s, false, 0.2f, 0.4f, false, false, u"Scored, score n/a, %1"_s},
+        {3.5f, 4.2f, u"3.5"_s, true, 1.0f, 1.0f, true, false, u"Scored, my score 3.5, %1, played"_s},
     };
     // clang-format on
+    const auto shows = [](QLabel* icon, const QString& image, bool on) {
+        return icon->pixmap().toImage() == GameRowCell::cellImage(image).toImage() &&
+               ViewAlpha::alpha(icon) == (on ? 1.0f : 0.4f);
+    };
     for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
         Game* game = store.add(u"Scored"_s);
         game->setMyScore(c.myScore);
         game->setScoreCritic(c.critic);
+        game->setMyIsPlayed(c.played);
+        game->setMyIsWished(c.wished);
         cell->setGame(game);
         EXPECT_EQ(cell->scoreDisplay()->text(), c.text);
         const QColor text = cell->scoreDisplay()->palette().color(QPalette::WindowText);
-        EXPECT_EQ(text == Qt::white, c.userBlock) << c.text.toStdString();
+        EXPECT_EQ(text == Qt::white, c.userBlock);
         const QString block = c.userBlock ? GameRowCell::kUserBlock : GameRowCell::kCriticBlock;
         EXPECT_EQ(cell->scoreBackgroundImage()->pixmap().toImage(),
                   GameRowCell::cellImage(block).toImage());
         EXPECT_FLOAT_EQ(ViewAlpha::alpha(cell->scoreDisplay()), c.textAlpha);
         EXPECT_FLOAT_EQ(ViewAlpha::alpha(cell->scoreBackgroundImage()), c.blockAlpha);
-    }
-    // The played and wish marks: on at full alpha, off dimmed.
-    const auto shows = [](QLabel* icon, const QString& image, float alpha) {
-        return icon->pixmap().toImage() == GameRowCell::cellImage(image).toImage() &&
-               ViewAlpha::alpha(icon) == alpha;
-    };
-    for (const bool played : {true, false}) {
-        Game* game = store.add(u"Marked"_s);
-        game->setMyIsPlayed(played);
-        game->setMyIsWished(!played);
-        cell->setGame(game);
         EXPECT_TRUE(shows(cell->playedIcon(),
-                          played ? GameRowCell::kPlayedOn : GameRowCell::kPlayedOff,
-                          played ? 1.0f : 0.4f));
-        EXPECT_TRUE(shows(cell->wishIcon(), played ? GameRowCell::kWishOff : GameRowCell::kWishOn,
-                          played ? 0.4f : 1.0f));
+                          c.played ? GameRowCell::kPlayedOn : GameRowCell::kPlayedOff, c.played));
+        EXPECT_TRUE(shows(cell->wishIcon(), c.wished ? GameRowCell::kWishOn : GameRowCell::kWishOff,
+                          c.wished));
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(cell.get())->text(QAccessible::Name),
+                  c.read.arg(cell->daysAwayString()->text()));
     }
 }
 

@@ -20,13 +20,6 @@ class ActionSheetTest : public testing::Test {
 protected:
     ActionSheetTest() { window_.show(); }
     ~ActionSheetTest() override { qDeleteAll(ActionSheet::visibleSheets()); }
-    QPushButton* buttonTitled(ActionSheet* sheet, const QString& text) {
-        const auto buttons = sheet->findChildren<QPushButton*>();
-        const auto it = std::find_if(buttons.begin(), buttons.end(),
-                                     [&](QPushButton* button) { return button->text() == text; });
-        return it != buttons.end() ? *it : nullptr;
-    }
-
     QWidget window_;
     QWidget* view_ = new QWidget(&window_);
 };
@@ -63,7 +56,9 @@ TEST_F(ActionSheetTest, APressOrEscapeReportsIndexAndTitleOnceThenTheSheetGoes) 
     QSignalSpy clicked(sheet.data(), &ActionSheet::clickedButtonAtIndex);
     sheet->showInView(view_);
     EXPECT_FALSE(sheet->dismissWithClickedButtonIndex(3, true));
-    QTest::mouseClick(buttonTitled(sheet, u"Q&&A"_s), Qt::LeftButton);  // "&" shown as written
+    const QList<QPushButton*> buttons = sheet->findChildren<QPushButton*>();
+    QTest::mouseClick(*std::ranges::find(buttons, u"Q&&A"_s, &QPushButton::text),
+                      Qt::LeftButton);  // "&" shown as written
     EXPECT_TRUE(sheet->dismissWithClickedButtonIndex(0, true));  // before it is gone: ignored
     EXPECT_EQ(clicked, (QList<QVariantList>{{1, u"Q&A"_s}}));
     EXPECT_TRUE(ActionSheet::visibleSheets().isEmpty());

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -12,7 +11,6 @@
 #include <functional>
 #include <memory>
 
-#include "EventWait.h"
 #include "FileFunctions.h"
 #include "MailComposeViewController.h"
 #include "MailDelivery.h"
@@ -66,16 +64,14 @@ private:
     ScopedEnv path_;
 };
 
+// What the delivery reported, once it has.
 std::pair<Result, QString> deliverAndWait(const MailMessage& message) {
-    std::pair<Result, QString> delivered{Result::Failed, u"not told"_s};
-    EventWait wait;
+    std::optional<std::pair<Result, QString>> delivered;
     QObject context;
-    MailDelivery::deliver(message, &context, [&](Result result, const QString& error) {
-        delivered = {result, error};
-        wait.done();
-    });
-    EXPECT_TRUE(wait.wait());
-    return delivered;
+    MailDelivery::deliver(message, &context,
+                          [&](Result result, const QString& error) { delivered = {result, error}; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delivered.has_value(); }));
+    return delivered.value_or(std::pair{Result::Failed, u"not told"_s});
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <QPointer>
 #include <QSignalSpy>
-#include <QTest>
 
 #include "AnimationClock.h"
 #include "QStringPrinter.h"

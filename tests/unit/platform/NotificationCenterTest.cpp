@@ -99,7 +99,7 @@ TEST(NotificationCenterThreads, ConcurrentAddRemovePostLoseNothingAndRemovalHold
             center.postNotificationName(u"tick"_s, ++posted);
         }
     });
-    std::vector<std::thread> threads;
+    std::vector<std::jthread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             const void* me = observer(t);
@@ -114,9 +114,7 @@ TEST(NotificationCenterThreads, ConcurrentAddRemovePostLoseNothingAndRemovalHold
             }
         });
     }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
+    threads.clear();  // joins them
     while (latestSeen < 50) {
         std::this_thread::yield();
     }

@@ -97,7 +97,7 @@ TEST_F(UserDefaultsTest, ConcurrentWritersLoseNothing) {
     constexpr int kThreads = 4;
     constexpr int kKeys = 100;
     const auto key = [](int t, int k) { return u"K_%1_%2"_s.arg(t).arg(k); };
-    std::vector<std::thread> threads;
+    std::vector<std::jthread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t, key] {
             for (int k = 0; k < kKeys; ++k) {
@@ -108,9 +108,7 @@ TEST_F(UserDefaultsTest, ConcurrentWritersLoseNothing) {
             }
         });
     }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
+    threads.clear();  // joins them
     ASSERT_TRUE(defaults()->synchronize());
     UserDefaults* again = reopened();
     for (int i = 0; i < kThreads * kKeys; ++i) {

@@ -4,7 +4,6 @@
 
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -33,13 +32,7 @@ public:
     }
     // Runs the event loop until that many calls have come, or for at most `msecs`.
     bool waitFor(qsizetype count, int msecs = 20000) {
-        QTimer timeout;
-        timeout.setSingleShot(true);
-        timeout.start(msecs);
-        while (calls.size() < count && timeout.isActive()) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        }
-        return calls.size() >= count;
+        return QTest::qWaitFor([&] { return calls.size() >= count; }, msecs);
     }
 
     QStringList calls;
