@@ -276,41 +276,37 @@ public:
         }
         return true;
     }
-    // The star bar of the page on top, when nothing covers it.
-    StarBarView* starBar() const {
-        StarBarView* bar = page() ? page()->starBarView() : nullptr;
-        return bar && !popup() && bar->isVisible() ? bar : nullptr;
-    }
     // A whole-star score by key: a score makes the game played and not wished, 0 removes it.
     bool rateByKey() {
-        StarBarView* bar = starBar();
-        if (!bar) {
+        DetailPage* shownPage = page();
+        if (!shownPage || popup() || !shownPage->starBarView()->isVisible()) {
             return false;
         }
         const int stars = draw(6);
-        const Marks before = shown(page());
+        const Marks before = shown(shownPage);
         const Marks expected =
             stars > 0 ? Marks{false, true, float(stars)} : Marks{before.wished, before.played, 0};
-        bar->setFocus();
-        QTest::keyClick(bar, Qt::Key(Qt::Key_0 + stars));
-        EXPECT_EQ(shown(page()), expected);
+        shownPage->starBarView()->setFocus();
+        QTest::keyClick(shownPage->starBarView(), Qt::Key(Qt::Key_0 + stars));
+        EXPECT_EQ(shown(shownPage), expected);
         return true;
     }
     // A drag of the user's flyout or a tap on the bar: a kept score leaves the game played and
     // not wished, a removed one leaves both marks as they were.
     bool rateByHand() {
-        StarBarView* bar = starBar();
-        if (!bar) {
+        DetailPage* shownPage = page();
+        StarBarView* bar = shownPage ? shownPage->starBarView() : nullptr;
+        if (!bar || popup() || !bar->isVisible()) {
             return false;
         }
-        const Marks before = shown(page());
+        const Marks before = shown(shownPage);
         if (draw(3) == 0) {
             clickAt(somewhere(bar));
         } else {
             drag(centreOf(bar->flyoutView()), somewhere(bar, 60));
         }
         settle();
-        const Marks now = shown(page());
+        const Marks now = shown(shownPage);
         if (now.score > 0 && !(now == before)) {
             EXPECT_TRUE(now.played && !now.wished) << testing::PrintToString(now);
         } else if (now.score == 0) {
