@@ -20,7 +20,6 @@
 #include "MobiWebViewController.h"
 #include "Model.h"
 #include "NavigationController.h"
-#include "NotificationCenter.h"
 #include "QStringPrinter.h"
 #include "Questlog3AppDelegate.h"
 #include "RootViewController.h"

@@ -13,13 +13,20 @@
 // QUESTLOG_MONKEY_SEED and QUESTLOG_MONKEY_ACTIONS choose the seed (printed) and the count.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QRandomGenerator>
 #include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <numeric>
 
+#include "ActionSheet.h"
 #include "Animator.h"
 #include "Button.h"
 #include "DetailPage.h"
@@ -29,8 +36,6 @@
 #include "LaunchSupport.h"
 #include "MobiWebViewController.h"
 #include "Model.h"
-#include "MonkeyHands.h"
-#include "NotificationCenter.h"
 #include "Questlog3AppDelegate.h"
 #include "RootViewController.h"
 #include "ScopedEnv.h"
@@ -85,14 +90,18 @@ const QStringList kListControls =
     "dateFilterExplore scoreFilterExplore iconGear exploreFilterButtonScore "
     "exploreFilterButtonGenre"_s.split(u' ');
 
-// The hands on the program's screens, and the ledger.
-class Monkey : public MonkeyHands {
+// Random hands on the window: clicks (left, double, right), drags by mouse and by finger, keys,
+// wheel turns, answers to whatever popup is open and aimed presses on the screens' controls, all
+// from one seeded generator and delivered as the window system delivers them; and the ledger.
+// Each action answers false when it has nothing to act on now.
+class Monkey {
 public:
     Monkey(Questlog3AppDelegate& app, quint32 seed)
-        : MonkeyHands(app.window(), app.navigationController(), seed), app_(app) {}
+        : app_(app), window_(app.window()), random_(seed) {}
 
     Ledger ledger;
 
+    int draw(int below) { return random_.bounded(below); }
     QWidget* top() const { return app_.navigationController()->topViewController(); }
     RootViewController* list() const {
         return top() == app_.rootViewController() && !popup() ? app_.rootViewController() : nullptr;
@@ -102,8 +111,92 @@ public:
         return {page->btnWish()->isSelected(), page->btnPlayed()->isSelected(),
                 page->starBarView()->myScore()};
     }
+    // Whatever takes the window's input from the screens: a menu, a dialog, a sheet, a mail.
+    QWidget* popup() const {
+        QWidget* open = QApplication::activePopupWidget();
+        open = open ? open : QApplication::activeModalWidget();
+        const QList<ActionSheet*> sheets = ActionSheet::visibleSheets();
+        return open                ? open
+               : sheets.isEmpty() ? app_.navigationController()->modalViewController()
+                                  : sheets.last();
+    }
+    // Plays out what the last action set going: events, then the program's delays.
+    void settle() {
+        QCoreApplication::processEvents();
+        Animator::runPendingDelays();
+        QCoreApplication::processEvents();
+        // The window manager's part: the window is active again once no dialog is open.
+        if (!QApplication::activeModalWidget() && !window_->isActiveWindow()) {
+            window_->activateWindow();
+            QCoreApplication::processEvents();
+        }
+    }
 
-    // The actions on the screens, as in MonkeyHands.
+    bool click() {
+        const QPoint at = somewhere(window_);
+        const int kind = draw(8);
+        if (kind == 1) {
+            // Some of Qt's own context menus (a scroll bar's) run an event loop of their own:
+            // the menu is closed from inside it, as a user closes it.
+            QTimer::singleShot(0, qApp, [] {
+                if (QWidget* menu = QApplication::activePopupWidget()) {
+                    menu->close();
+                }
+            });
+        }
+        QTest::mouseEvent(kind == 0 ? QTest::MouseDClick : QTest::MouseClick,
+                          window_->windowHandle(), kind == 1 ? Qt::RightButton : Qt::LeftButton, {},
+                          at);
+        return true;
+    }
+    bool dragAnywhere() { return drag(somewhere(window_), somewhere(window_)), true; }
+    bool key() {
+        static const QList<Qt::Key> keys = {
+            Qt::Key_Up,       Qt::Key_Down,   Qt::Key_Left,  Qt::Key_Right,  Qt::Key_PageUp,
+            Qt::Key_PageDown, Qt::Key_Home,   Qt::Key_End,   Qt::Key_Tab,    Qt::Key_Backtab,
+            Qt::Key_Return,   Qt::Key_Escape, Qt::Key_Space, Qt::Key_Delete, Qt::Key_Backspace,
+            Qt::Key_0,        Qt::Key_3,      Qt::Key_5,     Qt::Key_A,      Qt::Key_Z};
+        // To the active window: the dialog open over the window, or the window. Not to a folder
+        // chooser, whose Return may ask a question in an event loop of its own.
+        QWidget* modal = QApplication::activeModalWidget();
+        if (qobject_cast<QFileDialog*>(modal)) {
+            return false;
+        }
+        QTest::keyClick((modal ? modal->window() : window_)->windowHandle(), pick(keys));
+        return true;
+    }
+    bool scroll() {
+        const QPoint at = somewhere(window_);
+        QWidget* under = window_->childAt(at);
+        if (!under) {
+            return false;
+        }
+        QWheelEvent wheel(under->mapFrom(window_, at), window_->mapToGlobal(at), {},
+                          QPoint(0, 120 * (draw(11) - 5)), Qt::NoButton, {}, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(under, &wheel);
+        return true;
+    }
+    bool answerPopup() {
+        QWidget* open = popup();
+        if (!open) {
+            return false;
+        }
+        QList<QAbstractButton*> buttons = open->findChildren<QAbstractButton*>();
+        buttons.removeIf([](QAbstractButton* button) {
+            return !button->isVisible() || !button->isEnabled();
+        });
+        // A folder chooser (a draft's) is backed out of, as its buttons make folders; a menu (a
+        // text's own) is closed.
+        if (!qobject_cast<QFileDialog*>(open) && !buttons.isEmpty()) {
+            QTest::mouseClick(pick(buttons), Qt::LeftButton);
+        } else if (auto* dialog = qobject_cast<QDialog*>(open)) {
+            dialog->reject();
+        } else {
+            open->close();
+        }
+        return true;
+    }
     bool pressControl() {
         QWidget* control = nullptr;
         if (list()) {
@@ -224,7 +317,51 @@ public:
     }
 
 private:
+    template <class List>
+    typename List::value_type pick(const List& among) {
+        return among.at(draw(int(among.size())));
+    }
+    QPoint centreOf(const QWidget* widget) const {
+        return widget->mapTo(window_, widget->rect().center());
+    }
+    // A point on the widget, or up to `margin` beyond its edges.
+    QPoint somewhere(const QWidget* widget, int margin = 0) {
+        const QRect area = widget->rect().adjusted(-margin, -margin, margin, margin);
+        return widget->mapTo(window_,
+                             QPoint(area.x() + draw(area.width()), area.y() + draw(area.height())));
+    }
+    void clickAt(QPoint at) { QTest::mouseClick(window_->windowHandle(), Qt::LeftButton, {}, at); }
+    // A click at the widget's centre; true when it went where it was aimed, with nothing
+    // covering the widget there (judged before the click, which may take the widget away).
+    bool press(QWidget* widget) {
+        if (!widget || !widget->isVisible()) {
+            return false;
+        }
+        const QWidget* under = window_->childAt(centreOf(widget));
+        const bool aimed = !popup() && (under == widget || widget->isAncestorOf(under));
+        clickAt(centreOf(widget));
+        return aimed;
+    }
+    // Press, one to four moves, release: with the mouse, or now and then with a finger.
+    void drag(QPoint from, QPoint to) {
+        static QPointingDevice* const finger = QTest::createTouchDevice();
+        QWindow* handle = window_->windowHandle();
+        const int steps = 1 + draw(4);
+        const bool touch = draw(3) == 0;
+        touch ? void(QTest::touchEvent(handle, finger).press(0, from, handle))
+              : QTest::mousePress(handle, Qt::LeftButton, {}, from);
+        for (int i = 1; i <= steps; ++i) {
+            const QPoint at = from + (to - from) * i / steps;
+            touch ? void(QTest::touchEvent(handle, finger).move(0, at, handle))
+                  : QTest::mouseMove(handle, at);
+        }
+        touch ? void(QTest::touchEvent(handle, finger).release(0, to, handle))
+              : QTest::mouseRelease(handle, Qt::LeftButton, {}, to);
+    }
+
     Questlog3AppDelegate& app_;
+    QWidget* window_;
+    QRandomGenerator random_;
 };
 
 struct Action {
@@ -285,10 +422,8 @@ TEST(Monkey, RandomActionsThroughTheWindowKeepEveryMarkTheySet) {
         Questlog3AppDelegate app;
         app.applicationDidFinishLaunching();
         Monkey monkey(app, seed);
-        int total = 0;
-        for (const Action& action : kActions) {
-            total += action.weight;
-        }
+        const int total = std::accumulate(kActions.begin(), kActions.end(), 0,
+                                          [](int sum, const Action& a) { return sum + a.weight; });
         std::map<std::string, int> ran;
         QElapsedTimer clock;
         clock.start();
@@ -321,12 +456,8 @@ TEST(Monkey, RandomActionsThroughTheWindowKeepEveryMarkTheySet) {
         for (int i = 0; i < 20 && monkey.answerPopup(); ++i) {
             monkey.settle();
         }
-        Ledger marked;
-        for (const auto& [id, marks] : monkey.ledger) {
-            if (marks.any()) {
-                marked[id] = marks;
-            }
-        }
+        Ledger marked = monkey.ledger;
+        std::erase_if(marked, [](const auto& entry) { return !entry.second.any(); });
         EXPECT_EQ(storedMarks(home), marked) << "seed " << seed;
         app.applicationWillTerminate();
         EXPECT_EQ(storedMarks(home), marked) << "seed " << seed;

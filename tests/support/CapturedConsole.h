@@ -4,15 +4,11 @@
 
 #include <QString>
 
-// Collects what the program writes to standard error (or standard output) while it lives; read
-// it once with text(). The one way tests look at the log and the console.
+// Collects what the program writes to standard error while it lives; read it once with text().
+// The one way tests look at the log and the console.
 class CapturedConsole {
 public:
-    enum class Stream { Error, Output };
-
-    explicit CapturedConsole(Stream stream = Stream::Error) : error_(stream == Stream::Error) {
-        error_ ? testing::internal::CaptureStderr() : testing::internal::CaptureStdout();
-    }
+    CapturedConsole() { testing::internal::CaptureStderr(); }
     ~CapturedConsole() {
         if (!read_) {
             text();
@@ -23,11 +19,9 @@ public:
 
     QString text() {
         read_ = true;
-        return QString::fromStdString(error_ ? testing::internal::GetCapturedStderr()
-                                             : testing::internal::GetCapturedStdout());
+        return QString::fromStdString(testing::internal::GetCapturedStderr());
     }
 
 private:
-    bool error_;
     bool read_ = false;
 };

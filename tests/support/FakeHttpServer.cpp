@@ -18,16 +18,9 @@ FakeHttpServer::FakeHttpServer(Connections connections)
     static const char* const kReadyPath = "/fake-http-server-ready";
     const auto route = [this](const httplib::Request& in, httplib::Response& out,
                               const QByteArray& body) {
-        Request request{QString::fromStdString(in.method),
-                        QString::fromStdString(in.path),
-                        QString::fromStdString(in.target),
-                        {},
-                        body};
-        for (const auto& [name, value] : in.headers) {
-            request.headers.insert(QString::fromStdString(name).toLower(),
-                                   QString::fromStdString(value));
-        }
-        const Response response = serve(request);
+        const Response response =
+            serve({QString::fromStdString(in.method), QString::fromStdString(in.path),
+                   QString::fromStdString(in.target), body});
         out.status = response.status;
         for (const auto& [name, value] : response.headers) {
             out.set_header(name.toStdString(), value.toStdString());
@@ -41,13 +34,7 @@ FakeHttpServer::FakeHttpServer(Connections connections)
                     return true;
                 }
                 const size_t size = std::min(filler.size(), total - offset);
-                {
-                    std::lock_guard lock(mu_);
-                    if (stopping_) {
-                        return false;
-                    }
-                }
-                if (!sink.write(filler.data(), size)) {
+                if (stopping_ || !sink.write(filler.data(), size)) {
                     return false;
                 }
                 streamed_ += qint64(size);
@@ -139,21 +126,9 @@ FakeHttpServer::~FakeHttpServer() {
     }
 }
 
-QString FakeHttpServer::refusedUrl(const QString& path) const {
-    return u"http://127.0.0.1:%1%2"_s.arg(refusingPort_).arg(path);
-}
-
-QString FakeHttpServer::url(const QString& path) const {
-    return u"http://127.0.0.1:%1%2"_s.arg(port_).arg(path);
-}
-
 void FakeHttpServer::on(const QString& path, Handler handler) {
     std::lock_guard lock(mu_);
     handlers_.insert(path, std::move(handler));
-}
-
-void FakeHttpServer::answer(const QString& path, const Response& response) {
-    on(path, [response](const Request&) { return response; });
 }
 
 QByteArray FakeHttpServer::get(const QString& url, int timeoutMsecs) {
@@ -204,7 +179,7 @@ FakeHttpServer::Response FakeHttpServer::serve(const Request& request) {
     if (response.delayMsecs > 0) {
         lock.lock();
         changed_.wait_for(lock, std::chrono::milliseconds(response.delayMsecs),
-                          [this] { return stopping_; });
+                          [this] { return stopping_.load(); });
     }
     return response;
 }

@@ -23,8 +23,6 @@ public:
         QString path;
         // The path with its query, as the client sent it.
         QString target;
-        // Header names in lower case.
-        QMap<QString, QString> headers;
         QByteArray body;
     };
 
@@ -63,10 +61,12 @@ public:
 
     int port() const { return port_; }
     // "http://127.0.0.1:<port>" followed by the path.
-    QString url(const QString& path = QString()) const;
+    QString url(const QString& path = QString()) const { return address(port_) + path; }
 
     void on(const QString& path, Handler handler);
-    void answer(const QString& path, const Response& response);
+    void answer(const QString& path, const Response& response) {
+        on(path, [response](const Request&) { return response; });
+    }
 
     // A blocking GET through cpp-httplib's client, no Qt networking: lets ThreadSanitizer builds
     // drive code whose transport can be replaced. The body of a 2xx answer; null on any other
@@ -75,7 +75,9 @@ public:
 
     // "http://127.0.0.1:<port>" followed by the path, for a port where nothing listens while
     // this server lives: connections to it are refused.
-    QString refusedUrl(const QString& path = QString()) const;
+    QString refusedUrl(const QString& path = QString()) const {
+        return address(refusingPort_) + path;
+    }
 
     // Filler bytes written so far by streamed answers (Response::streamBytes).
     qint64 bytesStreamed() const { return streamed_; }
@@ -85,6 +87,7 @@ public:
     bool waitForRequests(int count, int msecs) const;
 
 private:
+    static QString address(int port) { return QStringLiteral("http://127.0.0.1:%1").arg(port); }
     Response serve(const Request& request);
 
     std::unique_ptr<httplib::Server> server_;
@@ -93,6 +96,8 @@ private:
     int refusingSocket_ = -1;
     int refusingPort_ = 0;
     std::atomic<qint64> streamed_{0};
+    // Set under mu_, so that waits on changed_ see it; read without it by streamed answers.
+    std::atomic<bool> stopping_{false};
     std::thread thread_;
 
     // mu_ protects the following state.
@@ -100,5 +105,4 @@ private:
     mutable std::condition_variable changed_;
     QMap<QString, Handler> handlers_;
     QList<Request> requests_;
-    bool stopping_ = false;
 };
