@@ -304,6 +304,11 @@ TEST_P(NetworkFault, EndsInTimeHandledBoundedAndWithoutBlocking) {
     if (broken) {
         EXPECT_TRUE(log.contains(base + request->path)) << log.toStdString();
     }
+    // Refused by the request's own limit, not by a looser one further down.
+    if (!kind.headersSuffice && (fault == HugeAnnounced || fault == HugeStreamed)) {
+        EXPECT_TRUE(log.contains(u"larger than the %1 bytes"_s.arg(request->maxBytes)))
+            << log.toStdString();
+    }
     // Sanitizers and valgrind slow every step many times over: there a gap measures the tool.
     if (EventLoopWatchdog::timingIsMeaningful()) {
         EXPECT_LE(worstGap, 50);
