@@ -17,6 +17,7 @@
 #include "MailMessage.h"
 #include "QStringPrinter.h"
 #include "ScopedEnv.h"
+#include "SystemURLOpener.h"
 
 using namespace Qt::Literals::StringLiterals;
 using Result = MailDelivery::Result;
@@ -154,14 +155,24 @@ TEST(MailDeliveryTest, HandsOverToXdgEmail) {
     }
 }
 
-// A mailed link's subject and body come back whole, "&" and all.
+// A mailed link's subject and body come back whole, "&" and all; any other address is the
+// desktop's to open and never becomes a mail.
 TEST(MailDeliveryTest, MailtoAddressComesBackWhole) {
     QTemporaryDir dir;
     ScopedEnv env("QUESTLOG_MAIL_OUTBOX", dir.path().toUtf8());
+    QList<QUrl> opened;
+    SystemURLOpener::setOpener([&opened](const QUrl& url) {
+        opened << url;
+        return true;
+    });
     EXPECT_TRUE(MailDelivery::openMailtoURL(
         QUrl(u"mailto:a@b.test?subject=Hi%26bcc%3Dx%40y.test%23top&body=x%3D1%26y%3D2%23z"_s)));
+    const QUrl page(u"https://a@b.test/?subject=x"_s);
+    EXPECT_TRUE(MailDelivery::openMailtoURL(page));
+    SystemURLOpener::setOpener({});
     const MailMessage mailed{{u"a@b.test"_s}, u"Hi&bcc=x@y.test#top"_s, u"x=1&y=2#z"_s, false, {}};
     EXPECT_EQ(emls(dir.path()), QList{mailed});
+    EXPECT_EQ(opened, QList{page});
 }
 
 namespace {
