@@ -56,11 +56,12 @@ QStringList splitRecipients(const QString& recipients) {
 // domain of labels of letters, digits and hyphens. A domain beyond ASCII is written in its ASCII
 // form; a longer or looser local part, or one beyond ASCII (which would need SMTPUTF8), vmime
 // garbles in the header it writes, taking the next recipients with it. A local part holding "=?"
-// it writes as an encoded word, which reads back as another address.
+// or "?=" it writes as an encoded word, which reads back as another address or none.
 bool isAddress(const QString& address) {
     static const QRegularExpression pattern(
         uR"(^[A-Za-z0-9!#$%&'*+/=?^_`{|}~.-]{1,64}@[\p{L}\p{N}-]+(\.[\p{L}\p{N}-]+)*$)"_s);
-    return pattern.match(address).hasMatch() && !address.contains(u"=?"_s);
+    return pattern.match(address).hasMatch() && !address.contains(u"=?"_s) &&
+           !address.contains(u"?="_s);
 }
 
 struct Recipient {

@@ -106,7 +106,7 @@ TEST(MailDeliveryTest, MessagesGoWholeIntoFilesOfTheirOwn) {
                               {}};
     MailMessage injected = cleaned;
     injected.toRecipients = {u"a@b.test\r\nBcc: e@x.test"_s, u"j\u00f6e@x.test"_s,
-                             u"b==?ob@x.test"_s,
+                             u"b==?ob@x.test"_s, u"b?=ob@x.test"_s,
                              u"\" Doe, J \\\"D\\\" \" <j@x.test>;\tb@b\u00fccher.test"_s};
     injected.subject = u" A & B\r\nBcc:   y@z"_s;
     // Each message, and what comes back of it.
