@@ -28,7 +28,6 @@ TEST_P(PlatformBuild, StartsOffScreenWritesItsWindowAndQuits) {
 INSTANTIATE_TEST_SUITE_P(AllSix, PlatformBuild,
                          testing::Values("xbox360", "wii", "ps3", "psp", "pc", "ds"));
 
-
 // Export and import from the command line on a fresh home, with no display at all: each end
 // has its status and its line, and what was imported is what a later export writes.
 TEST(MarksCommand, ExportsAndImportsWithoutADisplayAndEndsWithItsStatus) {

@@ -116,7 +116,7 @@ public:
         QWidget* open = QApplication::activePopupWidget();
         open = open ? open : QApplication::activeModalWidget();
         const QList<ActionSheet*> sheets = ActionSheet::visibleSheets();
-        return open                ? open
+        return open               ? open
                : sheets.isEmpty() ? app_.navigationController()->modalViewController()
                                   : sheets.last();
     }
@@ -183,9 +183,8 @@ public:
             return false;
         }
         QList<QAbstractButton*> buttons = open->findChildren<QAbstractButton*>();
-        buttons.removeIf([](QAbstractButton* button) {
-            return !button->isVisible() || !button->isEnabled();
-        });
+        buttons.removeIf(
+            [](QAbstractButton* button) { return !button->isVisible() || !button->isEnabled(); });
         // A folder chooser (a draft's) is backed out of, as its buttons make folders; a menu (a
         // text's own) is closed.
         if (!qobject_cast<QFileDialog*>(open) && !buttons.isEmpty()) {

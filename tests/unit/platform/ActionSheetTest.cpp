@@ -58,7 +58,7 @@ TEST_F(ActionSheetTest, APressOrEscapeReportsIndexAndTitleOnceThenTheSheetGoes) 
     EXPECT_FALSE(sheet->dismissWithClickedButtonIndex(3, true));
     const QList<QPushButton*> buttons = sheet->findChildren<QPushButton*>();
     QTest::mouseClick(*std::ranges::find(buttons, u"Q&&A"_s, &QPushButton::text),
-                      Qt::LeftButton);  // "&" shown as written
+                      Qt::LeftButton);                           // "&" shown as written
     EXPECT_TRUE(sheet->dismissWithClickedButtonIndex(0, true));  // before it is gone: ignored
     EXPECT_EQ(clicked, (QList<QVariantList>{{1, u"Q&A"_s}}));
     EXPECT_TRUE(ActionSheet::visibleSheets().isEmpty());

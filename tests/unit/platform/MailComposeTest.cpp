@@ -69,8 +69,9 @@ private:
 std::pair<Result, QString> deliverAndWait(const MailMessage& message) {
     std::optional<std::pair<Result, QString>> delivered;
     QObject context;
-    MailDelivery::deliver(message, &context,
-                          [&](Result result, const QString& error) { delivered = {result, error}; });
+    MailDelivery::deliver(message, &context, [&](Result result, const QString& error) {
+        delivered = {result, error};
+    });
     EXPECT_TRUE(QTest::qWaitFor([&] { return delivered.has_value(); }));
     return delivered.value_or(std::pair{Result::Failed, u"not told"_s});
 }
