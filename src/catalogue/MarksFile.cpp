@@ -144,6 +144,14 @@ void appendCsvField(QByteArray& out, const QString& field) {
     out += '"';
 }
 
+// No list, with the reason for the user when the caller wants it.
+std::nullopt_t failWith(QString* error, const QString& reason) {
+    if (error) {
+        *error = reason;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 MarksFile::Format MarksFile::formatForPath(const QString& path) {
@@ -196,12 +204,7 @@ QByteArray MarksFile::toCsv() const {
 }
 
 std::optional<MarksFile> MarksFile::fromBytes(const QByteArray& bytes, QString* error) {
-    const auto fail = [error](const QString& reason) {
-        if (error) {
-            *error = reason;
-        }
-        return std::nullopt;
-    };
+    const auto fail = [error](const QString& reason) { return failWith(error, reason); };
     if (bytes.size() > kMaxBytes) {
         return fail(
             u"it is larger than %1 MB, too large for a list of marks"_s.arg(kMaxBytes >> 20));
@@ -220,12 +223,7 @@ std::optional<MarksFile> MarksFile::fromBytes(const QByteArray& bytes, QString* 
 }
 
 std::optional<MarksFile> MarksFile::fromJson(const QByteArray& bytes, QString* error) {
-    const auto fail = [error](const QString& reason) {
-        if (error) {
-            *error = reason;
-        }
-        return std::nullopt;
-    };
+    const auto fail = [error](const QString& reason) { return failWith(error, reason); };
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
@@ -281,12 +279,7 @@ std::optional<MarksFile> MarksFile::fromJson(const QByteArray& bytes, QString* e
 }
 
 std::optional<MarksFile> MarksFile::fromCsv(const QString& text, QString* error) {
-    const auto fail = [error](const QString& reason) {
-        if (error) {
-            *error = reason;
-        }
-        return std::nullopt;
-    };
+    const auto fail = [error](const QString& reason) { return failWith(error, reason); };
     // Spreadsheets set to a decimal comma write ";" between fields.
     const QStringView firstLine = QStringView(text).left(text.indexOf(u'\n'));
     const QChar separator = firstLine.contains(u';') && !firstLine.contains(u',') ? u';' : u',';

@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QMultiHash>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
 
 #include "Clock.h"
@@ -31,17 +30,6 @@ QList<Game*> allGames(ManagedObjectContext* context, StoreError* error) {
     request.setEntityName(u"Game"_s);
     return context ? context->executeFetchRequest(request, error).value_or(QList<Game*>())
                    : QList<Game*>();
-}
-
-// Writes atomically; the reason for the user when it cannot.
-QString writeFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    return file.commit() ? QString() : file.errorString();
 }
 
 // The list in a file, or nothing with the reason.
@@ -125,8 +113,9 @@ MarksKeeper::Result MarksKeeper::exportToFile(const QString& path) const {
         return {Outcome::StoreFailed,
                 u"Could not export: the store cannot be read (%1)"_s.arg(error.message)};
     }
-    const QString failure = writeFile(path, marks->toBytes(MarksFile::formatForPath(path)));
-    if (!failure.isNull()) {
+    QString failure;
+    if (!FileFunctions::writeFileAtPath(path, marks->toBytes(MarksFile::formatForPath(path)),
+                                        &failure)) {
         return {Outcome::BadInput, u"Could not export to %1: %2"_s.arg(name, failure)};
     }
     return {Outcome::Done, u"Exported %1 to %2"_s.arg(gamesText(int(marks->games.size())), name),
@@ -262,8 +251,8 @@ void MarksKeeper::keepInSideFile(const QList<MarksFile::Entry>& unmatched,
     side.games.append(unmatched);
     side.platform = Model::instanceOf()->platformCode();
     side.exported = Clock::now();
-    const QString failure = writeFile(path, side.toBytes(MarksFile::Format::Json));
-    if (!failure.isNull()) {
+    QString failure;
+    if (!FileFunctions::writeFileAtPath(path, side.toBytes(MarksFile::Format::Json), &failure)) {
         MYLOG(u"The marks of %d games not in the catalogue could not be kept in %@: %@"_s,
               int(unmatched.size()), path, failure);
     }
@@ -316,8 +305,8 @@ QString MarksKeeper::backUp(const QString& step, bool* failed) const {
         path = u"%1/marks-%2-%3.json"_s.arg(folder, earlier.last().stamp)
                    .arg(earlier.last().sequence + 1);
     }
-    const QString failure = writeFile(path, bytes);
-    if (!failure.isNull()) {
+    QString failure;
+    if (!FileFunctions::writeFileAtPath(path, bytes, &failure)) {
         MYLOG(u"No backup of the marks before the %@: %@ cannot be written (%@)"_s, step, path,
               failure);
         return answer(QString(), false);

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QPointer>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -101,10 +100,9 @@ QString MailDelivery::writeNewFile(const QString& folder,
         if (QFile::exists(path)) {
             continue;
         }
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-            !file.commit()) {
-            *error = u"cannot write %1: %2"_s.arg(path, file.errorString());
+        QString reason;
+        if (!FileFunctions::writeFileAtPath(path, bytes, &reason)) {
+            *error = u"cannot write %1: %2"_s.arg(path, reason);
             return {};
         }
         return path;

@@ -92,15 +92,8 @@ QString FileFunctions::getStringFileValueFromDocumentDirectory(const QString& fi
 }
 
 void FileFunctions::saveStringAsFile(const QString& text, const QString& toFullFilePath) {
-    if (toFullFilePath.isEmpty()) {
-        return;
-    }
-    QSaveFile file(toFullFilePath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return;
-    }
-    file.write(text.toUtf8());
-    file.commit();
+    QString ignored;
+    writeFileAtPath(toFullFilePath, text.toUtf8(), &ignored);
 }
 
 void FileFunctions::saveStringAsFileToDocumentDirectory(const QString& text,
@@ -114,18 +107,27 @@ bool FileFunctions::fileExistsAtPath(const QString& path) {
 
 bool FileFunctions::createFileAtPath(const QString& path, const QByteArray& contents,
                                      const QVariantMap&) {
+    QString error;
+    return writeFileAtPath(path, contents, &error);
+}
+
+bool FileFunctions::writeFileAtPath(const QString& path, const QByteArray& contents,
+                                    QString* error) {
     if (path.isEmpty()) {
+        *error = u"no file name"_s;
         return false;
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (file.write(contents) != contents.size()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size()) {
+        *error = file.errorString();
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 bool FileFunctions::createDirectoryAtPath(const QString& path, const QVariantMap&) {

@@ -29,6 +29,8 @@ public:
     static bool fileExistsAtPath(const QString& path);
     static bool createFileAtPath(const QString& path, const QByteArray& contents,
                                  const QVariantMap& attributes = {});
+    // As createFileAtPath (atomic), with the reason in `error` when it fails.
+    static bool writeFileAtPath(const QString& path, const QByteArray& contents, QString* error);
     // The parent must exist already.
     static bool createDirectoryAtPath(const QString& path, const QVariantMap& attributes = {});
     // Files or whole directories; false when the destination exists or the copy fails.
